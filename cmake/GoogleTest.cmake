@@ -1,0 +1,21 @@
+# GoogleTest from Debian's source package, built with this build's own flags
+# (sanitizers natively, MinGW for Windows). Sets GLYPHCAST_HAVE_GTEST.
+set(GLYPHCAST_HAVE_GTEST OFF)
+set(_gtest_src "" CACHE PATH "GoogleTest source tree (defaults to /usr/src/googletest)")
+if(NOT _gtest_src AND EXISTS /usr/src/googletest/CMakeLists.txt)
+  set(_gtest_src /usr/src/googletest)
+endif()
+if(_gtest_src)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${_gtest_src} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  if(TARGET gtest)
+    # Keep our warnings policy out of third-party code.
+    target_compile_options(gtest PRIVATE -w)
+    target_compile_options(gtest_main PRIVATE -w)
+    set(GLYPHCAST_HAVE_GTEST ON)
+  endif()
+else()
+  message(STATUS "GoogleTest sources not found: tests are not built")
+endif()

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the program and the tests need.
+# Idempotent: does nothing (and does not touch apt) when everything is present.
+set -euo pipefail
+
+want_native="cmake g++ make googletest"
+want_cross="mingw-w64 g++-mingw-w64-i686 wine wine32:i386 xvfb xauth imagemagick x11-utils clang libclang-rt-14-dev"
+case "${1:-all}" in
+  native) want="$want_native" ;;
+  *) want="$want_native $want_cross" ;;
+esac
+
+missing=""
+for p in $want; do
+  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+SUDO=""
+[ "$(id -u)" = 0 ] || SUDO=sudo
+if echo "$missing" | grep -q ':i386' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+echo "Installing:$missing" >&2
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
