@@ -1,0 +1,47 @@
+// CConverterWizard: the program's wizard, which owns the pages and the settings they collect.
+#pragma once
+
+#include <string>
+
+#include "app/WizardDialog.h"
+#include "engine/ConversionSettings.h"
+
+class CTitlePage;
+class CSourcePage;
+class COutputPage;
+class CFinishPage;
+
+// Built on template 131; creates the welcome, source, output and finish pages when it initialises,
+// deletes them when it goes, and holds the ConversionSettings the pages fill and Finish reads.
+class CConverterWizard : public CWizardDialog
+{
+public:
+    explicit CConverterWizard(CWnd* parent = nullptr);
+    ~CConverterWizard() override;
+
+    BOOL OnInitDialog() override;
+
+    std::string GetSourcePath() const { return Settings.SourcePath; }
+    std::string GetTargetPath() const { return Settings.TargetPath; }
+    std::string GetFontFace() const { return Settings.FontFace; }
+    std::string GetCharacterSet() const { return Settings.CharacterSet; }
+
+    CTitlePage* GetWelcomePage() const { return m_pWelcomePage; }
+    CSourcePage* GetSourcePage() const { return m_pSourcePage; }
+    COutputPage* GetOutputPage() const { return m_pOutputPage; }
+    CFinishPage* GetFinishPage() const { return m_pFinishPage; }
+
+protected:
+    DECLARE_MESSAGE_MAP()
+
+private:
+    // Owned; created by OnInitDialog, deleted by the destructor in this order.
+    CTitlePage* m_pWelcomePage = nullptr;
+    CSourcePage* m_pSourcePage = nullptr;
+    COutputPage* m_pOutputPage = nullptr;
+    CFinishPage* m_pFinishPage = nullptr;
+
+public:
+    // What the pages collect and the conversion run reads; pages write it directly.
+    ConversionSettings Settings;
+};

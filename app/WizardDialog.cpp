@@ -1,0 +1,265 @@
+#include "app/WizardDialog.h"
+
+#include "controls/AboutDlg.h"
+#include "pages/WizardPage.h"
+#include "res/resource.h"
+
+namespace
+{
+// The record as it was before the padded-border field was appended, so that older systems fill it.
+constexpr UINT NonClientMetricsSize = 340;
+}
+
+BEGIN_MESSAGE_MAP(CWizardDialog, CDialog)
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_BN_CLICKED(IdBack, OnBack)
+    ON_BN_CLICKED(IdNext, OnNext)
+    ON_BN_CLICKED(IdCancel, OnCancelButton)
+END_MESSAGE_MAP()
+
+CWizardDialog::CWizardDialog(UINT templateId, CWnd* parent)
+    : CDialog(templateId, parent)
+{
+    HINSTANCE instance = AfxGetInstanceHandle();
+    m_LargeIcon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                                  ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON),
+                                                  LR_DEFAULTCOLOR));
+    m_SmallIcon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                                  ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                                  LR_DEFAULTCOLOR));
+    CreateFonts();
+}
+
+CWizardDialog::~CWizardDialog()
+{
+    // The fonts go with their CFont members; the page list does not own the pages.
+    if (m_LargeIcon)
+        ::DestroyIcon(m_LargeIcon);
+    if (m_SmallIcon)
+        ::DestroyIcon(m_SmallIcon);
+}
+
+// The bold message font, and the same at 12 points for the pages' titles.
+void CWizardDialog::CreateFonts()
+{
+    HDC screen = ::GetDC(nullptr);
+
+    NONCLIENTMETRICSA metrics;
+    ZeroMemory(&metrics, sizeof(metrics));
+    metrics.cbSize = NonClientMetricsSize;
+    ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0);
+
+    LOGFONTA font = metrics.lfMessageFont;
+    font.lfWeight = FW_BOLD;
+    m_BoldFont.CreateFontIndirect(&font);
+
+    // 12 points in pixels, negative for a character height; the division truncates toward zero.
+    font.lfHeight = (::GetDeviceCaps(screen, LOGPIXELSY) * 12) / -72;
+    m_TitleFont.CreateFontIndirect(&font);
+
+    ::ReleaseDC(nullptr, screen);
+}
+
+void CWizardDialog::DoDataExchange(CDataExchange*)
+{
+}
+
+BOOL CWizardDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_LargeIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_SmallIcon));
+
+    HMENU menu = GetSystemMenu(FALSE);
+    if (menu)
+    {
+        ::DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
+        ::DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+        ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        CString about;
+        about.LoadString(IDS_ABOUTBOX);
+        ::AppendMenuA(menu, MF_STRING, IdAboutBox, about);
+    }
+    return TRUE;
+}
+
+BOOL CWizardDialog::DestroyWindow()
+{
+    for (CWizardPage* page : m_Pages)
+        page->DestroyWindow();
+    return CDialog::DestroyWindow();
+}
+
+void CWizardDialog::OnCancel()
+{
+}
+
+CWizardPage* CWizardDialog::GetPage(int index) const
+{
+    if (index < 0 || index >= GetPageCount())
+        return nullptr;
+    return m_Pages[static_cast<size_t>(index)];
+}
+
+void CWizardDialog::AddPage(CWizardPage* page)
+{
+    page->CreatePage();
+    m_Pages.push_back(page);
+}
+
+BOOL CWizardDialog::SetActivePage(int index)
+{
+    // Callers pass an index within the list; anything else changes nothing rather than crash.
+    CWizardPage* page = GetPage(index);
+    if (!page)
+        return FALSE;
+
+    CWizardPage* current = GetPage(m_CurrentPage);
+    if (current)
+    {
+        if (!current->OnKillActive())
+            return FALSE;
+        current->ShowWindow(SW_HIDE);
+    }
+
+    // The placeholder's area in the frame's client coordinates.
+    CRect area;
+    CWnd* placeholder = GetDlgItem(IdPlaceholder);
+    if (placeholder)
+    {
+        placeholder->GetClientRect(&area);
+        POINT topLeft = area.TopLeft();
+        POINT bottomRight = area.BottomRight();
+        placeholder->ClientToScreen(&topLeft);
+        placeholder->ClientToScreen(&bottomRight);
+        ScreenToClient(&topLeft);
+        ScreenToClient(&bottomRight);
+        area = CRect(topLeft.x, topLeft.y, bottomRight.x, bottomRight.y);
+    }
+
+    page->MoveWindow(area.left, area.top, area.Width(), area.Height(), TRUE);
+    page->ShowWindow(SW_SHOW);
+    page->OnSetActive();
+    m_CurrentPage = index;
+    return TRUE;
+}
+
+void CWizardDialog::OnBack()
+{
+    if (m_CurrentPage <= 0)
+        return;
+    int target = m_CurrentPage - 1;
+    int answer = m_Pages[static_cast<size_t>(m_CurrentPage)]->OnWizardBack();
+    if (answer == CWizardPage::StayOnPage)
+        return;
+    if (answer > 0)
+        target = answer;
+    if (target < 0 || target >= GetPageCount())
+        return;
+    SetActivePage(target);
+}
+
+void CWizardDialog::OnNext()
+{
+    CWizardPage* current = GetPage(m_CurrentPage);
+    if (!current)
+        return;
+    if (m_FinishMode)
+    {
+        if (current->OnWizardFinish())
+            OnOK();
+        return;
+    }
+    int target = m_CurrentPage + 1;
+    int answer = current->OnWizardNext();
+    if (answer == CWizardPage::StayOnPage)
+        return;
+    if (answer > 0)
+        target = answer;
+    if (target >= GetPageCount())
+        return;
+    SetActivePage(target);
+}
+
+void CWizardDialog::OnCancelButton()
+{
+    if (CWizardPage* current = GetPage(m_CurrentPage))
+        current->OnCancel();
+    CDialog::OnCancel();
+}
+
+void CWizardDialog::SetWizardButtons(DWORD flags)
+{
+    SetButtonState(IdBack, (flags & ButtonBack) != 0);
+
+    CString text;
+    if (flags & (ButtonFinish | ButtonDisabledFinish))
+    {
+        SetButtonState(IdNext, (flags & ButtonFinish) != 0);
+        text.LoadString(IDS_FINISH);
+        m_FinishMode = true;
+    }
+    else
+    {
+        SetButtonState(IdNext, (flags & ButtonNext) != 0);
+        text.LoadString(IDS_NEXT);
+        m_FinishMode = false;
+    }
+    SetDlgItemText(IdNext, text);
+}
+
+void CWizardDialog::SetButtonState(int id, bool enable)
+{
+    HWND button = ::GetDlgItem(m_hWnd, id);
+    if (!button)
+        return;
+    // A disabled button must not keep the focus: hand it to the next control in tab order first.
+    if (!enable && ::GetFocus() == button)
+        SendMessage(WM_NEXTDLGCTL, 0, 0);
+    ::EnableWindow(button, enable);
+    // Re-enabling the default button: have the dialog draw it as the default again.
+    LRESULT defaultId = SendMessage(DM_GETDEFID);
+    if (enable && HIWORD(defaultId) != 0 && static_cast<int>(LOWORD(defaultId)) == id)
+        SendMessage(DM_SETDEFID, static_cast<WPARAM>(id));
+}
+
+void CWizardDialog::OnSysCommand(UINT command, LPARAM parameter)
+{
+    if ((command & 0xFFF0) == IdAboutBox)
+    {
+        CAboutDlg about;
+        about.DoModal();
+    }
+    else if ((command & 0xFFF0) == SC_CLOSE)
+    {
+        OnCancelButton();
+    }
+    else
+    {
+        CDialog::OnSysCommand(command, parameter);
+    }
+}
+
+void CWizardDialog::OnPaint()
+{
+    if (!IsIconic())
+    {
+        CDialog::OnPaint();
+        return;
+    }
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    CRect client;
+    GetClientRect(&client);
+    int x = (client.Width() - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (client.Height() - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, m_LargeIcon);
+}
+
+HCURSOR CWizardDialog::OnQueryDragIcon()
+{
+    return static_cast<HCURSOR>(m_SmallIcon);
+}

@@ -1,0 +1,81 @@
+// CWizardDialog: a generic wizard frame that shows one page at a time and drives Back, Next and Cancel.
+#pragma once
+
+#include <vector>
+
+#include "winlib/Afx.h"
+
+class CWizardPage;
+
+// The frame keeps an ordered list of pages (it does not own them), shows the current one over
+// the hidden placeholder control, turns Next into Finish on request, carries the program icon,
+// makes the pages' bold title font and adds an About entry to its system menu.
+class CWizardDialog : public CDialog
+{
+public:
+    // SetWizardButtons flags (the platform's values): Back, Next, Finish, disabled Finish.
+    static constexpr DWORD ButtonBack = 1;
+    static constexpr DWORD ButtonNext = 2;
+    static constexpr DWORD ButtonFinish = 4;
+    static constexpr DWORD ButtonDisabledFinish = 8;
+
+    // Controls of the frame's template.
+    static constexpr int IdBack = 1000;
+    static constexpr int IdNext = 1001;
+    static constexpr int IdCancel = 1002;
+    static constexpr int IdPlaceholder = 1004;
+    // The system menu's About command.
+    static constexpr UINT IdAboutBox = 16;
+
+    CWizardDialog(UINT templateId, CWnd* parent = nullptr);
+    ~CWizardDialog() override;
+
+    // Destroys the page windows first, in list order, then the frame's own window.
+    BOOL DestroyWindow() override;
+    BOOL OnInitDialog() override;
+
+    // Creates the page's window and appends it to the page list.
+    void AddPage(CWizardPage* page);
+    // Leaves the page on show (which may refuse) and shows the page at index over the placeholder.
+    BOOL SetActivePage(int index);
+    // Enables Back and Next/Finish and switches button 1001 between "&Next >" and "&Finish".
+    void SetWizardButtons(DWORD flags);
+
+    HFONT GetTitleFont() const { return m_TitleFont; }
+    HFONT GetBoldFont() const { return m_BoldFont; }
+    HICON GetLargeIcon() const { return m_LargeIcon; }
+    HICON GetSmallIcon() const { return m_SmallIcon; }
+    bool IsFinishMode() const { return m_FinishMode; }
+    int GetActiveIndex() const { return m_CurrentPage; }
+    int GetPageCount() const { return static_cast<int>(m_Pages.size()); }
+    CWizardPage* GetPage(int index) const;
+    CWizardPage* GetActivePage() const { return GetPage(m_CurrentPage); }
+
+protected:
+    // The frame has no data of its own.
+    void DoDataExchange(CDataExchange* exchange) override;
+    // Escape must not close the wizard: only the Cancel button and the system Close command do.
+    void OnCancel() override;
+
+    void OnSysCommand(UINT command, LPARAM parameter);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnBack();
+    void OnNext();
+    void OnCancelButton();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    // Enables or disables one button without stranding the focus or losing the default look.
+    void SetButtonState(int id, bool enable);
+    void CreateFonts();
+
+    bool m_FinishMode = false;
+    HICON m_LargeIcon = nullptr;
+    HICON m_SmallIcon = nullptr;
+    CFont m_TitleFont;
+    CFont m_BoldFont;
+    int m_CurrentPage = -1;
+    std::vector<CWizardPage*> m_Pages;
+};
