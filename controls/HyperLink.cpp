@@ -55,7 +55,13 @@ HBRUSH CHyperLink::CtlColor(CDC* dc, UINT /*ctlType*/)
         std::memset(&logFont, 0, sizeof logFont);
         ::GetObjectA(font, sizeof logFont, &logFont);
         logFont.lfUnderline = 1;
-        UnderlineFont.CreateFontIndirect(&logFont);
+        if (UnderlineFont.CreateFontIndirect(&logFont))
+        {
+            // Some static controls select their own font after asking for colours, which
+            // would undo the selection below; as the control's own font it holds either way.
+            // No redraw: this runs while the control paints.
+            SetFont(UnderlineFont, FALSE);
+        }
     }
 
     dc->SelectObject(UnderlineFont);

@@ -244,8 +244,7 @@ def rounded_mask(size, radius):
 ICON_GLYPHS = [hexcolour(c) for c in ("ffe066", "ffab45", "ff7466", "f257b0", "b574ff", "6aa8ff")]
 ICON_GLYPHS_16 = [(255, 255, 0), (255, 255, 0), (255, 0, 0), (255, 0, 255), (255, 0, 255),
                   (0, 255, 255)]
-ICON_ROWS_32 = ["1011", "0110", "1101"]
-ICON_ROWS_16 = ["101", "011"]
+ICON_ROWS = ["101", "011"]
 
 
 def make_icon(size, sixteen):
@@ -266,15 +265,16 @@ def make_icon(size, sixteen):
                 shade = mix(hexcolour("2b1f5c"), hexcolour("0a0b1a"), y / size)
                 img[y][x] = tuple(int(c) for c in shade)
     colours = ICON_GLYPHS_16 if sixteen else ICON_GLYPHS
-    if size >= 32:
-        rows, font, cell_w, cell_h, x0, y0 = ICON_ROWS_32, FONT_5X7, 6, 8, 5, 4
-    else:
-        rows, font, cell_w, cell_h, x0, y0 = ICON_ROWS_16, FONT_3X5, 4, 6, 3, 2
-    span = len(rows) + len(rows[0]) - 2
-    for r, line in enumerate(rows):
+    # The large icon is the small one's characters at twice the size. Every stroke is then
+    # two pixels wide, so the characters survive being squeezed by a pixel or two (as an
+    # icon static with a sunken border does to fit its client area).
+    scale = 2 if size >= 32 else 1
+    x0, y0 = (5, 5) if size >= 32 else (3, 2)
+    span = len(ICON_ROWS) + len(ICON_ROWS[0]) - 2
+    for r, line in enumerate(ICON_ROWS):
         for c, ch in enumerate(line):
             k = round((r + c) * (len(colours) - 1) / span)
-            draw_glyph(img, font[ch], x0 + c * cell_w, y0 + r * cell_h, colours[k])
+            draw_glyph(img, FONT_3X5[ch], x0 + c * 4 * scale, y0 + r * 6 * scale, colours[k], scale)
     return img, mask
 
 
