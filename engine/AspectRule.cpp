@@ -1,0 +1,82 @@
+#include "engine/AspectRule.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const std::uint32_t DefaultCount = 100;
+
+// trunc toward zero into the unsigned range; NaN and negatives give 0.
+std::uint32_t TruncateCount(double value)
+{
+    if (!(value >= 0))
+        return 0;
+    if (value >= 4294967295.0)
+        return std::numeric_limits<std::uint32_t>::max();
+    return static_cast<std::uint32_t>(value);
+}
+
+} // namespace
+
+float AspectRatioOf(std::int32_t numerator, std::int32_t denominator)
+{
+    if (denominator == 0) {
+        if (numerator == 0)
+            return std::numeric_limits<float>::quiet_NaN();
+        return numerator > 0 ? std::numeric_limits<float>::infinity()
+                             : -std::numeric_limits<float>::infinity();
+    }
+    return static_cast<float>(static_cast<double>(numerator) / denominator);
+}
+
+bool IsUsableRatio(float ratio)
+{
+    return std::isfinite(ratio) && ratio > 0;
+}
+
+std::uint32_t RowsForColumns(std::uint32_t columns, float pictureRatio, float fontRatio)
+{
+    return TruncateCount(static_cast<double>(columns) * fontRatio / pictureRatio);
+}
+
+std::uint32_t ColumnsForRows(std::uint32_t rows, float pictureRatio, float fontRatio)
+{
+    return TruncateCount(static_cast<double>(rows) * pictureRatio / fontRatio);
+}
+
+bool ApplyAspectRule(float pictureRatio, float fontRatio, int direction, std::uint32_t& columns,
+                     std::uint32_t& rows, int& aspectBasis)
+{
+    if (!IsUsableRatio(pictureRatio) || !IsUsableRatio(fontRatio))
+        return false;
+    if (columns != 0 && rows != 0) {
+        if (direction != 0)
+            aspectBasis = direction;
+        else
+            direction = aspectBasis;
+        if (direction > 0) {
+            rows = RowsForColumns(columns, pictureRatio, fontRatio);
+            aspectBasis = AspectBasisColumns;
+        } else if (direction < 0) {
+            columns = ColumnsForRows(rows, pictureRatio, fontRatio);
+            aspectBasis = AspectBasisRows;
+        }
+        return true;
+    }
+    // The first time, the larger count becomes 100 and the other follows.
+    if (pictureRatio > fontRatio) {
+        columns = DefaultCount;
+        rows = RowsForColumns(DefaultCount, pictureRatio, fontRatio);
+        aspectBasis = AspectBasisColumns;
+    } else if (pictureRatio == fontRatio) {
+        columns = DefaultCount;
+        rows = DefaultCount;
+        aspectBasis = AspectBasisColumns;
+    } else {
+        rows = DefaultCount;
+        columns = ColumnsForRows(DefaultCount, pictureRatio, fontRatio);
+        aspectBasis = AspectBasisRows;
+    }
+    return true;
+}

@@ -1,0 +1,28 @@
+// The rule that keeps the mosaic's columns and rows in the picture's proportions.
+#pragma once
+
+#include <cstdint>
+
+// Which count the other is derived from: 1 columns, -1 rows, 0 not chosen yet.
+enum AspectBasisValue { AspectBasisRows = -1, AspectBasisNone = 0, AspectBasisColumns = 1 };
+
+// numerator / denominator in double precision, rounded to single. A zero
+// denominator gives infinity (or NaN for 0/0), which the rule below refuses.
+float AspectRatioOf(std::int32_t numerator, std::int32_t denominator);
+
+// True when a ratio can take part in the rule: finite and greater than 0.
+bool IsUsableRatio(float ratio);
+
+// Rows that keep columns of a font with width/height ratio F in a picture of
+// width/height ratio P: trunc((columns * F) / P), in double precision. Results
+// beyond the unsigned range are held at its limits.
+std::uint32_t RowsForColumns(std::uint32_t columns, float pictureRatio, float fontRatio);
+// Columns for rows: trunc((rows * P) / F).
+std::uint32_t ColumnsForRows(std::uint32_t rows, float pictureRatio, float fontRatio);
+
+// Applies the rule after an edit: direction 1 when columns were edited, -1 rows,
+// 0 neither. With both counts set, the derived one is recomputed from the basis;
+// otherwise the default pair is chosen with the larger count 100. Returns false
+// and changes nothing when either ratio is unusable.
+bool ApplyAspectRule(float pictureRatio, float fontRatio, int direction, std::uint32_t& columns,
+                     std::uint32_t& rows, int& aspectBasis);

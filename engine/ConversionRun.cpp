@@ -1,0 +1,157 @@
+#include "engine/ConversionRun.h"
+
+#include "engine/BitmapFile.h"
+#include "engine/CellSampler.h"
+#include "engine/HtmlWriter.h"
+#include "engine/SystemError.h"
+#include "engine/Win32Api.h"
+
+namespace {
+
+bool ShellExecuteOpen(const std::string& path)
+{
+    const HINSTANCE result =
+        ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+ShellOpener CurrentOpener = &ShellExecuteOpen;
+
+ConversionResult Failure(ConversionStatus status, const std::string& path, std::string reason)
+{
+    ConversionResult result;
+    result.Status = status;
+    result.Path = path;
+    result.Reason = std::move(reason);
+    return result;
+}
+
+ConversionResult SourceFailure(const CBitmapFile& source, const std::string& path)
+{
+    if (source.LastFailure() == CBitmapFile::Failure::Refused)
+        return Failure(ConversionStatus::SourceRefused, path,
+                       "not a bitmap this program can read: " + source.FailureReason());
+    return Failure(ConversionStatus::SourceCannotOpen, path,
+                   "cannot open the picture: " + source.FailureReason());
+}
+
+bool CountInRange(std::uint32_t count)
+{
+    return count >= MinimumGridCount && count <= MaximumGridCount;
+}
+
+// Refuses settings the writer or the grid cannot work with, before any file is touched.
+bool CheckSettings(const ConversionSettings& settings, ConversionResult& result)
+{
+    const std::string range = " must be from " + std::to_string(MinimumGridCount) + " to " +
+                              std::to_string(MaximumGridCount);
+    if (settings.SourcePath.empty())
+        result = Failure(ConversionStatus::BadSettings, "", "no picture to convert was named");
+    else if (settings.TargetPath.empty())
+        result = Failure(ConversionStatus::BadSettings, settings.SourcePath, "no page to write was named");
+    else if (!CountInRange(settings.Columns))
+        result = Failure(ConversionStatus::BadSettings, settings.SourcePath,
+                         "the number of columns (" + std::to_string(settings.Columns) + ")" + range);
+    else if (!CountInRange(settings.Rows))
+        result = Failure(ConversionStatus::BadSettings, settings.SourcePath,
+                         "the number of rows (" + std::to_string(settings.Rows) + ")" + range);
+    else if (settings.CharacterSet.empty())
+        result = Failure(ConversionStatus::BadSettings, settings.SourcePath, "the character set is empty");
+    else
+        return true;
+    return false;
+}
+
+} // namespace
+
+int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress)
+{
+    if (!source.IsOpen() || !target.IsOpen())
+        return ConvertNotOpen;
+    CHtmlWriter::ResetSequence();
+    const std::uint32_t columns = target.Columns;
+    const std::uint32_t rows = target.Rows;
+    CCellSampler sampler(source, columns, rows);
+
+    if (!target.WriteHeader())
+        return ConvertWriteFailed;
+    for (std::uint32_t y = 0; y < rows; ++y) {
+        sampler.BeginRow(y);
+        for (std::uint32_t x = 0; x < columns; ++x) {
+            if (!target.WriteCell(sampler.SampleCell(x)))
+                return ConvertWriteFailed;
+        }
+        if (progress)
+            progress(y + 1, rows);
+    }
+    return target.WriteFooter() ? 0 : ConvertWriteFailed;
+}
+
+ConversionResult RunConversion(const ConversionSettings& settings, bool openAfterCreation,
+                               const ConversionProgress& progress)
+{
+    ConversionResult result;
+    if (!CheckSettings(settings, result))
+        return result;
+
+    // The source is checked before the target is created, so that a bad picture
+    // never costs an existing page its content.
+    CBitmapFile source;
+    if (!source.Open(settings.SourcePath))
+        return SourceFailure(source, settings.SourcePath);
+
+    CHtmlWriter target;
+    if (!target.Open(settings.TargetPath))
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
+                       "cannot create the page: " + DescribeSystemError(target.LastError()));
+    target.Columns = settings.Columns;
+    target.Rows = settings.Rows;
+    target.FontFace = settings.FontFace;
+    target.CharacterSet = settings.CharacterSet;
+    target.CharacterOrder = settings.CharacterOrder;
+    target.BackgroundColor = settings.BackgroundColor;
+
+    const int status = ConvertToHtml(source, target, progress);
+    source.Close();
+    target.Close();
+    if (status != 0) {
+        DeleteFileA(settings.TargetPath.c_str());
+        return Failure(ConversionStatus::WriteFailed, settings.TargetPath,
+                       "cannot write the page: " + DescribeSystemError(target.LastError()));
+    }
+
+    result.Path = settings.TargetPath;
+    if (openAfterCreation)
+        result.ShellOpenFailed = !OpenInShell(settings.TargetPath);
+    return result;
+}
+
+ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std::uint32_t& height)
+{
+    CBitmapFile source;
+    if (!source.Open(path))
+        return SourceFailure(source, path);
+    width = source.Width();
+    height = source.Height();
+    ConversionResult result;
+    result.Path = path;
+    return result;
+}
+
+bool FileExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool OpenInShell(const std::string& path)
+{
+    return CurrentOpener(path);
+}
+
+ShellOpener SetShellOpener(ShellOpener opener)
+{
+    const ShellOpener previous = CurrentOpener;
+    CurrentOpener = opener ? opener : &ShellExecuteOpen;
+    return previous;
+}

@@ -1,0 +1,63 @@
+// A whole conversion, shared by the wizard's Finish action and the command-line tool.
+#pragma once
+
+#include "engine/ConversionSettings.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class CBitmapFile;
+class CHtmlWriter;
+
+// How a run ended.
+enum class ConversionStatus {
+    Written,            // the page is complete
+    BadSettings,        // counts or character set out of range; nothing touched
+    SourceCannotOpen,   // the picture could not be opened or mapped
+    SourceRefused,      // the picture is not one the reader can safely read
+    TargetCannotCreate, // the page could not be created; an existing page is untouched
+    WriteFailed         // writing stopped at a failed write; the partial page is removed
+};
+
+// The outcome of a run: the status, the file concerned and a reason in a few words.
+struct ConversionResult {
+    ConversionStatus Status = ConversionStatus::Written;
+    std::string Path;
+    std::string Reason;
+    bool ShellOpenFailed = false; // the page was written but the shell could not open it
+
+    bool Succeeded() const { return Status == ConversionStatus::Written; }
+};
+
+// Called after each row of cells with the rows done and the rows in all.
+using ConversionProgress = std::function<void(std::uint32_t rowsDone, std::uint32_t rowsTotal)>;
+
+// ConvertToHtml's results besides 0 (the page written).
+const int ConvertWriteFailed = 1;
+const int ConvertNotOpen = 2;
+
+// Writes the page for an open picture into an open writer whose fields are set:
+// head, every cell row by row from the top-left, tail. Starts the writer's
+// character sequence afresh and stops at the first failed write.
+int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress = {});
+
+// Checks the settings, opens and checks the source, creates the target, writes the
+// page, closes both, removes a partial page, and opens the page in the shell when
+// asked and all went well.
+ConversionResult RunConversion(const ConversionSettings& settings, bool openAfterCreation,
+                               const ConversionProgress& progress = {});
+
+// Opens a picture the way a run does and reports its size, or why it is unusable.
+ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std::uint32_t& height);
+
+// True when path names an existing file that is not a directory.
+bool FileExists(const std::string& path);
+
+// Hands a path to the shell's "open" verb; true when the shell accepted it.
+bool OpenInShell(const std::string& path);
+
+// What OpenInShell calls; tests replace it so that nothing is ever launched.
+using ShellOpener = bool (*)(const std::string& path);
+// Installs an opener (null restores the shell's) and returns the one it replaced.
+ShellOpener SetShellOpener(ShellOpener opener);

@@ -1,0 +1,58 @@
+// Writes the mosaic page: head, one coloured character per cell, line breaks, tail.
+#pragma once
+
+#include "engine/RgbColor.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Writes the output page piece by piece, each piece with its own write call, and
+// chooses each cell's character from CharacterSet in order or at random. The
+// caller sets the public fields after Open and before WriteHeader.
+class CHtmlWriter {
+public:
+    CHtmlWriter();
+    virtual ~CHtmlWriter();
+    CHtmlWriter(const CHtmlWriter&) = delete;
+    CHtmlWriter& operator=(const CHtmlWriter&) = delete;
+
+    // Creates (or truncates) the file, first clearing a read-only attribute.
+    bool Open(const std::string& path);
+    // Closes the file; harmless when closed.
+    void Close();
+    bool IsOpen() const { return FileHandle != nullptr; }
+
+    // Each returns false when a write failed or was short; LastError() then tells why.
+    bool WriteHeader();
+    bool WriteCell(RgbColor color);
+    bool WriteFooter();
+
+    // The system error code of the last failed Open or write.
+    unsigned long LastError() const { return ErrorCode; }
+
+    // Removes the read-only attribute of an existing plain file, silently.
+    static void ClearReadOnly(const std::string& path);
+    // Starts the page-wide sequence again: first character, first column, first draw.
+    static void ResetSequence();
+    // The next value, 0 to 32767, of the classic C runtime's generator.
+    static int NextRandom();
+
+    std::uint32_t Columns;
+    std::uint32_t Rows;
+    std::string FontFace;
+    std::string CharacterSet;
+    std::int32_t CharacterOrder; // non-zero sequentially, 0 randomly
+    RgbColor BackgroundColor;
+
+private:
+    bool Write(const char* text, std::size_t length);
+
+    void* FileHandle;
+    unsigned long ErrorCode;
+
+    // Shared by every writer, as the sequence runs across one page.
+    static std::int32_t CharacterIndex;
+    static std::uint32_t ColumnCounter;
+    static std::uint32_t RandomState;
+};

@@ -1,0 +1,475 @@
+// POSIX implementation of the engine's KERNEL and SHELL stand-ins.
+#include "posix/Win32Posix.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+thread_local DWORD LastErrorCode = ERROR_SUCCESS;
+
+// An open file with the access and sharing it was opened with; registered by
+// identity so that later opens can be refused as Windows refuses them.
+struct FileObject {
+    int Descriptor = -1;
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    DWORD Access = 0;
+    DWORD Share = 0;
+    ~FileObject();
+};
+
+// A read-only mapping object; it keeps its file open, as on Windows.
+struct MappingObject {
+    std::shared_ptr<FileObject> File;
+    std::uint64_t Size = 0;
+};
+
+// What a HANDLE points to: exactly one of the two objects.
+struct HandleBox {
+    std::shared_ptr<FileObject> File;
+    std::shared_ptr<MappingObject> Mapping;
+};
+
+// A mapped view; it keeps its mapping alive until unmapped.
+struct ViewEntry {
+    std::size_t Length = 0;
+    std::shared_ptr<MappingObject> Mapping;
+};
+
+std::mutex RegistryLock;
+std::set<HandleBox*> LiveHandles;
+std::map<const void*, ViewEntry> LiveViews;
+std::map<std::pair<dev_t, ino_t>, std::vector<const FileObject*>> OpenFiles;
+
+FileObject::~FileObject()
+{
+    if (Descriptor < 0)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(RegistryLock);
+        auto found = OpenFiles.find({Device, Inode});
+        if (found != OpenFiles.end()) {
+            auto& list = found->second;
+            for (auto it = list.begin(); it != list.end(); ++it) {
+                if (*it == this) {
+                    list.erase(it);
+                    break;
+                }
+            }
+            if (list.empty())
+                OpenFiles.erase(found);
+        }
+    }
+    close(Descriptor);
+}
+
+bool IsExistingDirectory(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string ParentOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+// Translates errno into the Windows code the same failure would give; a missing
+// file is told apart from a missing folder as Windows does.
+DWORD ErrorFromErrno(int error, const char* path)
+{
+    switch (error) {
+    case ENOENT:
+        if (path && !IsExistingDirectory(ParentOf(path)))
+            return ERROR_PATH_NOT_FOUND;
+        return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case ETXTBSY:
+        return ERROR_ACCESS_DENIED;
+    case EROFS:
+        return ERROR_WRITE_PROTECT;
+    case ENOSPC:
+    case EDQUOT:
+        return ERROR_DISK_FULL;
+    case EMFILE:
+    case ENFILE:
+        return ERROR_TOO_MANY_OPEN_FILES;
+    case ENAMETOOLONG:
+        return ERROR_FILENAME_EXCED_RANGE;
+    case EFBIG:
+        return ERROR_FILE_TOO_LARGE;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case EBADF:
+        return ERROR_INVALID_HANDLE;
+    case EINVAL:
+        return ERROR_INVALID_PARAMETER;
+    default:
+        return ERROR_GEN_FAILURE;
+    }
+}
+
+template <typename T> T Fail(DWORD code, T result)
+{
+    LastErrorCode = code;
+    return result;
+}
+
+bool HasNoWriteBits(mode_t mode)
+{
+    return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Two opens of one file conflict unless each allows what the other does.
+bool SharingConflicts(DWORD accessA, DWORD shareA, DWORD accessB, DWORD shareB)
+{
+    const bool aReads = accessA & GENERIC_READ, aWrites = accessA & GENERIC_WRITE;
+    const bool bReads = accessB & GENERIC_READ, bWrites = accessB & GENERIC_WRITE;
+    return (aReads && !(shareB & FILE_SHARE_READ)) || (aWrites && !(shareB & FILE_SHARE_WRITE)) ||
+           (bReads && !(shareA & FILE_SHARE_READ)) || (bWrites && !(shareA & FILE_SHARE_WRITE));
+}
+
+HandleBox* FindHandle(HANDLE handle)
+{
+    auto* box = static_cast<HandleBox*>(handle);
+    return LiveHandles.count(box) ? box : nullptr;
+}
+
+std::shared_ptr<FileObject> FileOf(HANDLE handle)
+{
+    std::lock_guard<std::mutex> lock(RegistryLock);
+    HandleBox* box = FindHandle(handle);
+    return box ? box->File : nullptr;
+}
+
+HANDLE NewHandle(HandleBox* box)
+{
+    std::lock_guard<std::mutex> lock(RegistryLock);
+    LiveHandles.insert(box);
+    return box;
+}
+
+} // namespace
+
+DWORD GetLastError()
+{
+    return LastErrorCode;
+}
+
+void SetLastError(DWORD errorCode)
+{
+    LastErrorCode = errorCode;
+}
+
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
+                   DWORD creationDisposition, DWORD, HANDLE)
+{
+    if (!fileName || !*fileName)
+        return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
+    const bool reads = desiredAccess & GENERIC_READ;
+    const bool writes = desiredAccess & GENERIC_WRITE;
+    int flags = O_CLOEXEC | O_NONBLOCK; // never block on a FIFO
+    flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
+    if (creationDisposition == CREATE_ALWAYS)
+        flags |= O_CREAT;
+    else if (creationDisposition != OPEN_EXISTING)
+        return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+
+    // Windows will not open a read-only file for writing, whoever asks.
+    struct stat before;
+    if (writes && stat(fileName, &before) == 0 && S_ISREG(before.st_mode) &&
+        HasNoWriteBits(before.st_mode))
+        return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+
+    const int fd = open(fileName, flags, 0666);
+    if (fd < 0)
+        return Fail(ErrorFromErrno(errno, fileName), INVALID_HANDLE_VALUE);
+    auto file = std::make_shared<FileObject>();
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        const int error = errno;
+        close(fd);
+        return Fail(ErrorFromErrno(error, nullptr), INVALID_HANDLE_VALUE);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        close(fd);
+        return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+
+    std::unique_lock<std::mutex> lock(RegistryLock);
+    auto& others = OpenFiles[{info.st_dev, info.st_ino}];
+    for (const FileObject* other : others) {
+        if (SharingConflicts(desiredAccess, shareMode, other->Access, other->Share)) {
+            lock.unlock();
+            close(fd);
+            return Fail(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
+        }
+    }
+    // Truncate only after the sharing check, so a refused open changes nothing.
+    if (creationDisposition == CREATE_ALWAYS && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0) {
+        const int error = errno;
+        if (others.empty())
+            OpenFiles.erase({info.st_dev, info.st_ino});
+        lock.unlock();
+        close(fd);
+        return Fail(ErrorFromErrno(error, nullptr), INVALID_HANDLE_VALUE);
+    }
+    file->Descriptor = fd;
+    file->Device = info.st_dev;
+    file->Inode = info.st_ino;
+    file->Access = desiredAccess;
+    file->Share = shareMode;
+    others.push_back(file.get());
+    lock.unlock();
+
+    auto* box = new HandleBox;
+    box->File = std::move(file);
+    LastErrorCode = ERROR_SUCCESS;
+    return NewHandle(box);
+}
+
+BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER fileSize)
+{
+    const auto object = FileOf(file);
+    if (!object || !fileSize)
+        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    struct stat info;
+    if (fstat(object->Descriptor, &info) != 0)
+        return Fail(ErrorFromErrno(errno, nullptr), FALSE);
+    fileSize->QuadPart = S_ISREG(info.st_mode) ? static_cast<LONGLONG>(info.st_size) : 0;
+    return TRUE;
+}
+
+HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWORD maximumSizeHigh,
+                          DWORD maximumSizeLow, LPCSTR name)
+{
+    // Only the whole-file, unnamed, read-only mapping the reader needs.
+    if (protect != PAGE_READONLY || maximumSizeHigh || maximumSizeLow || name)
+        return Fail(ERROR_INVALID_PARAMETER, HANDLE(nullptr));
+    auto object = FileOf(file);
+    if (!object)
+        return Fail(ERROR_INVALID_HANDLE, HANDLE(nullptr));
+    if (!(object->Access & GENERIC_READ))
+        return Fail(ERROR_ACCESS_DENIED, HANDLE(nullptr));
+    struct stat info;
+    if (fstat(object->Descriptor, &info) != 0)
+        return Fail(ErrorFromErrno(errno, nullptr), HANDLE(nullptr));
+    // Windows cannot map an empty file, nor anything that is not a plain file.
+    if (!S_ISREG(info.st_mode) || info.st_size == 0)
+        return Fail(ERROR_FILE_INVALID, HANDLE(nullptr));
+    auto mapping = std::make_shared<MappingObject>();
+    mapping->File = std::move(object);
+    mapping->Size = static_cast<std::uint64_t>(info.st_size);
+    auto* box = new HandleBox;
+    box->Mapping = std::move(mapping);
+    LastErrorCode = ERROR_SUCCESS;
+    return NewHandle(box);
+}
+
+LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh, DWORD offsetLow,
+                     SIZE_T bytesToMap)
+{
+    if (desiredAccess != FILE_MAP_READ || offsetHigh || offsetLow || bytesToMap)
+        return Fail(ERROR_INVALID_PARAMETER, LPVOID(nullptr));
+    std::shared_ptr<MappingObject> object;
+    {
+        std::lock_guard<std::mutex> lock(RegistryLock);
+        HandleBox* box = FindHandle(mapping);
+        if (box)
+            object = box->Mapping;
+    }
+    if (!object)
+        return Fail(ERROR_INVALID_HANDLE, LPVOID(nullptr));
+    if (object->Size > SIZE_MAX)
+        return Fail(ERROR_NOT_ENOUGH_MEMORY, LPVOID(nullptr));
+    const auto length = static_cast<std::size_t>(object->Size);
+    void* view = mmap(nullptr, length, PROT_READ, MAP_SHARED, object->File->Descriptor, 0);
+    if (view == MAP_FAILED)
+        return Fail(ErrorFromErrno(errno, nullptr), LPVOID(nullptr));
+    std::lock_guard<std::mutex> lock(RegistryLock);
+    LiveViews[view] = ViewEntry{length, std::move(object)};
+    LastErrorCode = ERROR_SUCCESS;
+    return view;
+}
+
+BOOL UnmapViewOfFile(LPCVOID baseAddress)
+{
+    ViewEntry entry;
+    {
+        std::lock_guard<std::mutex> lock(RegistryLock);
+        auto found = LiveViews.find(baseAddress);
+        if (found == LiveViews.end())
+            return Fail(ERROR_INVALID_PARAMETER, FALSE);
+        entry = std::move(found->second);
+        LiveViews.erase(found);
+    }
+    munmap(const_cast<void*>(baseAddress), entry.Length);
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE object)
+{
+    HandleBox* box;
+    {
+        std::lock_guard<std::mutex> lock(RegistryLock);
+        box = FindHandle(object);
+        if (!box)
+            return Fail(ERROR_INVALID_HANDLE, FALSE);
+        LiveHandles.erase(box);
+    }
+    delete box; // the objects go when their last holder does
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
+               LPOVERLAPPED overlapped)
+{
+    if (bytesWritten)
+        *bytesWritten = 0;
+    if (overlapped)
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    const auto object = FileOf(file);
+    if (!object)
+        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    if (!(object->Access & GENERIC_WRITE))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    const auto* bytes = static_cast<const char*>(buffer);
+    DWORD done = 0;
+    while (done < bytesToWrite) {
+        const ssize_t n = write(object->Descriptor, bytes + done, bytesToWrite - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (bytesWritten)
+                *bytesWritten = done;
+            return Fail(n == 0 ? ERROR_DISK_FULL : ErrorFromErrno(errno, nullptr), FALSE);
+        }
+        done += static_cast<DWORD>(n);
+    }
+    if (bytesWritten)
+        *bytesWritten = done;
+    return TRUE;
+}
+
+DWORD GetFileAttributesA(LPCSTR fileName)
+{
+    struct stat info;
+    if (!fileName || stat(fileName, &info) != 0)
+        return Fail(ErrorFromErrno(fileName ? errno : ENOENT, fileName), INVALID_FILE_ATTRIBUTES);
+    if (S_ISDIR(info.st_mode))
+        return FILE_ATTRIBUTE_DIRECTORY;
+    DWORD attributes = 0;
+    if (HasNoWriteBits(info.st_mode))
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    if (!S_ISREG(info.st_mode))
+        attributes |= FILE_ATTRIBUTE_DEVICE;
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+BOOL SetFileAttributesA(LPCSTR fileName, DWORD fileAttributes)
+{
+    // Only the read-only flag has a meaning here: it maps to the write permissions.
+    struct stat info;
+    if (!fileName || stat(fileName, &info) != 0)
+        return Fail(ErrorFromErrno(fileName ? errno : ENOENT, fileName), FALSE);
+    mode_t mode = info.st_mode & 07777;
+    if (fileAttributes & FILE_ATTRIBUTE_READONLY)
+        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    else if (HasNoWriteBits(info.st_mode))
+        mode |= S_IWUSR;
+    if (mode != (info.st_mode & 07777) && chmod(fileName, mode) != 0)
+        return Fail(ErrorFromErrno(errno, fileName), FALSE);
+    return TRUE;
+}
+
+BOOL DeleteFileA(LPCSTR fileName)
+{
+    // Like Windows: plain files only (never a directory or a device), and not read-only ones.
+    struct stat info;
+    if (!fileName || lstat(fileName, &info) != 0)
+        return Fail(ErrorFromErrno(fileName ? errno : ENOENT, fileName), FALSE);
+    if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (S_ISREG(info.st_mode) && HasNoWriteBits(info.st_mode))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (unlink(fileName) != 0)
+        return Fail(ErrorFromErrno(errno, fileName), FALSE);
+    return TRUE;
+}
+
+HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                        INT)
+{
+    auto result = [](std::intptr_t code) { return reinterpret_cast<HINSTANCE>(code); };
+    if (operation && std::strcmp(operation, "open") != 0)
+        return result(SE_ERR_NOASSOC);
+    if ((parameters && *parameters) || (directory && *directory))
+        return result(SE_ERR_NOASSOC);
+    if (!file || !*file)
+        return result(ERROR_FILE_NOT_FOUND);
+    // The desktop's opener, started directly (no shell), in a session of its own so
+    // that it outlives us; a name starting with '-' must not read as an option.
+    std::string target = file;
+    if (target[0] == '-')
+        target = "./" + target;
+    char program[] = "xdg-open";
+    char* argv[] = {program, &target[0], nullptr};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+#ifdef POSIX_SPAWN_SETSID
+    flags |= POSIX_SPAWN_SETSID;
+#endif
+    posix_spawnattr_setflags(&attributes, flags);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    pid_t child = 0;
+    const int error = posix_spawnp(&child, program, &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
+        return result(SE_ERR_NOASSOC);
+    // Reap the opener when it ends, without making the caller wait for it.
+    std::thread([child] {
+        int status = 0;
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return result(42);
+}
