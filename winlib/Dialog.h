@@ -14,6 +14,10 @@ public:
     virtual INT_PTR DoModal();
     // Creates the dialog modeless from a template; for DS_CONTROL children this makes a wizard page.
     BOOL Create(UINT templateId, CWnd* parent = nullptr);
+    // The same from a template in memory (which must stay valid while the dialog is created).
+    BOOL CreateIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent = nullptr);
+    // Makes DoModal use a template in memory instead of the resource.
+    void InitModalIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent = nullptr);
 
     // Ends a modal dialog with a result; for a modeless dialog only records it.
     void EndDialog(int result);
@@ -22,6 +26,8 @@ public:
     bool IsInModalLoop() const { return m_InModalLoop; }
 
     BOOL PreTranslateMessage(MSG* message) override;
+    // Fills the template's initial list-box and combo-box entries, then writes the member data
+    // into the controls (UpdateData(FALSE)); TRUE lets the platform set the initial focus.
     virtual BOOL OnInitDialog();
 
     UINT m_nIDHelp = 0;
@@ -40,6 +46,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND CreateFromTemplate(UINT templateId, HWND parent);
 
+    const DLGTEMPLATE* m_pTemplate = nullptr;
     int m_nModalResult = -1;
     bool m_InModalLoop = false;
 };
@@ -47,3 +54,9 @@ private:
 // Runs one message through the PreTranslateMessage chain from its window up to the top-level
 // window; true when a window dealt with it. Modal loops call this before dispatching.
 BOOL AfxPreTranslateMessage(MSG* message);
+
+// Initial entries of a dialog's list and combo boxes come from a user-defined resource of type
+// "DLGLISTS" with the dialog template's id: records of WORD control id, WORD message (e.g.
+// CB_ADDSTRING), DWORD byte count and that many bytes (a zero-terminated string), ended by a
+// WORD 0. Sends each record's message with the string to the control; false on a malformed list.
+BOOL AfxAddDialogLists(HWND dialog, const void* data, DWORD size);

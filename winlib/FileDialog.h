@@ -17,7 +17,7 @@ public:
     // IDOK or IDCANCEL. Tests replace the dialog through DoModalHook.
     INT_PTR DoModal();
     // The full path chosen.
-    CString GetPathName() const { return CString(m_FileBuffer); }
+    CString GetPathName() const { return CString(m_ofn.lpstrFile); }
 
     OPENFILENAMEA m_ofn;
     BOOL m_bOpenFileDialog;

@@ -21,7 +21,9 @@ public:
     HWND m_hWnd = nullptr;
 
     operator HWND() const { return m_hWnd; }
-    HWND GetSafeHwnd() const { return this ? m_hWnd : nullptr; }
+    // The handle, or null; also answers (null) when called through a null pointer, which the
+    // GetDlgItem(id)->GetSafeHwnd() idiom relies on.
+    HWND GetSafeHwnd() const;
 
     // The object attached to a handle; for a handle without one, a temporary wrapper that
     // lives until the message loop next goes idle. Null for a null handle.

@@ -1,0 +1,211 @@
+// Dialog data exchange and validation between a dialog's controls and its fields.
+#include "winlib/DataExchange.h"
+
+#include <cstdio>
+#include "winlib/Wnd.h"
+#include "winlib/WinApp.h"
+
+const char* const AFX_MSG_PARSE_UINT = "Please enter a positive integer.";
+const char* const AFX_MSG_RANGE_UINT = "Please enter an integer between %lu and %lu.";
+const char* const AFX_MSG_MAX_CHARS = "Please enter no more than %d characters.";
+
+namespace
+{
+CString ControlText(HWND control)
+{
+    CString text;
+    if (CWnd* wrapper = CWnd::FromHandle(control))
+        wrapper->GetWindowText(text);
+    return text;
+}
+
+// Replaces the text only when it differs, so that the caret and the user's typing stay put.
+void SetTextIfChanged(HWND control, const char* text)
+{
+    if (control && ControlText(control) != text)
+        ::SetWindowTextA(control, text);
+}
+
+// Unsigned decimal, optionally surrounded by blanks; no sign, nothing else, no overflow.
+bool ParseUnsigned(const CString& text, DWORD& value)
+{
+    const char* at = text;
+    while (*at == ' ' || *at == '\t')
+        ++at;
+    if (*at < '0' || *at > '9')
+        return false;
+    unsigned long long number = 0;
+    for (; *at >= '0' && *at <= '9'; ++at)
+    {
+        number = number * 10 + static_cast<unsigned>(*at - '0');
+        if (number > 0xFFFFFFFFull)
+            return false;
+    }
+    while (*at == ' ' || *at == '\t')
+        ++at;
+    if (*at != '\0')
+        return false;
+    value = static_cast<DWORD>(number);
+    return true;
+}
+
+bool IsComboBox(HWND control)
+{
+    char name[32] = "";
+    ::GetClassNameA(control, name, sizeof name);
+    return lstrcmpiA(name, "ComboBox") == 0;
+}
+}
+
+HWND CDataExchange::PrepareCtrl(int id)
+{
+    m_idLastControl = id;
+    m_bEditLastControl = false;
+    return m_pDlgWnd ? ::GetDlgItem(m_pDlgWnd->m_hWnd, id) : nullptr;
+}
+
+HWND CDataExchange::PrepareEditCtrl(int id)
+{
+    HWND control = PrepareCtrl(id);
+    m_bEditLastControl = true;
+    return control;
+}
+
+void CDataExchange::Fail(const char* message)
+{
+    AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
+    HWND control = m_pDlgWnd ? ::GetDlgItem(m_pDlgWnd->m_hWnd, m_idLastControl) : nullptr;
+    if (control)
+    {
+        ::SetFocus(control);
+        if (m_bEditLastControl)
+            ::SendMessageA(control, EM_SETSEL, 0, -1);
+    }
+    m_bFailed = true;
+}
+
+void DDX_Text(CDataExchange* exchange, int id, CString& value)
+{
+    if (exchange->m_bFailed)
+        return;
+    HWND control = exchange->PrepareEditCtrl(id);
+    if (exchange->m_bSaveAndValidate)
+        value = ControlText(control);
+    else
+        SetTextIfChanged(control, value);
+}
+
+void DDX_Text(CDataExchange* exchange, int id, DWORD& value)
+{
+    if (exchange->m_bFailed)
+        return;
+    HWND control = exchange->PrepareEditCtrl(id);
+    if (exchange->m_bSaveAndValidate)
+    {
+        DWORD parsed = 0;
+        if (!ParseUnsigned(ControlText(control), parsed))
+        {
+            exchange->Fail(AFX_MSG_PARSE_UINT);
+            return;
+        }
+        value = parsed;
+    }
+    else
+    {
+        char text[16];
+        std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(value));
+        SetTextIfChanged(control, text);
+    }
+}
+
+void DDX_Text(CDataExchange* exchange, int id, UINT& value)
+{
+    DWORD wide = value;
+    DDX_Text(exchange, id, wide);
+    value = static_cast<UINT>(wide);
+}
+
+void DDX_Check(CDataExchange* exchange, int id, int& value)
+{
+    if (exchange->m_bFailed)
+        return;
+    HWND control = exchange->PrepareCtrl(id);
+    if (exchange->m_bSaveAndValidate)
+        value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
+    else
+        ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+}
+
+void DDX_CBIndex(CDataExchange* exchange, int id, int& index)
+{
+    if (exchange->m_bFailed)
+        return;
+    HWND control = exchange->PrepareCtrl(id);
+    if (exchange->m_bSaveAndValidate)
+        index = static_cast<int>(::SendMessageA(control, CB_GETCURSEL, 0, 0));
+    else
+        ::SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void DDX_CBString(CDataExchange* exchange, int id, CString& value)
+{
+    if (exchange->m_bFailed)
+        return;
+    HWND control = exchange->PrepareEditCtrl(id);
+    if (exchange->m_bSaveAndValidate)
+    {
+        value = ControlText(control);
+        return;
+    }
+    // An empty text would select the first entry (every entry begins with it): show it as empty.
+    if (value.IsEmpty())
+    {
+        ::SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        SetTextIfChanged(control, "");
+        return;
+    }
+    LRESULT selected = ::SendMessageA(control, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                                      reinterpret_cast<LPARAM>(value.GetString()));
+    if (selected == CB_ERR)
+        SetTextIfChanged(control, value);
+}
+
+void DDX_Control(CDataExchange* exchange, int id, CWnd& control)
+{
+    if (exchange->m_bFailed || control.m_hWnd)
+        return;
+    HWND window = exchange->PrepareCtrl(id);
+    if (window)
+        control.SubclassWindow(window);
+}
+
+void DDV_MaxChars(CDataExchange* exchange, const CString& value, int maxChars)
+{
+    if (exchange->m_bFailed)
+        return;
+    if (exchange->m_bSaveAndValidate)
+    {
+        if (value.GetLength() > maxChars)
+        {
+            CString message;
+            message.Format(AFX_MSG_MAX_CHARS, maxChars);
+            exchange->Fail(message);
+        }
+        return;
+    }
+    HWND control = exchange->m_pDlgWnd ? ::GetDlgItem(exchange->m_pDlgWnd->m_hWnd, exchange->m_idLastControl) : nullptr;
+    if (control)
+        ::SendMessageA(control, IsComboBox(control) ? CB_LIMITTEXT : EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
+}
+
+void DDV_MinMaxDWord(CDataExchange* exchange, DWORD value, DWORD minValue, DWORD maxValue)
+{
+    if (exchange->m_bFailed || !exchange->m_bSaveAndValidate)
+        return;
+    if (value < minValue || value > maxValue)
+    {
+        CString message;
+        message.Format(AFX_MSG_RANGE_UINT, static_cast<unsigned long>(minValue), static_cast<unsigned long>(maxValue));
+        exchange->Fail(message);
+    }
+}
