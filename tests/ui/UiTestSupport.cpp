@@ -1,0 +1,226 @@
+// Helpers shared by the UI tests.
+#include "tests/ui/UiTestSupport.h"
+
+#include <cstdio>
+#include <deque>
+#include <map>
+
+namespace uitest
+{
+namespace
+{
+std::vector<RecordedMessageBox> g_Boxes;
+std::deque<int> g_Answers;
+std::map<UINT_PTR, std::function<void()>> g_Later;
+
+void CALLBACK RunLaterTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(nullptr, id);
+    auto found = g_Later.find(id);
+    if (found == g_Later.end())
+        return;
+    std::function<void()> action = std::move(found->second);
+    g_Later.erase(found);
+    action();
+}
+}
+
+const std::vector<RecordedMessageBox>& MessageBoxes()
+{
+    return g_Boxes;
+}
+
+void ClearMessageBoxes()
+{
+    g_Boxes.clear();
+    g_Answers.clear();
+}
+
+void QueueMessageBoxAnswer(int answer)
+{
+    g_Answers.push_back(answer);
+}
+
+int RecordMessageBox(HWND owner, const char* text, const char* caption, UINT type)
+{
+    g_Boxes.push_back({ owner, text ? text : "", caption ? caption : "", type });
+    if (!g_Answers.empty())
+    {
+        int answer = g_Answers.front();
+        g_Answers.pop_front();
+        return answer;
+    }
+    UINT buttons = type & MB_TYPEMASK;
+    return buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDYES : IDOK;
+}
+
+void PumpMessages()
+{
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+    {
+        if (message.message == WM_QUIT)
+        {
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (!AfxPreTranslateMessage(&message))
+        {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+    }
+    CWnd::DeleteTempMap();
+}
+
+void RunLater(std::function<void()> action, UINT delayMs)
+{
+    UINT_PTR id = ::SetTimer(nullptr, 0, delayMs, &RunLaterTimer);
+    if (id)
+        g_Later[id] = std::move(action);
+}
+
+void PressKey(UINT virtualKey)
+{
+    HWND focus = ::GetFocus();
+    UINT scan = ::MapVirtualKeyA(virtualKey, 0);
+    ::PostMessageA(focus, WM_KEYDOWN, virtualKey, static_cast<LPARAM>(1 | (scan << 16)));
+    ::PostMessageA(focus, WM_KEYUP, virtualKey, static_cast<LPARAM>(1 | (scan << 16) | 0xC0000000u));
+    PumpMessages();
+}
+
+int GdiObjectCount()
+{
+    DWORD count = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    return count == 0 ? -1 : static_cast<int>(count);
+}
+
+DialogTemplate::DialogTemplate(DWORD style, int width, int height, const char* caption)
+{
+    AddWord(LOWORD(style));
+    AddWord(HIWORD(style));
+    AddWord(0);  // extended style
+    AddWord(0);
+    m_CountAt = m_Words.size();
+    AddWord(0);  // item count, counted by Add
+    AddWord(0);  // x
+    AddWord(0);  // y
+    AddWord(static_cast<WORD>(width));
+    AddWord(static_cast<WORD>(height));
+    AddWord(0);  // no menu
+    AddWord(0);  // the standard dialog class
+    AddString(caption);
+    if (style & DS_SETFONT)
+    {
+        AddWord(8);
+        AddString("MS Sans Serif");
+    }
+}
+
+DialogTemplate& DialogTemplate::Add(const char* className, const char* text, int id, DWORD style, int x, int y,
+                                    int width, int height)
+{
+    Align();
+    style |= WS_CHILD | WS_VISIBLE;
+    AddWord(LOWORD(style));
+    AddWord(HIWORD(style));
+    AddWord(0);
+    AddWord(0);
+    AddWord(static_cast<WORD>(x));
+    AddWord(static_cast<WORD>(y));
+    AddWord(static_cast<WORD>(width));
+    AddWord(static_cast<WORD>(height));
+    AddWord(static_cast<WORD>(id));
+    AddString(className);
+    AddString(text);
+    AddWord(0);  // no creation data
+    ++m_Words[m_CountAt];
+    return *this;
+}
+
+const DLGTEMPLATE* DialogTemplate::Get()
+{
+    return reinterpret_cast<const DLGTEMPLATE*>(m_Words.data());
+}
+
+void DialogTemplate::AddWord(WORD value)
+{
+    m_Words.push_back(value);
+}
+
+void DialogTemplate::AddString(const char* text)
+{
+    for (const char* at = text ? text : ""; *at; ++at)
+        m_Words.push_back(static_cast<unsigned char>(*at));
+    m_Words.push_back(0);
+}
+
+void DialogTemplate::Align()
+{
+    // Items start on DWORD boundaries; the vector's storage itself is DWORD-aligned.
+    if (m_Words.size() % 2)
+        m_Words.push_back(0);
+}
+
+TempDir::TempDir()
+{
+    char base[MAX_PATH] = "";
+    ::GetTempPathA(sizeof base, base);
+    static int serial = 0;
+    char name[MAX_PATH];
+    std::snprintf(name, sizeof name, "%sglyphcast-ui-%lu-%d", base, ::GetCurrentProcessId(), ++serial);
+    ::CreateDirectoryA(name, nullptr);
+    m_Path = name;
+}
+
+TempDir::~TempDir()
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((m_Path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE)
+    {
+        do
+        {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                ::DeleteFileA(File(found.cFileName).c_str());
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+    ::RemoveDirectoryA(m_Path.c_str());
+}
+
+bool WriteBmp(const std::string& path, int width, int height, COLORREF color)
+{
+    if (width <= 0 || height <= 0)
+        return false;
+    DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    DWORD imageSize = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + imageSize;
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = imageSize;
+    std::vector<unsigned char> row(stride, 0);
+    for (int x = 0; x < width; ++x)
+    {
+        row[x * 3 + 0] = GetBValue(color);
+        row[x * 3 + 1] = GetGValue(color);
+        row[x * 3 + 2] = GetRValue(color);
+    }
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out)
+        return false;
+    bool ok = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&info, sizeof info, 1, out) == 1;
+    for (int y = 0; ok && y < height; ++y)
+        ok = std::fwrite(row.data(), 1, row.size(), out) == row.size();
+    return std::fclose(out) == 0 && ok;
+}
+
+}  // namespace uitest
