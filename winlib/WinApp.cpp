@@ -28,7 +28,7 @@ CString DefaultAppName()
 }
 }
 
-CWinApp::CWinApp(const char* appName) : m_pszAppName(appName)
+CWinApp::CWinApp(const char* appName) : m_pszAppName(appName), m_PreviousApp(g_App)
 {
     g_App = this;
 }
@@ -36,7 +36,7 @@ CWinApp::CWinApp(const char* appName) : m_pszAppName(appName)
 CWinApp::~CWinApp()
 {
     if (g_App == this)
-        g_App = nullptr;
+        g_App = m_PreviousApp;
 }
 
 BOOL CWinApp::InitInstance()
