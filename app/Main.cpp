@@ -1,0 +1,9 @@
+// The program's entry point and its one application object.
+#include "app/ConverterApp.h"
+
+CConverterApp theApp;
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    return AfxWinMain(instance);
+}
