@@ -1,0 +1,91 @@
+// The proportion rule for columns and rows, and the default page name.
+#include "engine/AspectRule.h"
+#include "engine/TargetName.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace {
+
+// The counts and basis after the rule, starting from the given state.
+struct Grid {
+    std::uint32_t Columns;
+    std::uint32_t Rows;
+    int Basis;
+};
+
+Grid Apply(std::int32_t width, std::int32_t height, int direction, Grid grid, float fontRatio = 0.5f)
+{
+    ApplyAspectRule(AspectRatioOf(width, height), fontRatio, direction, grid.Columns, grid.Rows, grid.Basis);
+    return grid;
+}
+
+::testing::AssertionResult Is(const Grid& grid, std::uint32_t columns, std::uint32_t rows, int basis)
+{
+    if (grid.Columns == columns && grid.Rows == rows && grid.Basis == basis)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got " << grid.Columns << " x " << grid.Rows << " basis "
+                                         << grid.Basis;
+}
+
+} // namespace
+
+TEST(AspectRule, FirstUseChoosesTheDefaultPair)
+{
+    EXPECT_TRUE(Is(Apply(700, 1000, 0, {0, 0, 0}), 100, 71, 1));
+    // P is 1.4285714626 in single precision, so (0.5 * 100) / P is just below 35.
+    EXPECT_TRUE(Is(Apply(1000, 700, 0, {0, 0, 0}), 100, 34, 1));
+    EXPECT_TRUE(Is(Apply(100, 1000, 0, {0, 0, 0}), 20, 100, -1));
+    EXPECT_TRUE(Is(Apply(1, 2, 0, {0, 0, 0}), 100, 100, 1));
+    EXPECT_TRUE(Is(Apply(700, 1000, 0, {0, 42, 0}), 100, 71, 1)); // one count 0 is enough
+}
+
+TEST(AspectRule, EditedCountBecomesTheBasis)
+{
+    // P is 0.699999988, so (5 * P) / 0.5 is just below 7.
+    EXPECT_TRUE(Is(Apply(700, 1000, -1, {100, 5, 1}), 6, 5, -1));
+    EXPECT_TRUE(Is(Apply(700, 1000, 1, {50, 5, -1}), 50, 35, 1));
+    EXPECT_TRUE(Is(Apply(700, 1000, 0, {100, 5, -1}), 6, 5, -1)); // a font change follows the basis
+    EXPECT_TRUE(Is(Apply(700, 1000, 0, {100, 5, 1}), 100, 71, 1));
+    EXPECT_TRUE(Is(Apply(700, 1000, 0, {100, 5, 0}), 100, 5, 0));   // no basis yet: nothing changes
+}
+
+TEST(AspectRule, DerivedCountsAreNotLimited)
+{
+    EXPECT_TRUE(Is(Apply(100000, 1, 1, {10, 1, 0}), 10, 0, 1));
+    EXPECT_TRUE(Is(Apply(1, 1024, 1, {5000, 1, 0}), 5000, 2560000, 1)); // P is exactly 1/1024
+    std::uint32_t columns = 5000, rows = 5000;
+    int basis = -1;
+    ASSERT_TRUE(ApplyAspectRule(1e30f, 0.5f, -1, columns, rows, basis));
+    EXPECT_EQ(columns, std::numeric_limits<std::uint32_t>::max()); // held at the limit, not undefined
+}
+
+TEST(AspectRule, UnusableRatiosChangeNothing)
+{
+    const Grid start = {30, 40, -1};
+    EXPECT_TRUE(Is(Apply(0, 100, 1, start), 30, 40, -1));
+    EXPECT_TRUE(Is(Apply(100, 0, 1, start), 30, 40, -1));
+    EXPECT_TRUE(Is(Apply(0, 0, 0, {0, 0, 0}), 0, 0, 0));
+    EXPECT_TRUE(Is(Apply(-5, 10, 1, start), 30, 40, -1));
+    EXPECT_TRUE(Is(Apply(100, 100, 1, start, 0.0f), 30, 40, -1));
+    EXPECT_TRUE(Is(Apply(100, 100, 1, start, std::numeric_limits<float>::infinity()), 30, 40, -1));
+}
+
+TEST(TargetNameTest, ReplacesTheExtensionAfterTheLastSeparator)
+{
+    EXPECT_EQ(DefaultTargetName("C:\\pics\\cat.bmp"), "C:\\pics\\cat.html");
+    EXPECT_EQ(DefaultTargetName("cat.tar.bmp"), "cat.tar.html");
+    EXPECT_EQ(DefaultTargetName("C:\\my.pics\\cat"), "");
+    EXPECT_EQ(DefaultTargetName("cat"), "");
+    EXPECT_EQ(DefaultTargetName(".bmp"), ".html");
+}
+
+TEST(TargetNameTest, SlashCountsOnlyWhenAsked)
+{
+    EXPECT_EQ(DefaultTargetName("/home/a.b/cat"), "/home/a.html");
+    EXPECT_EQ(DefaultTargetName("/home/a.b/cat", true), "");
+    EXPECT_EQ(DefaultTargetName("/home/a.b/cat.bmp", true), "/home/a.b/cat.html");
+    EXPECT_EQ(DefaultTargetName("C:\\x.y/cat", true), "");
+    EXPECT_EQ(DefaultTargetName("a.d/b\\c", true), "");
+}

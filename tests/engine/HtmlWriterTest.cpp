@@ -1,0 +1,209 @@
+// The page writer: the exact pieces, line breaks, character order, and files.
+#include "engine/HtmlWriter.h"
+#include "engine/SystemError.h"
+#include "engine/Win32Api.h"
+#include "tests/engine/BmpBuilder.h"
+#include "tests/engine/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string Head = "<HTML>\r\n<BODY BGCOLOR=#000000>\r\n<CENTER><FONT FACE='Courier New' SIZE=1>\r\n";
+const std::string Tail = "</FONT></CENTER>\r\n</BODY>\r\n</HTML>\r\n";
+
+class PageWriter : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CHtmlWriter::ResetSequence();
+        ASSERT_TRUE(Writer.Open(Path));
+        Writer.FontFace = "Courier New";
+        Writer.CharacterSet = "01";
+        Writer.CharacterOrder = 1;
+    }
+
+    // Writes head, the given number of black cells and tail, and returns the page.
+    std::string WritePage(std::uint32_t columns, std::uint32_t rows)
+    {
+        Writer.Columns = columns;
+        Writer.Rows = rows;
+        EXPECT_TRUE(Writer.WriteHeader());
+        for (std::uint32_t n = 0; n < columns * rows; ++n)
+            EXPECT_TRUE(Writer.WriteCell(0));
+        EXPECT_TRUE(Writer.WriteFooter());
+        Writer.Close();
+        return ReadText(Path);
+    }
+
+    // The characters of the cells, with "<BR>" shown as '|'.
+    static std::string CellText(const std::string& page)
+    {
+        std::string text;
+        for (std::size_t at = page.find("<FONT", 1); at != std::string::npos; at = page.find('<', at + 1)) {
+            if (page.compare(at, 4, "<BR>") == 0) {
+                text += '|';
+            } else if (page.compare(at, 13, "<FONT COLOR=#") == 0) {
+                const std::size_t close = at + 20;
+                text += page.compare(close, 6, "&nbsp;") == 0 ? ' ' : page[close];
+            }
+        }
+        return text;
+    }
+
+    CTempDir Dir;
+    std::string Path = Dir.Path("page.html");
+    CHtmlWriter Writer;
+};
+
+} // namespace
+
+TEST_F(PageWriter, WritesTheExamplePageByteForByte)
+{
+    Writer.BackgroundColor = 0x00FFFFFF;
+    Writer.Columns = 2;
+    Writer.Rows = 1;
+    ASSERT_TRUE(Writer.WriteHeader());
+    ASSERT_TRUE(Writer.WriteCell(0x000000FF));
+    ASSERT_TRUE(Writer.WriteCell(0x00FF0000));
+    ASSERT_TRUE(Writer.WriteFooter());
+    Writer.Close();
+    const std::string expected =
+        "<HTML>\r\n<BODY BGCOLOR=#FFFFFF>\r\n<CENTER><FONT FACE='Courier New' SIZE=1>\r\n"
+        "<FONT COLOR=#FF0000>0</FONT><FONT COLOR=#0000FF>1</FONT><BR>\r\n"
+        "</FONT></CENTER>\r\n</BODY>\r\n</HTML>\r\n";
+    const std::string page = ReadText(Path);
+    EXPECT_EQ(page.size(), 172u);
+    EXPECT_EQ(page, expected);
+}
+
+TEST_F(PageWriter, ColoursPrintRedFirst)
+{
+    Writer.BackgroundColor = 0x00C0C0C0;
+    Writer.Columns = 2;
+    Writer.WriteHeader();
+    Writer.WriteCell(0x00123456);
+    Writer.WriteCell(0x00ABCDEF);
+    Writer.Close();
+    const std::string page = ReadText(Path);
+    EXPECT_NE(page.find("BGCOLOR=#C0C0C0>"), std::string::npos);
+    EXPECT_NE(page.find("<FONT COLOR=#563412>0</FONT>"), std::string::npos);
+    EXPECT_NE(page.find("<FONT COLOR=#EFCDAB>1</FONT>"), std::string::npos);
+}
+
+TEST_F(PageWriter, LineBreaksFollowEveryColumnsCells)
+{
+    const std::string page = WritePage(3, 2);
+    const std::string cell = "<FONT COLOR=#000000>0</FONT>";
+    EXPECT_EQ(page.size(), Head.size() + 6 * cell.size() + 2 * 6 + Tail.size());
+    EXPECT_EQ(page.compare(0, Head.size(), Head), 0);
+    EXPECT_EQ(page.compare(page.size() - Tail.size() - 6, 6 + Tail.size(), "<BR>\r\n" + Tail), 0);
+    EXPECT_EQ(CellText(page), "010|101|");
+
+    SetUp();
+    EXPECT_EQ(CellText(WritePage(1, 4)), "0|1|0|1|");
+}
+
+TEST_F(PageWriter, SequentialOrderRunsAcrossLines)
+{
+    Writer.CharacterSet = "XYZ";
+    EXPECT_EQ(CellText(WritePage(2, 2)), "XY|ZX|");
+    SetUp();
+    Writer.CharacterSet = "01";
+    EXPECT_EQ(CellText(WritePage(3, 3)), "010|101|010|");
+}
+
+TEST_F(PageWriter, RandomOrderStartsWithTheFirstCharacterAndFollowsTheClassicGenerator)
+{
+    // The classic generator's first draws from state 1 are 41, 18467, 6334, 26500, 19169.
+    Writer.CharacterSet = "0123456789";
+    Writer.CharacterOrder = 0;
+    EXPECT_EQ(CellText(WritePage(6, 1)), "017409|");
+
+    CHtmlWriter::ResetSequence();
+    EXPECT_EQ(CHtmlWriter::NextRandom(), 41);
+    EXPECT_EQ(CHtmlWriter::NextRandom(), 18467);
+}
+
+TEST_F(PageWriter, ResetMakesEqualSettingsGiveEqualPages)
+{
+    Writer.CharacterSet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    Writer.CharacterOrder = 0;
+    const std::string first = WritePage(7, 5);
+    SetUp();
+    Writer.CharacterSet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    Writer.CharacterOrder = 0;
+    EXPECT_EQ(WritePage(7, 5), first);
+    EXPECT_NE(CellText(first).find_first_not_of("A|"), std::string::npos); // not all the same letter
+}
+
+TEST_F(PageWriter, SingleCharacterFillsEveryCellInEitherOrder)
+{
+    Writer.CharacterSet = "#";
+    Writer.CharacterOrder = 0;
+    EXPECT_EQ(CellText(WritePage(4, 2)), "####|####|");
+    SetUp();
+    Writer.CharacterSet = "#";
+    EXPECT_EQ(CellText(WritePage(4, 2)), "####|####|");
+}
+
+TEST_F(PageWriter, SpaceBecomesNbspAndNothingElseIsEscaped)
+{
+    Writer.CharacterSet = " <>&";
+    const std::string page = WritePage(4, 1);
+    EXPECT_NE(page.find("<FONT COLOR=#000000>&nbsp;</FONT><FONT COLOR=#000000><</FONT>"
+                        "<FONT COLOR=#000000>></FONT><FONT COLOR=#000000>&</FONT><BR>\r\n"),
+              std::string::npos);
+}
+
+TEST_F(PageWriter, CharacterSetIsUsedByteByByte)
+{
+    Writer.CharacterSet = "\xC3\xA9";
+    const std::string page = WritePage(2, 1);
+    EXPECT_NE(page.find("<FONT COLOR=#000000>\xC3</FONT><FONT COLOR=#000000>\xA9</FONT>"), std::string::npos);
+}
+
+TEST_F(PageWriter, EmptyCharacterSetDrawsSpacesInsteadOfFailing)
+{
+    Writer.CharacterSet.clear();
+    Writer.CharacterOrder = 0;
+    EXPECT_EQ(CellText(WritePage(2, 2)), "  |  |");
+}
+
+TEST_F(PageWriter, HeadHoldsAFaceNameOfAnyLength)
+{
+    Writer.FontFace = std::string(300, 'F');
+    const std::string page = WritePage(1, 1);
+    const std::string head = page.substr(0, page.find("SIZE=1>\r\n") + 9);
+    EXPECT_EQ(head.size(), 63u + 300u);
+    EXPECT_NE(head.find("FACE='" + std::string(300, 'F') + "' SIZE=1>"), std::string::npos);
+}
+
+TEST_F(PageWriter, ReplacesAReadOnlyPage)
+{
+    Writer.Close();
+    WriteBytes(Path, std::vector<std::uint8_t>(500, 'x'));
+    ASSERT_TRUE(SetFileAttributesA(Path.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(GetFileAttributesA(Path.c_str()) & FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(Writer.Open(Path));
+    EXPECT_FALSE(GetFileAttributesA(Path.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(CellText(WritePage(1, 1)), "0|");
+    EXPECT_EQ(ReadText(Path).find('x'), std::string::npos);
+}
+
+TEST_F(PageWriter, FailsWithoutAFile)
+{
+    CHtmlWriter closed;
+    closed.Columns = 1;
+    closed.CharacterSet = "01";
+    EXPECT_FALSE(closed.WriteHeader());
+    EXPECT_FALSE(closed.WriteCell(0));
+    EXPECT_FALSE(closed.WriteFooter());
+
+    CHtmlWriter nowhere;
+    EXPECT_FALSE(nowhere.Open(Dir.Path("missing folder/page.html")));
+    EXPECT_FALSE(nowhere.IsOpen());
+    EXPECT_EQ(DescribeSystemError(nowhere.LastError()), "the folder does not exist");
+    nowhere.Close();
+    nowhere.Close();
+}

@@ -1,0 +1,192 @@
+// The platform calls the engine relies on. The same tests run against the real
+// KERNEL (under Wine) and against the Linux stand-ins, so both behave alike.
+#include "engine/Win32Api.h"
+#include "tests/engine/BmpBuilder.h"
+#include "tests/engine/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <chrono>
+#endif
+
+namespace {
+
+// Wine run by root lets root write read-only files, unlike Windows and the stand-ins.
+bool RunningUnderWine()
+{
+#ifdef _WIN32
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+    return false;
+#endif
+}
+
+HANDLE OpenForReading(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+HANDLE CreateForWriting(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+TEST(PlatformCalls, MappedViewOutlivesItsHandles)
+{
+    CTempDir dir;
+    const std::string path = dir.Path("data.bin");
+    WriteBytes(path, {'a', 'b', 'c', 'd', 'e'});
+    HANDLE file = OpenForReading(path);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    ASSERT_TRUE(GetFileSizeEx(file, &size));
+    EXPECT_EQ(size.QuadPart, 5);
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    ASSERT_NE(mapping, nullptr);
+    const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(CloseHandle(mapping));
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_EQ(std::memcmp(view, "abcde", 5), 0);
+    // The mapping still holds the file against writers until the view goes.
+    HANDLE writer = CreateForWriting(path);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+    if (writer != INVALID_HANDLE_VALUE)
+        CloseHandle(writer);
+    EXPECT_TRUE(UnmapViewOfFile(view));
+    writer = CreateForWriting(path);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    CloseHandle(writer);
+    EXPECT_FALSE(UnmapViewOfFile(view));
+}
+
+TEST(PlatformCalls, EmptyFileCannotBeMapped)
+{
+    CTempDir dir;
+    const std::string path = dir.Path("empty.bin");
+    WriteBytes(path, {});
+    HANDLE file = OpenForReading(path);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
+    CloseHandle(file);
+}
+
+TEST(PlatformCalls, SharingModesAreEnforced)
+{
+    CTempDir dir;
+    const std::string path = dir.Path("shared.bin");
+    WriteBytes(path, {1, 2, 3});
+    HANDLE reader = OpenForReading(path);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    HANDLE secondReader = OpenForReading(path);
+    EXPECT_NE(secondReader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateForWriting(path), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(ReadText(path), std::string("\1\2\3")); // the refused create did not truncate
+    CloseHandle(secondReader);
+    CloseHandle(reader);
+    HANDLE writer = CreateForWriting(path);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadText(path), "");
+    CloseHandle(writer);
+}
+
+TEST(PlatformCalls, WriteFileWritesEverything)
+{
+    CTempDir dir;
+    const std::string path = dir.Path("out.txt");
+    HANDLE file = CreateForWriting(path);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(file, "hello ", 6, &written, nullptr));
+    EXPECT_EQ(written, 6u);
+    EXPECT_TRUE(WriteFile(file, "world", 5, &written, nullptr));
+    EXPECT_EQ(ReadText(path), "hello world");
+    CloseHandle(file);
+
+    HANDLE reader = OpenForReading(path);
+    EXPECT_FALSE(WriteFile(reader, "x", 1, &written, nullptr));
+    CloseHandle(reader);
+}
+
+TEST(PlatformCalls, AttributesAndDeletion)
+{
+    CTempDir dir;
+    const std::string path = dir.Path("file.txt");
+    WriteBytes(path, {'x'});
+    EXPECT_FALSE(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_TRUE(GetFileAttributesA(dir.Root().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesA(dir.Path("none").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(GetFileAttributesA(dir.Path("none/deeper").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY);
+    if (!RunningUnderWine()) {
+        HANDLE refused = CreateForWriting(path);
+        EXPECT_EQ(refused, INVALID_HANDLE_VALUE); // even for an administrator
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+        if (refused != INVALID_HANDLE_VALUE)
+            CloseHandle(refused);
+        EXPECT_FALSE(DeleteFileA(path.c_str()));
+    }
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    EXPECT_FALSE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(DeleteFileA(path.c_str()));
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(DeleteFileA(dir.Root().c_str()));
+}
+
+TEST(PlatformCalls, DirectoriesDoNotOpenAsFiles)
+{
+    CTempDir dir;
+    EXPECT_EQ(OpenForReading(dir.Root()), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(OpenForReading(dir.Path("missing")), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(PlatformCalls, ShellRefusesUnknownVerbs)
+{
+    // Only the "open" verb is used; another one must fail without launching anything.
+    const HINSTANCE result = ShellExecuteA(nullptr, "glyphcast-no-such-verb", "x.html", nullptr, nullptr, SW_SHOWNORMAL);
+    EXPECT_LE(reinterpret_cast<INT_PTR>(result), 32);
+}
+
+#ifndef _WIN32
+TEST(PlatformCalls, DevicesAreNeitherTruncatedNorDeleted)
+{
+    HANDLE full = CreateForWriting("/dev/full");
+    ASSERT_NE(full, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    EXPECT_FALSE(WriteFile(full, "x", 1, &written, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+    CloseHandle(full);
+    EXPECT_FALSE(DeleteFileA("/dev/null"));
+    struct stat info;
+    EXPECT_EQ(stat("/dev/null", &info), 0);
+}
+
+TEST(PlatformCalls, FifoDoesNotBlockOrMap)
+{
+    CTempDir dir;
+    const std::string path = dir.Path("pipe");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    const auto start = std::chrono::steady_clock::now();
+    HANDLE file = OpenForReading(path);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
+    CloseHandle(file);
+}
+#endif

@@ -1,0 +1,20 @@
+// A fresh directory per test under the system's temporary directory.
+#pragma once
+
+#include <string>
+
+// Creates a directory unique to this process and test; removes it with its content.
+class CTempDir {
+public:
+    CTempDir();
+    ~CTempDir();
+    CTempDir(const CTempDir&) = delete;
+    CTempDir& operator=(const CTempDir&) = delete;
+
+    // The full path of a name inside the directory.
+    std::string Path(const std::string& name) const;
+    const std::string& Root() const { return RootPath; }
+
+private:
+    std::string RootPath;
+};
