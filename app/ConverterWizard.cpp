@@ -1,6 +1,7 @@
 #include "app/ConverterWizard.h"
 
 #include "pages/FinishPage.h"
+#include "pages/SourcePage.h"
 #include "pages/TitlePage.h"
 #include "res/resource.h"
 
@@ -19,6 +20,7 @@ CConverterWizard::~CConverterWizard()
     if (GetSafeHwnd())
         DestroyWindow();
     delete m_pWelcomePage;
+    delete m_pSourcePage;
     delete m_pFinishPage;
 }
 
@@ -27,9 +29,11 @@ BOOL CConverterWizard::OnInitDialog()
     CWizardDialog::OnInitDialog();
 
     m_pWelcomePage = new CTitlePage(this);
+    m_pSourcePage = new CSourcePage(this);
     m_pFinishPage = new CFinishPage(this);
 
     AddPage(m_pWelcomePage);
+    AddPage(m_pSourcePage);
     AddPage(m_pFinishPage);
 
     SetActivePage(0);

@@ -1,0 +1,137 @@
+#include "controls/ImagePreview.h"
+
+CImagePreview::CImagePreview() : MemoryDC(new CDC), MemoryBitmap(new CBitmap)
+{
+}
+
+CImagePreview::~CImagePreview()
+{
+    // The DC goes first, with its own bitmap back in place, then the surface bitmap.
+    if (MemoryDC->GetSafeHdc() && InitialBitmap)
+        MemoryDC->SelectObject(InitialBitmap);
+    MemoryDC.reset();
+    MemoryBitmap.reset();
+}
+
+BEGIN_MESSAGE_MAP(CImagePreview, CStatic)
+    ON_WM_PAINT()
+    ON_WM_SYSCOLORCHANGE()
+END_MESSAGE_MAP()
+
+void CImagePreview::PreSubclassWindow()
+{
+    CClientDC clientDC(this);
+    MemoryDC->CreateCompatibleDC(clientDC);
+
+    CRect client;
+    GetClientRect(&client);
+    // A control without area gets no surface; it then shows nothing but its face colour.
+    if (client.Width() > 0 && client.Height() > 0 &&
+        MemoryBitmap->CreateCompatibleBitmap(clientDC, client.Width(), client.Height()))
+    {
+        SurfaceWidth = client.Width();
+        SurfaceHeight = client.Height();
+        InitialBitmap = MemoryDC->SelectObject(*MemoryBitmap);
+        FillFace(0, 0, SurfaceWidth, SurfaceHeight);
+    }
+    CStatic::PreSubclassWindow();
+}
+
+CSize CImagePreview::FitImage(int clientWidth, int clientHeight, int bitmapWidth, int bitmapHeight)
+{
+    // Either aspect ratio would be undefined (or meaningless) without positive sizes.
+    if (clientWidth <= 0 || clientHeight <= 0 || bitmapWidth <= 0 || bitmapHeight <= 0)
+        return CSize(0, 0);
+
+    // volatile keeps every step at double precision on x87, where intermediates would
+    // otherwise be carried at extended precision and could round the other way.
+    volatile double w = static_cast<float>(clientWidth);
+    volatile double h = static_cast<float>(clientHeight);
+    volatile double clientAspect = w / h;
+    volatile double imageAspect = static_cast<double>(bitmapWidth) / static_cast<double>(bitmapHeight);
+    if (clientAspect > imageAspect)
+    {
+        volatile double unscaled = w / clientAspect;
+        volatile double width = unscaled * imageAspect;
+        return CSize(static_cast<int>(width), clientHeight);
+    }
+    volatile double unscaled = h / imageAspect;
+    volatile double height = unscaled * clientAspect;
+    return CSize(clientWidth, static_cast<int>(height));
+}
+
+void CImagePreview::SetImage(HBITMAP bitmap)
+{
+    CRect client;
+    GetClientRect(&client);
+    FillFace(0, 0, client.Width(), client.Height());
+    ImageWidth = 0;
+    ImageHeight = 0;
+
+    if (bitmap && MemoryBitmap->GetSafeHandle())
+    {
+        BITMAP info = {};
+        ::GetObjectA(bitmap, sizeof(info), &info);
+        CSize fitted = FitImage(client.Width(), client.Height(), info.bmWidth, info.bmHeight);
+        if (fitted.cx > 0 && fitted.cy > 0)
+        {
+            ImageWidth = fitted.cx;
+            ImageHeight = fitted.cy;
+            CDC source;
+            source.CreateCompatibleDC(*MemoryDC);
+            // A monochrome picture takes its two colours from the target DC's text and
+            // background colours: make sure they are black and white.
+            MemoryDC->SetTextColor(RGB(0, 0, 0));
+            MemoryDC->SetBkColor(RGB(255, 255, 255));
+            {
+                CSelectObject selected(source, bitmap);
+                MemoryDC->StretchBlt(0, 0, ImageWidth, ImageHeight, source, 0, 0, info.bmWidth, info.bmHeight,
+                                     SRCCOPY);
+            }
+        }
+    }
+    InvalidateRect(nullptr, TRUE);
+}
+
+COLORREF CImagePreview::GetSurfacePixel(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= SurfaceWidth || y >= SurfaceHeight)
+        return CLR_INVALID;
+    return ::GetPixel(*MemoryDC, x, y);
+}
+
+void CImagePreview::FillFace(int x, int y, int width, int height)
+{
+    if (!MemoryBitmap->GetSafeHandle() || width <= 0 || height <= 0)
+        return;
+    MemoryDC->FillSolidRect(x, y, width, height, ::GetSysColor(COLOR_BTNFACE));
+}
+
+void CImagePreview::OnPaint()
+{
+    CPaintDC dc(this);
+    CRect client;
+    GetClientRect(&client);
+    dc.FillSolidRect(client, ::GetSysColor(COLOR_BTNFACE));
+    if (!MemoryBitmap->GetSafeHandle())
+        return;
+
+    CRect box;
+    dc.GetClipBox(&box);
+    // Copy only what the surface covers, in case the control has grown since it was made.
+    CRect surface(0, 0, SurfaceWidth, SurfaceHeight);
+    CRect copy;
+    if (::IntersectRect(&copy, &box, &surface))
+        dc.BitBlt(copy.left, copy.top, copy.Width(), copy.Height(), *MemoryDC, copy.left, copy.top, SRCCOPY);
+}
+
+void CImagePreview::OnSysColorChange()
+{
+    CStatic::OnSysColorChange();
+    CRect client;
+    GetClientRect(&client);
+    // Only the free bands take the new face colour; the picture is left as it was drawn.
+    FillFace(ImageWidth, 0, client.Width() - ImageWidth, client.Height());
+    FillFace(0, ImageHeight, client.Width(), client.Height() - ImageHeight);
+    InvalidateRect(nullptr, TRUE);
+}

@@ -1,0 +1,153 @@
+#include "pages/SourcePage.h"
+
+#include <cstdint>
+
+#include "app/ConverterApp.h"
+#include "app/ConverterWizard.h"
+#include "engine/ConversionRun.h"
+#include "res/resource.h"
+
+static_assert(sizeof(BITMAP) == sizeof(BitmapDescription), "the settings keep the platform's bitmap description");
+
+namespace
+{
+// The path edit takes no more than this many characters.
+const int MaxPathChars = 256;
+const char* const BitmapFilter = "Bitmap files (*.bmp)|*.bmp|All Files (*.*)|*.*||";
+} // namespace
+
+BEGIN_MESSAGE_MAP(CSourcePage, CWizardPage)
+    ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
+    ON_EN_CHANGE(IDC_PATH, OnChangeSource)
+END_MESSAGE_MAP()
+
+CSourcePage::CSourcePage(CConverterWizard* wizard)
+    : CWizardPage(IDD_SOURCE, wizard), Wizard(wizard), SourceBitmap()
+{
+}
+
+CSourcePage::~CSourcePage() = default;
+
+void CSourcePage::DoDataExchange(CDataExchange* exchange)
+{
+    CWizardPage::DoDataExchange(exchange);
+    DDX_Control(exchange, IDC_PREVIEW, Preview);
+    DDX_Text(exchange, IDC_PATH, SourcePath);
+    DDV_MaxChars(exchange, SourcePath, MaxPathChars);
+}
+
+BOOL CSourcePage::OnInitDialog()
+{
+    CWizardPage::OnInitDialog();
+    return TRUE;
+}
+
+BOOL CSourcePage::OnSetActive()
+{
+    UpdateButtons();
+    return CWizardPage::OnSetActive();
+}
+
+void CSourcePage::UpdateButtons()
+{
+    Wizard->SetWizardButtons(SourcePath.IsEmpty() ? CWizardDialog::ButtonBack
+                                                  : CWizardDialog::ButtonBack | CWizardDialog::ButtonNext);
+}
+
+HBITMAP CSourcePage::LoadPicture(const CString& path)
+{
+    return static_cast<HBITMAP>(::LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+}
+
+bool CSourcePage::LoadPreview()
+{
+    HBITMAP picture = nullptr;
+    if (FileExists(SourcePath.Str()))
+        picture = LoadPicture(SourcePath);
+
+    bool loaded = false;
+    if (picture && ::GetObjectType(picture) == OBJ_BITMAP)
+    {
+        BITMAP description = {};
+        if (::GetObjectA(picture, sizeof(description), &description) == sizeof(description))
+        {
+            SourceBitmap = description;
+            CString dimensions;
+            dimensions.Format("%d x %d", static_cast<int>(SourceBitmap.bmWidth),
+                              static_cast<int>(SourceBitmap.bmHeight));
+            SetDlgItemText(IDC_DIMENSIONS, dimensions);
+            loaded = true;
+        }
+    }
+    Preview.SetImage(loaded ? picture : nullptr);
+    // The preview has drawn its own copy and the description is taken: nothing needs it now.
+    if (picture)
+        ::DeleteObject(picture);
+    return loaded;
+}
+
+void CSourcePage::OnChangeSource()
+{
+    UpdateData(TRUE);
+    UpdateButtons();
+    LoadPreview();
+}
+
+void CSourcePage::OnBrowse()
+{
+    CFileDialog dialog(TRUE, ".bmp", nullptr, OFN_FILEMUSTEXIST, BitmapFilter, this);
+    if (!LastPath.IsEmpty())
+        dialog.m_ofn.lpstrInitialDir = LastPath;
+    if (dialog.DoModal() != IDOK)
+        return;
+
+    SourcePath = dialog.GetPathName();
+    LastPath = SourcePath;
+    UpdateData(FALSE);
+    UpdateButtons();
+    LoadPreview();
+}
+
+int CSourcePage::OnWizardNext()
+{
+    // No read here: SourcePath holds what the last change or file dialog put there.
+    if (!FileExists(SourcePath.Str()))
+    {
+        RefusePath(IDS_FILE_NOT_FOUND);
+        return StayOnPage;
+    }
+
+    // What the conversion reads must be what was previewed: both the platform's loader and
+    // the engine's reader have to accept the file.
+    bool readable = LoadPreview();
+    if (readable)
+    {
+        std::uint32_t width = 0;
+        std::uint32_t height = 0;
+        readable = ProbeSource(SourcePath.Str(), width, height).Succeeded();
+    }
+    if (!readable)
+    {
+        RefusePath(IDS_NOT_A_PICTURE);
+        return StayOnPage;
+    }
+
+    Wizard->Settings.SourcePath = SourcePath.Str();
+    BitmapDescription& description = Wizard->Settings.SourceBitmap;
+    description.bmType = SourceBitmap.bmType;
+    description.bmWidth = SourceBitmap.bmWidth;
+    description.bmHeight = SourceBitmap.bmHeight;
+    description.bmWidthBytes = SourceBitmap.bmWidthBytes;
+    description.bmPlanes = SourceBitmap.bmPlanes;
+    description.bmBitsPixel = SourceBitmap.bmBitsPixel;
+    description.bmBits = SourceBitmap.bmBits;
+    return AdjacentPage;
+}
+
+void CSourcePage::RefusePath(UINT messageId)
+{
+    CString message;
+    message.FormatMessageId(messageId, SourcePath.GetString());
+    MessageBox(message, nullptr, MB_OK | MB_ICONERROR);
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(IDC_PATH)->GetSafeHwnd()), TRUE);
+}

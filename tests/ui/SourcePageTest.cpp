@@ -1,0 +1,598 @@
+// The source page inside the wizard: button states, loading and describing pictures, refusing
+// paths at Next, the settings it hands on, the file dialog and the release of loaded bitmaps.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/ConverterApp.h"
+#include "app/ConverterWizard.h"
+#include "pages/SourcePage.h"
+#include "res/resource.h"
+#include "tests/ui/UiTestSupport.h"
+
+namespace
+{
+
+// --- pictures on disk ------------------------------------------------------------------------
+
+void Put16(std::vector<std::uint8_t>& out, unsigned v)
+{
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t v)
+{
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
+bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+// An uncompressed bottom-up bitmap file of 1, 4, 8, 16, 24 or 32 bits per pixel, coloured in
+// stripes so that it is a real picture rather than a blank.
+std::vector<std::uint8_t> MakeBmp(int width, int height, int bitsPerPixel)
+{
+    const int paletteSize = bitsPerPixel <= 8 ? 1 << bitsPerPixel : 0;
+    const std::uint32_t stride = ((static_cast<std::uint32_t>(width) * bitsPerPixel + 31) / 32) * 4;
+    const std::uint32_t offBits = 14 + 40 + 4 * paletteSize;
+    const std::uint32_t imageSize = stride * height;
+
+    std::vector<std::uint8_t> out;
+    out.push_back('B');
+    out.push_back('M');
+    Put32(out, offBits + imageSize);
+    Put32(out, 0);
+    Put32(out, offBits);
+    Put32(out, 40);
+    Put32(out, width);
+    Put32(out, height);
+    Put16(out, 1);
+    Put16(out, bitsPerPixel);
+    Put32(out, BI_RGB);
+    Put32(out, imageSize);
+    Put32(out, 2835);
+    Put32(out, 2835);
+    Put32(out, paletteSize);
+    Put32(out, 0);
+    for (int i = 0; i < paletteSize; ++i)
+    {
+        out.push_back(static_cast<std::uint8_t>(i * 37));
+        out.push_back(static_cast<std::uint8_t>(255 - i * 11));
+        out.push_back(static_cast<std::uint8_t>(i * 5));
+        out.push_back(0);
+    }
+    for (int y = 0; y < height; ++y)
+    {
+        std::vector<std::uint8_t> row(stride, 0);
+        for (int x = 0; x < width; ++x)
+        {
+            const unsigned value = static_cast<unsigned>((x / 3 + y / 2) & 0xFF);
+            switch (bitsPerPixel)
+            {
+            case 1: row[x / 8] |= static_cast<std::uint8_t>((value & 1) << (7 - x % 8)); break;
+            case 4: row[x / 2] |= static_cast<std::uint8_t>((value & 15) << (x % 2 ? 0 : 4)); break;
+            case 8: row[x] = static_cast<std::uint8_t>(value); break;
+            case 16:
+                row[2 * x] = static_cast<std::uint8_t>(value * 7);
+                row[2 * x + 1] = static_cast<std::uint8_t>(value & 0x7F);
+                break;
+            case 24:
+                row[3 * x] = static_cast<std::uint8_t>(value);
+                row[3 * x + 1] = static_cast<std::uint8_t>(255 - value);
+                row[3 * x + 2] = static_cast<std::uint8_t>(value * 3);
+                break;
+            case 32:
+                row[4 * x] = static_cast<std::uint8_t>(value);
+                row[4 * x + 1] = static_cast<std::uint8_t>(255 - value);
+                row[4 * x + 2] = static_cast<std::uint8_t>(value * 3);
+                break;
+            }
+        }
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+}
+
+// A run-length encoded 8-bit picture: a bitmap the conversion's reader does not take.
+std::vector<std::uint8_t> MakeRle8Bmp(int width, int height)
+{
+    std::vector<std::uint8_t> data;
+    for (int y = 0; y < height; ++y)
+    {
+        data.push_back(static_cast<std::uint8_t>(width));
+        data.push_back(static_cast<std::uint8_t>(y & 1));
+        data.push_back(0);
+        data.push_back(0);  // end of line
+    }
+    data.push_back(0);
+    data.push_back(1);  // end of picture
+    const std::uint32_t offBits = 14 + 40 + 4 * 2;
+    std::vector<std::uint8_t> out{'B', 'M'};
+    Put32(out, offBits + static_cast<std::uint32_t>(data.size()));
+    Put32(out, 0);
+    Put32(out, offBits);
+    Put32(out, 40);
+    Put32(out, width);
+    Put32(out, height);
+    Put16(out, 1);
+    Put16(out, 8);
+    Put32(out, BI_RLE8);
+    Put32(out, static_cast<std::uint32_t>(data.size()));
+    Put32(out, 0);
+    Put32(out, 0);
+    Put32(out, 2);
+    Put32(out, 0);
+    Put32(out, 0x000000FF);
+    Put32(out, 0x0000FF00);
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+// Test pictures and other files in a directory of the test's own.
+class TestFiles
+{
+public:
+    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes)
+    {
+        const std::string file = Dir.File(name.c_str());
+        EXPECT_TRUE(WriteFile(file, bytes)) << file;
+        return file;
+    }
+    std::string Picture(const std::string& name, int width, int height, int bitsPerPixel)
+    {
+        return Write(name, MakeBmp(width, height, bitsPerPixel));
+    }
+    const std::string& Path() const { return Dir.Path(); }
+
+private:
+    uitest::TempDir Dir;
+};
+
+// --- the file dialog, answered without showing anything -----------------------------------------
+
+struct FileDialogAnswer
+{
+    INT_PTR Result = IDCANCEL;
+    std::string Chosen;
+    int Calls = 0;
+    bool HadInitialDir = false;
+    std::string InitialDir;
+    DWORD Flags = 0;
+    std::string Filter;
+    std::string DefaultExtension;
+    BOOL OpenDialog = FALSE;
+};
+FileDialogAnswer DialogAnswer;
+
+INT_PTR AnswerFileDialog(CFileDialog& dialog)
+{
+    ++DialogAnswer.Calls;
+    DialogAnswer.HadInitialDir = dialog.m_ofn.lpstrInitialDir != nullptr;
+    DialogAnswer.InitialDir = dialog.m_ofn.lpstrInitialDir ? dialog.m_ofn.lpstrInitialDir : "";
+    DialogAnswer.Flags = dialog.m_ofn.Flags;
+    DialogAnswer.DefaultExtension = dialog.m_ofn.lpstrDefExt ? dialog.m_ofn.lpstrDefExt : "";
+    DialogAnswer.OpenDialog = dialog.m_bOpenFileDialog;
+    DialogAnswer.Filter.clear();
+    if (const char* f = dialog.m_ofn.lpstrFilter)
+        for (; *f; f += std::strlen(f) + 1)
+            DialogAnswer.Filter += std::string(f) + "|";
+    if (DialogAnswer.Result == IDOK)
+        std::snprintf(dialog.m_ofn.lpstrFile, dialog.m_ofn.nMaxFile, "%s", DialogAnswer.Chosen.c_str());
+    return DialogAnswer.Result;
+}
+
+// A source page that notes every bitmap it loads, so tests can see when each one is released.
+class RecordingSourcePage : public CSourcePage
+{
+public:
+    using CSourcePage::CSourcePage;
+    std::vector<HBITMAP> Loaded;
+
+protected:
+    HBITMAP LoadPicture(const CString& path) override
+    {
+        HBITMAP bitmap = CSourcePage::LoadPicture(path);
+        if (bitmap)
+            Loaded.push_back(bitmap);
+        return bitmap;
+    }
+};
+
+// --- the wizard with its source page on show -----------------------------------------------------
+
+class SourcePageTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        LastPath.Empty();
+        DialogAnswer = FileDialogAnswer();
+        CFileDialog::DoModalHook = AnswerFileDialog;
+
+        ASSERT_TRUE(Wizard.Create(IDD_WIZARD, nullptr));
+        Wizard.ShowWindow(SW_SHOW);
+        ::SetForegroundWindow(Wizard);
+        ASSERT_TRUE(Wizard.SetActivePage(1));
+        Page = Wizard.GetSourcePage();
+        ASSERT_NE(Page, nullptr);
+        ASSERT_EQ(Wizard.GetActivePage(), static_cast<CWizardPage*>(Page));
+    }
+
+    void TearDown() override
+    {
+        if (Wizard.GetSafeHwnd())
+            Wizard.DestroyWindow();
+        CFileDialog::DoModalHook = nullptr;
+        LastPath.Empty();
+    }
+
+    HWND PageItem(CSourcePage* page, int id) const { return ::GetDlgItem(*page, id); }
+    HWND PageItem(int id) const { return PageItem(Page, id); }
+    HWND WizardButton(int id) const { return ::GetDlgItem(Wizard, id); }
+    bool BackEnabled() const { return ::IsWindowEnabled(WizardButton(IDC_BACK)) != FALSE; }
+    bool NextEnabled() const { return ::IsWindowEnabled(WizardButton(IDC_NEXT)) != FALSE; }
+
+    std::string Text(HWND window) const
+    {
+        char buffer[1024] = {};
+        ::GetWindowTextA(window, buffer, sizeof(buffer));
+        return buffer;
+    }
+    std::string Dimensions() const { return Text(PageItem(IDC_DIMENSIONS)); }
+
+    // Types text into the path edit one character at a time, as the keyboard would.
+    void Type(const std::string& text, CSourcePage* page = nullptr)
+    {
+        HWND edit = PageItem(page ? page : Page, IDC_PATH);
+        for (char ch : text)
+            ::SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(ch), 1);
+    }
+    // Replaces the whole path, as a paste would.
+    void SetPath(const std::string& path, CSourcePage* page = nullptr)
+    {
+        ::SetWindowTextA(PageItem(page ? page : Page, IDC_PATH), path.c_str());
+    }
+    void Click(HWND parent, int id)
+    {
+        ::SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(parent, id)));
+    }
+    // Presses Next as a mouse click would: the button takes the focus first.
+    void Next()
+    {
+        ::SetFocus(WizardButton(IDC_NEXT));
+        Click(Wizard, IDC_NEXT);
+    }
+    void Back() { Click(Wizard, IDC_BACK); }
+    void Browse() { Click(*Page, IDC_BROWSE); }
+
+    std::string Message(UINT id, const std::string& path)
+    {
+        CString format;
+        format.LoadString(id);
+        char text[1024];
+        std::snprintf(text, sizeof(text), format.GetString(), path.c_str());
+        return text;
+    }
+
+    // Checks that Next stayed, said why with the given message and left the focus in the edit.
+    void ExpectRefused(UINT id, const std::string& path)
+    {
+        const auto& boxes = uitest::MessageBoxes();
+        EXPECT_EQ(Wizard.GetActiveIndex(), 1);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].Text, Message(id, path));
+        EXPECT_EQ(boxes[0].Owner, Page->GetSafeHwnd());
+        EXPECT_EQ(boxes[0].Type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+        EXPECT_EQ(::GetFocus(), PageItem(IDC_PATH));
+        EXPECT_TRUE(Wizard.Settings.SourcePath.empty());
+        EXPECT_EQ(Wizard.Settings.SourceBitmap.bmWidth, 0);
+    }
+
+    TestFiles Files;
+    CConverterWizard Wizard;
+    CSourcePage* Page = nullptr;
+};
+
+} // namespace
+
+// --- buttons --------------------------------------------------------------------------------
+
+TEST_F(SourcePageTest, EmptyPathEnablesOnlyBack)
+{
+    EXPECT_TRUE(BackEnabled());
+    EXPECT_FALSE(NextEnabled());
+    EXPECT_EQ(Text(WizardButton(IDC_NEXT)), "&Next >");
+    EXPECT_EQ(::GetFocus(), PageItem(IDC_PATH));
+}
+
+TEST_F(SourcePageTest, TypingEnablesNextAtOnceAndClearingDisablesIt)
+{
+    Type("q");
+    EXPECT_TRUE(NextEnabled());
+    EXPECT_TRUE(BackEnabled());
+    EXPECT_EQ(std::string(Page->GetSourcePath()), "q");
+    ::SendMessageA(PageItem(IDC_PATH), WM_CHAR, VK_BACK, 1);
+    EXPECT_TRUE(Page->GetSourcePath().IsEmpty());
+    EXPECT_FALSE(NextEnabled());
+    EXPECT_TRUE(BackEnabled());
+}
+
+TEST_F(SourcePageTest, ReturningToThePageSetsButtonsFromItsPath)
+{
+    const std::string picture = Files.Picture("back.bmp", 20, 10, 24);
+    SetPath(picture);
+    Next();
+    ASSERT_EQ(Wizard.GetActiveIndex(), 2);
+    Back();
+    ASSERT_EQ(Wizard.GetActiveIndex(), 1);
+    EXPECT_TRUE(NextEnabled());
+    EXPECT_EQ(Text(WizardButton(IDC_NEXT)), "&Next >");
+    EXPECT_EQ(Text(PageItem(IDC_PATH)), picture);
+    EXPECT_EQ(Dimensions(), "20 x 10");
+}
+
+// --- loading and describing pictures ----------------------------------------------------------
+
+TEST_F(SourcePageTest, DimensionsForPicturesOfEveryDepth)
+{
+    struct Case
+    {
+        int Width, Height, Bits;
+    };
+    const Case cases[] = {{640, 480, 24}, {33, 17, 1}, {45, 29, 4}, {130, 7, 8}, {9, 300, 16}, {257, 64, 32}};
+    for (const Case& c : cases)
+    {
+        const std::string path = Files.Picture("depth" + std::to_string(c.Bits) + ".bmp", c.Width, c.Height, c.Bits);
+        SetPath(path);
+        EXPECT_EQ(Dimensions(), std::to_string(c.Width) + " x " + std::to_string(c.Height)) << c.Bits << " bpp";
+        EXPECT_EQ(Page->GetSourceBitmap().bmWidth, c.Width);
+        EXPECT_EQ(Page->GetSourceBitmap().bmHeight, c.Height);
+        EXPECT_GT(Page->GetPreview().GetImageWidth(), 0) << c.Bits << " bpp";
+        EXPECT_GT(Page->GetPreview().GetImageHeight(), 0) << c.Bits << " bpp";
+    }
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+}
+
+TEST_F(SourcePageTest, TypingCharacterByCharacterKeepsTheLastSizeWhilePreviewEmpties)
+{
+    const std::string first = Files.Picture("first.bmp", 64, 48, 24);
+    const std::string second = Files.Picture("second.bmp", 50, 100, 8);
+    SetPath(first);
+    ASSERT_EQ(Dimensions(), "64 x 48");
+    ASSERT_GT(Page->GetPreview().GetImageWidth(), 0);
+
+    SetPath("");
+    // Every prefix of the second path names no file: the size stays, the preview empties.
+    const std::string prefix = second.substr(0, second.size() - 1);
+    Type(prefix);
+    EXPECT_EQ(Dimensions(), "64 x 48");
+    EXPECT_EQ(Page->GetSourceBitmap().bmWidth, 64);
+    EXPECT_EQ(Page->GetPreview().GetImageWidth(), 0);
+    EXPECT_EQ(Page->GetPreview().GetImageHeight(), 0);
+
+    Type(second.substr(second.size() - 1));
+    EXPECT_EQ(Dimensions(), "50 x 100");
+    EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+}
+
+TEST_F(SourcePageTest, PreviewIsFittedToThePicturesProportions)
+{
+    SetPath(Files.Picture("wide.bmp", 400, 50, 24));
+    const CImagePreview& preview = Page->GetPreview();
+    RECT client;
+    ::GetClientRect(preview, &client);
+    EXPECT_EQ(preview.GetImageWidth(), client.right);
+    EXPECT_EQ(preview.GetImageHeight(), CImagePreview::FitImage(client.right, client.bottom, 400, 50).cy);
+    EXPECT_LT(preview.GetImageHeight(), client.bottom);
+
+    SetPath(Files.Picture("tall.bmp", 50, 400, 24));
+    EXPECT_EQ(preview.GetImageHeight(), client.bottom);
+    EXPECT_LT(preview.GetImageWidth(), client.right);
+}
+
+TEST_F(SourcePageTest, FilesThatDoNotLoadGiveAnEmptyPreviewAndNoMessage)
+{
+    SetPath(Files.Picture("good.bmp", 30, 20, 24));
+    SetPath(Files.Write("notes.bmp", {'h', 'e', 'l', 'l', 'o', '\r', '\n'}));
+    EXPECT_EQ(Page->GetPreview().GetImageWidth(), 0);
+    EXPECT_EQ(Dimensions(), "30 x 20");
+    SetPath(Files.Path());
+    EXPECT_EQ(Page->GetPreview().GetImageWidth(), 0);
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+}
+
+// --- Next -------------------------------------------------------------------------------------
+
+TEST_F(SourcePageTest, NextRefusesAMissingFile)
+{
+    const std::string missing = Files.Path() + "\\nowhere.bmp";
+    SetPath(missing);
+    ASSERT_TRUE(NextEnabled());
+    Next();
+    ExpectRefused(IDS_FILE_NOT_FOUND, missing);
+    ASSERT_FALSE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(uitest::MessageBoxes()[0].Text, "The file '" + missing + "' cannot be found.");
+}
+
+TEST_F(SourcePageTest, NextRefusesADirectoryAsMissing)
+{
+    SetPath(Files.Path());
+    Next();
+    ExpectRefused(IDS_FILE_NOT_FOUND, Files.Path());
+}
+
+TEST_F(SourcePageTest, NextRefusesAFileThatIsNotAPicture)
+{
+    // An earlier good picture must not lend its description to the bad file.
+    SetPath(Files.Picture("earlier.bmp", 12, 34, 24));
+    const std::string text = Files.Write("letter.bmp", std::vector<std::uint8_t>(200, 'x'));
+    SetPath(text);
+    Next();
+    ExpectRefused(IDS_NOT_A_PICTURE, text);
+    ASSERT_FALSE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(uitest::MessageBoxes()[0].Text, "The file '" + text + "' is not a picture Glyphcast can read.");
+}
+
+TEST_F(SourcePageTest, NextRefusesAnEmptyFile)
+{
+    const std::string empty = Files.Write("empty.bmp", {});
+    SetPath(empty);
+    Next();
+    ExpectRefused(IDS_NOT_A_PICTURE, empty);
+}
+
+TEST_F(SourcePageTest, NextRefusesABitmapTheConversionCannotRead)
+{
+    const std::string rle = Files.Write("packed.bmp", MakeRle8Bmp(16, 8));
+    SetPath(rle);
+    Next();
+    ExpectRefused(IDS_NOT_A_PICTURE, rle);
+}
+
+TEST_F(SourcePageTest, NextCopiesPathAndDescriptionIntoTheSettings)
+{
+    const std::string picture = Files.Picture("photo.bmp", 640, 480, 24);
+    SetPath(picture);
+    Next();
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(Wizard.GetActiveIndex(), 2);
+    EXPECT_EQ(Wizard.Settings.SourcePath, picture);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmWidth, 640);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmHeight, 480);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmType, 0);
+    EXPECT_GT(Wizard.Settings.SourceBitmap.bmWidthBytes, 0);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmPlanes, 1);
+    EXPECT_GT(Wizard.Settings.SourceBitmap.bmBitsPixel, 0);
+}
+
+TEST_F(SourcePageTest, GoingBackAndChoosingAnotherPictureReplacesTheSettings)
+{
+    SetPath(Files.Picture("one.bmp", 80, 60, 24));
+    Next();
+    ASSERT_EQ(Wizard.GetActiveIndex(), 2);
+    Back();
+    ASSERT_EQ(Wizard.GetActiveIndex(), 1);
+    // Going back alone changes nothing.
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmWidth, 80);
+
+    const std::string two = Files.Picture("two.bmp", 21, 77, 8);
+    SetPath(two);
+    Next();
+    EXPECT_EQ(Wizard.GetActiveIndex(), 2);
+    EXPECT_EQ(Wizard.Settings.SourcePath, two);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmWidth, 21);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmHeight, 77);
+}
+
+TEST_F(SourcePageTest, RefusalAfterAnAcceptedPictureLeavesTheSettingsAlone)
+{
+    const std::string good = Files.Picture("kept.bmp", 15, 25, 24);
+    SetPath(good);
+    Next();
+    Back();
+    const std::string bad = Files.Write("broken.bmp", {'B', 'M', 1, 2, 3});
+    SetPath(bad);
+    Next();
+    EXPECT_EQ(Wizard.GetActiveIndex(), 1);
+    ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
+    EXPECT_EQ(uitest::MessageBoxes()[0].Text, Message(IDS_NOT_A_PICTURE, bad));
+    EXPECT_EQ(Wizard.Settings.SourcePath, good);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmWidth, 15);
+}
+
+// --- the file dialog --------------------------------------------------------------------------
+
+TEST_F(SourcePageTest, BrowseFillsThePathAndRemembersIt)
+{
+    const std::string picture = Files.Picture("chosen.bmp", 123, 45, 24);
+    DialogAnswer.Result = IDOK;
+    DialogAnswer.Chosen = picture;
+    Browse();
+    ASSERT_EQ(DialogAnswer.Calls, 1);
+    EXPECT_TRUE(DialogAnswer.OpenDialog);
+    EXPECT_FALSE(DialogAnswer.HadInitialDir);  // nothing chosen yet in this run
+    EXPECT_EQ(DialogAnswer.Flags & OFN_FILEMUSTEXIST, static_cast<DWORD>(OFN_FILEMUSTEXIST));
+    EXPECT_EQ(DialogAnswer.Filter, "Bitmap files (*.bmp)|*.bmp|All Files (*.*)|*.*|");
+    EXPECT_EQ(DialogAnswer.DefaultExtension, "bmp");
+
+    EXPECT_EQ(Text(PageItem(IDC_PATH)), picture);
+    EXPECT_EQ(std::string(LastPath), picture);
+    EXPECT_TRUE(NextEnabled());
+    EXPECT_EQ(Dimensions(), "123 x 45");
+    EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
+}
+
+TEST_F(SourcePageTest, BrowseStartsFromTheLastPathChosen)
+{
+    LastPath = "C:\\pictures\\earlier.bmp";
+    Browse();
+    ASSERT_EQ(DialogAnswer.Calls, 1);
+    EXPECT_TRUE(DialogAnswer.HadInitialDir);
+    EXPECT_EQ(DialogAnswer.InitialDir, "C:\\pictures\\earlier.bmp");
+
+    const std::string picture = Files.Picture("next.bmp", 10, 10, 24);
+    DialogAnswer.Result = IDOK;
+    DialogAnswer.Chosen = picture;
+    Browse();
+    Browse();
+    EXPECT_EQ(DialogAnswer.InitialDir, picture);
+}
+
+TEST_F(SourcePageTest, CancelledBrowseChangesNothing)
+{
+    const std::string picture = Files.Picture("typed.bmp", 40, 30, 24);
+    SetPath(picture);
+    LastPath = "C:\\elsewhere\\other.bmp";
+    DialogAnswer.Result = IDCANCEL;
+    DialogAnswer.Chosen = Files.Path() + "\\ignored.bmp";
+    Browse();
+    EXPECT_EQ(DialogAnswer.Calls, 1);
+    EXPECT_EQ(Text(PageItem(IDC_PATH)), picture);
+    EXPECT_EQ(std::string(Page->GetSourcePath()), picture);
+    EXPECT_EQ(std::string(LastPath), "C:\\elsewhere\\other.bmp");
+    EXPECT_EQ(Dimensions(), "40 x 30");
+    EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
+}
+
+// --- release of loaded bitmaps ---------------------------------------------------------------
+
+TEST_F(SourcePageTest, NoLoadedBitmapOutlivesItsUse)
+{
+    RecordingSourcePage page(&Wizard);
+    ASSERT_TRUE(page.CreatePage());
+
+    SetPath(Files.Picture("a.bmp", 64, 32, 24), &page);
+    ASSERT_EQ(page.Loaded.size(), 1u);
+    EXPECT_EQ(::GetObjectType(page.Loaded[0]), 0u);
+    // The preview keeps its own drawing of the picture.
+    EXPECT_GT(page.GetPreview().GetImageWidth(), 0);
+    EXPECT_NE(page.GetPreview().GetSurfacePixel(1, 1), ::GetSysColor(COLOR_BTNFACE));
+
+    const std::string b = Files.Picture("b.bmp", 16, 64, 8);
+    DialogAnswer.Result = IDOK;
+    DialogAnswer.Chosen = b;
+    Click(page, IDC_BROWSE);
+    ASSERT_EQ(page.Loaded.size(), 2u);
+    EXPECT_EQ(::GetObjectType(page.Loaded[0]), 0u);
+    EXPECT_EQ(::GetObjectType(page.Loaded[1]), 0u);
+
+    // Next loads once more; that bitmap goes as well.
+    EXPECT_EQ(page.OnWizardNext(), CWizardPage::AdjacentPage);
+    ASSERT_EQ(page.Loaded.size(), 3u);
+    EXPECT_EQ(::GetObjectType(page.Loaded[2]), 0u);
+    EXPECT_EQ(Wizard.Settings.SourcePath, b);
+}
