@@ -57,8 +57,8 @@ TEST(CellEdges, CeilingIsExactAndNeverTakesInAPixelOutside)
     EXPECT_EQ(CCellSampler::EdgeCeiling(2.5f), 3u);
     EXPECT_EQ(CCellSampler::EdgeCeiling(std::nextafter(3.0f, 4.0f)), 4u);
     EXPECT_EQ(CCellSampler::EdgeCeiling(0.0000001f), 1u);
-    // In single precision 8388607.75 + 1 rounds up to 8388609.
-    EXPECT_EQ(CCellSampler::EdgeCeiling(8388607.75f), 8388608u);
+    // In single precision 4194303.75 + 1 rounds up to 4194305.
+    EXPECT_EQ(CCellSampler::EdgeCeiling(4194303.75f), 4194304u);
     EXPECT_EQ(CCellSampler::EdgeCeiling(16777216.0f), 16777216u);
 }
 

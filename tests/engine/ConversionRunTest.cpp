@@ -9,6 +9,8 @@
 #include <filesystem>
 
 #ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -238,6 +240,29 @@ TEST_F(ConversionRunTest, FailedWriteStopsAndIsReported)
     struct stat info;
     ASSERT_EQ(stat("/dev/full", &info), 0); // the device is not "removed" as a partial page
     EXPECT_TRUE(S_ISCHR(info.st_mode));
+}
+
+
+TEST_F(ConversionRunTest, PartlyWrittenPageIsRemoved)
+{
+    // A file size limit makes a write fail part-way through the page.
+    Settings.Columns = 200;
+    Settings.Rows = 100;
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 4096;
+    void (*previousHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const ConversionResult result = RunConversion(Settings, true);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(result.Status, ConversionStatus::WriteFailed);
+    EXPECT_EQ(result.Path, Settings.TargetPath);
+    EXPECT_EQ(result.Reason, "cannot write the page: the file is too large");
+    EXPECT_FALSE(Exists(Settings.TargetPath));
+    EXPECT_TRUE(ShellLog::Paths.empty());
 }
 #endif
 
