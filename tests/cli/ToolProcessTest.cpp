@@ -1,0 +1,88 @@
+// The built glyphcast-convert program, started as a separate process.
+#include "tests/engine/BmpBuilder.h"
+#include "tests/engine/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+// Exit status and the captured output of one run of the tool.
+struct ToolRun {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+ToolRun RunTool(const CTempDir& dir, std::vector<std::string> arguments)
+{
+    const std::string outPath = dir.Path("stdout.txt"), errPath = dir.Path("stderr.txt");
+    std::vector<std::string> all = {GLYPHCAST_CONVERT_PATH};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& argument : all)
+        argv.push_back(&argument[0]);
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t child = 0;
+    ToolRun run;
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        if (waitpid(child, &status, 0) == child && WIFEXITED(status))
+            run.Status = WEXITSTATUS(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.Out = ReadText(outPath);
+    run.Err = ReadText(errPath);
+    return run;
+}
+
+} // namespace
+
+TEST(ToolProcess, ConvertsAndStaysQuiet)
+{
+    CTempDir dir;
+    const std::string source = dir.Path("in.bmp"), target = dir.Path("in.html");
+    WriteBytes(source, CBmpBuilder(30, 20, 24).Build());
+    const ToolRun run = RunTool(dir, {"--columns", "15", "--characters", "#", source});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err, "");
+    const std::string page = ReadText(target);
+    EXPECT_EQ(page.rfind("<HTML>\r\n", 0), 0u);
+    EXPECT_NE(page.find("<FONT COLOR=#000000>#</FONT>"), std::string::npos);
+}
+
+TEST(ToolProcess, ExitStatusesAndMessages)
+{
+    CTempDir dir;
+    ToolRun run = RunTool(dir, {});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find("--help"), std::string::npos);
+
+    run = RunTool(dir, {"--version"});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_NE(run.Out.find("glyphcast-convert"), std::string::npos);
+
+    const std::string missing = dir.Path("gone.bmp");
+    run = RunTool(dir, {missing});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "glyphcast-convert: " + missing + ": cannot open the picture: the file does not exist\n");
+
+    const std::string source = dir.Path("in.bmp");
+    WriteBytes(source, CBmpBuilder(4, 4, 8).Palette({0x00FF00}).Build());
+    run = RunTool(dir, {"--force", "--columns", "2", "--rows", "2", source, "/dev/full"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "glyphcast-convert: /dev/full: cannot write the page: the disk is full\n");
+}
