@@ -404,7 +404,9 @@ int CWnd::MessageBox(const char* text, const char* caption, UINT type)
 LRESULT CALLBACK AfxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* object = CWnd::FromHandlePermanent(window);
-    if (!object && g_WindowBeingCreated)
+    // A new window's first message (WM_GETMINMAXINFO for top-level windows, else WM_NCCREATE)
+    // binds it to the object whose CreateEx is running.
+    if (!object && g_WindowBeingCreated && (message == WM_GETMINMAXINFO || message == WM_NCCREATE))
     {
         object = g_WindowBeingCreated;
         g_WindowBeingCreated = nullptr;
