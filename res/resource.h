@@ -19,6 +19,8 @@
 #define IDS_NOT_A_PICTURE       108
 #define IDS_CANNOT_CREATE       109
 #define IDS_WRITE_FAILED        110
+// The application's name: message box captions (the class layer looks for this entry).
+#define IDS_APP_TITLE           0xE000
 
 /* Pictures */
 #define IDR_MAINFRAME           128   /* program icon */

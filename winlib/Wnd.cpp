@@ -293,7 +293,35 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
         if (control && control != this && control->OnChildNotify(message, wParam, lParam, result))
             return TRUE;
     }
+    // The system tells only top-level windows that its colours changed; pass it on so that
+    // controls drawing with system colours (off-screen surfaces included) can refresh.
+    if (message == WM_SYSCOLORCHANGE && !(GetStyle() & WS_CHILD))
+        SendMessageToDescendants(message, wParam, lParam);
     return DispatchToMap(message, 0, 0, wParam, lParam, result);
+}
+
+namespace
+{
+struct DescendantMessage
+{
+    UINT Message;
+    WPARAM WParam;
+    LPARAM LParam;
+};
+
+BOOL CALLBACK SendToChild(HWND child, LPARAM param)
+{
+    const DescendantMessage* m = reinterpret_cast<const DescendantMessage*>(param);
+    ::SendMessageA(child, m->Message, m->WParam, m->LParam);
+    return TRUE;
+}
+}  // namespace
+
+void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DescendantMessage m = { message, wParam, lParam };
+    // EnumChildWindows visits children and their children alike.
+    ::EnumChildWindows(m_hWnd, SendToChild, reinterpret_cast<LPARAM>(&m));
 }
 
 BOOL CWnd::DispatchToMap(UINT message, UINT code, UINT id, WPARAM wParam, LPARAM lParam, LRESULT* result)

@@ -125,6 +125,9 @@ public:
     static CWnd* GetCapture();
     BOOL IsChild(const CWnd* window) const { return window && ::IsChild(m_hWnd, window->m_hWnd); }
 
+    // Sends a message to every child window, and their children in turn.
+    void SendMessageToDescendants(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
     // A message box owned by this window; a null caption means the application's name.
     int MessageBox(const char* text, const char* caption = nullptr, UINT type = MB_OK);
 

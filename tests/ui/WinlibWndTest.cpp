@@ -449,3 +449,39 @@ TEST(WinlibLifetime, GetSafeHwndAnswersNullForANullObject)
     EXPECT_EQ(window.GetDlgItem(12345)->GetSafeHwnd(), nullptr);
 }
 }  // namespace
+
+// A child that counts the colour-change notices it gets.
+class CColourListener : public CWnd
+{
+public:
+    int Notices = 0;
+
+protected:
+    void OnSysColorChange() { ++Notices; CWnd::OnSysColorChange(); }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CColourListener, CWnd)
+    ON_WM_SYSCOLORCHANGE()
+END_MESSAGE_MAP()
+
+TEST(WinlibMessageMap, ColourChangeReachesChildrenAndGrandchildrenOfTopLevelWindows)
+{
+    CBaseWnd top;
+    ASSERT_TRUE(top.Create());
+    HWND middle = CreatePlainWindow("STATIC", WS_CHILD, top.m_hWnd, 1);
+    HWND inner = CreatePlainWindow("STATIC", WS_CHILD, middle, 2);
+    CColourListener child, grandchild;
+    ASSERT_TRUE(child.SubclassWindow(middle));
+    ASSERT_TRUE(grandchild.SubclassWindow(inner));
+
+    top.SendMessage(WM_SYSCOLORCHANGE);
+    EXPECT_EQ(child.Notices, 1);
+    EXPECT_EQ(grandchild.Notices, 1);
+
+    // A child passes nothing on: the top-level window's forwarding already reached everyone once.
+    child.SendMessage(WM_SYSCOLORCHANGE);
+    EXPECT_EQ(child.Notices, 2);
+    EXPECT_EQ(grandchild.Notices, 1);
+}
