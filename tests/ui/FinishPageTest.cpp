@@ -1,0 +1,290 @@
+// The finish page inside the real wizard: its buttons and check box, and Finish converting a
+// picture, opening the page only when asked, and reporting every failure while staying open.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/ConverterWizard.h"
+#include "engine/ConversionRun.h"
+#include "pages/FinishPage.h"
+#include "res/resource.h"
+#include "tests/ui/UiTestSupport.h"
+
+namespace
+{
+
+std::vector<std::string> g_Opened;
+
+bool RecordShellOpen(const std::string& path)
+{
+    g_Opened.push_back(path);
+    return true;
+}
+
+std::string WindowText(HWND window)
+{
+    char text[256] = "";
+    ::GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool Exists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+size_t Count(const std::string& text, const std::string& piece)
+{
+    size_t count = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + piece.size()))
+        ++count;
+    return count;
+}
+
+std::string Message(UINT id, const std::string& path)
+{
+    CString format;
+    format.LoadString(id);
+    char text[1024];
+    std::snprintf(text, sizeof(text), format.GetString(), path.c_str());
+    return text;
+}
+
+// The converter wizard, modeless, on its finish page, with settings for a small real picture.
+class FinishPage : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_Opened.clear();
+        PreviousOpener = SetShellOpener(&RecordShellOpen);
+
+        Source = Dir.File("tile.bmp");
+        Target = Dir.File("tile.html");
+        ASSERT_TRUE(uitest::WriteBmp(Source, 8, 6, RGB(200, 100, 50)));
+
+        ASSERT_TRUE(Wizard.Create(IDD_WIZARD, nullptr));
+        Wizard.ShowWindow(SW_SHOW);
+        ::SetForegroundWindow(Wizard);
+        ConversionSettings& settings = Wizard.Settings;
+        settings.SourcePath = Source;
+        settings.TargetPath = Target;
+        settings.Columns = 4;
+        settings.Rows = 3;
+        settings.FontFace = "Courier New";
+        settings.CharacterSet = "01";
+        settings.CharacterOrder = 1;
+        settings.BackgroundColor = RGB(0x12, 0x34, 0x56);
+
+        FinishIndex = Wizard.GetPageCount() - 1;
+        ASSERT_TRUE(Wizard.SetActivePage(FinishIndex));
+        Page = Wizard.GetFinishPage();
+        ASSERT_EQ(Wizard.GetActivePage(), Page);
+    }
+
+    void TearDown() override
+    {
+        if (Wizard.GetSafeHwnd())
+            Wizard.DestroyWindow();
+        uitest::PumpMessages();
+        SetShellOpener(PreviousOpener);
+        ::DeleteFileA(Target.c_str());
+    }
+
+    HWND Button(int id) const { return ::GetDlgItem(Wizard, id); }
+    HWND CheckBox() const { return ::GetDlgItem(*Page, IDC_OPEN_AFTER); }
+    bool Ticked() const { return ::SendMessageA(CheckBox(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    // A click on the check box, as the mouse would give it.
+    void ToggleCheckBox() { ::SendMessageA(CheckBox(), BM_CLICK, 0, 0); }
+    void Click(int id)
+    {
+        ::SendMessageA(Wizard, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Button(id)));
+    }
+    void Finish()
+    {
+        ::SetFocus(Button(IDC_NEXT));
+        Click(IDC_NEXT);
+    }
+
+    // Finish failed: one error box about the file, nothing opened, the wizard still on this page.
+    void ExpectReported(UINT id, const std::string& path)
+    {
+        const auto& boxes = uitest::MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].Text, Message(id, path));
+        EXPECT_EQ(boxes[0].Caption, "Glyphcast");
+        EXPECT_EQ(boxes[0].Type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+        EXPECT_EQ(boxes[0].Owner, Page->GetSafeHwnd());
+        ExpectStillOpen();
+    }
+    void ExpectStillOpen()
+    {
+        EXPECT_TRUE(g_Opened.empty());
+        EXPECT_EQ(Wizard.GetResult(), -1);
+        EXPECT_EQ(Wizard.GetActiveIndex(), FinishIndex);
+        EXPECT_TRUE(::IsWindowVisible(*Page));
+        EXPECT_TRUE(Wizard.IsFinishMode());
+    }
+
+    uitest::TempDir Dir;
+    std::string Source;
+    std::string Target;
+    ShellOpener PreviousOpener = nullptr;
+    CConverterWizard Wizard;
+    CFinishPage* Page = nullptr;
+    int FinishIndex = 0;
+};
+
+// --- the page on show ------------------------------------------------------------------------------
+
+TEST_F(FinishPage, ShowsBackAndAnEnabledFinishWithTheBoxTickedAndFocused)
+{
+    EXPECT_TRUE(::IsWindowEnabled(Button(IDC_BACK)));
+    EXPECT_TRUE(::IsWindowEnabled(Button(IDC_NEXT)));
+    EXPECT_EQ(WindowText(Button(IDC_NEXT)), "&Finish");
+    EXPECT_TRUE(Wizard.IsFinishMode());
+    EXPECT_TRUE(Ticked());
+    EXPECT_EQ(::GetFocus(), CheckBox());
+    EXPECT_EQ(WindowText(CheckBox()), "&Open output file after creation");
+    HWND title = ::GetDlgItem(*Page, IDC_TITLE);
+    EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageA(title, WM_GETFONT, 0, 0)), Wizard.GetTitleFont());
+}
+
+TEST_F(FinishPage, BackReturnsToThePreviousPageWhichRestoresNext)
+{
+    Click(IDC_BACK);
+    EXPECT_EQ(Wizard.GetActiveIndex(), FinishIndex - 1);
+    EXPECT_FALSE(::IsWindowVisible(*Page));
+    EXPECT_EQ(WindowText(Button(IDC_NEXT)), "&Next >");
+    EXPECT_FALSE(Wizard.IsFinishMode());
+    EXPECT_FALSE(Exists(Target));
+}
+
+TEST_F(FinishPage, TheUsersChoiceSurvivesGoingBackAndReturning)
+{
+    ToggleCheckBox();
+    ASSERT_FALSE(Ticked());
+    Click(IDC_BACK);
+    ASSERT_TRUE(Wizard.SetActivePage(FinishIndex));
+    EXPECT_FALSE(Ticked());
+
+    ToggleCheckBox();
+    Click(IDC_BACK);
+    ASSERT_TRUE(Wizard.SetActivePage(FinishIndex));
+    EXPECT_TRUE(Ticked());
+}
+
+// --- Finish ----------------------------------------------------------------------------------------
+
+TEST_F(FinishPage, FinishWritesThePageOpensItOnceAndEndsWithOk)
+{
+    Finish();
+
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(Wizard.GetResult(), IDOK);
+    EXPECT_TRUE(Page->OpenAfterCreation);
+    ASSERT_EQ(g_Opened.size(), 1u);
+    EXPECT_EQ(g_Opened[0], Target);
+
+    std::string page = ReadFile(Target);
+    EXPECT_EQ(page.rfind("<HTML>\r\n<BODY BGCOLOR=#123456>", 0), 0u) << page.substr(0, 60);
+    EXPECT_NE(page.find("<FONT FACE='Courier New'"), std::string::npos);
+    // 4 x 3 cells of the picture's one colour, the characters in order, a break after each row.
+    EXPECT_EQ(Count(page, "<FONT COLOR=#C86432>"), 12u);
+    EXPECT_EQ(Count(page, "<BR>\r\n"), 3u);
+    EXPECT_NE(page.find("<FONT COLOR=#C86432>0</FONT><FONT COLOR=#C86432>1</FONT>"), std::string::npos);
+}
+
+TEST_F(FinishPage, WithTheBoxClearedThePageIsWrittenButNotOpened)
+{
+    ToggleCheckBox();
+    Finish();
+
+    EXPECT_EQ(Wizard.GetResult(), IDOK);
+    EXPECT_FALSE(Page->OpenAfterCreation);
+    EXPECT_TRUE(g_Opened.empty());
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(Count(ReadFile(Target), "<FONT COLOR=#C86432>"), 12u);
+}
+
+TEST_F(FinishPage, AMissingSourceIsReportedAndTheWizardStays)
+{
+    Wizard.Settings.SourcePath = Dir.File("gone.bmp");
+    Finish();
+    ExpectReported(IDS_CANNOT_OPEN, Dir.File("gone.bmp"));
+    EXPECT_FALSE(Exists(Target));
+}
+
+TEST_F(FinishPage, ASourceThatIsNoPictureIsReportedAndTheWizardStays)
+{
+    std::string notes = Dir.File("notes.bmp");
+    {
+        std::ofstream out(notes, std::ios::binary);
+        out << "These are notes, not a picture. They only wear a picture's name.";
+    }
+    Wizard.Settings.SourcePath = notes;
+    Finish();
+    ExpectReported(IDS_NOT_A_PICTURE, notes);
+    EXPECT_FALSE(Exists(Target));
+}
+
+TEST_F(FinishPage, ATargetInAMissingFolderIsReportedAndTheWizardStays)
+{
+    std::string target = Dir.File("no such folder\\tile.html");
+    Wizard.Settings.TargetPath = target;
+    Finish();
+    ExpectReported(IDS_CANNOT_CREATE, target);
+    EXPECT_FALSE(Exists(target));
+}
+
+TEST_F(FinishPage, ABadSourceLeavesAnExistingTargetUntouched)
+{
+    {
+        std::ofstream out(Target, std::ios::binary);
+        out << "an older page";
+    }
+    Wizard.Settings.SourcePath = Dir.File("gone.bmp");
+    Finish();
+    ExpectReported(IDS_CANNOT_OPEN, Dir.File("gone.bmp"));
+    EXPECT_EQ(ReadFile(Target), "an older page");
+}
+
+TEST_F(FinishPage, SettingsOutOfRangeAreReportedBeforeAnyFileIsTouched)
+{
+    Wizard.Settings.Columns = 0;
+    Finish();
+    const auto& boxes = uitest::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].Text.find("columns"), std::string::npos) << boxes[0].Text;
+    EXPECT_EQ(boxes[0].Type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    ExpectStillOpen();
+    EXPECT_FALSE(Exists(Target));
+}
+
+TEST_F(FinishPage, AfterAFailureTheUserCanMendTheSettingsAndFinish)
+{
+    Wizard.Settings.SourcePath = Dir.File("gone.bmp");
+    Finish();
+    ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
+
+    Wizard.Settings.SourcePath = Source;
+    Finish();
+    EXPECT_EQ(uitest::MessageBoxes().size(), 1u);
+    EXPECT_EQ(Wizard.GetResult(), IDOK);
+    ASSERT_EQ(g_Opened.size(), 1u);
+    EXPECT_EQ(Count(ReadFile(Target), "<FONT COLOR=#C86432>"), 12u);
+}
+
+}  // namespace

@@ -1,0 +1,187 @@
+// The application's start-up: the wizard runs modally as the main window and the start-up
+// returns false once it closes, by Cancel or by a finished conversion.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/ConverterApp.h"
+#include "app/ConverterWizard.h"
+#include "engine/ConversionRun.h"
+#include "pages/FinishPage.h"
+#include "res/resource.h"
+#include "tests/ui/UiTestSupport.h"
+
+namespace
+{
+
+int g_Opens = 0;
+
+bool CountShellOpen(const std::string&)
+{
+    ++g_Opens;
+    return true;
+}
+
+// What the running wizard looked like from inside its modal loop.
+struct Seen
+{
+    bool Found = false;
+    bool IsMainWindow = false;
+    bool Visible = false;
+    std::string Caption;
+    int ActiveIndex = -2;
+    int PageCount = 0;
+    HWND Window = nullptr;
+};
+
+// Ends a wizard run that a fault keeps open, so that a broken build fails instead of hanging.
+class Watchdog
+{
+public:
+    explicit Watchdog(CConverterApp& app, UINT delayMs = 5000)
+    {
+        s_App = &app;
+        s_Fired = false;
+        m_Timer = ::SetTimer(nullptr, 0, delayMs, &Fire);
+    }
+    ~Watchdog()
+    {
+        ::KillTimer(nullptr, m_Timer);
+        s_App = nullptr;
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+    static bool Fired() { return s_Fired; }
+
+private:
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR timer, DWORD)
+    {
+        ::KillTimer(nullptr, timer);
+        s_Fired = true;
+        if (s_App && s_App->m_pMainWnd)
+            static_cast<CDialog*>(s_App->m_pMainWnd)->EndDialog(-7);
+    }
+
+    static CConverterApp* s_App;
+    static bool s_Fired;
+    UINT_PTR m_Timer = 0;
+};
+
+CConverterApp* Watchdog::s_App = nullptr;
+bool Watchdog::s_Fired = false;
+
+CConverterWizard* RunningWizard(CConverterApp& app)
+{
+    return static_cast<CConverterWizard*>(app.m_pMainWnd);
+}
+
+Seen Look(CConverterApp& app)
+{
+    Seen seen;
+    HWND window = ::FindWindowA(nullptr, "Glyphcast");
+    CConverterWizard* wizard = RunningWizard(app);
+    seen.Found = window != nullptr;
+    seen.Window = window;
+    seen.IsMainWindow = wizard && wizard->GetSafeHwnd() == window;
+    seen.Visible = window && ::IsWindowVisible(window);
+    char caption[64] = "";
+    ::GetWindowTextA(window, caption, sizeof(caption));
+    seen.Caption = caption;
+    if (wizard)
+    {
+        seen.ActiveIndex = wizard->GetActiveIndex();
+        seen.PageCount = wizard->GetPageCount();
+    }
+    return seen;
+}
+
+TEST(ConverterApp, StartUpRunsTheWizardUntilCancelAndReturnsFalse)
+{
+    CConverterApp app;
+    Seen seen;
+    uitest::RunLater([&] {
+        seen = Look(app);
+        HWND cancel = ::GetDlgItem(seen.Window, IDC_CANCEL_BUTTON);
+        ::PostMessageA(seen.Window, WM_COMMAND, MAKEWPARAM(IDC_CANCEL_BUTTON, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(cancel));
+    }, 50);
+
+    Watchdog watchdog(app);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_FALSE(Watchdog::Fired());
+    EXPECT_TRUE(seen.Found);
+    EXPECT_TRUE(seen.IsMainWindow);
+    EXPECT_TRUE(seen.Visible);
+    EXPECT_EQ(seen.Caption, "Glyphcast");
+    EXPECT_EQ(seen.ActiveIndex, 0);
+    EXPECT_GE(seen.PageCount, 2);
+    // The wizard and its windows are gone, and nothing points at them any more.
+    EXPECT_FALSE(::IsWindow(seen.Window));
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+
+TEST(ConverterApp, EscapeDoesNotEndTheRunButAltF4Does)
+{
+    CConverterApp app;
+    bool openAfterEscape = false;
+    HWND window = nullptr;
+    uitest::RunLater([&] {
+        window = ::FindWindowA(nullptr, "Glyphcast");
+        HWND next = ::GetDlgItem(window, IDC_NEXT);
+        ::SetFocus(next);
+        UINT scan = ::MapVirtualKeyA(VK_ESCAPE, 0);
+        ::PostMessageA(next, WM_KEYDOWN, VK_ESCAPE, static_cast<LPARAM>(1 | (scan << 16)));
+        ::PostMessageA(next, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(1 | (scan << 16) | 0xC0000000u));
+        uitest::PumpMessages();
+        openAfterEscape = ::IsWindow(window) && ::IsWindowVisible(window);
+        const LPARAM altDown = (1 << 29) | 1 | (::MapVirtualKeyA(VK_F4, 0) << 16);
+        ::PostMessageA(next, WM_SYSKEYDOWN, VK_F4, altDown);
+    }, 50);
+
+    Watchdog watchdog(app);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_FALSE(Watchdog::Fired());
+    EXPECT_TRUE(openAfterEscape);
+    EXPECT_FALSE(::IsWindow(window));
+}
+
+TEST(ConverterApp, AFinishedConversionEndsTheRun)
+{
+    uitest::TempDir dir;
+    std::string source = dir.File("dot.bmp");
+    std::string target = dir.File("dot.html");
+    ASSERT_TRUE(uitest::WriteBmp(source, 2, 2, RGB(0, 128, 255)));
+    g_Opens = 0;
+    ShellOpener previous = SetShellOpener(&CountShellOpen);
+
+    CConverterApp app;
+    int result = -2;
+    uitest::RunLater([&] {
+        CConverterWizard* wizard = RunningWizard(app);
+        if (!wizard)
+            return;
+        wizard->Settings.SourcePath = source;
+        wizard->Settings.TargetPath = target;
+        wizard->Settings.Columns = 2;
+        wizard->Settings.Rows = 2;
+        wizard->Settings.FontFace = "Courier New";
+        wizard->Settings.CharacterSet = "#";
+        wizard->SetActivePage(wizard->GetPageCount() - 1);
+        ::SendMessageA(*wizard, WM_COMMAND, MAKEWPARAM(IDC_NEXT, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(*wizard, IDC_NEXT)));
+        result = wizard->GetResult();
+    }, 50);
+
+    Watchdog watchdog(app);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_FALSE(Watchdog::Fired());
+    SetShellOpener(previous);
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(g_Opens, 1);
+    EXPECT_NE(::GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    ::DeleteFileA(target.c_str());
+}
+
+}  // namespace
