@@ -4,7 +4,7 @@
 set -euo pipefail
 
 want_native="cmake g++ make googletest"
-want_cross="mingw-w64 g++-mingw-w64-i686 wine wine32:i386 xvfb xauth imagemagick x11-utils clang libclang-rt-14-dev"
+want_cross="mingw-w64 g++-mingw-w64-i686 wine wine32:i386 xvfb xauth imagemagick x11-utils xdotool fonts-wine clang libclang-rt-14-dev"
 case "${1:-all}" in
   native) want="$want_native" ;;
   *) want="$want_native $want_cross" ;;

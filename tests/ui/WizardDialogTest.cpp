@@ -544,6 +544,43 @@ TEST_F(WizardFrame, CarriesTheProgramIconLargeAndSmall)
     ::DeleteObject(info.hbmMask);
 }
 
+// A frame that counts the icon-background erasures its minimised painting asks for.
+class CCountingFrame : public CWizardDialog
+{
+public:
+    CCountingFrame() : CWizardDialog(IDD_WIZARD) {}
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_ICONERASEBKGND)
+            ++IconErasures;
+        return CWizardDialog::WindowProc(message, wParam, lParam);
+    }
+    int IconErasures = 0;
+};
+
+TEST(WizardFrameIcon, OnlyTheMinimisedFramePaintsItsIcon)
+{
+    CCountingFrame frame;
+    ASSERT_TRUE(frame.Create(IDD_WIZARD, nullptr));
+    frame.ShowWindow(SW_SHOW);
+    ::RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ::SendMessageA(frame, WM_PAINT, 0, 0);
+    EXPECT_EQ(frame.IconErasures, 0);
+
+    frame.ShowWindow(SW_MINIMIZE);
+    uitest::PumpMessages();
+    if (!::IsIconic(frame))
+    {
+        frame.DestroyWindow();
+        GTEST_SKIP() << "the window could not be minimised here";
+    }
+    // Painting the minimised frame erases the icon's background once and draws the icon.
+    frame.IconErasures = 0;
+    ::SendMessageA(frame, WM_PAINT, 0, 0);
+    EXPECT_EQ(frame.IconErasures, 1);
+    frame.DestroyWindow();
+}
+
 TEST(WizardFrameFonts, TitleFontIsTheBoldMessageFontAtTwelvePoints)
 {
     CWizardDialog frame(IDD_WIZARD);
