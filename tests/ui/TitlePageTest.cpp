@@ -167,21 +167,4 @@ TEST_F(WelcomePage, EveryPageHasAQuietTooltipControl)
     EXPECT_FALSE(::IsWindowVisible(Page->GetToolTip()));
 }
 
-TEST_F(WelcomePage, DestroyingTheWizardTakesThePageWindowsButKeepsThePageObjects)
-{
-    HWND pages[8] = {};
-    int count = Wizard.GetPageCount();
-    ASSERT_LE(count, 8);
-    for (int i = 0; i < count; ++i)
-        pages[i] = *Wizard.GetPage(i);
-    HWND frame = Wizard;
-    Wizard.DestroyWindow();
-    EXPECT_FALSE(::IsWindow(frame));
-    for (int i = 0; i < count; ++i)
-        EXPECT_FALSE(::IsWindow(pages[i]));
-    // The page objects remain until the wizard object goes.
-    EXPECT_EQ(Wizard.GetWelcomePage(), Page);
-    EXPECT_EQ(Page->GetSafeHwnd(), nullptr);
-}
-
 }  // namespace

@@ -79,7 +79,8 @@ CConverterWizard* RunningWizard(CConverterApp& app)
 Seen Look(CConverterApp& app)
 {
     Seen seen;
-    HWND window = ::FindWindowA(nullptr, "Glyphcast");
+    // The active window of this thread: the one the modal run shows.
+    HWND window = ::GetActiveWindow();
     CConverterWizard* wizard = RunningWizard(app);
     seen.Found = window != nullptr;
     seen.Window = window;
@@ -127,7 +128,7 @@ TEST(ConverterApp, EscapeDoesNotEndTheRunButAltF4Does)
     bool openAfterEscape = false;
     HWND window = nullptr;
     uitest::RunLater([&] {
-        window = ::FindWindowA(nullptr, "Glyphcast");
+        window = RunningWizard(app) ? RunningWizard(app)->GetSafeHwnd() : nullptr;
         HWND next = ::GetDlgItem(window, IDC_NEXT);
         ::SetFocus(next);
         UINT scan = ::MapVirtualKeyA(VK_ESCAPE, 0);

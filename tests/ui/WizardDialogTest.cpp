@@ -484,11 +484,34 @@ struct AboutRun
     bool FrameDisabled = false;
 };
 
+// This thread's top-level window with the given title (other test processes may show their own).
+struct WindowSearch
+{
+    const char* Title;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM data)
+{
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
+    if (WindowText(window) != search->Title)
+        return TRUE;
+    search->Found = window;
+    return FALSE;
+}
+
+HWND FindThreadWindow(const char* title)
+{
+    WindowSearch search = { title, nullptr };
+    ::EnumThreadWindows(::GetCurrentThreadId(), &MatchTitle, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
 AboutRun OpenAboutFromSystemMenu(HWND frame, WPARAM command)
 {
     AboutRun run;
     uitest::RunLater([&] {
-        HWND box = ::FindWindowA(nullptr, "About Glyphcast");
+        HWND box = FindThreadWindow("About Glyphcast");
         run.Opened = box && ::IsWindowVisible(box);
         run.FrameDisabled = !::IsWindowEnabled(frame);
         if (box)
@@ -507,7 +530,7 @@ TEST_F(WizardFrame, AboutEntryOpensTheAboutBoxModally)
     AboutRun run = OpenAboutFromSystemMenu(Frame, IDM_ABOUTBOX);
     EXPECT_TRUE(run.Opened);
     EXPECT_TRUE(run.FrameDisabled);
-    EXPECT_FALSE(::FindWindowA(nullptr, "About Glyphcast"));
+    EXPECT_EQ(FindThreadWindow("About Glyphcast"), nullptr);
     EXPECT_TRUE(::IsWindowEnabled(Frame));
 
     // The low four bits of a system command are the platform's own: the About box still opens.
