@@ -31,8 +31,9 @@ if cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.c
    cmake --build build/win32 -j"$jobs" >/dev/null; then
   step "Windows tests under Wine"
   source scripts/wine-env.sh
-  GTEST_OUTPUT="xml:$results/win32/" xvfb-run -a -s "-screen 0 1024x768x24" \
-    bash -c "cd build/win32 && ctest --output-on-failure" || failed_steps="$failed_steps wine-tests"
+  mkdir -p "$results/win32"
+  GTEST_OUTPUT="xml:$(winepath -w "$results/win32/" 2>/dev/null)" xvfb-run -a -s "-screen 0 1024x768x24" \
+    bash -c "wineserver -k 2>/dev/null; cd build/win32 && ctest --output-on-failure; rc=\$?; wineserver -k 2>/dev/null; exit \$rc" || failed_steps="$failed_steps wine-tests"
 else
   failed_steps="$failed_steps windows-build"
 fi
