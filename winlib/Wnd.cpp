@@ -93,13 +93,14 @@ CWnd* CWnd::FromHandlePermanent(HWND window)
 
 void CWnd::DeleteTempMap()
 {
+    // Take each wrapper out of the map before deleting it, so nothing can reach a deleted one.
     auto& temps = TemporaryMap();
-    std::map<HWND, CWnd*> doomed;
-    doomed.swap(temps);
-    for (auto& entry : doomed)
+    while (!temps.empty())
     {
-        entry.second->m_hWnd = nullptr;
-        delete entry.second;
+        CWnd* wrapper = temps.begin()->second;
+        temps.erase(temps.begin());
+        wrapper->m_hWnd = nullptr;
+        delete wrapper;
     }
 }
 
