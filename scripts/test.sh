@@ -15,10 +15,20 @@ rm -rf "$results"
 mkdir -p "$results"
 failed_steps=""
 step() { echo; echo "=== $*"; }
+# Configures and builds quietly; shows every compiler warning, and the log's end on failure.
+build() {
+  local dir=$1; shift
+  local out="$results/build-$(basename "$dir").log"
+  if cmake -S . -B "$dir" "$@" >"$out" 2>&1 && cmake --build "$dir" -j"$jobs" >>"$out" 2>&1; then
+    grep -E 'warning:' "$out" | sort -u || true
+    return 0
+  fi
+  tail -40 "$out"
+  return 1
+}
 
 step "native build (ASan + UBSan)"
-if cmake -S . -B build/native -DGLYPHCAST_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
-   cmake --build build/native -j"$jobs" >/dev/null; then
+if build build/native -DGLYPHCAST_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
   (cd build/native && GTEST_OUTPUT="xml:$results/native/" ctest --output-on-failure -j"$jobs") ||
     failed_steps="$failed_steps native-tests"
 else
@@ -26,9 +36,7 @@ else
 fi
 
 step "Windows build (MinGW-w64 i686)"
-if cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake \
-         -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
-   cmake --build build/win32 -j"$jobs" >/dev/null; then
+if build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
   step "Windows tests under Wine"
   source scripts/wine-env.sh
   mkdir -p "$results/win32"
