@@ -47,12 +47,17 @@ CHtmlWriter::~CHtmlWriter()
 bool CHtmlWriter::Open(const std::string& path)
 {
     Close();
+    const DWORD attributes = GetFileAttributesA(path.c_str());
     ClearReadOnly(path);
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         ErrorCode = GetLastError();
         FileHandle = nullptr;
+        // A file that could not be replaced keeps the read-only attribute it had.
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+            !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            SetFileAttributesA(path.c_str(), attributes);
         return false;
     }
     ErrorCode = 0;

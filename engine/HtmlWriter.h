@@ -17,7 +17,8 @@ public:
     CHtmlWriter(const CHtmlWriter&) = delete;
     CHtmlWriter& operator=(const CHtmlWriter&) = delete;
 
-    // Creates (or truncates) the file, first clearing a read-only attribute.
+    // Creates (or truncates) the file, first clearing a read-only attribute,
+    // which is put back when the file cannot be created.
     bool Open(const std::string& path);
     // Closes the file; harmless when closed.
     void Close();

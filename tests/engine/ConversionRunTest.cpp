@@ -218,6 +218,21 @@ TEST_F(ConversionRunTest, TargetThatIsTheSourceIsRefusedWithoutHarm)
     EXPECT_EQ(ReadText(Settings.SourcePath), before);
 }
 
+TEST_F(ConversionRunTest, ReadOnlyFileThatCannotBeReplacedStaysReadOnly)
+{
+    // The source is held open by the run, so naming it as the target fails; the
+    // read-only attribute cleared on the way must come back.
+    ASSERT_TRUE(SetFileAttributesA(Settings.SourcePath.c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::string before = ReadText(Settings.SourcePath);
+    Settings.TargetPath = Settings.SourcePath;
+    const ConversionResult result = RunConversion(Settings, false);
+    EXPECT_EQ(result.Status, ConversionStatus::TargetCannotCreate);
+    EXPECT_EQ(result.Reason, "cannot create the page: the file is in use");
+    EXPECT_TRUE(GetFileAttributesA(Settings.SourcePath.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(ReadText(Settings.SourcePath), before);
+    SetFileAttributesA(Settings.SourcePath.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(ConversionRunTest, ReadOnlyPageIsReplaced)
 {
     WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>(3, 'x'));
