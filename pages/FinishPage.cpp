@@ -12,27 +12,6 @@ END_MESSAGE_MAP()
 
 namespace
 {
-// Holds the application's wait cursor for a scope, so that it is restored however the scope ends.
-class CWaitCursorScope
-{
-public:
-    CWaitCursorScope() : m_App(AfxGetApp())
-    {
-        if (m_App)
-            m_App->BeginWaitCursor();
-    }
-    ~CWaitCursorScope()
-    {
-        if (m_App)
-            m_App->EndWaitCursor();
-    }
-    CWaitCursorScope(const CWaitCursorScope&) = delete;
-    CWaitCursorScope& operator=(const CWaitCursorScope&) = delete;
-
-private:
-    CWinApp* m_App;
-};
-
 // The message the user sees for a failed run: the string table's text for the file concerned.
 CString DescribeFailure(const ConversionResult& result)
 {
@@ -96,7 +75,8 @@ BOOL CFinishPage::OnWizardFinish()
 {
     ConversionResult result;
     {
-        CWaitCursorScope wait;
+        // The hourglass goes before any message box, however the run ends.
+        CWaitCursor wait;
         UpdateData(TRUE);
         result = RunConversion(GetConverterWizard()->Settings, OpenAfterCreation != 0);
     }

@@ -17,3 +17,4 @@
 #include "winlib/FileDialog.h"
 #include "winlib/ColorDialog.h"
 #include "winlib/WinApp.h"
+#include "winlib/WaitCursor.h"

@@ -99,6 +99,27 @@ TEST(WinlibApp, WaitCursorNestsAndRestoresTheCursorBefore)
     EXPECT_EQ(::GetCursor(), arrow);
 }
 
+TEST(WinlibApp, WaitCursorObjectHoldsTheHourglassForItsScopeOnly)
+{
+    CTestApp app("Cursor scope test");
+    HCURSOR arrow = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    HCURSOR wait = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514));   // IDC_WAIT
+    ::SetCursor(arrow);
+    auto leaveEarly = [&](bool early) {
+        CWaitCursor hourglass;
+        EXPECT_EQ(::GetCursor(), wait);
+        if (early)
+            return;
+        app.BeginWaitCursor();  // a nested wait inside the scope
+        app.EndWaitCursor();
+        EXPECT_EQ(::GetCursor(), wait);
+    };
+    leaveEarly(true);
+    EXPECT_EQ(::GetCursor(), arrow);
+    leaveEarly(false);
+    EXPECT_EQ(::GetCursor(), arrow);
+}
+
 INT_PTR ChooseFile(CFileDialog& dialog)
 {
     lstrcpynA(dialog.m_ofn.lpstrFile, "C:\\pictures\\chosen.bmp", static_cast<int>(dialog.m_ofn.nMaxFile));
