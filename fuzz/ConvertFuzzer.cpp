@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 
@@ -14,17 +15,23 @@ bool NeverOpen(const std::string&)
     return false;
 }
 
-std::string InputPath()
-{
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir && *dir ? dir : "/tmp") + "/glyphcast-fuzz-" + std::to_string(getpid()) + ".bmp";
-}
+// The file each input is written to; removed when the fuzzer exits.
+struct InputFile {
+    std::string Path;
+    InputFile()
+    {
+        const char* dir = std::getenv("TMPDIR");
+        Path = std::string(dir && *dir ? dir : "/tmp") + "/glyphcast-fuzz-" + std::to_string(getpid()) + ".bmp";
+    }
+    ~InputFile() { std::remove(Path.c_str()); }
+};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::string path = InputPath();
+    static const InputFile input;
+    const std::string& path = input.Path;
     static const bool seamSet = (SetShellOpener(&NeverOpen), true);
     (void)seamSet;
 
