@@ -26,8 +26,9 @@ struct CommandLine {
     bool OpenAfterCreation = false;
 };
 
-// Parses the arguments that follow the program name. --help and --version win
-// over everything else; any other problem gives UsageError with its Error text.
+// Parses the arguments that follow the program name, left to right. --help or
+// --version ends the parse wherever it stands, so it wins over anything after it;
+// the first problem before it gives UsageError with its Error text.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // Reads a count from 1 to 5000 written in plain decimal digits.
