@@ -1,7 +1,5 @@
 #include "engine/SystemError.h"
 
-#include "engine/Win32Api.h"
-
 std::string DescribeSystemError(unsigned long code)
 {
     switch (code) {
@@ -35,9 +33,4 @@ std::string DescribeSystemError(unsigned long code)
     default:
         return "system error " + std::to_string(code);
     }
-}
-
-unsigned long LastSystemError()
-{
-    return GetLastError();
 }

@@ -5,6 +5,3 @@
 
 // Describes a KERNEL error code (as GetLastError returns it) in a few words.
 std::string DescribeSystemError(unsigned long code);
-
-// The calling thread's last KERNEL error code.
-unsigned long LastSystemError();
