@@ -79,6 +79,10 @@ TEST_F(ConvertTool, WritesTheDefaultTargetQuietly)
     // 200 x 100 with half-wide characters: 100 columns, trunc(100 * 0.5 / 2) = 25 rows.
     EXPECT_EQ(Grid(page), std::make_pair(std::size_t(100), std::size_t(25)));
     EXPECT_TRUE(OpenedPaths.empty());
+
+    // On a terminal too, a conversion well under a second shows no progress.
+    EXPECT_EQ(RunConvertTool({"--force", Source}, Out, Err, true), ExitWritten);
+    EXPECT_EQ(Err.str(), "");
 }
 
 TEST_F(ConvertTool, OneCountGivesTheOtherByTheProportionRule)
