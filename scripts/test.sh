@@ -51,8 +51,13 @@ fuzz_bad=0
 if [ -f fuzz/run.sh ]; then
   step "fuzzing (bounded)"
   fuzz_total=1
-  FUZZ_BUILD_DIR="$root/build/fuzz" bash fuzz/run.sh "${FUZZ_SECONDS:-60}" ||
-    { failed_steps="$failed_steps fuzz"; fuzz_bad=1; }
+  # libFuzzer reports every new input; keep that in a log and show only its end.
+  if FUZZ_BUILD_DIR="$root/build/fuzz" bash fuzz/run.sh "${FUZZ_SECONDS:-60}" >"$results/fuzz.log" 2>&1; then
+    grep -E '^Done [0-9]+ runs' "$results/fuzz.log" || tail -3 "$results/fuzz.log"
+  else
+    tail -60 "$results/fuzz.log"
+    failed_steps="$failed_steps fuzz"; fuzz_bad=1
+  fi
 fi
 
 # Count test cases from GoogleTest's reports (<testsuites tests="N" failures="F" ... errors="E">).
