@@ -13,5 +13,5 @@ if [ -z "${DISPLAY:-}" ]; then
   echo "Run this from a desktop session, or take pictures of every page with: bash scripts/screenshots.sh"
   exit 1
 fi
-source scripts/wine-env.sh
+GLYPHCAST_WINE_PREFIX_NAME=wineprefix-app source scripts/wine-env.sh
 exec wine "$exe"

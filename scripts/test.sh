@@ -38,7 +38,7 @@ fi
 step "Windows build (MinGW-w64 i686)"
 if build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
   step "Windows tests under Wine"
-  source scripts/wine-env.sh
+  GLYPHCAST_WINE_UNMANAGED=1 source scripts/wine-env.sh
   mkdir -p "$results/win32"
   GTEST_OUTPUT="xml:$(winepath -w "$results/win32/" 2>/dev/null)" xvfb-run -a -s "-screen 0 1024x768x24" \
     bash -c "wineserver -k 2>/dev/null; cd build/win32 && ctest --output-on-failure; rc=\$?; wineserver -k 2>/dev/null; exit \$rc" || failed_steps="$failed_steps wine-tests"
