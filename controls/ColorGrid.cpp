@@ -62,11 +62,12 @@ CColorGrid::CColorGrid(CPoint topLeft, COLORREF initialColor, CWnd* owner)
     TextFont.CreateFontIndirect(&metrics.lfMessageFont);
 
     // LOGPALETTE declares one entry; the others follow it in the same block.
-    std::vector<unsigned char> block(offsetof(LOGPALETTE, palPalEntry) + static_cast<size_t>(ColorCount) * sizeof(PALETTEENTRY));
+    const size_t entriesAt = offsetof(LOGPALETTE, palPalEntry);
+    std::vector<unsigned char> block(entriesAt + static_cast<size_t>(ColorCount) * sizeof(PALETTEENTRY));
     LOGPALETTE* palette = reinterpret_cast<LOGPALETTE*>(block.data());
     palette->palVersion = 0x300;
     palette->palNumEntries = static_cast<WORD>(ColorCount);
-    PALETTEENTRY* entries = reinterpret_cast<PALETTEENTRY*>(block.data() + offsetof(LOGPALETTE, palPalEntry));
+    PALETTEENTRY* entries = reinterpret_cast<PALETTEENTRY*>(block.data() + entriesAt);
     for (int i = 0; i < ColorCount; ++i)
         entries[i] = { GetRValue(GridColors[i]), GetGValue(GridColors[i]), GetBValue(GridColors[i]), 0 };
     Palette.CreatePalette(palette);
@@ -187,11 +188,10 @@ int CColorGrid::IndexFromCell(int row, int column) const
 
 void CColorGrid::OnMouseMove(UINT flags, CPoint point)
 {
-    int index = NO_CELL;
-    if (OtherRect.PtInRect(point))
-        index = OTHER_CELL;
-    else  // division truncates toward zero: the left and top margins belong to the first column and row
-        index = IndexFromCell((point.y - Margin) / CellSize, (point.x - Margin) / CellSize);
+    // Division truncates toward zero: the left and top margins belong to the first column and row.
+    const int index = OtherRect.PtInRect(point)
+                          ? OTHER_CELL
+                          : IndexFromCell((point.y - Margin) / CellSize, (point.x - Margin) / CellSize);
     if (index != NO_CELL && index != HotIndex)
         SetHot(index);
     CWnd::OnMouseMove(flags, point);
@@ -304,8 +304,8 @@ void CColorGrid::EndSelection(UINT message)
 
 void CColorGrid::NotifyOwner(UINT message, COLORREF color) const
 {
-    if (HWND owner = Owner ? Owner->GetSafeHwnd() : nullptr)
-        ::SendMessageA(owner, message, static_cast<WPARAM>(color), 0);
+    if (Owner && Owner->GetSafeHwnd())
+        Owner->SendMessage(message, static_cast<WPARAM>(color), 0);
 }
 
 void CColorGrid::OnKillFocus(CWnd* next)
@@ -376,7 +376,8 @@ void CColorGrid::DrawCell(CDC& dc, int index)
     else if (selected)
         dc.DrawEdge(cell, BDR_SUNKENOUTER, BF_RECT);
 
-    CBrush brush(PALETTERGB(GetRValue(GridColors[index]), GetGValue(GridColors[index]), GetBValue(GridColors[index])));
+    const COLORREF colour = GridColors[index];
+    CBrush brush(PALETTERGB(GetRValue(colour), GetGValue(colour), GetBValue(colour)));
     CPen pen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNSHADOW));
     CSelectObject selectBrush(dc, brush);
     CSelectObject selectPen(dc, pen);

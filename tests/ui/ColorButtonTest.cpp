@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <malloc.h>
-#include <algorithm>
-#include <tuple>
-#include <vector>
+#include <cstdio>
+#include <string>
 
 #include "controls/ColorButton.h"
 #include "tests/ui/UiTestSupport.h"
@@ -17,31 +16,27 @@ const COLORREF Unlisted = RGB(1, 2, 3);  // in no cell: the Other cell is the se
 const int M = ::GetSystemMetrics(SM_CXEDGE);
 const int OTHER = -2;
 
-// A colour message: to the parent (from the button) or to the button (from the grid).
-using Seen = std::tuple<bool, UINT, COLORREF, LPARAM>;
-std::vector<Seen> Log;
+// The colour messages as "name colour" (0xBBGGRR): what the grid told the button, and what the
+// button told its parent (with "@id" added).
+std::string ToButton, ToParent;
 
-void Record(bool toParent, UINT message, WPARAM wParam, LPARAM lParam)
+void Record(std::string& log, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // A double click must not reach the parent as one either.
-    if ((message >= WM_COLOR_TRACK && message <= WM_COLOR_CANCEL) ||
-        (message == WM_COMMAND && HIWORD(wParam) == BN_DOUBLECLICKED))
-        Log.emplace_back(toParent, message, static_cast<COLORREF>(wParam), lParam);
-}
-
-std::vector<Seen> Side(bool toParent)
-{
-    std::vector<Seen> side;
-    std::copy_if(Log.begin(), Log.end(), std::back_inserter(side),
-                 [toParent](const Seen& s) { return std::get<0>(s) == toParent; });
-    return side;
+    static const char* const names[] = { "track", "dropdown", "closeup", "accept", "cancel" };
+    char entry[48] = "";
+    if (message >= WM_COLOR_TRACK && message <= WM_COLOR_CANCEL)
+        std::snprintf(entry, sizeof entry, lParam ? "%s %06lx@%ld " : "%s %06lx ", names[message - WM_COLOR_TRACK],
+                      static_cast<unsigned long>(wParam), static_cast<long>(lParam));
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_DOUBLECLICKED)  // must not reach the parent either
+        std::snprintf(entry, sizeof entry, "double-click ");
+    log += entry;
 }
 
 class RecordingButton : public CColorButton
 {
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        Record(false, message, wParam, lParam);
+        Record(ToButton, message, wParam, lParam);
         return CColorButton::WindowProc(message, wParam, lParam);
     }
 };
@@ -54,7 +49,8 @@ public:
     {
         uitest::DialogTemplate t(WS_POPUP | WS_VISIBLE | DS_SETFONT, 50, 20);
         t.Add("EDIT", "", 100, WS_TABSTOP, 0, 0, 20, 10).Add("BUTTON", "", ID_BUTTON, BS_OWNERDRAW, 0, 10, 50, 12);
-        Log.clear();
+        ToButton.clear();
+        ToParent.clear();
         CreateIndirect(t.Get());
         MoveWindow(0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
         Button.SubclassDlgItem(ID_BUTTON, this);
@@ -65,7 +61,7 @@ public:
     }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        Record(true, message, wParam, lParam);
+        Record(ToParent, message, wParam, lParam);
         return CDialog::WindowProc(message, wParam, lParam);
     }
     // Clicks the button with its colour set; the popup that opened (it holds the capture), or null.
@@ -90,18 +86,6 @@ void Hover(HWND popup, int index)
     const int y = index == OTHER ? M + 4 * 24 + 8 : M + 24 * (index / 4) + 12;
     if (index != -1)
         ::SendMessageA(popup, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-}
-
-// The cell the grid last reported hot; OTHER for the initial colour, -1 when the last report was no track.
-int LastTracked()
-{
-    std::vector<Seen> grid = Side(false);
-    if (grid.empty() || std::get<1>(grid.back()) != WM_COLOR_TRACK)
-        return -1;
-    const COLORREF colour = std::get<2>(grid.back());
-    return colour == Unlisted ? OTHER
-                              : static_cast<int>(std::find(CColorGrid::GridColors, CColorGrid::GridColors + 16, colour) -
-                                                 CColorGrid::GridColors);
 }
 
 COLORREF Pixel(HWND window, int x, int y)
@@ -156,14 +140,17 @@ TEST(ColorGrid, ArrowKeysFollowTheTable)
     {
         HWND popup = host.Click(Unlisted);
         Hover(popup, step.From);
+        ToButton.clear();
         Key(popup, step.Key);
-        EXPECT_EQ(LastTracked(), step.To) << "from " << step.From << " key " << step.Key;
+        char track[24];
+        const COLORREF colour = step.To == OTHER ? Unlisted : CColorGrid::GridColors[step.To];
+        std::snprintf(track, sizeof track, "track %06lx ", static_cast<unsigned long>(colour));
+        EXPECT_EQ(ToButton, track) << "from " << step.From << " key " << step.Key;
         Key(popup, VK_ESCAPE);
-        EXPECT_FALSE(::IsWindow(popup));
     }
 }
 
-TEST(ColorGrid, EnterEscapeReleaseAndDeactivationEndIt)
+TEST(ColorGrid, EnterEscapeReleaseAndDeactivationEndItAndTheParentHears)
 {
     Host host;
     Key(host.Click(Unlisted), VK_RETURN);  // nothing hot yet: the initial colour is accepted
@@ -175,84 +162,71 @@ TEST(ColorGrid, EnterEscapeReleaseAndDeactivationEndIt)
     popup = host.Click(RGB(0, 0, 0));
     Hover(popup, 7);
     ::SendMessageA(popup, WM_ACTIVATEAPP, FALSE, 0);
-    EXPECT_EQ(Side(false), (std::vector<Seen>{ { false, WM_COLOR_ACCEPT, Unlisted, 0 },
-                                               { false, WM_COLOR_TRACK, RGB(255, 0, 0), 0 },
-                                               { false, WM_COLOR_TRACK, RGB(255, 255, 0), 0 },
-                                               { false, WM_COLOR_CANCEL, Unlisted, 0 },
-                                               { false, WM_COLOR_TRACK, RGB(128, 128, 0), 0 },
-                                               { false, WM_COLOR_CANCEL, RGB(0, 0, 0), 0 } }));
+    EXPECT_EQ(ToButton, "accept 030201 track 0000ff track 00ffff cancel 030201 track 008080 cancel 000000 ");
     EXPECT_FALSE(::IsWindow(popup));
+    EXPECT_EQ(ToParent, "dropdown 030201@1019 closeup 030201@1019 accept 030201@1019 "
+                        "dropdown 030201@1019 closeup 030201@1019 cancel 030201@1019 "
+                        "dropdown 000000@1019 closeup 000000@1019 cancel 000000@1019 ");
 
     // A release anywhere in the popup (a margin too) accepts; outside it cancels.
     for (bool inside : { true, false })
     {
         popup = host.Click(Unlisted);
         Hover(popup, 12);
+        ToParent.clear();
         CRect window;
         ::GetWindowRect(popup, &window);
         ::SetCursorPos(inside ? window.left : window.right, window.top);
         ::PostMessageA(popup, WM_LBUTTONUP, 0, 0);
         uitest::PumpMessages();
-        EXPECT_EQ(Side(false).back(), Seen(false, inside ? WM_COLOR_ACCEPT : WM_COLOR_CANCEL,
-                                           inside ? RGB(0, 0, 255) : Unlisted, 0));
+        EXPECT_EQ(ToParent, inside ? "closeup ff0000@1019 accept ff0000@1019 "
+                                   : "closeup 030201@1019 cancel 030201@1019 ");
+        EXPECT_EQ(host.Button.Color, inside ? RGB(0, 0, 255) : Unlisted);
         EXPECT_FALSE(::IsWindow(popup));
     }
 }
 
 TEST(ColorGrid, OtherCellRunsTheColourDialog)
 {
+    const struct { INT_PTR Answer; bool Deactivate; const char* Seen; } cases[] = {
+        { IDOK, false, "track 030201 accept 1e140a " },
+        { IDCANCEL, false, "track 030201 cancel 030201 " },
+        // Leaving the application while the dialog runs cancels at once; the dialog's answer follows.
+        { IDOK, true, "track 030201 cancel 030201 accept 1e140a " },
+    };
     Host host;
     CColorDialog::DoModalHook = &FakeColorDialog;
-    for (INT_PTR answer : { IDOK, IDCANCEL })
+    for (const auto& c : cases)
     {
-        DialogAnswer = answer;
+        DialogAnswer = c.Answer;
         HWND popup = host.Click(Unlisted);
+        DeactivateDuringDialog = c.Deactivate ? popup : nullptr;
         Hover(popup, 4);
-        Hover(popup, OTHER);
-        EXPECT_EQ(LastTracked(), OTHER);  // it reports the initial colour
+        ToButton.clear();
+        Hover(popup, OTHER);  // it reports the initial colour
         Key(popup, VK_SPACE);
-        EXPECT_EQ(Side(false).back(), Seen(false, answer == IDOK ? WM_COLOR_ACCEPT : WM_COLOR_CANCEL,
-                                           answer == IDOK ? DialogChoice : Unlisted, 0));
+        EXPECT_EQ(ToButton, c.Seen);
         EXPECT_FALSE(::IsWindow(popup));
+        EXPECT_EQ(host.Button.Color, c.Answer == IDOK ? DialogChoice : Unlisted);
     }
-
-    // Leaving the application while the dialog runs cancels at once; the dialog's answer follows.
-    Log.clear();
-    DialogAnswer = IDOK;
-    HWND popup = DeactivateDuringDialog = host.Click(Unlisted);
-    Hover(popup, OTHER);
-    Key(popup, VK_RETURN);
-    DeactivateDuringDialog = nullptr;
     CColorDialog::DoModalHook = nullptr;
-    EXPECT_EQ(Side(false), (std::vector<Seen>{ { false, WM_COLOR_TRACK, Unlisted, 0 },
-                                               { false, WM_COLOR_CANCEL, Unlisted, 0 },
-                                               { false, WM_COLOR_ACCEPT, DialogChoice, 0 } }));
-    EXPECT_FALSE(::IsWindow(popup));
-    EXPECT_EQ(host.Button.Color, DialogChoice);
 }
 
 TEST(ColorGrid, PlacedBelowTheButtonAndKeptOnTheScreen)
 {
     const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
-    const int any = -1;
-    const struct { CRect Button; int Left, Top, Right, Bottom; } cases[] = {
-        { CRect(40, 40, 115, 60), 40, 60, any, any },
-        { CRect(width - 30, 40, width, 60), any, 60, width, any },               // the right edge
-        { CRect(40, height - 30, 115, height - 10), 40, any, any, height - 30 },  // above the button
-        { CRect(40, 60, 115, height - 10), 40, 0, any, any },  // too tall a button for either: the top edge
-    };
-    for (const auto& c : cases)
-    {
-        Host host(c.Button);
+    auto placed = [](CRect button) {
+        Host host(button);
         HWND popup = host.Click(RGB(0, 0, 0));
         CRect r;
         ::GetWindowRect(popup, &r);
-        const int got[] = { r.left, r.top, r.right, r.bottom }, want[] = { c.Left, c.Top, c.Right, c.Bottom };
-        for (int i = 0; i < 4; ++i)
-            EXPECT_TRUE(want[i] == any || got[i] == want[i]) << "side " << i << " at " << got[i];
-        EXPECT_GE(r.Width(), 100);
         Key(popup, VK_ESCAPE);
-    }
+        return r;
+    };
+    EXPECT_EQ(placed(CRect(40, 40, 115, 60)).TopLeft(), CPoint(40, 60));
+    EXPECT_EQ(placed(CRect(width - 30, 40, width, 60)).right, width);
+    EXPECT_EQ(placed(CRect(40, height - 30, 115, height - 10)).bottom, height - 30);  // above the button
+    EXPECT_EQ(placed(CRect(40, 60, 115, height - 10)).top, 0);  // too tall a button for either side
 }
 
 TEST(ColorGrid, SelectedCellIsSunkenAndHotCellRaised)
@@ -265,8 +239,7 @@ TEST(ColorGrid, SelectedCellIsSunkenAndHotCellRaised)
     EXPECT_EQ(Pixel(popup, x + 23, y), ::GetSysColor(COLOR_BTNHIGHLIGHT));
     EXPECT_EQ(Pixel(popup, x + 1, y), ::GetSysColor(COLOR_BTNHIGHLIGHT));  // its fill
     EXPECT_EQ(Pixel(popup, x + 12, y + 2), RGB(0, 0, 0));                  // its swatch
-    EXPECT_EQ(Pixel(popup, M + 1, y), ::GetSysColor(COLOR_BTNFACE));       // the first cell, plain
-    EXPECT_EQ(Pixel(popup, M + 12, y + 2), RGB(255, 255, 255));
+    EXPECT_EQ(Pixel(popup, M + 12, y + 2), RGB(255, 255, 255));            // the first cell's
     Hover(popup, 1);
     EXPECT_EQ(Pixel(popup, x, y), ::GetSysColor(COLOR_BTNHIGHLIGHT));
     EXPECT_EQ(Pixel(popup, x + 23, y), ::GetSysColor(COLOR_BTNSHADOW));
@@ -281,33 +254,16 @@ TEST(ColorGrid, SelectedCellIsSunkenAndHotCellRaised)
     Key(popup, VK_ESCAPE);
 }
 
-TEST(ColorButton, ParentHearsDropDownThenCloseUpAndOutcome)
-{
-    Host host;
-    HWND popup = host.Click(RGB(255, 0, 0));
-    Hover(popup, 8);
-    Key(popup, VK_RETURN);
-    Key(host.Click(host.Button.Color), VK_ESCAPE);
-    const COLORREF red = RGB(255, 0, 0), lime = RGB(0, 255, 0);
-    EXPECT_EQ(Side(true), (std::vector<Seen>{ { true, WM_COLOR_DROPDOWN, red, ID_BUTTON },
-                                              { true, WM_COLOR_CLOSEUP, lime, ID_BUTTON },
-                                              { true, WM_COLOR_ACCEPT, lime, ID_BUTTON },
-                                              { true, WM_COLOR_DROPDOWN, lime, ID_BUTTON },
-                                              { true, WM_COLOR_CLOSEUP, lime, ID_BUTTON },
-                                              { true, WM_COLOR_CANCEL, lime, ID_BUTTON } }));
-    EXPECT_EQ(host.Button.Color, lime);
-}
-
 TEST(ColorButton, SecondClickOfADoubleClickIsOneMoreClick)
 {
     Host host;
     host.Button.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));  // a plain release opens nothing
     host.Button.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_TRUE(host.Button.GetState() & BST_PUSHED);
-    EXPECT_TRUE(Log.empty());
+    EXPECT_EQ(ToParent, "");
     host.Button.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_FALSE(host.Button.GetState() & BST_PUSHED);
-    EXPECT_EQ(Log, (std::vector<Seen>{ { true, WM_COLOR_DROPDOWN, RGB(0, 0, 0), ID_BUTTON } }));
+    EXPECT_EQ(ToParent, "dropdown 000000@1019 ");
     Key(::GetCapture(), VK_ESCAPE);
 }
 
@@ -345,6 +301,6 @@ TEST(ColorButton, PopupThatCannotBeCreatedIsFreedAndNotReported)
     for (int i = 0; i < attempts; ++i)
         EXPECT_EQ(host.Click(RGB(0, 0, 0)), nullptr);
     ::UnhookWindowsHookEx(hook);
-    EXPECT_TRUE(Log.empty());
+    EXPECT_EQ(ToParent, "");
     EXPECT_LT(HeapInUse() - before, static_cast<long long>(attempts * sizeof(CColorGrid) / 2));
 }
