@@ -282,6 +282,10 @@ void CColorGrid::OnLButtonUp(UINT flags, CPoint point)
 
 void CColorGrid::EndSelection(UINT message)
 {
+    // Once the outcome is being reported, the popup is ending: a cancel from the owner's handling
+    // of it (say, the application losing activation) must not end it a second time.
+    if (Closing)
+        return;
     ::ReleaseCapture();
     if (message != WM_COLOR_CANCEL && HotIndex == OTHER_CELL)
     {
@@ -296,9 +300,11 @@ void CColorGrid::EndSelection(UINT message)
     }
     if (message == WM_COLOR_CANCEL)
         CurrentColor = InitialColor;
+    const bool outer = !InColorDialog;
+    Closing = outer;
     NotifyOwner(message, CurrentColor);
     // A cancel that arrives while the colour dialog runs leaves the closing to the outer call.
-    if (!InColorDialog)
+    if (outer)
         DestroyWindow();
 }
 

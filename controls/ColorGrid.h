@@ -70,6 +70,7 @@ private:
 
     CWnd* Owner;
     bool InColorDialog = false;
+    bool Closing = false;  // the final outcome is being reported
     int ColumnCount = 0;
     int RowCount = 0;
     int ColorCount = 16;

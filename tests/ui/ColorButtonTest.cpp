@@ -5,6 +5,7 @@
 #include <malloc.h>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "controls/ColorButton.h"
 #include "tests/ui/UiTestSupport.h"
@@ -184,6 +185,32 @@ TEST(ColorGrid, EnterEscapeReleaseAndDeactivationEndItAndTheParentHears)
         EXPECT_EQ(host.Button.Color, inside ? RGB(0, 0, 255) : Unlisted);
         EXPECT_FALSE(::IsWindow(popup));
     }
+}
+
+// A parent whose handling of the close-up deactivates the application (once).
+class DeactivatingHost : public Host
+{
+public:
+    HWND Popup = nullptr;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_COLOR_CLOSEUP && Popup)
+            ::SendMessageA(std::exchange(Popup, nullptr), WM_ACTIVATEAPP, FALSE, 0);
+        return Host::WindowProc(message, wParam, lParam);
+    }
+};
+
+TEST(ColorGrid, DeactivatedWhileReportingItsOutcomeItEndsOnce)
+{
+    DeactivatingHost host;
+    HWND popup = host.Click(Unlisted);
+    Hover(popup, 4);
+    ToParent.clear();
+    host.Popup = popup;
+    Key(popup, VK_RETURN);
+    EXPECT_EQ(ToParent, "closeup 0000ff@1019 accept 0000ff@1019 ");
+    EXPECT_EQ(host.Button.Color, RGB(255, 0, 0));
+    EXPECT_FALSE(::IsWindow(popup));
 }
 
 TEST(ColorGrid, OtherCellRunsTheColourDialog)
