@@ -149,5 +149,5 @@ void CSourcePage::RefusePath(UINT messageId)
     CString message;
     message.FormatMessageId(messageId, SourcePath.GetString());
     MessageBox(message, nullptr, MB_OK | MB_ICONERROR);
-    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(IDC_PATH)->GetSafeHwnd()), TRUE);
+    GotoDlgCtrl(GetDlgItem(IDC_PATH));
 }

@@ -206,27 +206,24 @@ TEST_F(WinlibDataExchange, AWriteReplacesTextOnlyWhenItDiffers)
     EXPECT_EQ(Dialog.Text(ID_PATH), "elsewhere");
 }
 
-TEST_F(WinlibDataExchange, ComboStringWriteSelectsTheFirstEntryBeginningWithItIgnoringCase)
+TEST_F(WinlibDataExchange, ComboStringWriteSelectsOnlyTheEntryThatIsExactlyTheText)
 {
-    Dialog.Set = "abc";
+    Dialog.Set = "0123456789";
     ASSERT_TRUE(Dialog.UpdateData(FALSE));
-    EXPECT_EQ(::SendMessageA(Item(ID_SET), CB_GETCURSEL, 0, 0), 2);
-    EXPECT_EQ(Dialog.Text(ID_SET), "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-    ASSERT_TRUE(Dialog.UpdateData(TRUE));
-    EXPECT_EQ(Dialog.Set, "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    EXPECT_EQ(::SendMessageA(Item(ID_SET), CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(Dialog.Text(ID_SET), "0123456789");
 
-    Dialog.Set = "0";
-    ASSERT_TRUE(Dialog.UpdateData(FALSE));
-    EXPECT_EQ(::SendMessageA(Item(ID_SET), CB_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(Dialog.Text(ID_SET), "01");
+    // A prefix, or the same letters in another case, is the user's own text and stays so.
+    for (const char* own : { "abc", "0", "abcdefghijklmnopqrstuvwxyz", "xyz" })
+    {
+        Dialog.Set = own;
+        ASSERT_TRUE(Dialog.UpdateData(FALSE));
+        EXPECT_EQ(Dialog.Text(ID_SET), own);
+        EXPECT_EQ(::SendMessageA(Item(ID_SET), CB_GETCURSEL, 0, 0), CB_ERR) << own;
+        ASSERT_TRUE(Dialog.UpdateData(TRUE));
+        EXPECT_EQ(Dialog.Set, own);
+    }
 
-    Dialog.Set = "xyz";  // begins no entry: the text itself
-    ASSERT_TRUE(Dialog.UpdateData(FALSE));
-    EXPECT_EQ(Dialog.Text(ID_SET), "xyz");
-    ASSERT_TRUE(Dialog.UpdateData(TRUE));
-    EXPECT_EQ(Dialog.Set, "xyz");
-
-    // An empty text begins every entry; it stays empty instead of picking the first one.
     Dialog.Set = "";
     ASSERT_TRUE(Dialog.UpdateData(FALSE));
     EXPECT_EQ(Dialog.Text(ID_SET), "");

@@ -188,6 +188,24 @@ TEST(WinlibModalDialog, EscapeReachesOnCancel)
     EXPECT_EQ(dialog.Cancels, 2);
 }
 
+TEST(WinlibModalDialog, GotoDlgCtrlFocusesAControlAndIgnoresAMissingOne)
+{
+    CTestDialog dialog;
+    HWND focused = nullptr;
+    HWND afterMissing = nullptr;
+    uitest::RunLater([&] {
+        dialog.GotoDlgCtrl(dialog.GetDlgItem(ID_EDIT));
+        focused = ::GetFocus();
+        dialog.GotoDlgCtrl(dialog.GetDlgItem(12345));
+        afterMissing = ::GetFocus();
+        dialog.EndDialog(IDOK);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_NE(focused, nullptr);
+    EXPECT_EQ(::GetDlgCtrlID(focused), ID_EDIT);
+    EXPECT_EQ(afterMissing, focused);
+}
+
 TEST(WinlibModalDialog, OkValidatesAndStaysOpenOnAFailedRead)
 {
     CTestDialog dialog;
