@@ -40,6 +40,11 @@ std::string ReadFile(const std::string& path)
     return text.str();
 }
 
+bool RefuseShellOpen(const std::string&)
+{
+    return false;
+}
+
 bool Exists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -216,6 +221,17 @@ TEST_F(FinishPage, WithTheBoxClearedThePageIsWrittenButNotOpened)
     EXPECT_FALSE(Page->OpenAfterCreation);
     EXPECT_TRUE(g_Opened.empty());
     EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(Count(ReadFile(Target), "<FONT COLOR=#C86432>"), 12u);
+}
+
+TEST_F(FinishPage, APageTheShellCannotOpenIsNamedAndTheWizardEnds)
+{
+    SetShellOpener(&RefuseShellOpen);
+    Finish();
+    EXPECT_EQ(Wizard.GetResult(), IDOK);
+    const auto& boxes = uitest::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text, "The file '" + Target + "' has been written, but it cannot be opened.");
     EXPECT_EQ(Count(ReadFile(Target), "<FONT COLOR=#C86432>"), 12u);
 }
 

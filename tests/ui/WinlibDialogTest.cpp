@@ -191,9 +191,12 @@ TEST(WinlibModalDialog, EscapeReachesOnCancel)
 TEST(WinlibModalDialog, GotoDlgCtrlFocusesAControlAndIgnoresAMissingOne)
 {
     CTestDialog dialog;
+    HWND edit = nullptr;
     HWND focused = nullptr;
     HWND afterMissing = nullptr;
     uitest::RunLater([&] {
+        edit = ::GetDlgItem(dialog, ID_EDIT);
+        ::SetFocus(::GetDlgItem(dialog, IDOK));
         dialog.GotoDlgCtrl(dialog.GetDlgItem(ID_EDIT));
         focused = ::GetFocus();
         dialog.GotoDlgCtrl(dialog.GetDlgItem(12345));
@@ -201,9 +204,9 @@ TEST(WinlibModalDialog, GotoDlgCtrlFocusesAControlAndIgnoresAMissingOne)
         dialog.EndDialog(IDOK);
     });
     EXPECT_EQ(dialog.DoModal(), IDOK);
-    EXPECT_NE(focused, nullptr);
-    EXPECT_EQ(::GetDlgCtrlID(focused), ID_EDIT);
-    EXPECT_EQ(afterMissing, focused);
+    EXPECT_NE(edit, nullptr);
+    EXPECT_EQ(focused, edit);
+    EXPECT_EQ(afterMissing, edit);
 }
 
 TEST(WinlibModalDialog, OkValidatesAndStaysOpenOnAFailedRead)

@@ -2,10 +2,17 @@
 // returns false once it closes, by Cancel or by a finished conversion.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
+
 
 #include "app/ConverterApp.h"
 #include "app/ConverterWizard.h"
+#include "cli/ConvertTool.h"
 #include "engine/ConversionRun.h"
 #include "pages/FinishPage.h"
 #include "res/resource.h"
@@ -183,6 +190,90 @@ TEST(ConverterApp, AFinishedConversionEndsTheRun)
     EXPECT_NE(::GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(uitest::MessageBoxes().empty());
     ::DeleteFileA(target.c_str());
+}
+
+// Posts a key press to the focused window, as the keyboard would; the running loop dispatches it.
+void PostKey(UINT virtualKey)
+{
+    HWND focus = ::GetFocus();
+    const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyA(virtualKey, 0)) << 16;
+    ::PostMessageA(focus, WM_KEYDOWN, virtualKey, 1 | scan);
+    ::PostMessageA(focus, WM_KEYUP, virtualKey, 1 | scan | static_cast<LPARAM>(0xC0000000u));
+}
+
+void PostText(const std::string& text)
+{
+    HWND focus = ::GetFocus();
+    for (char ch : text)
+        ::PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(ch), 1);
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(ConverterApp, AUserConvertsFromTheWelcomePageToAWrittenPage)
+{
+    uitest::TempDir dir;
+    const std::string source = dir.File("walk.bmp");
+    const std::string target = dir.File("walk.html");
+    ASSERT_TRUE(uitest::WriteBmp(source, 60, 40, RGB(40, 160, 220)));
+    g_Opens = 0;
+    ShellOpener previous = SetShellOpener(&CountShellOpen);
+
+    // Each step is what a user does on one view; the next starts once the loop has run it.
+    CConverterApp app;
+    ConversionSettings chosen;
+    std::vector<std::function<void()>> steps = {
+        [] { PostKey(VK_RETURN); },  // welcome: Next
+        [&] {
+            PostText(source);  // the path edit has the focus
+            PostKey(VK_RETURN);
+        },
+        [] { for (int n = 0; n < 3; ++n) PostKey(VK_TAB); },  // past "..." and the aspect box
+        [] {
+            PostText("40");  // the columns, selected by the Tab
+            for (int n = 0; n < 3; ++n)
+                PostKey(VK_TAB);  // to the character set
+        },
+        [] { PostText("#@"); },
+        [] { PostKey(VK_RETURN); },  // to the finish page, whose box has the focus
+        [&] {
+            chosen = RunningWizard(app)->Settings;
+            PostKey(VK_SPACE);  // "open" unticked
+            PostKey(VK_RETURN);  // Finish
+        }};
+    std::function<void(size_t)> run = [&](size_t n) {
+        if (n < steps.size())
+            uitest::RunLater([&, n] { steps[n](); run(n + 1); }, 150);
+    };
+    run(0);
+
+    Watchdog watchdog(app, 15000);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_FALSE(Watchdog::Fired());
+    SetShellOpener(previous);
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(g_Opens, 0);
+    EXPECT_EQ(chosen.TargetPath, target);
+    EXPECT_EQ(chosen.Columns, 40u);
+    EXPECT_EQ(chosen.CharacterSet, "#@");
+
+    // The converter given the same settings writes the same page, byte for byte.
+    const std::string page = ReadAll(target);
+    const std::string converted = dir.File("tool.html");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunConvertTool({"--columns", std::to_string(chosen.Columns), "--rows", std::to_string(chosen.Rows),
+                              "--characters", "#@", "--order", "random", "--font", chosen.FontFace, source, converted},
+                             out, err, false),
+              0)
+        << err.str();
+    EXPECT_GT(page.size(), 40u * chosen.Rows * 28u);
+    EXPECT_EQ(page, ReadAll(converted));
 }
 
 }  // namespace
