@@ -462,15 +462,14 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
 {
     if (!existingFileName || !newFileName)
         return Fail(ERROR_INVALID_PARAMETER, FALSE);
-    // Like Windows: an existing name is replaced only when asked, and never when it is a
-    // folder or a read-only file.
+    // Only the replacing move the engine makes; like Windows it never replaces a folder
+    // or a read-only file.
+    if (flags != MOVEFILE_REPLACE_EXISTING)
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
     struct stat info;
-    if (lstat(newFileName, &info) == 0) {
-        if (!(flags & MOVEFILE_REPLACE_EXISTING))
-            return Fail(ERROR_ALREADY_EXISTS, FALSE);
-        if (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && HasNoWriteBits(info.st_mode)))
-            return Fail(ERROR_ACCESS_DENIED, FALSE);
-    }
+    if (lstat(newFileName, &info) == 0 &&
+        (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && HasNoWriteBits(info.st_mode))))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (rename(existingFileName, newFileName) != 0)
         return Fail(ErrorFromErrno(errno, newFileName), FALSE);
     return TRUE;

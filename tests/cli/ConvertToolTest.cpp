@@ -119,16 +119,6 @@ TEST_F(ConvertTool, ExistingTargetNeedsForce)
     EXPECT_EQ(ReadText(DefaultTarget).compare(0, 6, "<HTML>"), 0);
 }
 
-TEST_F(ConvertTool, ForceNeverReplacesTheSourceItself)
-{
-    // Another spelling of the source's own path, which --force would otherwise allow.
-    const std::string spelling = Dir.Path(".") + "/photo.bmp";
-    const std::string before = ReadText(Source);
-    EXPECT_EQ(Run({"--force", Source, spelling}), ExitFailed);
-    EXPECT_EQ(Err.str(), "glyphcast-convert: " + spelling + ": cannot create the page: the file is in use\n");
-    EXPECT_EQ(ReadText(Source), before);
-}
-
 TEST_F(ConvertTool, OpensThePageWhenAsked)
 {
     EXPECT_EQ(Run({"--open", Source}), ExitWritten);

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #ifndef _WIN32
@@ -100,6 +99,7 @@ TEST_F(ConversionRunTest, WritesThePageAndOpensItOnlyWhenAsked)
     EXPECT_EQ(ShellLog::Paths, std::vector<std::string>{Settings.TargetPath});
     EXPECT_TRUE(ShellLog::TargetWasClosed);
     EXPECT_EQ(ReadText(Settings.TargetPath), page); // the same settings give the same page
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2); // no temporary left
 }
 
 TEST_F(ConversionRunTest, ReportsAShellThatCannotOpenThePage)
@@ -240,33 +240,15 @@ TEST_F(ConversionRunTest, TargetThatIsTheSourceUnderAnotherNameIsRefused)
     const std::string before = ReadText(Settings.SourcePath);
     std::vector<std::string> names = {Dir.Path(".") + "/picture.bmp"};
 #ifndef _WIN32
-    // A second name (hard link) for the same file.
-    ASSERT_EQ(link(Settings.SourcePath.c_str(), Dir.Path("alias.html").c_str()), 0);
+    ASSERT_EQ(link(Settings.SourcePath.c_str(), Dir.Path("alias.html").c_str()), 0); // a second name
     names.push_back(Dir.Path("alias.html"));
 #endif
     for (const std::string& name : names) {
         Settings.TargetPath = name;
-        const ConversionResult result = RunConversion(Settings, true);
-        EXPECT_EQ(result.Status, ConversionStatus::TargetCannotCreate) << name;
+        EXPECT_EQ(RunConversion(Settings, true).Status, ConversionStatus::TargetCannotCreate) << name;
         EXPECT_EQ(ReadText(Settings.SourcePath), before) << name;
     }
-    EXPECT_TRUE(ShellLog::Paths.empty());
-    EXPECT_TRUE(SameFile(Settings.SourcePath, names[0]));
     EXPECT_FALSE(SameFile(Settings.SourcePath, Dir.Path("missing.bmp")));
-    WriteBytes(Dir.Path("copy.bmp"), std::vector<std::uint8_t>(before.begin(), before.end()));
-    EXPECT_FALSE(SameFile(Settings.SourcePath, Dir.Path("copy.bmp")));
-}
-
-TEST_F(ConversionRunTest, ReplacingLeavesNoTemporaryFileBehind)
-{
-    WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>{'o', 'l', 'd'});
-    ASSERT_TRUE(RunConversion(Settings, false).Succeeded());
-    EXPECT_EQ(ReadText(Settings.TargetPath).compare(0, 6, "<HTML>"), 0);
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(Dir.Root()))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"picture.bmp", "picture.html"}));
 }
 
 TEST_F(ConversionRunTest, ReadOnlyPageIsReplaced)
@@ -318,23 +300,21 @@ TEST_F(ConversionRunTest, PartlyWrittenPageIsRemoved)
 
 TEST_F(ConversionRunTest, FailedWriteKeepsTheExistingPage)
 {
-    // The old page stays whole and no partial file is left beside it.
     WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>{'o', 'l', 'd'});
     Settings.Columns = 200;
     Settings.Rows = 100;
-    struct rlimit saved;
+    struct rlimit saved, limited;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    struct rlimit limited = saved;
+    limited = saved;
     limited.rlim_cur = 4096;
     void (*previousHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     const ConversionResult result = RunConversion(Settings, true);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
-
     EXPECT_EQ(result.Status, ConversionStatus::WriteFailed);
     EXPECT_EQ(ReadText(Settings.TargetPath), "old");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2); // no partial file
 }
 #endif
 

@@ -147,46 +147,6 @@ TEST(PlatformCalls, AttributesAndDeletion)
     EXPECT_FALSE(DeleteFileA(dir.Root().c_str()));
 }
 
-TEST(PlatformCalls, NewFilesMovesAndIdentity)
-{
-    CTempDir dir;
-    const std::string first = dir.Path("first.txt");
-    const std::string second = dir.Path("second.txt");
-    WriteBytes(first, {'1'});
-    WriteBytes(second, {'2'});
-
-    // CREATE_NEW never takes an existing name.
-    EXPECT_EQ(CreateFileA(first.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
-    EXPECT_EQ(ReadText(first), "1");
-
-    // Identity follows the file, not the name it was opened by.
-    const auto identity = [](const std::string& path) {
-        HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        BY_HANDLE_FILE_INFORMATION info = {};
-        EXPECT_NE(file, INVALID_HANDLE_VALUE) << path;
-        EXPECT_TRUE(GetFileInformationByHandle(file, &info));
-        CloseHandle(file);
-        return std::make_pair(info.nFileIndexHigh, info.nFileIndexLow);
-    };
-    const auto firstFile = identity(first);
-    EXPECT_NE(firstFile, identity(second));
-
-    // A move replaces only when asked, and the moved file keeps its identity.
-    EXPECT_FALSE(MoveFileExA(first.c_str(), second.c_str(), 0));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-    EXPECT_TRUE(MoveFileExA(first.c_str(), second.c_str(), MOVEFILE_REPLACE_EXISTING));
-    EXPECT_EQ(ReadText(second), "1");
-    EXPECT_EQ(GetFileAttributesA(first.c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(identity(second), firstFile);
-    // Never over a folder.
-    WriteBytes(first, {'3'});
-    EXPECT_FALSE(MoveFileExA(first.c_str(), dir.Root().c_str(), MOVEFILE_REPLACE_EXISTING));
-    EXPECT_EQ(ReadText(first), "3");
-}
-
 TEST(PlatformCalls, DirectoriesDoNotOpenAsFiles)
 {
     CTempDir dir;

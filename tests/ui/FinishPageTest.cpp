@@ -40,11 +40,6 @@ std::string ReadFile(const std::string& path)
     return text.str();
 }
 
-bool RefuseShellOpen(const std::string&)
-{
-    return false;
-}
-
 bool Exists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -226,12 +221,11 @@ TEST_F(FinishPage, WithTheBoxClearedThePageIsWrittenButNotOpened)
 
 TEST_F(FinishPage, APageTheShellCannotOpenIsNamedAndTheWizardEnds)
 {
-    SetShellOpener(&RefuseShellOpen);
+    SetShellOpener([](const std::string&) { return false; });
     Finish();
     EXPECT_EQ(Wizard.GetResult(), IDOK);
-    const auto& boxes = uitest::MessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].Text, "The file '" + Target + "' has been written, but it cannot be opened.");
+    ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
+    EXPECT_EQ(uitest::MessageBoxes()[0].Text, "The file '" + Target + "' has been written, but it cannot be opened.");
     EXPECT_EQ(Count(ReadFile(Target), "<FONT COLOR=#C86432>"), 12u);
 }
 

@@ -5,6 +5,8 @@
 #include <functional>
 
 #include <fstream>
+#include <initializer_list>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -192,88 +194,66 @@ TEST(ConverterApp, AFinishedConversionEndsTheRun)
     ::DeleteFileA(target.c_str());
 }
 
-// Posts a key press to the focused window, as the keyboard would; the running loop dispatches it.
-void PostKey(UINT virtualKey)
+// Posts keys or characters to the focused window, as the keyboard would; the running loop
+// dispatches them.
+void PostKeys(std::initializer_list<UINT> keys)
 {
-    HWND focus = ::GetFocus();
-    const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyA(virtualKey, 0)) << 16;
-    ::PostMessageA(focus, WM_KEYDOWN, virtualKey, 1 | scan);
-    ::PostMessageA(focus, WM_KEYUP, virtualKey, 1 | scan | static_cast<LPARAM>(0xC0000000u));
+    for (UINT key : keys)
+    {
+        const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyA(key, 0)) << 16;
+        ::PostMessageA(::GetFocus(), WM_KEYDOWN, key, 1 | scan);
+        ::PostMessageA(::GetFocus(), WM_KEYUP, key, 1 | scan | static_cast<LPARAM>(0xC0000000u));
+    }
 }
-
 void PostText(const std::string& text)
 {
-    HWND focus = ::GetFocus();
     for (char ch : text)
-        ::PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(ch), 1);
+        ::PostMessageA(::GetFocus(), WM_CHAR, static_cast<unsigned char>(ch), 1);
 }
-
 std::string ReadAll(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST(ConverterApp, AUserConvertsFromTheWelcomePageToAWrittenPage)
+TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
 {
     uitest::TempDir dir;
-    const std::string source = dir.File("walk.bmp");
-    const std::string target = dir.File("walk.html");
+    const std::string source = dir.File("walk.bmp"), target = dir.File("walk.html"), tool = dir.File("tool.html");
     ASSERT_TRUE(uitest::WriteBmp(source, 60, 40, RGB(40, 160, 220)));
     g_Opens = 0;
     ShellOpener previous = SetShellOpener(&CountShellOpen);
-
-    // Each step is what a user does on one view; the next starts once the loop has run it.
     CConverterApp app;
     ConversionSettings chosen;
+    // What the user does on each view, one step after the other from the running loop:
+    // Next; the picture's path, Next; Tab to the columns (past "..." and the box), 40, Tab to
+    // the character set, #@, Next; on the finish page "open" unticked, Finish.
     std::vector<std::function<void()>> steps = {
-        [] { PostKey(VK_RETURN); },  // welcome: Next
-        [&] {
-            PostText(source);  // the path edit has the focus
-            PostKey(VK_RETURN);
-        },
-        [] { for (int n = 0; n < 3; ++n) PostKey(VK_TAB); },  // past "..." and the aspect box
-        [] {
-            PostText("40");  // the columns, selected by the Tab
-            for (int n = 0; n < 3; ++n)
-                PostKey(VK_TAB);  // to the character set
-        },
-        [] { PostText("#@"); },
-        [] { PostKey(VK_RETURN); },  // to the finish page, whose box has the focus
-        [&] {
-            chosen = RunningWizard(app)->Settings;
-            PostKey(VK_SPACE);  // "open" unticked
-            PostKey(VK_RETURN);  // Finish
-        }};
-    std::function<void(size_t)> run = [&](size_t n) {
+        [] { PostKeys({VK_RETURN}); },
+        [&] { PostText(source); PostKeys({VK_RETURN}); },
+        [] { PostKeys({VK_TAB, VK_TAB, VK_TAB}); },
+        [] { PostText("40"); PostKeys({VK_TAB, VK_TAB, VK_TAB}); },
+        [] { PostText("#@"); PostKeys({VK_RETURN}); },
+        [&] { chosen = RunningWizard(app)->Settings; PostKeys({VK_SPACE, VK_RETURN}); }};
+    std::function<void(size_t)> step = [&](size_t n) {
         if (n < steps.size())
-            uitest::RunLater([&, n] { steps[n](); run(n + 1); }, 150);
+            uitest::RunLater([&, n] { steps[n](); step(n + 1); }, 150);
     };
-    run(0);
-
+    step(0);
     Watchdog watchdog(app, 15000);
     EXPECT_FALSE(app.InitInstance());
     EXPECT_FALSE(Watchdog::Fired());
     SetShellOpener(previous);
     EXPECT_TRUE(uitest::MessageBoxes().empty());
     EXPECT_EQ(g_Opens, 0);
-    EXPECT_EQ(chosen.TargetPath, target);
-    EXPECT_EQ(chosen.Columns, 40u);
-    EXPECT_EQ(chosen.CharacterSet, "#@");
+    EXPECT_EQ(chosen.TargetPath + " " + std::to_string(chosen.Columns) + " " + chosen.CharacterSet, target + " 40 #@");
 
-    // The converter given the same settings writes the same page, byte for byte.
-    const std::string page = ReadAll(target);
-    const std::string converted = dir.File("tool.html");
     std::ostringstream out, err;
-    EXPECT_EQ(RunConvertTool({"--columns", std::to_string(chosen.Columns), "--rows", std::to_string(chosen.Rows),
-                              "--characters", "#@", "--order", "random", "--font", chosen.FontFace, source, converted},
-                             out, err, false),
-              0)
-        << err.str();
-    EXPECT_GT(page.size(), 40u * chosen.Rows * 28u);
-    EXPECT_EQ(page, ReadAll(converted));
+    EXPECT_EQ(RunConvertTool({"--columns", "40", "--rows", std::to_string(chosen.Rows), "--characters", "#@",
+                              "--font", chosen.FontFace, source, tool}, out, err, false), 0) << err.str();
+    const std::string page = ReadAll(target);
+    EXPECT_GT(page.size(), 40u * chosen.Rows * 28);
+    EXPECT_EQ(page, ReadAll(tool));
 }
 
 }  // namespace
