@@ -24,4 +24,10 @@ protected:
     LRESULT OnColorCancel(WPARAM color, LPARAM);
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    // Takes the grid's outcome as the colour, redraws, and tells the parent: close-up, then the outcome.
+    void EndDropDown(UINT outcome, COLORREF color);
+    // Sends a colour message to the parent window, if there is one, with the control id.
+    void NotifyParent(UINT message, COLORREF color);
 };

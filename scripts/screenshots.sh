@@ -23,6 +23,10 @@ if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
 fi
 cmake --build "$BUILD_DIR" -j2 --target glyphcast >/dev/null
 exe=$(cd "$(dirname "$exe")" && pwd)/$(basename "$exe")
+# The colour button on its own (built with the UI tests), for the picture of its grid popup.
+demo=$BUILD_DIR/tests/ui/color_button_demo.exe
+cmake --build "$BUILD_DIR" -j2 --target color_button_demo >/dev/null 2>&1 || true
+[ -f "$demo" ] && demo=$(cd "$(dirname "$demo")" && pwd)/$(basename "$demo")
 
 # A prefix of its own in which Wine draws the window frames itself: there is no window manager.
 export WINEPREFIX=${SCREENSHOT_WINEPREFIX:-$root/$BUILD_DIR/wineprefix-screenshots}
@@ -101,6 +105,15 @@ find_window() {
 shoot() {
   sleep 0.8
   import -window "$1" "$out/$2.png"
+  echo "saved docs/screenshots/$2.png"
+}
+
+# The same, taken from the screen: popups that lie over the window are then in the picture too.
+shoot_screen() {
+  sleep 0.8
+  local X Y WIDTH HEIGHT
+  eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/$2.png"
   echo "saved docs/screenshots/$2.png"
 }
 
@@ -208,3 +221,22 @@ fi
 # Alt+F4 cancels the wizard; the program then ends.
 key alt+F4
 wait_for_end Alt+F4
+
+# The colour grid popup, open below its button: Space opens it with the button's colour (navy)
+# selected, and three presses of Up walk from the Other cell to the last cell and up to teal,
+# which is then the hot cell. The popup opens over the dialog, so the dialog's picture holds it.
+if [ -f "$demo" ]; then
+  wine "$demo" >"$work/demo.log" 2>&1 &
+  wine_pid=$!
+  dialog=$(find_window "Colour button")
+  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+  sleep 0.4
+  key space
+  key Up Up Up
+  shoot_screen "$dialog" colorgrid
+  key Escape
+  key alt+F4
+  for _ in $(seq 50); do kill -0 "$wine_pid" 2>/dev/null || break; sleep 0.1; done
+  kill "$wine_pid" 2>/dev/null || true
+  wine_pid=""
+fi

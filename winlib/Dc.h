@@ -48,6 +48,7 @@ public:
     BOOL DrawIcon(int x, int y, HICON icon) { return ::DrawIcon(m_hDC, x, y, icon); }
     BOOL MoveTo(int x, int y) { return ::MoveToEx(m_hDC, x, y, nullptr); }
     BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
+    BOOL Rectangle(const RECT& rect) { return ::Rectangle(m_hDC, rect.left, rect.top, rect.right, rect.bottom); }
 
     BOOL TextOut(int x, int y, const char* text, int length) { return ::TextOutA(m_hDC, x, y, text, length); }
     BOOL TextOut(int x, int y, const CString& text) { return TextOut(x, y, text, text.GetLength()); }
@@ -123,4 +124,26 @@ public:
 private:
     HDC m_DC;
     HGDIOBJ m_Previous;
+};
+
+// Selects a palette into a DC for the scope (foreground or background) and puts the previous one
+// back in the foreground.
+class CSelectPalette
+{
+public:
+    CSelectPalette(HDC dc, HPALETTE palette, BOOL background)
+        : m_DC(dc), m_Previous(palette ? ::SelectPalette(dc, palette, background) : nullptr)
+    {
+    }
+    ~CSelectPalette()
+    {
+        if (m_Previous)
+            ::SelectPalette(m_DC, m_Previous, FALSE);
+    }
+    CSelectPalette(const CSelectPalette&) = delete;
+    CSelectPalette& operator=(const CSelectPalette&) = delete;
+
+private:
+    HDC m_DC;
+    HPALETTE m_Previous;
 };
