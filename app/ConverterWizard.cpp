@@ -1,6 +1,7 @@
 #include "app/ConverterWizard.h"
 
 #include "pages/FinishPage.h"
+#include "pages/OutputPage.h"
 #include "pages/SourcePage.h"
 #include "pages/TitlePage.h"
 #include "res/resource.h"
@@ -21,6 +22,7 @@ CConverterWizard::~CConverterWizard()
         DestroyWindow();
     delete m_pWelcomePage;
     delete m_pSourcePage;
+    delete m_pOutputPage;
     delete m_pFinishPage;
 }
 
@@ -30,10 +32,12 @@ BOOL CConverterWizard::OnInitDialog()
 
     m_pWelcomePage = new CTitlePage(this);
     m_pSourcePage = new CSourcePage(this);
+    m_pOutputPage = new COutputPage(this);
     m_pFinishPage = new CFinishPage(this);
 
     AddPage(m_pWelcomePage);
     AddPage(m_pSourcePage);
+    AddPage(m_pOutputPage);
     AddPage(m_pFinishPage);
 
     SetActivePage(0);

@@ -130,6 +130,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
         } else if (name == "--font") {
             if (value.empty())
                 return UsageError("--font needs a face name");
+            // The face goes into an attribute of the page's head as it stands; font names
+            // never hold these, and a face that did could break out of the attribute.
+            if (value.find_first_of("'\"<>") != std::string::npos)
+                return UsageError("--font must not contain quotes or angle brackets: '" + value + "'");
             line.Font = value;
         } else {
             if (!ParseHtmlColor(value, line.Background))

@@ -15,9 +15,6 @@ const char ConvertToolName[] = "glyphcast-convert";
 
 namespace {
 
-// A character cell of the page's fixed-pitch font is taken as half as wide as high.
-const float ToolFontRatio = 0.5f;
-
 const char UsageText[] =
     "Usage: glyphcast-convert [options] SOURCE [TARGET]\n"
     "Turns a Windows bitmap (.bmp) into an HTML page of coloured characters.\n"
@@ -65,11 +62,11 @@ bool ResolveGrid(CommandLine& line, std::uint32_t width, std::uint32_t height, s
     }
     int basis = AspectBasisNone;
     if (line.Columns != 0)
-        line.Rows = RowsForColumns(line.Columns, pictureRatio, ToolFontRatio);
+        line.Rows = RowsForColumns(line.Columns, pictureRatio, DefaultFontRatio);
     else if (line.Rows != 0)
-        line.Columns = ColumnsForRows(line.Rows, pictureRatio, ToolFontRatio);
+        line.Columns = ColumnsForRows(line.Rows, pictureRatio, DefaultFontRatio);
     else
-        ApplyAspectRule(pictureRatio, ToolFontRatio, 0, line.Columns, line.Rows, basis);
+        ApplyAspectRule(pictureRatio, DefaultFontRatio, 0, line.Columns, line.Rows, basis);
     for (const auto& count : {std::make_pair("columns", line.Columns), std::make_pair("rows", line.Rows)}) {
         if (count.second < MinimumGridCount || count.second > MaximumGridCount) {
             problem = std::string("the picture's proportions give ") + std::to_string(count.second) + " " +

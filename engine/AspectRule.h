@@ -6,6 +6,10 @@
 // Which count the other is derived from: 1 columns, -1 rows, 0 not chosen yet.
 enum AspectBasisValue { AspectBasisRows = -1, AspectBasisNone = 0, AspectBasisColumns = 1 };
 
+// The width-to-height ratio of a character cell when no font description is at hand:
+// half as wide as high, like the usual fixed-pitch faces.
+const float DefaultFontRatio = 0.5f;
+
 // numerator / denominator in double precision, rounded to single. A zero
 // denominator gives infinity (or NaN for 0/0), which the rule below refuses.
 float AspectRatioOf(std::int32_t numerator, std::int32_t denominator);

@@ -100,8 +100,21 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
     if (!source.Open(settings.SourcePath))
         return SourceFailure(source, settings.SourcePath);
 
+    // The page is written beside the target and moved over it only when complete, so a
+    // failure never costs an existing page. With the source no longer protected by being
+    // open, a target that is the source itself (under any spelling) is refused here.
+    if (SameFile(settings.SourcePath, settings.TargetPath))
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
+                       "cannot create the page: " + DescribeSystemError(ERROR_SHARING_VIOLATION));
+    const DWORD existing = GetFileAttributesA(settings.TargetPath.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY))
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
+                       "cannot create the page: it is a folder");
+    // A device cannot be replaced, only written to.
+    const bool inPlace = existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DEVICE);
+
     CHtmlWriter target;
-    if (!target.Open(settings.TargetPath))
+    if (!(inPlace ? target.Open(settings.TargetPath) : target.OpenReplacing(settings.TargetPath)))
         return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
                        "cannot create the page: " + DescribeSystemError(target.LastError()));
     target.Columns = settings.Columns;
@@ -113,12 +126,14 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
 
     const int status = ConvertToHtml(source, target, progress);
     source.Close();
-    target.Close();
     if (status != 0) {
-        DeleteFileA(settings.TargetPath.c_str());
+        target.Close();
         return Failure(ConversionStatus::WriteFailed, settings.TargetPath,
                        "cannot write the page: " + DescribeSystemError(target.LastError()));
     }
+    if (!target.Commit())
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
+                       "cannot replace the page: " + DescribeSystemError(target.LastError()));
 
     result.Path = settings.TargetPath;
     if (openAfterCreation)
@@ -136,6 +151,31 @@ ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std:
     ConversionResult result;
     result.Path = path;
     return result;
+}
+
+bool SameFile(const std::string& first, const std::string& second)
+{
+    // Volume and file index name the file itself, whatever path leads to it.
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const std::string* paths[2] = {&first, &second};
+    for (int n = 0; n < 2; ++n) {
+        HANDLE file = CreateFileA(paths[n]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        const BOOL known = GetFileInformationByHandle(file, &info[n]);
+        CloseHandle(file);
+        if (!known)
+            return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+bool FolderExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool FileExists(const std::string& path)

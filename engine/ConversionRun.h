@@ -16,8 +16,8 @@ enum class ConversionStatus {
     BadSettings,        // counts or character set out of range; nothing touched
     SourceCannotOpen,   // the picture could not be opened or mapped
     SourceRefused,      // the picture is not one the reader can safely read
-    TargetCannotCreate, // the page could not be created; an existing page is untouched
-    WriteFailed         // writing stopped at a failed write; the partial page is removed
+    TargetCannotCreate, // the page could not be created or put in place; an existing page is untouched
+    WriteFailed         // writing stopped at a failed write; an existing page is untouched
 };
 
 // The outcome of a run: the status, the file concerned and a reason in a few words.
@@ -42,9 +42,10 @@ const int ConvertNotOpen = 2;
 // character sequence afresh and stops at the first failed write.
 int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress = {});
 
-// Checks the settings, opens and checks the source, creates the target, writes the
-// page, closes both, removes a partial page, and opens the page in the shell when
-// asked and all went well.
+// Checks the settings, opens and checks the source, refuses a target that is the
+// source or a folder, writes the page into a temporary file beside the target and
+// moves it over the target once complete (a device is written in place), and opens
+// the page in the shell when asked and all went well.
 ConversionResult RunConversion(const ConversionSettings& settings, bool openAfterCreation,
                                const ConversionProgress& progress = {});
 
@@ -53,6 +54,10 @@ ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std:
 
 // True when path names an existing file that is not a directory.
 bool FileExists(const std::string& path);
+// True when path names an existing directory.
+bool FolderExists(const std::string& path);
+// True when both paths lead to one and the same existing file, however they are spelt.
+bool SameFile(const std::string& first, const std::string& second);
 
 // Hands a path to the shell's "open" verb; true when the shell accepted it.
 bool OpenInShell(const std::string& path);

@@ -65,12 +65,73 @@ bool CHtmlWriter::Open(const std::string& path)
     return true;
 }
 
+bool CHtmlWriter::OpenReplacing(const std::string& path)
+{
+    Close();
+    // A name of our own beside the target, so that the move is a rename on one volume;
+    // CREATE_NEW never takes over a file that is already there.
+    for (unsigned attempt = 1; attempt <= 100; ++attempt) {
+        const std::string candidate = path + "~" + std::to_string(attempt) + ".tmp";
+        HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            ErrorCode = 0;
+            FileHandle = file;
+            TargetPath = path;
+            TemporaryPath = candidate;
+            return true;
+        }
+        ErrorCode = GetLastError();
+        if (ErrorCode != ERROR_FILE_EXISTS && ErrorCode != ERROR_ALREADY_EXISTS)
+            return false;
+    }
+    return false;
+}
+
+bool CHtmlWriter::Commit()
+{
+    if (!FileHandle) {
+        ErrorCode = 6; // ERROR_INVALID_HANDLE
+        return false;
+    }
+    const bool closed = CloseHandle(FileHandle) != FALSE;
+    FileHandle = nullptr;
+    if (TemporaryPath.empty()) {
+        if (!closed)
+            ErrorCode = GetLastError();
+        return closed;
+    }
+    if (!closed) {
+        ErrorCode = GetLastError();
+        Close();
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesA(TargetPath.c_str());
+    ClearReadOnly(TargetPath);
+    if (!MoveFileExA(TemporaryPath.c_str(), TargetPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        ErrorCode = GetLastError();
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+            !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            SetFileAttributesA(TargetPath.c_str(), attributes);
+        Close();
+        return false;
+    }
+    TemporaryPath.clear();
+    TargetPath.clear();
+    return true;
+}
+
 void CHtmlWriter::Close()
 {
     if (FileHandle) {
         CloseHandle(FileHandle);
         FileHandle = nullptr;
     }
+    if (!TemporaryPath.empty()) {
+        DeleteFileA(TemporaryPath.c_str());
+        TemporaryPath.clear();
+    }
+    TargetPath.clear();
 }
 
 void CHtmlWriter::ClearReadOnly(const std::string& path)

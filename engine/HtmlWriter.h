@@ -20,7 +20,14 @@ public:
     // Creates (or truncates) the file, first clearing a read-only attribute,
     // which is put back when the file cannot be created.
     bool Open(const std::string& path);
-    // Closes the file; harmless when closed.
+    // Starts a page that is to replace path: the writes go to a new temporary file in
+    // path's folder, and path itself is touched only by Commit.
+    bool OpenReplacing(const std::string& path);
+    // Closes the file and moves a temporary file over its target, clearing a read-only
+    // attribute first (put back when the move fails). On failure the temporary file is
+    // removed, the target is as it was, and LastError() tells why.
+    bool Commit();
+    // Closes the file without committing: a temporary file is removed. Harmless when closed.
     void Close();
     bool IsOpen() const { return FileHandle != nullptr; }
 
@@ -51,6 +58,8 @@ private:
 
     void* FileHandle;
     unsigned long ErrorCode;
+    std::string TargetPath;    // what Commit replaces; empty when writing in place
+    std::string TemporaryPath; // the file being written until Commit; empty when in place
 
     // Shared by every writer, as the sequence runs across one page.
     static std::int32_t CharacterIndex;

@@ -81,7 +81,16 @@ BOOL CFinishPage::OnWizardFinish()
         result = RunConversion(GetConverterWizard()->Settings, OpenAfterCreation != 0);
     }
     if (result.Succeeded())
+    {
+        // The page exists, so the wizard ends all the same; the user learns where it is.
+        if (result.ShellOpenFailed)
+        {
+            CString message;
+            message.FormatMessageId(IDS_CANNOT_SHOW, result.Path.c_str());
+            MessageBox(message, nullptr, MB_OK | MB_ICONWARNING);
+        }
         return TRUE;
+    }
 
     // Nothing was opened; the wizard stays here so the user can go back and change the settings.
     MessageBox(DescribeFailure(result), nullptr, MB_OK | MB_ICONERROR);

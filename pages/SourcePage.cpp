@@ -118,15 +118,18 @@ int CSourcePage::OnWizardNext()
     }
 
     // What the conversion reads must be what was previewed: both the platform's loader and
-    // the engine's reader have to accept the file.
-    bool readable = LoadPreview();
-    if (readable)
+    // the engine's reader have to accept the file. A file that is there but cannot be opened
+    // (in use, access denied) is told apart from one that is no picture.
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    const ConversionResult probe = ProbeSource(SourcePath.Str(), width, height);
+    const bool previewed = LoadPreview();
+    if (probe.Status == ConversionStatus::SourceCannotOpen)
     {
-        std::uint32_t width = 0;
-        std::uint32_t height = 0;
-        readable = ProbeSource(SourcePath.Str(), width, height).Succeeded();
+        RefusePath(IDS_CANNOT_OPEN);
+        return StayOnPage;
     }
-    if (!readable)
+    if (!previewed || !probe.Succeeded())
     {
         RefusePath(IDS_NOT_A_PICTURE);
         return StayOnPage;
@@ -149,5 +152,5 @@ void CSourcePage::RefusePath(UINT messageId)
     CString message;
     message.FormatMessageId(messageId, SourcePath.GetString());
     MessageBox(message, nullptr, MB_OK | MB_ICONERROR);
-    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(IDC_PATH)->GetSafeHwnd()), TRUE);
+    GotoDlgCtrl(GetDlgItem(IDC_PATH));
 }

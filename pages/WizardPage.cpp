@@ -35,9 +35,7 @@ BOOL CWizardPage::PreTranslateMessage(MSG* message)
 
 BOOL CWizardPage::OnSetActive()
 {
-    CWnd* first = GetNextDlgTabItem(nullptr, FALSE);
-    if (first)
-        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first->GetSafeHwnd()), TRUE);
+    GotoDlgCtrl(GetNextDlgTabItem(nullptr, FALSE));
     return TRUE;
 }
 

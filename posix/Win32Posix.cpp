@@ -132,6 +132,8 @@ DWORD ErrorFromErrno(int error, const char* path)
         return ERROR_INVALID_HANDLE;
     case EINVAL:
         return ERROR_INVALID_PARAMETER;
+    case EEXIST:
+        return ERROR_FILE_EXISTS;
     default:
         return ERROR_GEN_FAILURE;
     }
@@ -146,6 +148,20 @@ template <typename T> T Fail(DWORD code, T result)
 bool HasNoWriteBits(mode_t mode)
 {
     return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+// The attributes Windows would report: read-only without write bits, a device for
+// anything that is neither a plain file nor a directory.
+DWORD AttributesOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return FILE_ATTRIBUTE_DIRECTORY;
+    DWORD attributes = 0;
+    if (HasNoWriteBits(mode))
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    if (!S_ISREG(mode))
+        attributes |= FILE_ATTRIBUTE_DEVICE;
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
 }
 
 // Two opens of one file conflict unless each allows what the other does.
@@ -200,6 +216,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
     flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
     if (creationDisposition == CREATE_ALWAYS)
         flags |= O_CREAT;
+    else if (creationDisposition == CREATE_NEW)
+        flags |= O_CREAT | O_EXCL;
     else if (creationDisposition != OPEN_EXISTING)
         return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
 
@@ -266,6 +284,27 @@ BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER fileSize)
     if (fstat(object->Descriptor, &info) != 0)
         return Fail(ErrorFromErrno(errno, nullptr), FALSE);
     fileSize->QuadPart = S_ISREG(info.st_mode) ? static_cast<LONGLONG>(info.st_size) : 0;
+    return TRUE;
+}
+
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information)
+{
+    const auto object = FileOf(file);
+    if (!object || !information)
+        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    struct stat info;
+    if (fstat(object->Descriptor, &info) != 0)
+        return Fail(ErrorFromErrno(errno, nullptr), FALSE);
+    // Device and inode stand for the volume serial number and the file index.
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    const auto index = static_cast<std::uint64_t>(info.st_ino);
+    information->dwFileAttributes = AttributesOf(info.st_mode);
+    information->dwVolumeSerialNumber = static_cast<DWORD>(info.st_dev);
+    information->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    information->nFileSizeLow = static_cast<DWORD>(size);
+    information->nNumberOfLinks = static_cast<DWORD>(info.st_nlink);
+    information->nFileIndexHigh = static_cast<DWORD>(index >> 32);
+    information->nFileIndexLow = static_cast<DWORD>(index);
     return TRUE;
 }
 
@@ -385,14 +424,7 @@ DWORD GetFileAttributesA(LPCSTR fileName)
     struct stat info;
     if (!fileName || stat(fileName, &info) != 0)
         return Fail(ErrorFromErrno(fileName ? errno : ENOENT, fileName), INVALID_FILE_ATTRIBUTES);
-    if (S_ISDIR(info.st_mode))
-        return FILE_ATTRIBUTE_DIRECTORY;
-    DWORD attributes = 0;
-    if (HasNoWriteBits(info.st_mode))
-        attributes |= FILE_ATTRIBUTE_READONLY;
-    if (!S_ISREG(info.st_mode))
-        attributes |= FILE_ATTRIBUTE_DEVICE;
-    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return AttributesOf(info.st_mode);
 }
 
 BOOL SetFileAttributesA(LPCSTR fileName, DWORD fileAttributes)
@@ -423,6 +455,23 @@ BOOL DeleteFileA(LPCSTR fileName)
         return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (unlink(fileName) != 0)
         return Fail(ErrorFromErrno(errno, fileName), FALSE);
+    return TRUE;
+}
+
+BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
+{
+    if (!existingFileName || !newFileName)
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    // Only the replacing move the engine makes; like Windows it never replaces a folder
+    // or a read-only file.
+    if (flags != MOVEFILE_REPLACE_EXISTING)
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    struct stat info;
+    if (lstat(newFileName, &info) == 0 &&
+        (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && HasNoWriteBits(info.st_mode))))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (rename(existingFileName, newFileName) != 0)
+        return Fail(ErrorFromErrno(errno, newFileName), FALSE);
     return TRUE;
 }
 

@@ -23,6 +23,17 @@ typedef struct PosixInstance* HINSTANCE;
 typedef struct PosixSecurityAttributes* LPSECURITY_ATTRIBUTES;
 typedef struct PosixOverlapped* LPOVERLAPPED;
 
+// The fields of the file information the engine reads; the file times are left out.
+typedef struct _BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+} BY_HANDLE_FILE_INFORMATION, *LPBY_HANDLE_FILE_INFORMATION;
+
 typedef union _LARGE_INTEGER {
     LONGLONG QuadPart;
 } LARGE_INTEGER, *PLARGE_INTEGER;
@@ -41,8 +52,11 @@ typedef union _LARGE_INTEGER {
 #define GENERIC_WRITE 0x40000000u
 #define FILE_SHARE_READ 0x00000001u
 #define FILE_SHARE_WRITE 0x00000002u
+#define CREATE_NEW 1u
 #define CREATE_ALWAYS 2u
 #define OPEN_EXISTING 3u
+
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
 
 #define FILE_ATTRIBUTE_READONLY 0x00000001u
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
@@ -66,7 +80,9 @@ typedef union _LARGE_INTEGER {
 #define ERROR_GEN_FAILURE 31u
 #define ERROR_SHARING_VIOLATION 32u
 #define ERROR_INVALID_PARAMETER 87u
+#define ERROR_FILE_EXISTS 80u
 #define ERROR_DISK_FULL 112u
+#define ERROR_ALREADY_EXISTS 183u
 #define ERROR_FILENAME_EXCED_RANGE 206u
 #define ERROR_FILE_TOO_LARGE 223u
 #define ERROR_FILE_INVALID 1006u
@@ -83,9 +99,11 @@ BOOL CloseHandle(HANDLE object);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                LPOVERLAPPED overlapped);
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER fileSize);
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
 DWORD GetFileAttributesA(LPCSTR fileName);
 BOOL SetFileAttributesA(LPCSTR fileName, DWORD fileAttributes);
 BOOL DeleteFileA(LPCSTR fileName);
+BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
 DWORD GetLastError();
 void SetLastError(DWORD errorCode);
 HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters,

@@ -8,6 +8,7 @@
 #define IDD_WIZARD              131
 #define IDD_WELCOME             132
 #define IDD_SOURCE              133
+#define IDD_OUTPUT              134
 #define IDD_FINISH              135
 
 /* String table */
@@ -15,10 +16,14 @@
 #define IDS_NEXT                103
 #define IDS_FINISH              104
 #define IDS_FILE_NOT_FOUND      105
+#define IDS_REPLACE             106
 #define IDS_CANNOT_OPEN         107
 #define IDS_NOT_A_PICTURE       108
 #define IDS_CANNOT_CREATE       109
 #define IDS_WRITE_FAILED        110
+#define IDS_TARGET_IS_SOURCE    111
+#define IDS_TARGET_IS_FOLDER    112
+#define IDS_CANNOT_SHOW         113
 // The application's name: message box captions (the class layer looks for this entry).
 #define IDS_APP_TITLE           0xE000
 

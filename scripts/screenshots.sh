@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Takes a picture of every wizard page and of the About box: builds the Windows program if
 # needed, starts it under Wine on a virtual display of its own, walks through the pages with
-# the keyboard (xdotool) and saves one PNG per page under docs/screenshots/.
+# the keyboard (xdotool) and saves one PNG per page under docs/screenshots/, with the output
+# page once more with a long face name in its sample, and the page the wizard wrote, drawn
+# as a browser shows it.
 #   BUILD_DIR          the Windows build directory (default build/win32)
 #   SCREENSHOT_DISPLAY the virtual display's number (default 91)
 set -euo pipefail
@@ -66,8 +68,27 @@ rm -f "$pictures/sunset.html"
 convert -size 200x140 -seed 7 plasma:fractal -blur 0x2 -type TrueColor "BMP3:$pictures/sunset.bmp"
 winpicture='C:\users\Public\Pictures\sunset.bmp'
 
-wine "$exe" >"$work/wine.log" 2>&1 &
-wine_pid=$!
+# A face whose name is too long for the font sample: an alias of a fixed-pitch face the prefix
+# has, made only for the picture of the shortened sample.
+long_face="Very Long Monospaced Face Name"
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$long_face" /d "DejaVu Sans Mono" /f >/dev/null 2>&1
+
+# Starts the program in the background.
+start_program() {
+  wine "$exe" >"$work/wine.log" 2>&1 &
+  wine_pid=$!
+}
+
+# Waits for the program to end by itself, its window included.
+wait_for_end() {
+  for _ in $(seq 100); do kill -0 "$wine_pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$wine_pid" 2>/dev/null; then
+    echo "screenshots: the wizard did not close on $1" >&2
+    exit 1
+  fi
+  wine_pid=""
+  for _ in $(seq 50); do xdotool search --name "^Glyphcast\$" >/dev/null 2>&1 || break; sleep 0.1; done
+}
 
 # The window with exactly this title, waiting up to about a minute for it (Wine may be starting).
 find_window() {
@@ -102,7 +123,45 @@ key() {
   sleep 0.4
 }
 
+# Draws a written page as a browser shows it: every cell's character in its colour, in a
+# fixed-pitch face at the page's SIZE=1 (10 pixels), the rows centred on the background
+# colour. No browser is needed; the page's markup is that simple.
+draw_page() {
+  local page=$1 picture=$2
+  tr -d '\r' <"$page" | awk '
+    /<BODY BGCOLOR=#/ { background = substr($0, index($0, "#"), 7) }
+    /<BR>$/ {
+      line = $0; sub(/<BR>$/, "", line)
+      n = split(line, cells, "</FONT>")
+      row = rows++
+      for (i = 1; i < n; i++) {
+        colour[row, i] = substr(cells[i], index(cells[i], "#"), 7)
+        text = substr(cells[i], index(cells[i], ">") + 1)
+        if (text == "&nbsp;") text = " "
+        gsub(/[\\"]/, "\\\\&", text)
+        glyph[row, i] = text
+      }
+      if (n - 1 > columns) columns = n - 1
+    }
+    END {
+      advance = 6.02; height = 12; margin = 8
+      width = columns * advance + 2 * margin; if (width < 700) width = 700
+      left = (width - columns * advance) / 2
+      printf "viewbox 0 0 %d %d\n", width, rows * height + 2 * margin
+      printf "fill \"%s\" rectangle 0,0 %d,%d\n", background, width, rows * height + 2 * margin
+      printf "font \"DejaVu-Sans-Mono\" font-size 10\n"
+      for (r = 0; r < rows; r++)
+        for (i = 1; i <= columns; i++)
+          if ((r, i) in glyph)
+            printf "fill \"%s\" text %.2f,%d \"%s\"\n", colour[r, i], left + (i - 1) * advance,
+                   margin + (r + 1) * height - 3, glyph[r, i]
+    }' >"$work/page.mvg"
+  convert "mvg:$work/page.mvg" -depth 8 "$picture"
+  echo "saved ${picture#$root/}"
+}
+
 mkdir -p "$out"
+start_program
 wizard=$(find_window Glyphcast)
 xdotool windowfocus --sync "$wizard" 2>/dev/null || true
 shoot "$wizard" welcome
@@ -115,7 +174,10 @@ if grep -q 'new CSourcePage' app/ConverterWizard.cpp; then
   key Return
 fi
 
+output_page=0
 if grep -q 'new COutputPage' app/ConverterWizard.cpp; then
+  output_page=1
+  # The default settings for this picture.
   shoot "$wizard" output
   key Return
 fi
@@ -133,14 +195,32 @@ key Escape
 xdotool windowfocus --sync "$wizard" 2>/dev/null || true
 sleep 0.4
 
+if [ "$output_page" = 1 ]; then
+  # Finish with "open" unticked (the box has the focus): the wizard writes the page and ends.
+  key space
+  key Return
+  wait_for_end Finish
+  draw_page "$pictures/sunset.html" "$out/wizard-page.png"
+
+  # Once more to the output page, where the sample shows the long face name shortened.
+  start_program
+  wizard=$(find_window Glyphcast)
+  xdotool windowfocus --sync "$wizard" 2>/dev/null || true
+  sleep 0.8
+  key Return
+  xdotool type --delay 20 "$winpicture"
+  key Return
+  # From the target edit to the font list, then the first face beginning with V.
+  for _ in 1 2 3 4 5 6 7; do key Tab; done
+  key v
+  shoot "$wizard" output-long-face
+  # A combo box keeps F4 for its list: leave it before Alt+F4.
+  key Tab
+fi
+
 # Alt+F4 cancels the wizard; the program then ends.
 key alt+F4
-for _ in $(seq 50); do kill -0 "$wine_pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$wine_pid" 2>/dev/null; then
-  echo "screenshots: the wizard did not close on Alt+F4" >&2
-  exit 1
-fi
-wine_pid=""
+wait_for_end Alt+F4
 
 # The colour grid popup, open below its button: Space opens it with the button's colour (navy)
 # selected, and three presses of Up walk from the Other cell to the last cell and up to teal,

@@ -2,6 +2,7 @@
 #include "winlib/DataExchange.h"
 
 #include <cstdio>
+#include <vector>
 #include "winlib/Wnd.h"
 #include "winlib/WinApp.h"
 
@@ -47,6 +48,23 @@ bool ParseUnsigned(const CString& text, DWORD& value)
         return false;
     value = static_cast<DWORD>(number);
     return true;
+}
+
+// The first combo box entry whose text equals text, case included; -1 when none does.
+int FindExactEntry(HWND control, const CString& text)
+{
+    const int count = static_cast<int>(::SendMessageA(control, CB_GETCOUNT, 0, 0));
+    for (int index = 0; index < count; ++index)
+    {
+        const LRESULT length = ::SendMessageA(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+        if (length != text.GetLength())
+            continue;
+        std::vector<char> entry(static_cast<size_t>(length) + 1);
+        ::SendMessageA(control, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.data()));
+        if (text == entry.data())
+            return index;
+    }
+    return -1;
 }
 
 bool IsComboBox(HWND control)
@@ -157,17 +175,18 @@ void DDX_CBString(CDataExchange* exchange, int id, CString& value)
         value = ControlText(control);
         return;
     }
-    // An empty text would select the first entry (every entry begins with it): show it as empty.
-    if (value.IsEmpty())
+    // Only an entry that is exactly the text is selected: a prefix match would put another
+    // text in place of the user's.
+    const int index = FindExactEntry(control, value);
+    if (index >= 0)
     {
-        ::SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-        SetTextIfChanged(control, "");
+        if (::SendMessageA(control, CB_GETCURSEL, 0, 0) != index || ControlText(control) != value)
+            ::SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         return;
     }
-    LRESULT selected = ::SendMessageA(control, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                                      reinterpret_cast<LPARAM>(value.GetString()));
-    if (selected == CB_ERR)
-        SetTextIfChanged(control, value);
+    if (::SendMessageA(control, CB_GETCURSEL, 0, 0) != CB_ERR)
+        ::SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    SetTextIfChanged(control, value);
 }
 
 void DDX_Control(CDataExchange* exchange, int id, CWnd& control)

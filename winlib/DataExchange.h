@@ -6,8 +6,8 @@
 //  - a number that parsed but failed its range check is already stored in its field;
 //    a number that did not parse (an empty field included) leaves its field unchanged;
 //  - a write replaces an edit's text only when it differs from the text shown;
-//  - writing a combo box string selects the first entry that begins with it, ignoring case,
-//    and puts the text itself into the edit part only when no entry matches.
+//  - writing a combo box string selects the entry that is exactly that text; when none is,
+//    the text itself stands in the edit part, unchanged.
 #pragma once
 
 #include "winlib/Win32.h"

@@ -130,6 +130,12 @@ INT_PTR CDialog::DoModal()
     return m_nModalResult;
 }
 
+void CDialog::GotoDlgCtrl(CWnd* control)
+{
+    if (control && control->m_hWnd)
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control->m_hWnd), TRUE);
+}
+
 void CDialog::EndDialog(int result)
 {
     m_nModalResult = result;

@@ -19,6 +19,10 @@ public:
     // Makes DoModal use a template in memory instead of the resource.
     void InitModalIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent = nullptr);
 
+    // Gives the focus to a control of this dialog as the keyboard would (WM_NEXTDLGCTL);
+    // nothing happens for a null control, e.g. a GetDlgItem that found no item.
+    void GotoDlgCtrl(CWnd* control);
+
     // Ends a modal dialog with a result; for a modeless dialog only records it.
     void EndDialog(int result);
     // The value given to EndDialog, -1 until then.

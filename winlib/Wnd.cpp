@@ -55,17 +55,6 @@ CWnd::~CWnd()
     }
 }
 
-// Kept out of line and opaque to the optimiser, so that the null test on the object survives.
-__attribute__((noipa)) static HWND SafeHandleOf(const CWnd* window)
-{
-    return window ? window->m_hWnd : nullptr;
-}
-
-HWND CWnd::GetSafeHwnd() const
-{
-    return SafeHandleOf(this);
-}
-
 CWnd* CWnd::FromHandle(HWND window)
 {
     if (!window)

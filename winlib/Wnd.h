@@ -21,9 +21,9 @@ public:
     HWND m_hWnd = nullptr;
 
     operator HWND() const { return m_hWnd; }
-    // The handle, or null; also answers (null) when called through a null pointer, which the
-    // GetDlgItem(id)->GetSafeHwnd() idiom relies on.
-    HWND GetSafeHwnd() const;
+    // The handle, or null while no window is attached. Like every member it needs an object:
+    // a missing dialog item (GetDlgItem answers null) is tested before it is used.
+    HWND GetSafeHwnd() const { return m_hWnd; }
 
     // The object attached to a handle; for a handle without one, a temporary wrapper that
     // lives until the message loop next goes idle. Null for a null handle.

@@ -85,6 +85,10 @@ TEST(CommandLineParsing, RefusesBadValues)
     ExpectUsageError({"--background", "##123456", "x.bmp"}, "--background");
     ExpectUsageError({"--characters=", "x.bmp"}, "--characters");
     ExpectUsageError({"--font", "", "x.bmp"}, "--font");
+    // A face that could break out of the page's FONT FACE attribute.
+    for (const char* face : {"x' onmouseover='alert(1)", "a\"b", "<script>", "Courier>"})
+        ExpectUsageError({"--font", face, "x.bmp"}, "--font must not contain quotes or angle brackets");
+    EXPECT_EQ(Parse({"--font=Lucida Sans Typewriter & Co", "x.bmp"}).Font, "Lucida Sans Typewriter & Co");
     ExpectUsageError({"--force=yes", "x.bmp"}, "takes no value");
 }
 

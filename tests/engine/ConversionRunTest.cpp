@@ -12,6 +12,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -98,6 +99,7 @@ TEST_F(ConversionRunTest, WritesThePageAndOpensItOnlyWhenAsked)
     EXPECT_EQ(ShellLog::Paths, std::vector<std::string>{Settings.TargetPath});
     EXPECT_TRUE(ShellLog::TargetWasClosed);
     EXPECT_EQ(ReadText(Settings.TargetPath), page); // the same settings give the same page
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2); // no temporary left
 }
 
 TEST_F(ConversionRunTest, ReportsAShellThatCannotOpenThePage)
@@ -233,6 +235,22 @@ TEST_F(ConversionRunTest, ReadOnlyFileThatCannotBeReplacedStaysReadOnly)
     SetFileAttributesA(Settings.SourcePath.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+TEST_F(ConversionRunTest, TargetThatIsTheSourceUnderAnotherNameIsRefused)
+{
+    const std::string before = ReadText(Settings.SourcePath);
+    std::vector<std::string> names = {Dir.Path(".") + "/picture.bmp"};
+#ifndef _WIN32
+    ASSERT_EQ(link(Settings.SourcePath.c_str(), Dir.Path("alias.html").c_str()), 0); // a second name
+    names.push_back(Dir.Path("alias.html"));
+#endif
+    for (const std::string& name : names) {
+        Settings.TargetPath = name;
+        EXPECT_EQ(RunConversion(Settings, true).Status, ConversionStatus::TargetCannotCreate) << name;
+        EXPECT_EQ(ReadText(Settings.SourcePath), before) << name;
+    }
+    EXPECT_FALSE(SameFile(Settings.SourcePath, Dir.Path("missing.bmp")));
+}
+
 TEST_F(ConversionRunTest, ReadOnlyPageIsReplaced)
 {
     WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>(3, 'x'));
@@ -278,6 +296,25 @@ TEST_F(ConversionRunTest, PartlyWrittenPageIsRemoved)
     EXPECT_EQ(result.Reason, "cannot write the page: the file is too large");
     EXPECT_FALSE(Exists(Settings.TargetPath));
     EXPECT_TRUE(ShellLog::Paths.empty());
+}
+
+TEST_F(ConversionRunTest, FailedWriteKeepsTheExistingPage)
+{
+    WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>{'o', 'l', 'd'});
+    Settings.Columns = 200;
+    Settings.Rows = 100;
+    struct rlimit saved, limited;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    limited = saved;
+    limited.rlim_cur = 4096;
+    void (*previousHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const ConversionResult result = RunConversion(Settings, true);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(result.Status, ConversionStatus::WriteFailed);
+    EXPECT_EQ(ReadText(Settings.TargetPath), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2); // no partial file
 }
 #endif
 

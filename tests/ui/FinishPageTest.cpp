@@ -219,6 +219,16 @@ TEST_F(FinishPage, WithTheBoxClearedThePageIsWrittenButNotOpened)
     EXPECT_EQ(Count(ReadFile(Target), "<FONT COLOR=#C86432>"), 12u);
 }
 
+TEST_F(FinishPage, APageTheShellCannotOpenIsNamedAndTheWizardEnds)
+{
+    SetShellOpener([](const std::string&) { return false; });
+    Finish();
+    EXPECT_EQ(Wizard.GetResult(), IDOK);
+    ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
+    EXPECT_EQ(uitest::MessageBoxes()[0].Text, "The file '" + Target + "' has been written, but it cannot be opened.");
+    EXPECT_EQ(Count(ReadFile(Target), "<FONT COLOR=#C86432>"), 12u);
+}
+
 TEST_F(FinishPage, AMissingSourceIsReportedAndTheWizardStays)
 {
     Wizard.Settings.SourcePath = Dir.File("gone.bmp");

@@ -447,6 +447,17 @@ TEST_F(SourcePageTest, NextRefusesAFileThatIsNotAPicture)
     EXPECT_EQ(uitest::MessageBoxes()[0].Text, "The file '" + text + "' is not a picture Glyphcast can read.");
 }
 
+TEST_F(SourcePageTest, NextTellsAFileInUseFromOneThatIsNoPicture)
+{
+    const std::string picture = Files.Picture("busy.bmp", 8, 8, 24);
+    HANDLE held = ::CreateFileA(picture.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    SetPath(picture);
+    Next();
+    ::CloseHandle(held);
+    ExpectRefused(IDS_CANNOT_OPEN, picture);
+}
+
 TEST_F(SourcePageTest, NextRefusesAnEmptyFile)
 {
     const std::string empty = Files.Write("empty.bmp", {});

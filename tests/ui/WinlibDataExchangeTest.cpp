@@ -206,31 +206,16 @@ TEST_F(WinlibDataExchange, AWriteReplacesTextOnlyWhenItDiffers)
     EXPECT_EQ(Dialog.Text(ID_PATH), "elsewhere");
 }
 
-TEST_F(WinlibDataExchange, ComboStringWriteSelectsTheFirstEntryBeginningWithItIgnoringCase)
+TEST_F(WinlibDataExchange, ComboStringWriteSelectsOnlyTheEntryThatIsExactlyTheText)
 {
-    Dialog.Set = "abc";
-    ASSERT_TRUE(Dialog.UpdateData(FALSE));
-    EXPECT_EQ(::SendMessageA(Item(ID_SET), CB_GETCURSEL, 0, 0), 2);
-    EXPECT_EQ(Dialog.Text(ID_SET), "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-    ASSERT_TRUE(Dialog.UpdateData(TRUE));
-    EXPECT_EQ(Dialog.Set, "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-
-    Dialog.Set = "0";
-    ASSERT_TRUE(Dialog.UpdateData(FALSE));
-    EXPECT_EQ(::SendMessageA(Item(ID_SET), CB_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(Dialog.Text(ID_SET), "01");
-
-    Dialog.Set = "xyz";  // begins no entry: the text itself
-    ASSERT_TRUE(Dialog.UpdateData(FALSE));
-    EXPECT_EQ(Dialog.Text(ID_SET), "xyz");
-    ASSERT_TRUE(Dialog.UpdateData(TRUE));
-    EXPECT_EQ(Dialog.Set, "xyz");
-
-    // An empty text begins every entry; it stays empty instead of picking the first one.
-    Dialog.Set = "";
-    ASSERT_TRUE(Dialog.UpdateData(FALSE));
-    EXPECT_EQ(Dialog.Text(ID_SET), "");
-    EXPECT_EQ(::SendMessageA(Item(ID_SET), CB_GETCURSEL, 0, 0), CB_ERR);
+    // A prefix of an entry, or an entry in another case, is the user's own text and stays so.
+    for (const char* text : { "0123456789", "abc", "0", "abcdefghijklmnopqrstuvwxyz", "" })
+    {
+        Dialog.Set = text;
+        ASSERT_TRUE(Dialog.UpdateData(FALSE) && Dialog.UpdateData(TRUE));
+        EXPECT_EQ(Dialog.Set, text);
+        EXPECT_EQ(::SendMessageA(Item(ID_SET), CB_GETCURSEL, 0, 0), std::string(text) == "0123456789" ? 1 : CB_ERR) << text;
+    }
 }
 
 TEST_F(WinlibDataExchange, CheckBoxesAndComboIndicesTravelBothWays)

@@ -440,13 +440,13 @@ TEST(WinlibLifetime, CreateExOnAForeignClassSubclassesTheNewWindow)
     EXPECT_EQ(edit.m_hWnd, nullptr);
 }
 
-TEST(WinlibLifetime, GetSafeHwndAnswersNullForANullObject)
+TEST(WinlibLifetime, GetSafeHwndAnswersNullForAnObjectWithoutWindow)
 {
     CBaseWnd window;
+    EXPECT_EQ(window.GetSafeHwnd(), nullptr);
     ASSERT_TRUE(window.Create());
     EXPECT_EQ(window.GetSafeHwnd(), window.m_hWnd);
     EXPECT_EQ(window.GetDlgItem(12345), nullptr);
-    EXPECT_EQ(window.GetDlgItem(12345)->GetSafeHwnd(), nullptr);
 }
 }  // namespace
 

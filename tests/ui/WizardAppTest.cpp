@@ -2,10 +2,19 @@
 // returns false once it closes, by Cancel or by a finished conversion.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
+
 
 #include "app/ConverterApp.h"
 #include "app/ConverterWizard.h"
+#include "cli/ConvertTool.h"
 #include "engine/ConversionRun.h"
 #include "pages/FinishPage.h"
 #include "res/resource.h"
@@ -183,6 +192,68 @@ TEST(ConverterApp, AFinishedConversionEndsTheRun)
     EXPECT_NE(::GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(uitest::MessageBoxes().empty());
     ::DeleteFileA(target.c_str());
+}
+
+// Posts keys or characters to the focused window, as the keyboard would; the running loop
+// dispatches them.
+void PostKeys(std::initializer_list<UINT> keys)
+{
+    for (UINT key : keys)
+    {
+        const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyA(key, 0)) << 16;
+        ::PostMessageA(::GetFocus(), WM_KEYDOWN, key, 1 | scan);
+        ::PostMessageA(::GetFocus(), WM_KEYUP, key, 1 | scan | static_cast<LPARAM>(0xC0000000u));
+    }
+}
+void PostText(const std::string& text)
+{
+    for (char ch : text)
+        ::PostMessageA(::GetFocus(), WM_CHAR, static_cast<unsigned char>(ch), 1);
+}
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
+{
+    uitest::TempDir dir;
+    const std::string source = dir.File("walk.bmp"), target = dir.File("walk.html"), tool = dir.File("tool.html");
+    ASSERT_TRUE(uitest::WriteBmp(source, 60, 40, RGB(40, 160, 220)));
+    g_Opens = 0;
+    ShellOpener previous = SetShellOpener(&CountShellOpen);
+    CConverterApp app;
+    ConversionSettings chosen;
+    // What the user does on each view, one step after the other from the running loop:
+    // Next; the picture's path, Next; Tab to the columns (past "..." and the box), 40, Tab to
+    // the character set, #@, Next; on the finish page "open" unticked, Finish.
+    std::vector<std::function<void()>> steps = {
+        [] { PostKeys({VK_RETURN}); },
+        [&] { PostText(source); PostKeys({VK_RETURN}); },
+        [] { PostKeys({VK_TAB, VK_TAB, VK_TAB}); },
+        [] { PostText("40"); PostKeys({VK_TAB, VK_TAB, VK_TAB}); },
+        [] { PostText("#@"); PostKeys({VK_RETURN}); },
+        [&] { chosen = RunningWizard(app)->Settings; PostKeys({VK_SPACE, VK_RETURN}); }};
+    std::function<void(size_t)> step = [&](size_t n) {
+        if (n < steps.size())
+            uitest::RunLater([&, n] { steps[n](); step(n + 1); }, 150);
+    };
+    step(0);
+    Watchdog watchdog(app, 15000);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_FALSE(Watchdog::Fired());
+    SetShellOpener(previous);
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(g_Opens, 0);
+    EXPECT_EQ(chosen.TargetPath + " " + std::to_string(chosen.Columns) + " " + chosen.CharacterSet, target + " 40 #@");
+
+    std::ostringstream out, err;
+    EXPECT_EQ(RunConvertTool({"--columns", "40", "--rows", std::to_string(chosen.Rows), "--characters", "#@",
+                              "--font", chosen.FontFace, source, tool}, out, err, false), 0) << err.str();
+    const std::string page = ReadAll(target);
+    EXPECT_GT(page.size(), 40u * chosen.Rows * 28);
+    EXPECT_EQ(page, ReadAll(tool));
 }
 
 }  // namespace

@@ -1,0 +1,272 @@
+#include "pages/OutputPage.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "app/ConverterApp.h"
+#include "app/ConverterWizard.h"
+#include "engine/AspectRule.h"
+#include "engine/ConversionRun.h"
+#include "engine/TargetName.h"
+#include "res/resource.h"
+
+int AspectBasis = AspectBasisNone;
+
+namespace
+{
+// The target edit takes no more than this many characters.
+const int MaxPathChars = 256;
+const char* const HtmlFilter = "HTML files (*.html;*.htm)|*.html;*.htm|All Files (*.*)|*.*||";
+// The face preselected when installed, and the one a page gets when no fixed-pitch face is.
+const char* const PreferredFace = "Courier New";
+// The up-down controls run from 1 (high word) to 5000 (low word), the up arrow increasing.
+const LPARAM CountRange = MAKELPARAM(MaximumGridCount, MinimumGridCount);
+} // namespace
+
+BEGIN_MESSAGE_MAP(COutputPage, CWizardPage)
+    ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
+    ON_EN_CHANGE(IDC_PATH, OnEditChange)
+    ON_CBN_EDITCHANGE(IDC_CHARACTER_SET, OnEditChange)
+    ON_CBN_CLOSEUP(IDC_CHARACTER_SET, OnCloseUpCharacters)
+    ON_EN_CHANGE(IDC_COLUMNS, OnChangeColumns)
+    ON_EN_CHANGE(IDC_ROWS, OnChangeRows)
+    ON_CBN_SELCHANGE(IDC_FONT, OnSelChangeFont)
+END_MESSAGE_MAP()
+
+COutputPage::COutputPage(CConverterWizard* wizard)
+    : CWizardPage(IDD_OUTPUT, wizard), Wizard(wizard)
+{
+}
+
+COutputPage::~COutputPage()
+{
+    // A page destroyed without the wizard's DestroyWindow still frees its descriptions.
+    if (GetSafeHwnd())
+        FreeFontList();
+}
+
+void COutputPage::DoDataExchange(CDataExchange* exchange)
+{
+    CWizardPage::DoDataExchange(exchange);
+    DDX_Text(exchange, IDC_PATH, TargetPath);
+    DDV_MaxChars(exchange, TargetPath, MaxPathChars);
+    DDX_Check(exchange, IDC_PRESERVE_ASPECT, PreserveAspect);
+    DDX_Text(exchange, IDC_COLUMNS, Columns);
+    DDV_MinMaxDWord(exchange, Columns, MinimumGridCount, MaximumGridCount);
+    DDX_Text(exchange, IDC_ROWS, Rows);
+    DDV_MinMaxDWord(exchange, Rows, MinimumGridCount, MaximumGridCount);
+    DDX_CBIndex(exchange, IDC_CHARACTER_ORDER, CharacterOrder);
+    DDX_CBString(exchange, IDC_CHARACTER_SET, CharacterSet);
+    DDX_CBIndex(exchange, IDC_FONT, FontIndex);
+    DDX_Control(exchange, IDC_FONT_SAMPLE, FontSample);
+    DDX_Control(exchange, IDC_BACKGROUND, BackgroundButton);
+    DDX_Control(exchange, IDC_FONT, FontList);
+    DDX_Control(exchange, IDC_CHARACTER_SET, CharacterList);
+}
+
+BOOL COutputPage::OnInitDialog()
+{
+    // The base adds the template's combo lists and makes the first write (no fonts listed yet).
+    CWizardPage::OnInitDialog();
+    FillFontList();
+    for (int spin : {IDC_COLUMNS_SPIN, IDC_ROWS_SPIN})
+        if (CWnd* control = GetDlgItem(spin))
+            control->SendMessage(UDM_SETRANGE, 0, CountRange);
+    return TRUE;
+}
+
+BOOL COutputPage::DestroyWindow()
+{
+    FreeFontList();
+    return CWizardPage::DestroyWindow();
+}
+
+BOOL COutputPage::OnSetActive()
+{
+    if (TargetPath.IsEmpty())
+        TargetPath = DefaultTargetName(Wizard->GetSourcePath());
+    ApplyAspectRatio(0);
+    UpdateData(FALSE);
+    UpdateButtons();
+    return CWizardPage::OnSetActive();
+}
+
+void COutputPage::UpdateButtons()
+{
+    const bool complete = !TargetPath.IsEmpty() && !CharacterSet.IsEmpty();
+    Wizard->SetWizardButtons(complete ? CWizardDialog::ButtonBack | CWizardDialog::ButtonNext
+                                      : CWizardDialog::ButtonBack);
+}
+
+const LOGFONTA* COutputPage::SelectedFont() const
+{
+    if (!FontList.GetSafeHwnd() || FontIndex < 0 || FontIndex >= FontList.GetCount())
+        return nullptr;
+    const DWORD_PTR data = FontList.GetItemData(FontIndex);
+    if (data == static_cast<DWORD_PTR>(CB_ERR))
+        return nullptr;
+    return reinterpret_cast<const LOGFONTA*>(data);
+}
+
+void COutputPage::ApplyAspectRatio(int direction)
+{
+    if (!PreserveAspect)
+        return;
+    const BitmapDescription& picture = Wizard->Settings.SourceBitmap;
+    const float pictureRatio = AspectRatioOf(picture.bmWidth, picture.bmHeight);
+    // Without any fixed-pitch face the page takes the usual cell, half as wide as high.
+    const LOGFONTA* font = SelectedFont();
+    const float fontRatio = font ? AspectRatioOf(font->lfWidth, font->lfHeight) : DefaultFontRatio;
+    // A ratio that is not finite and positive (a zero size) leaves the counts as they are.
+    std::uint32_t columns = Columns;
+    std::uint32_t rows = Rows;
+    if (ApplyAspectRule(pictureRatio, fontRatio, direction, columns, rows, AspectBasis))
+    {
+        Columns = columns;
+        Rows = rows;
+    }
+}
+
+void COutputPage::FillFontList()
+{
+    CClientDC dc(this);
+    LOGFONTA wanted = {};
+    wanted.lfCharSet = ANSI_CHARSET;
+    ::EnumFontFamiliesExA(dc, &wanted, &FontEnumProc, reinterpret_cast<LPARAM>(&FontList), 0);
+    const int preferred = FontList.FindString(-1, PreferredFace);
+    if (preferred != CB_ERR)
+        FontIndex = preferred;
+    FontSample.LogFont = SelectedFont();
+}
+
+int CALLBACK COutputPage::FontEnumProc(const LOGFONTA* font, const TEXTMETRICA* metric, DWORD, LPARAM list)
+{
+    // TMPF_FIXED_PITCH set means a variable pitch: only monospaced faces are listed.
+    if (metric->tmPitchAndFamily & TMPF_FIXED_PITCH)
+        return 1;
+    CComboBox* fonts = reinterpret_cast<CComboBox*>(list);
+    const int index = fonts->AddString(font->lfFaceName);
+    if (index >= 0)
+        fonts->SetItemData(index, reinterpret_cast<DWORD_PTR>(new LOGFONTA(*font)));
+    return 1;
+}
+
+void COutputPage::FreeFontList()
+{
+    FontSample.LogFont = nullptr;
+    if (!FontList.GetSafeHwnd())
+        return;
+    for (int index = 0; index < FontList.GetCount(); ++index)
+    {
+        const DWORD_PTR data = FontList.GetItemData(index);
+        if (data != static_cast<DWORD_PTR>(CB_ERR))
+            delete reinterpret_cast<LOGFONTA*>(data);
+    }
+    FontList.ResetContent();
+}
+
+void COutputPage::OnEditChange()
+{
+    UpdateData(TRUE);
+    UpdateButtons();
+}
+
+void COutputPage::OnCloseUpCharacters()
+{
+    const int selected = CharacterList.GetCurSel();
+    if (selected == CB_ERR)
+        return;
+    CharacterList.GetLBText(selected, CharacterSet);
+    UpdateButtons();
+}
+
+void COutputPage::OnChangeColumns()
+{
+    // The write that follows a change elsewhere must not start the rule once more.
+    if (!IsWindowVisible())
+        return;
+    UpdateData(TRUE);
+    ApplyAspectRatio(AspectBasisColumns);
+    UpdateData(FALSE);
+}
+
+void COutputPage::OnChangeRows()
+{
+    if (!IsWindowVisible())
+        return;
+    UpdateData(TRUE);
+    ApplyAspectRatio(AspectBasisRows);
+    UpdateData(FALSE);
+}
+
+void COutputPage::OnSelChangeFont()
+{
+    UpdateData(TRUE);
+    FontSample.LogFont = SelectedFont();
+    FontSample.InvalidateRect(nullptr, TRUE);
+    ApplyAspectRatio(0);
+    UpdateData(FALSE);
+}
+
+void COutputPage::OnBrowse()
+{
+    CFileDialog dialog(FALSE, ".html", nullptr, OFN_HIDEREADONLY, HtmlFilter, this);
+    if (!LastPath.IsEmpty())
+        dialog.m_ofn.lpstrInitialDir = LastPath;
+    if (dialog.DoModal() != IDOK)
+        return;
+
+    TargetPath = dialog.GetPathName();
+    LastPath = TargetPath;
+    UpdateData(FALSE);
+    UpdateButtons();
+}
+
+int COutputPage::OnWizardNext()
+{
+    if (!UpdateData(TRUE))
+        return StayOnPage;
+
+    // Neither a folder nor the picture itself can become the page.
+    if (FolderExists(TargetPath.Str()))
+    {
+        RefuseTarget(IDS_TARGET_IS_FOLDER);
+        return StayOnPage;
+    }
+    if (SameFile(Wizard->Settings.SourcePath, TargetPath.Str()))
+    {
+        RefuseTarget(IDS_TARGET_IS_SOURCE);
+        return StayOnPage;
+    }
+    if (FileExists(TargetPath.Str()))
+    {
+        CString question;
+        question.FormatMessageId(IDS_REPLACE, TargetPath.GetString());
+        if (MessageBox(question, nullptr, MB_YESNO | MB_ICONQUESTION) == IDNO)
+        {
+            GotoDlgCtrl(GetDlgItem(IDC_PATH));
+            return StayOnPage;
+        }
+    }
+
+    ConversionSettings& settings = Wizard->Settings;
+    settings.TargetPath = TargetPath.Str();
+    settings.Columns = Columns;
+    settings.Rows = Rows;
+    const LOGFONTA* font = SelectedFont();
+    settings.FontFace = font ? std::string(font->lfFaceName, strnlen(font->lfFaceName, LF_FACESIZE))
+                             : std::string(PreferredFace);
+    settings.CharacterSet = CharacterSet.Str();
+    settings.CharacterOrder = CharacterOrder;
+    settings.BackgroundColor = BackgroundButton.Color;
+    return AdjacentPage;
+}
+
+void COutputPage::RefuseTarget(UINT messageId)
+{
+    CString message;
+    message.FormatMessageId(messageId, TargetPath.GetString());
+    MessageBox(message, nullptr, MB_OK | MB_ICONERROR);
+    GotoDlgCtrl(GetDlgItem(IDC_PATH));
+}

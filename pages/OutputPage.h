@@ -1,0 +1,76 @@
+// COutputPage: the wizard page on which the user chooses the page to write and how it looks.
+#pragma once
+
+#include "controls/ColorButton.h"
+#include "controls/FontPreview.h"
+#include "pages/WizardPage.h"
+
+class CConverterWizard;
+
+// Which count the output page derives the other from (1 columns, -1 rows, 0 none chosen yet);
+// kept for the whole process, so that a return to the page follows the user's last edit.
+extern int AspectBasis;
+
+// Template 134: target file, columns and rows kept in the picture's and the font's proportions,
+// character set and order, fixed-pitch font with its sample, background colour. On Next it
+// refuses a target that cannot be the page, asks before replacing a file, and copies its values
+// into the wizard's settings.
+class COutputPage : public CWizardPage
+{
+public:
+    explicit COutputPage(CConverterWizard* wizard);
+    ~COutputPage() override;
+
+    // Frees the font descriptions, then the window.
+    BOOL DestroyWindow() override;
+    BOOL OnInitDialog() override;
+    // Proposes the target name, applies the proportion rule, shows the fields, sets the buttons.
+    BOOL OnSetActive() override;
+    // Reads and checks the fields, asks before replacing a file, copies into the settings.
+    int OnWizardNext() override;
+
+    // The fields, in the order the page exchanges them.
+    CString TargetPath;
+    int PreserveAspect = 1;
+    UINT Columns = 0;
+    UINT Rows = 0;
+    int CharacterOrder = 0;
+    CString CharacterSet = "01";
+    int FontIndex = 0;
+    CFontPreview FontSample;
+    CColorButton BackgroundButton;
+
+    // The font description of the selected list entry; null while the list is empty.
+    const LOGFONTA* SelectedFont() const;
+
+protected:
+    void DoDataExchange(CDataExchange* exchange) override;
+
+    void OnBrowse();
+    void OnEditChange();
+    void OnCloseUpCharacters();
+    void OnChangeColumns();
+    void OnChangeRows();
+    void OnSelChangeFont();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    // Back and Next while both a target and a character set are given, otherwise Back only.
+    void UpdateButtons();
+    // Keeps the counts in proportion after an edit: 1 columns, -1 rows, 0 neither.
+    void ApplyAspectRatio(int direction);
+    // Lists the fixed-pitch faces, each with a copy of its description, and preselects
+    // "Courier New" when it is there.
+    void FillFontList();
+    static int CALLBACK FontEnumProc(const LOGFONTA* font, const TEXTMETRICA* metric, DWORD fontType,
+                                     LPARAM list);
+    void FreeFontList();
+    // Tells the user why the target is not taken and puts the focus back in the target edit.
+    void RefuseTarget(UINT messageId);
+
+    CConverterWizard* Wizard;
+    // The lists the page fills and reads entries of; bound to 1020 and 1024 with the fields.
+    CComboBox FontList;
+    CComboBox CharacterList;
+};
