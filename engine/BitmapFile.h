@@ -60,6 +60,8 @@ public:
 
     // Where row y (0 the top) starts in the view, for loops that fetch many pixels.
     const std::uint8_t* RowBase(std::uint32_t y) const { return TopRow + static_cast<std::ptrdiff_t>(y) * RowStep; }
+    // RowBase(y + 1) - RowBase(y): negative for rows stored bottom-up.
+    std::ptrdiff_t RowDistance() const { return RowStep; }
     // Calls body(decode) once, with the decoder of this picture's layout: decode(RowBase(y), x)
     // is GetPixel(x, y), without choosing the layout again at every pixel.
     template <class Body> void WithDecoder(Body&& body) const;

@@ -229,8 +229,13 @@ void CCellSampler::SampleSideBySide(const Decoder& decode, const Span* columns, 
             // Rows strictly between the first and the last have the weight 1.
             addRow(rows.First, rows.FirstWeight);
             if (whole) {
-                for (std::uint32_t j = rows.First + 1; j + 1 < rows.End; ++j)
-                    addWhole(j);
+                const std::ptrdiff_t step = Source.RowDistance();
+                const std::uint8_t* row = Source.RowBase(rows.First);
+                for (std::uint32_t j = rows.First + 1; j + 1 < rows.End; ++j) {
+                    row += step;
+                    for (int c = 0; c < Cells; ++c)
+                        sums[c].AddWhole(decode(row, column[c]));
+                }
             } else {
                 for (std::uint32_t j = rows.First + 1; j + 1 < rows.End; ++j)
                     addRow(j, 1.0);
