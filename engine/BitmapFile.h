@@ -63,7 +63,8 @@ public:
     // RowBase(y + 1) - RowBase(y): negative for rows stored bottom-up.
     std::ptrdiff_t RowDistance() const { return RowStep; }
     // Calls body(decode) once, with the decoder of this picture's layout: decode(RowBase(y), x)
-    // is GetPixel(x, y), without choosing the layout again at every pixel.
+    // is GetPixel(x, y), without choosing the layout again at every pixel, and
+    // decode.Channels(RowBase(y), x) the same channels in the order decode.BlueLow says.
     template <class Body> void WithDecoder(Body&& body) const;
 
     bool IsOpen() const { return View != nullptr; }
@@ -99,9 +100,18 @@ private:
 
     // Pixel x of a row in one layout; a Decoder binds it to this picture.
     template <Layout L> RgbColor Decode(const std::uint8_t* row, std::uint32_t x) const;
+    template <Layout L> std::uint32_t DecodeChannels(const std::uint8_t* row, std::uint32_t x) const;
     template <Layout L> struct Decoder {
+        // Channels gives blue in the low byte, as the file stores it, rather than red:
+        // the bytes then need no reordering.
+        static constexpr bool BlueLow = L == Layout::Bgr24 || L == Layout::Bgrx32;
         const CBitmapFile& File;
         RgbColor operator()(const std::uint8_t* row, std::uint32_t x) const { return File.Decode<L>(row, x); }
+        // The pixel's three 8-bit channels in bytes 0 to 2 (in the order BlueLow says); byte 3 is 0.
+        std::uint32_t Channels(const std::uint8_t* row, std::uint32_t x) const
+        {
+            return File.DecodeChannels<L>(row, x);
+        }
     };
 
     bool Fail(Failure kind, std::string reason);
@@ -179,6 +189,23 @@ inline RgbColor CBitmapFile::Decode(const std::uint8_t* row, std::uint32_t x) co
                                 (std::uint32_t(p[3]) << 24);
         return MakeRgb(ScaleChannel(Channels[0], v), ScaleChannel(Channels[1], v),
                        ScaleChannel(Channels[2], v));
+    }
+}
+
+template <CBitmapFile::Layout L>
+inline std::uint32_t CBitmapFile::DecodeChannels(const std::uint8_t* row, std::uint32_t x) const
+{
+    // Written so that the compiler reads the bytes with one or two loads.
+    if constexpr (L == Layout::Bgr24) {
+        const std::uint8_t* p = row + 3 * std::size_t(x);
+        const std::uint32_t blueGreen = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+        return blueGreen | (std::uint32_t(p[2]) << 16);
+    } else if constexpr (L == Layout::Bgrx32) {
+        const std::uint8_t* p = row + 4 * std::size_t(x);
+        return (p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24)) &
+               0x00FFFFFFu;
+    } else {
+        return Decode<L>(row, x);
     }
 }
 

@@ -17,16 +17,17 @@
 // keep every sum bit for bit what the plain per-pixel loop gives.
 #ifdef __SSE2__
 
-// The sums in the lanes of one register: red, green, blue, weight.
+// The sums in the lanes of one register: the three channels in the order the
+// picture's decoder gives them, then the weight.
 class CCellSampler::Sums {
 public:
     // Adds a pixel of weight 1: one single-precision addition for all four sums.
-    void AddWhole(RgbColor color) { Value = _mm_add_ps(Value, _mm_cvtepi32_ps(Lanes(color))); }
+    void AddWhole(std::uint32_t channels) { Value = _mm_add_ps(Value, _mm_cvtepi32_ps(Lanes(channels))); }
 
     // Adds a pixel of weight w: products and sums in double, each sum then rounded to single.
-    void AddWeighted(RgbColor color, double w)
+    void AddWeighted(std::uint32_t channels, double w)
     {
-        const __m128i lanes = Lanes(color);
+        const __m128i lanes = Lanes(channels);
         const __m128d weight = _mm_set1_pd(w);
         const __m128d redGreen = _mm_cvtepi32_pd(lanes);
         const __m128d blueOne = _mm_cvtepi32_pd(_mm_shuffle_epi32(lanes, _MM_SHUFFLE(3, 2, 3, 2)));
@@ -38,11 +39,11 @@ public:
     void Read(float (&sums)[4]) const { _mm_storeu_ps(sums, Value); }
 
 private:
-    // The colour's bytes widened to 32-bit lanes, with 1 in the weight lane.
-    static __m128i Lanes(RgbColor color)
+    // The channel bytes widened to 32-bit lanes, with 1 in the weight lane.
+    static __m128i Lanes(std::uint32_t channels)
     {
         const __m128i zero = _mm_setzero_si128();
-        const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(color | 0x01000000u));
+        const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(channels | 0x01000000u));
         return _mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero);
     }
 
@@ -51,16 +52,15 @@ private:
 
 #else
 
-// The sums as four floats: red, green, blue, weight.
+// The sums as four floats: the three channels in the decoder's order, then the weight.
 class CCellSampler::Sums {
 public:
-    void AddWhole(RgbColor color) { AddWeighted(color, 1.0); }
+    void AddWhole(std::uint32_t channels) { AddWeighted(channels, 1.0); }
 
-    void AddWeighted(RgbColor color, double w)
+    void AddWeighted(std::uint32_t channels, double w)
     {
-        Value[0] = static_cast<float>(Value[0] + w * RedOf(color));
-        Value[1] = static_cast<float>(Value[1] + w * GreenOf(color));
-        Value[2] = static_cast<float>(Value[2] + w * BlueOf(color));
+        for (int n = 0; n < 3; ++n)
+            Value[n] = static_cast<float>(Value[n] + w * ((channels >> (8 * n)) & 0xFFu));
         Value[3] = static_cast<float>(Value[3] + w);
     }
 
@@ -74,8 +74,9 @@ private:
 
 namespace {
 
-// The cell colour from its sums: each component sum over the weight sum in double, truncated.
-RgbColor Average(const float (&sums)[4])
+// The cell colour from its sums (blue first when blueLow): each component sum over the
+// weight sum in double, truncated.
+RgbColor Average(const float (&sums)[4], bool blueLow)
 {
     const float weightSum = sums[3];
     if (!(weightSum > 0))
@@ -87,7 +88,8 @@ RgbColor Average(const float (&sums)[4])
         const double quotient = static_cast<double>(sum) / weightSum;
         return quotient >= 255.0 ? 255u : static_cast<unsigned>(quotient);
     };
-    return MakeRgb(component(sums[0]), component(sums[1]), component(sums[2]));
+    const unsigned low = component(sums[0]), green = component(sums[1]), high = component(sums[2]);
+    return blueLow ? MakeRgb(high, green, low) : MakeRgb(low, green, high);
 }
 
 } // namespace
@@ -213,7 +215,7 @@ void CCellSampler::SampleSideBySide(const Decoder& decode, const Span* columns, 
             auto addWhole = [&](std::uint32_t j) {
                 const std::uint8_t* row = Source.RowBase(j);
                 for (int c = 0; c < Cells; ++c)
-                    sums[c].AddWhole(decode(row, column[c]));
+                    sums[c].AddWhole(decode.Channels(row, column[c]));
             };
             auto addRow = [&](std::uint32_t j, double wy) {
                 if (whole && wy == 1.0) {
@@ -223,7 +225,7 @@ void CCellSampler::SampleSideBySide(const Decoder& decode, const Span* columns, 
                 const std::uint8_t* row = Source.RowBase(j);
                 for (int c = 0; c < Cells; ++c)
                     if (takes[c])
-                        sums[c].AddWeighted(decode(row, column[c]), wx[c] * wy);
+                        sums[c].AddWeighted(decode.Channels(row, column[c]), wx[c] * wy);
             };
 
             // Rows strictly between the first and the last have the weight 1.
@@ -234,7 +236,7 @@ void CCellSampler::SampleSideBySide(const Decoder& decode, const Span* columns, 
                 for (std::uint32_t j = rows.First + 1; j + 1 < rows.End; ++j) {
                     row += step;
                     for (int c = 0; c < Cells; ++c)
-                        sums[c].AddWhole(decode(row, column[c]));
+                        sums[c].AddWhole(decode.Channels(row, column[c]));
                 }
             } else {
                 for (std::uint32_t j = rows.First + 1; j + 1 < rows.End; ++j)
@@ -247,6 +249,6 @@ void CCellSampler::SampleSideBySide(const Decoder& decode, const Span* columns, 
     for (int c = 0; c < Cells; ++c) {
         float values[4];
         sums[c].Read(values);
-        colors[c] = Average(values);
+        colors[c] = Average(values, Decoder::BlueLow);
     }
 }
