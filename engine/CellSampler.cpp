@@ -212,38 +212,34 @@ void CCellSampler::SampleSideBySide(const Decoder& decode, const Span* columns, 
             }
 
             // One pixel row of every cell, with its row weight.
-            auto addWhole = [&](std::uint32_t j) {
-                const std::uint8_t* row = Source.RowBase(j);
+            auto addWhole = [&](const std::uint8_t* row) {
                 for (int c = 0; c < Cells; ++c)
                     sums[c].AddWhole(decode.Channels(row, column[c]));
             };
-            auto addRow = [&](std::uint32_t j, double wy) {
+            auto addRow = [&](const std::uint8_t* row, double wy) {
                 if (whole && wy == 1.0) {
-                    addWhole(j);
+                    addWhole(row);
                     return;
                 }
-                const std::uint8_t* row = Source.RowBase(j);
                 for (int c = 0; c < Cells; ++c)
                     if (takes[c])
                         sums[c].AddWeighted(decode.Channels(row, column[c]), wx[c] * wy);
             };
 
-            // Rows strictly between the first and the last have the weight 1.
-            addRow(rows.First, rows.FirstWeight);
+            // Rows strictly between the first and the last have the weight 1; the test
+            // for a whole column is made once for all of them.
+            const std::ptrdiff_t step = Source.RowDistance();
+            const std::uint8_t* row = Source.RowBase(rows.First);
+            addRow(row, rows.FirstWeight);
             if (whole) {
-                const std::ptrdiff_t step = Source.RowDistance();
-                const std::uint8_t* row = Source.RowBase(rows.First);
-                for (std::uint32_t j = rows.First + 1; j + 1 < rows.End; ++j) {
-                    row += step;
-                    for (int c = 0; c < Cells; ++c)
-                        sums[c].AddWhole(decode.Channels(row, column[c]));
-                }
+                for (std::uint32_t j = rows.First + 2; j < rows.End; ++j)
+                    addWhole(row += step);
             } else {
-                for (std::uint32_t j = rows.First + 1; j + 1 < rows.End; ++j)
-                    addRow(j, 1.0);
+                for (std::uint32_t j = rows.First + 2; j < rows.End; ++j)
+                    addRow(row += step, 1.0);
             }
             if (height > 1)
-                addRow(rows.End - 1, rows.LastWeight);
+                addRow(row + step, rows.LastWeight);
         }
     }
     for (int c = 0; c < Cells; ++c) {
