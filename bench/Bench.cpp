@@ -1,16 +1,23 @@
-// Conversion benchmark: a generated 4000 x 3000 24-bit picture converted at 100,
-// 1000 and 4000 columns (rows by the proportion rule with half-wide characters).
-// Prints wall time, cells and picture pixels per second, and the peak anonymous
-// memory of the process during each run (the file mapping is not anonymous).
-#include "engine/AspectRule.h"
+// Conversion benchmark: a generated 4000 x 3000 24-bit picture converted at 10 x 4,
+// 200 x 75 and 1000 x 375 cells, beside a floor: mapping the file as
+// the converter does and touching every byte once. Each is run several times
+// (BENCH_REPEATS, default 5). Printed: the minimum and median wall times, the minimum
+// processor time of the running thread (steadier than wall time on a shared machine),
+// the conversion's cost above the floor per picture pixel by both, and the peak
+// anonymous memory of the process (the file mapping is not anonymous).
+#include "engine/BitmapFile.h"
 #include "engine/ConversionRun.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +28,7 @@ namespace {
 
 const int PictureWidth = 4000;
 const int PictureHeight = 3000;
+const double PicturePixels = double(PictureWidth) * PictureHeight;
 
 // RssAnon of this process in KiB, from /proc/self/status.
 long AnonymousKiB()
@@ -67,35 +75,53 @@ void WritePicture(const std::string& path)
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The floor under any conversion: open and map the file as the reader does, and
+// add up every byte once. Returns the sum, so that the reads cannot be left out.
+std::uint64_t TouchEveryByte(const std::string& path, std::uint64_t size)
 {
-    namespace fs = std::filesystem;
-    const fs::path dir = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / ("glyphcast-bench-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    const std::string source = (dir / "picture.bmp").string();
-    const std::string target = (dir / "picture.html").string();
-    WritePicture(source);
-    std::printf("picture: %d x %d, 24 bits, %.1f MB\n", PictureWidth, PictureHeight,
-                fs::file_size(source) / 1e6);
-    std::printf("%8s %6s %9s %9s %12s %12s %10s %10s %9s\n", "columns", "rows", "cells", "time s",
-                "cells/s", "pixels/s", "anon KiB", "peak KiB", "page MB");
+    CBitmapFile file;
+    if (!file.Open(path))
+        return 0;
+    const std::uint8_t* bytes = file.GetView();
+    std::uint64_t sum = 0;
+    for (std::uint64_t n = 0; n < size; ++n)
+        sum += bytes[n];
+    return sum;
+}
 
-    const float pictureRatio = AspectRatioOf(PictureWidth, PictureHeight);
-    for (std::uint32_t columns : {100u, 1000u, 4000u}) {
-        ConversionSettings settings;
-        settings.SourcePath = source;
-        settings.TargetPath = target;
-        settings.Columns = columns;
-        settings.Rows = RowsForColumns(columns, pictureRatio, 0.5f);
-        settings.FontFace = "Courier New";
-        settings.CharacterSet = "0123456789";
-        settings.CharacterOrder = 0;
+// Processor time of the calling thread, in seconds: the time it ran, whoever else did.
+double ThreadSeconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + now.tv_nsec * 1e-9;
+}
 
-        const long before = AnonymousKiB();
+// Wall and processor times of repeated runs of one task, and the peak anonymous
+// memory seen during them.
+struct Timings {
+    std::vector<double> Seconds;
+    std::vector<double> CpuSeconds;
+    long PeakKiB = 0;
+
+    double Min() const { return *std::min_element(Seconds.begin(), Seconds.end()); }
+    double CpuMin() const { return *std::min_element(CpuSeconds.begin(), CpuSeconds.end()); }
+    double Median() const
+    {
+        std::vector<double> sorted = Seconds;
+        std::sort(sorted.begin(), sorted.end());
+        const std::size_t n = sorted.size();
+        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
+};
+
+// Runs task repeats times; false as soon as one run fails.
+bool Measure(int repeats, const std::function<bool()>& task, Timings& timings)
+{
+    timings.PeakKiB = AnonymousKiB();
+    for (int n = 0; n < repeats; ++n) {
         std::atomic<bool> running{true};
-        std::atomic<long> peak{before};
+        std::atomic<long> peak{timings.PeakKiB};
         std::thread sampler([&] {
             while (running) {
                 const long now = AnonymousKiB();
@@ -105,18 +131,69 @@ int main(int argc, char** argv)
             }
         });
         const auto start = std::chrono::steady_clock::now();
-        const ConversionResult result = RunConversion(settings, false);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double cpuStart = ThreadSeconds();
+        const bool ok = task();
+        timings.CpuSeconds.push_back(ThreadSeconds() - cpuStart);
+        timings.Seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         running = false;
         sampler.join();
-        if (!result.Succeeded()) {
+        timings.PeakKiB = peak;
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / ("glyphcast-bench-" + std::to_string(getpid()));
+    const char* repeatText = std::getenv("BENCH_REPEATS");
+    const int repeats = std::max(1, repeatText ? std::atoi(repeatText) : 5);
+    fs::create_directories(dir);
+    const std::string source = (dir / "picture.bmp").string();
+    const std::string target = (dir / "picture.html").string();
+    WritePicture(source);
+    const std::uint64_t fileSize = fs::file_size(source);
+    std::printf("picture: %d x %d, 24 bits, %.1f MB; %d runs each, times in ms\n", PictureWidth, PictureHeight,
+                fileSize / 1e6, repeats);
+    std::printf("%-11s %8s %8s %8s %8s %11s %11s %11s %9s %8s\n", "", "", "wall", "wall", "cpu",
+                "ns/px over", "ns/px over", "ns/px over", "", "");
+    std::printf("%-11s %8s %8s %8s %8s %11s %11s %11s %9s %8s\n", "task", "cells", "min", "median", "min",
+                "floor, min", "floor, med", "floor, cpu", "peak KiB", "page MB");
+
+    Timings floor;
+    std::uint64_t checksum = 0;
+    Measure(repeats, [&] { checksum += TouchEveryByte(source, fileSize); return true; }, floor);
+    std::printf("%-11s %8s %8.1f %8.1f %8.1f %11s %11s %11s %9ld %8s  (byte sum %llu)\n", "map+touch", "-",
+                floor.Min() * 1e3, floor.Median() * 1e3, floor.CpuMin() * 1e3, "-", "-", "-", floor.PeakKiB, "-",
+                static_cast<unsigned long long>(checksum / repeats));
+
+    const std::uint32_t grids[][2] = {{10, 4}, {200, 75}, {1000, 375}};
+    for (const auto& grid : grids) {
+        ConversionSettings settings;
+        settings.SourcePath = source;
+        settings.TargetPath = target;
+        settings.Columns = grid[0];
+        settings.Rows = grid[1];
+        settings.FontFace = "Courier New";
+        settings.CharacterSet = "0123456789";
+        settings.CharacterOrder = 0;
+
+        Timings run;
+        ConversionResult result;
+        if (!Measure(repeats, [&] { result = RunConversion(settings, false); return result.Succeeded(); }, run)) {
             std::fprintf(stderr, "%s: %s\n", result.Path.c_str(), result.Reason.c_str());
             return 1;
         }
-        const double cells = double(settings.Columns) * settings.Rows;
-        std::printf("%8u %6u %9.0f %9.3f %12.0f %12.0f %10ld %10ld %9.1f\n", settings.Columns, settings.Rows,
-                    cells, seconds, cells / seconds, double(PictureWidth) * PictureHeight / seconds, before,
-                    peak.load(), fs::file_size(target) / 1e6);
+        const std::string name = std::to_string(grid[0]) + " x " + std::to_string(grid[1]);
+        std::printf("%-11s %8.0f %8.1f %8.1f %8.1f %11.2f %11.2f %11.2f %9ld %8.1f\n", name.c_str(),
+                    double(grid[0]) * grid[1], run.Min() * 1e3, run.Median() * 1e3, run.CpuMin() * 1e3,
+                    (run.Min() - floor.Min()) * 1e9 / PicturePixels,
+                    (run.Median() - floor.Median()) * 1e9 / PicturePixels,
+                    (run.CpuMin() - floor.CpuMin()) * 1e9 / PicturePixels, run.PeakKiB, fs::file_size(target) / 1e6);
     }
     fs::remove(source);
     fs::remove(target);

@@ -3,6 +3,7 @@
 # Usage: bench/run.sh [work-directory]   The build goes to build/bench, or to
 # $BENCH_BUILD_DIR. The work directory holds the 36 MB picture and the page
 # while it runs (default: a fresh one under the system's temporary directory).
+# BENCH_REPEATS sets how often each task runs (default 5).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -58,6 +58,15 @@ public:
     // 0 <= x < Width() and 0 <= y < Height(); nothing is checked here.
     RgbColor GetPixel(std::uint32_t x, std::uint32_t y) const;
 
+    // Where row y (0 the top) starts in the view, for loops that fetch many pixels.
+    const std::uint8_t* RowBase(std::uint32_t y) const { return TopRow + static_cast<std::ptrdiff_t>(y) * RowStep; }
+    // RowBase(y + 1) - RowBase(y): negative for rows stored bottom-up.
+    std::ptrdiff_t RowDistance() const { return RowStep; }
+    // Calls body(decode) once, with the decoder of this picture's layout: decode(RowBase(y), x)
+    // is GetPixel(x, y), without choosing the layout again at every pixel, and
+    // decode.Channels(RowBase(y), x) the same channels in the order decode.BlueLow says.
+    template <class Body> void WithDecoder(Body&& body) const;
+
     bool IsOpen() const { return View != nullptr; }
     std::uint32_t Width() const { return static_cast<std::uint32_t>(InfoHeader.biWidth); }
     std::uint32_t Height() const { return PictureHeight; }
@@ -87,6 +96,22 @@ private:
         unsigned Shift = 0;
         unsigned Bits = 0;
         std::uint8_t Scaled[256] = {}; // channel value to 0..255, for up to 8 bits
+    };
+
+    // Pixel x of a row in one layout; a Decoder binds it to this picture.
+    template <Layout L> RgbColor Decode(const std::uint8_t* row, std::uint32_t x) const;
+    template <Layout L> std::uint32_t DecodeChannels(const std::uint8_t* row, std::uint32_t x) const;
+    template <Layout L> struct Decoder {
+        // Channels gives blue in the low byte, as the file stores it, rather than red:
+        // the bytes then need no reordering.
+        static constexpr bool BlueLow = L == Layout::Bgr24 || L == Layout::Bgrx32;
+        const CBitmapFile& File;
+        RgbColor operator()(const std::uint8_t* row, std::uint32_t x) const { return File.Decode<L>(row, x); }
+        // The pixel's three 8-bit channels in bytes 0 to 2 (in the order BlueLow says); byte 3 is 0.
+        std::uint32_t Channels(const std::uint8_t* row, std::uint32_t x) const
+        {
+            return File.DecodeChannels<L>(row, x);
+        }
     };
 
     bool Fail(Failure kind, std::string reason);
@@ -134,43 +159,74 @@ inline unsigned CBitmapFile::ScaleChannel(const Channel& channel, std::uint32_t 
     return static_cast<unsigned>(std::uint64_t(value) * 255u / top);
 }
 
-inline RgbColor CBitmapFile::GetPixel(std::uint32_t x, std::uint32_t y) const
+template <CBitmapFile::Layout L>
+inline RgbColor CBitmapFile::Decode(const std::uint8_t* row, std::uint32_t x) const
 {
-    const std::uint8_t* row = TopRow + static_cast<std::ptrdiff_t>(y) * RowStep;
-    switch (PixelLayout) {
-    case Layout::Indexed1:
+    if constexpr (L == Layout::Indexed1) {
         return Palette[(row[x / 8] >> (7 - x % 8)) & 1];
-    case Layout::Indexed4: {
+    } else if constexpr (L == Layout::Indexed4) {
         const std::uint8_t pair = row[x / 2];
         return Palette[(x & 1) ? (pair & 0x0F) : (pair >> 4)];
-    }
-    case Layout::Indexed8:
+    } else if constexpr (L == Layout::Indexed8) {
         return Palette[row[x]];
-    case Layout::Rgb555: {
+    } else if constexpr (L == Layout::Rgb555) {
         const unsigned v = row[2 * std::size_t(x)] | (unsigned(row[2 * std::size_t(x) + 1]) << 8);
         return MakeRgb(ScaleFiveBits((v >> 10) & 0x1F), ScaleFiveBits((v >> 5) & 0x1F),
                        ScaleFiveBits(v & 0x1F));
-    }
-    case Layout::Bgr24: {
+    } else if constexpr (L == Layout::Bgr24) {
         const std::uint8_t* p = row + 3 * std::size_t(x);
         return MakeRgb(p[2], p[1], p[0]);
-    }
-    case Layout::Bgrx32: {
+    } else if constexpr (L == Layout::Bgrx32) {
         const std::uint8_t* p = row + 4 * std::size_t(x);
         return MakeRgb(p[2], p[1], p[0]);
-    }
-    case Layout::Masked16: {
+    } else if constexpr (L == Layout::Masked16) {
         const std::uint32_t v = row[2 * std::size_t(x)] | (std::uint32_t(row[2 * std::size_t(x) + 1]) << 8);
         return MakeRgb(ScaleChannel(Channels[0], v), ScaleChannel(Channels[1], v),
                        ScaleChannel(Channels[2], v));
-    }
-    case Layout::Masked32: {
+    } else {
         const std::uint8_t* p = row + 4 * std::size_t(x);
         const std::uint32_t v = p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
                                 (std::uint32_t(p[3]) << 24);
         return MakeRgb(ScaleChannel(Channels[0], v), ScaleChannel(Channels[1], v),
                        ScaleChannel(Channels[2], v));
     }
+}
+
+template <CBitmapFile::Layout L>
+inline std::uint32_t CBitmapFile::DecodeChannels(const std::uint8_t* row, std::uint32_t x) const
+{
+    // Written so that the compiler reads the bytes with one or two loads.
+    if constexpr (L == Layout::Bgr24) {
+        const std::uint8_t* p = row + 3 * std::size_t(x);
+        const std::uint32_t blueGreen = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+        return blueGreen | (std::uint32_t(p[2]) << 16);
+    } else if constexpr (L == Layout::Bgrx32) {
+        const std::uint8_t* p = row + 4 * std::size_t(x);
+        return (p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24)) &
+               0x00FFFFFFu;
+    } else {
+        return Decode<L>(row, x);
     }
-    return 0;
+}
+
+template <class Body>
+inline void CBitmapFile::WithDecoder(Body&& body) const
+{
+    switch (PixelLayout) {
+    case Layout::Indexed1: body(Decoder<Layout::Indexed1>{*this}); return;
+    case Layout::Indexed4: body(Decoder<Layout::Indexed4>{*this}); return;
+    case Layout::Indexed8: body(Decoder<Layout::Indexed8>{*this}); return;
+    case Layout::Rgb555: body(Decoder<Layout::Rgb555>{*this}); return;
+    case Layout::Bgr24: body(Decoder<Layout::Bgr24>{*this}); return;
+    case Layout::Bgrx32: body(Decoder<Layout::Bgrx32>{*this}); return;
+    case Layout::Masked16: body(Decoder<Layout::Masked16>{*this}); return;
+    case Layout::Masked32: body(Decoder<Layout::Masked32>{*this}); return;
+    }
+}
+
+inline RgbColor CBitmapFile::GetPixel(std::uint32_t x, std::uint32_t y) const
+{
+    RgbColor color = 0;
+    WithDecoder([&](const auto& decode) { color = decode(RowBase(y), x); });
+    return color;
 }

@@ -16,8 +16,9 @@ public:
 
     // Selects the cell row y (0 is the top of the picture).
     void BeginRow(std::uint32_t y);
-    // The average colour of cell x of the current row.
-    RgbColor SampleCell(std::uint32_t x) const;
+    // The average colour of cell x of the current row. Neighbouring cells are
+    // worked out together, so asking for them left to right costs least.
+    RgbColor SampleCell(std::uint32_t x);
 
     // Edge number index of a grid of count cells over extent pixels:
     // (index * extent) / count in double precision, rounded to single.
@@ -28,15 +29,37 @@ public:
     static double Weight(std::uint32_t i, float low, float high);
 
 private:
+    // The pixel columns (or rows) [First, End) under one cell and the weights of the
+    // first and the last of them; every pixel between lies wholly inside the cell.
+    struct Span {
+        std::uint32_t First = 0;
+        std::uint32_t End = 0;
+        double FirstWeight = 0;
+        double LastWeight = 0;
+
+        std::uint32_t Count() const { return End > First ? End - First : 0; }
+    };
+    // The four running sums of one cell (weight, red, green, blue).
+    class Sums;
+
+    static Span SpanOf(float low, float high, std::uint32_t pixels);
+    void SampleBlock(std::uint32_t x);
+    template <int Cells, class Decoder>
+    void SampleSideBySide(const Decoder& decode, const Span* columns, RgbColor* colors) const;
+
+    // How many cells one SampleBlock works out.
+    static constexpr std::uint32_t BlockCells = 8;
+
     const CBitmapFile& Source;
+    std::uint32_t Columns;
     std::uint32_t PixelWidth;
     std::uint32_t PixelHeight;
     float Width;
     float Height;
     float ColumnCount;
     float RowCount;
-    float Top;
-    float Bottom;
-    std::uint32_t FirstRow;
-    std::uint32_t EndRow;
+    Span RowSpan;
+    RgbColor Block[BlockCells];
+    std::uint32_t BlockFirst; // Block holds cells [BlockFirst, BlockEnd) of the current row
+    std::uint32_t BlockEnd;
 };

@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 
 namespace {
 
@@ -47,6 +49,39 @@ protected:
     std::string Source = Dir.Path("in.bmp");
     std::string Target = Dir.Path("out.html");
 };
+
+// The plain loop: every pixel of the cell fetched on its own, column by column,
+// with its weight worked out from the edges and each sum rounded after every
+// addition. Kept apart from the sampler so that the two can be compared.
+RgbColor PlainCell(const CBitmapFile& source, std::uint32_t columns, std::uint32_t rows, std::uint32_t x,
+                   std::uint32_t y)
+{
+    const float width = static_cast<float>(source.Width()), height = static_cast<float>(source.Height());
+    auto edge = [](std::uint32_t index, float extent, std::uint32_t count) {
+        return static_cast<float>(static_cast<double>(index) * extent / static_cast<float>(count));
+    };
+    auto bound = [](float e, std::uint32_t limit) {
+        const auto t = static_cast<std::uint32_t>(e);
+        return std::min(double(e) > double(t) ? static_cast<std::uint32_t>(double(e) + 1) : t, limit);
+    };
+    auto weight = [](std::uint32_t i, float low, float high) {
+        return i < low ? (i + 1.0) - low : high < i + 1.0 ? high - double(i) : 1.0;
+    };
+    const float left = edge(x, width, columns), right = edge(x + 1, width, columns);
+    const float top = edge(y, height, rows), bottom = edge(y + 1, height, rows);
+    float w = 0, r = 0, g = 0, b = 0;
+    for (auto i = static_cast<std::uint32_t>(left); i < bound(right, source.Width()); ++i)
+        for (auto j = static_cast<std::uint32_t>(top); j < bound(bottom, source.Height()); ++j) {
+            const double share = weight(i, left, right) * weight(j, top, bottom);
+            const RgbColor c = source.GetPixel(i, j);
+            w = static_cast<float>(w + share);
+            r = static_cast<float>(r + share * RedOf(c));
+            g = static_cast<float>(g + share * GreenOf(c));
+            b = static_cast<float>(b + share * BlueOf(c));
+        }
+    auto component = [w](float sum) { return std::min(255u, static_cast<unsigned>(double(sum) / w)); };
+    return w > 0 ? MakeRgb(component(r), component(g), component(b)) : 0;
+}
 
 } // namespace
 
@@ -210,4 +245,61 @@ TEST_F(Resampler, HugeWhiteCellStaysWhite)
     CCellSampler sampler(reader, 1, 1);
     sampler.BeginRow(0);
     EXPECT_EQ(sampler.SampleCell(0), 0xFFFFFFu);
+}
+
+TEST_F(Resampler, EveryCellMatchesThePlainLoopOnRandomPictures)
+{
+    struct Depth {
+        std::uint16_t Bits;
+        std::uint32_t Masks[3]; // for a BI_BITFIELDS picture, else zero
+    };
+    const Depth depths[] = {{1, {}}, {4, {}}, {8, {}}, {16, {}}, {24, {}}, {32, {}},
+                            {16, {0xF800, 0x07E0, 0x001F}}, {32, {0x3FF00000, 0x000FFC00, 0x000003FF}}};
+    std::mt19937 random(20240611);
+    auto pick = [&](std::uint32_t low, std::uint32_t high) {
+        return std::uniform_int_distribution<std::uint32_t>(low, high)(random);
+    };
+    for (const Depth& depth : depths) {
+        for (int picture = 0; picture < 3; ++picture) {
+            // The last picture is large enough for long runs of wholly covered pixels.
+            const std::uint32_t width = picture == 2 ? pick(150, 260) : pick(1, 40);
+            const std::uint32_t height = picture == 2 ? pick(100, 180) : pick(1, 30);
+            CBmpBuilder builder(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), depth.Bits);
+            if (depth.Masks[0])
+                builder.Header(BmpHeader::InfoWithMasks).Compression(3).Masks(depth.Masks[0], depth.Masks[1],
+                                                                               depth.Masks[2]);
+            if (depth.Bits <= 8) {
+                std::vector<RgbColor> palette(std::size_t(1) << depth.Bits);
+                for (RgbColor& color : palette)
+                    color = pick(0, 0xFFFFFF);
+                builder.Palette(palette);
+            }
+            if (picture == 1)
+                builder.TopDown();
+            for (std::uint32_t y = 0; y < height; ++y)
+                for (std::uint32_t x = 0; x < width; ++x)
+                    builder.Set(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), pick(0, 0xFFFFFFFF));
+            WriteBytes(Source, builder.Build());
+            CBitmapFile reader;
+            ASSERT_TRUE(reader.Open(Source)) << reader.FailureReason();
+
+            for (int grid = 0; grid < 6; ++grid) {
+                // Grids smaller and larger than the picture, odd sizes among them.
+                const std::uint32_t columns = grid % 2 ? pick(width, 2 * width + 7) : pick(1, width);
+                const std::uint32_t rows = grid % 3 ? pick(1, height) : pick(height, 2 * height + 5);
+                CCellSampler sampler(reader, columns, rows);
+                for (std::uint32_t y = 0; y < rows; ++y) {
+                    sampler.BeginRow(y);
+                    // Some rows are asked for from right to left, as no run does.
+                    const bool backwards = y % 5 == 4;
+                    for (std::uint32_t n = 0; n < columns; ++n) {
+                        const std::uint32_t x = backwards ? columns - 1 - n : n;
+                        ASSERT_EQ(sampler.SampleCell(x), PlainCell(reader, columns, rows, x, y))
+                            << depth.Bits << " bits, " << width << " x " << height << " as " << columns << " x "
+                            << rows << ", cell " << x << "," << y;
+                    }
+                }
+            }
+        }
+    }
 }
