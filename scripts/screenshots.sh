@@ -1,30 +1,32 @@
 #!/usr/bin/env bash
 # Takes a picture of every wizard page and of the About box: builds the Windows program if
 # needed, starts it under Wine on a virtual display of its own, walks through the pages with
-# the keyboard (xdotool) and saves one PNG per page under docs/screenshots/.
-#   BUILD_DIR          the Windows build directory (default build/win32)
+# the keyboard (xdotool) and saves one PNG per page under docs/screenshots/. It uses the Windows
+# build this machine runs (32-bit, or 64-bit where 32-bit programs cannot run; see
+# scripts/wine-env.sh, whose GLYPHCAST_WINE64=1 forces the 64-bit one).
+#   BUILD_DIR          the Windows build directory (default build/win32 or build/win64)
 #   SCREENSHOT_DISPLAY the virtual display's number (default 91)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-BUILD_DIR=${BUILD_DIR:-build/win32}
 out=$root/docs/screenshots
-exe=$BUILD_DIR/app/glyphcast.exe
 
-for tool in Xvfb xdotool import wine; do
+for tool in Xvfb xdotool import wineserver; do
   command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing (bash scripts/install-deps.sh)" >&2; exit 1; }
 done
 
+# A prefix of its own in which Wine draws the window frames itself: there is no window manager.
+[ -n "${SCREENSHOT_WINEPREFIX:-}" ] && export WINEPREFIX=$SCREENSHOT_WINEPREFIX
+GLYPHCAST_WINE_PREFIX_NAME=wineprefix-screenshots source scripts/wine-env.sh || exit 1
+BUILD_DIR=${BUILD_DIR:-build/$GLYPHCAST_WIN_ARCH}
+exe=$BUILD_DIR/app/glyphcast.exe
+
 # Configure when needed; the build itself is quick when the program is up to date.
 if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-  cmake -S . -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake >/dev/null
+  cmake -S . -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$GLYPHCAST_TOOLCHAIN" >/dev/null
 fi
 cmake --build "$BUILD_DIR" -j2 --target glyphcast >/dev/null
 exe=$(cd "$(dirname "$exe")" && pwd)/$(basename "$exe")
-
-# A prefix of its own in which Wine draws the window frames itself: there is no window manager.
-export WINEPREFIX=${SCREENSHOT_WINEPREFIX:-$root/$BUILD_DIR/wineprefix-screenshots}
-source scripts/wine-env.sh
 
 work=$(mktemp -d)
 display=":${SCREENSHOT_DISPLAY:-91}"
@@ -44,16 +46,8 @@ for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 
 # Wine's desktop process keeps the display it started with: start afresh on this one.
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-# Wine's own fonts (Debian package fonts-wine): the caption buttons' symbols and the dialogs'
-# "MS Sans Serif". Its Tahoma is left out: its bold renders as regular at title sizes, and the
-# system's sans serif stands in well for the message font.
-if [ -d /usr/share/wine/fonts ]; then
-  for font in /usr/share/wine/fonts/*; do
-    case "$(basename "$font")" in tahoma*) continue ;; esac
-    cp -n "$font" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-  done
-fi
+"$GLYPHCAST_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+glyphcast_add_wine_fonts
 
 # A picture to convert, made here so the run needs no fixture, in the prefix's public pictures.
 pictures="$WINEPREFIX/drive_c/users/Public/Pictures"
@@ -62,7 +56,7 @@ rm -f "$pictures/sunset.html"
 convert -size 200x140 -seed 7 plasma:fractal -blur 0x2 -type TrueColor "BMP3:$pictures/sunset.bmp"
 winpicture='C:\users\Public\Pictures\sunset.bmp'
 
-wine "$exe" >"$work/wine.log" 2>&1 &
+"$GLYPHCAST_WINE" "$exe" >"$work/wine.log" 2>&1 &
 wine_pid=$!
 
 # The window with exactly this title, waiting up to about a minute for it (Wine may be starting).
