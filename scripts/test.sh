@@ -19,7 +19,7 @@ rm -rf "$results"
 mkdir -p "$results"
 failed_steps=""
 uncounted=0  # failures that no report counts
-step() { echo; echo "=== $*"; }
+step() { echo; echo "=== $* (at ${SECONDS} s)"; }
 # Configures and builds quietly; shows every compiler warning, and the log's end on failure.
 build() {
   local dir=$1; shift
@@ -122,7 +122,7 @@ total=$((total + fuzz_total + uncounted)); bad=$((bad + fuzz_bad + uncounted))
 if [ -n "$failed_steps" ] && [ "$bad" = 0 ]; then bad=1; total=$((total + 1)); fi
 
 echo
-echo "Windows tests ran on: $GLYPHCAST_WINE_CHOICE"
+echo "Took ${SECONDS} s. Windows tests ran on the $GLYPHCAST_WINE_CHOICE."
 [ -n "$failed_steps" ] && echo "failed steps:$failed_steps"
 echo "$((total - bad)) passed, $bad failed"
 [ -z "$failed_steps" ] && [ "$bad" = 0 ] && [ "$total" -gt 1 ]
