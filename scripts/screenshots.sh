@@ -2,35 +2,33 @@
 # Takes a picture of every wizard page and of the About box: builds the Windows program if
 # needed, starts it under Wine on a virtual display of its own, walks through the pages with
 # the keyboard (xdotool) and saves one PNG per page under docs/screenshots/, with the output
-# page once more with a long face name in its sample, and the page the wizard wrote, drawn
-# as a browser shows it.
-#   BUILD_DIR          the Windows build directory (default build/win32)
+# page once more with a long face name in its sample and its colour grid open, and the page the
+# wizard wrote, drawn as a browser shows it. It uses the Windows build this machine runs (32-bit,
+# or 64-bit where 32-bit programs cannot run; see scripts/wine-env.sh, whose GLYPHCAST_WINE64=1
+# forces the 64-bit one).
+#   BUILD_DIR          the Windows build directory (default build/win32 or build/win64)
 #   SCREENSHOT_DISPLAY the virtual display's number (default 91)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-BUILD_DIR=${BUILD_DIR:-build/win32}
 out=$root/docs/screenshots
-exe=$BUILD_DIR/app/glyphcast.exe
 
-for tool in Xvfb xdotool import wine; do
+for tool in Xvfb xdotool import wineserver; do
   command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing (bash scripts/install-deps.sh)" >&2; exit 1; }
 done
 
+# A prefix of its own in which Wine draws the window frames itself: there is no window manager.
+[ -n "${SCREENSHOT_WINEPREFIX:-}" ] && export WINEPREFIX=$SCREENSHOT_WINEPREFIX
+GLYPHCAST_WINE_PREFIX_NAME=wineprefix-screenshots source scripts/wine-env.sh || exit 1
+BUILD_DIR=${BUILD_DIR:-build/$GLYPHCAST_WIN_ARCH}
+exe=$BUILD_DIR/app/glyphcast.exe
+
 # Configure when needed; the build itself is quick when the program is up to date.
 if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-  cmake -S . -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake >/dev/null
+  cmake -S . -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$GLYPHCAST_TOOLCHAIN" >/dev/null
 fi
 cmake --build "$BUILD_DIR" -j2 --target glyphcast >/dev/null
 exe=$(cd "$(dirname "$exe")" && pwd)/$(basename "$exe")
-# The colour button on its own (built with the UI tests), for the picture of its grid popup.
-demo=$BUILD_DIR/tests/ui/color_button_demo.exe
-cmake --build "$BUILD_DIR" -j2 --target color_button_demo >/dev/null 2>&1 || true
-[ -f "$demo" ] && demo=$(cd "$(dirname "$demo")" && pwd)/$(basename "$demo")
-
-# A prefix of its own in which Wine draws the window frames itself: there is no window manager.
-export WINEPREFIX=${SCREENSHOT_WINEPREFIX:-$root/$BUILD_DIR/wineprefix-screenshots}
-source scripts/wine-env.sh
 
 work=$(mktemp -d)
 display=":${SCREENSHOT_DISPLAY:-91}"
@@ -50,16 +48,8 @@ for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 
 # Wine's desktop process keeps the display it started with: start afresh on this one.
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-# Wine's own fonts (Debian package fonts-wine): the caption buttons' symbols and the dialogs'
-# "MS Sans Serif". Its Tahoma is left out: its bold renders as regular at title sizes, and the
-# system's sans serif stands in well for the message font.
-if [ -d /usr/share/wine/fonts ]; then
-  for font in /usr/share/wine/fonts/*; do
-    case "$(basename "$font")" in tahoma*) continue ;; esac
-    cp -n "$font" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-  done
-fi
+"$GLYPHCAST_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+glyphcast_add_wine_fonts
 
 # A picture to convert, made here so the run needs no fixture, in the prefix's public pictures.
 pictures="$WINEPREFIX/drive_c/users/Public/Pictures"
@@ -71,11 +61,11 @@ winpicture='C:\users\Public\Pictures\sunset.bmp'
 # A face whose name is too long for the font sample: an alias of a fixed-pitch face the prefix
 # has, made only for the picture of the shortened sample.
 long_face="Very Long Monospaced Face Name"
-wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$long_face" /d "DejaVu Sans Mono" /f >/dev/null 2>&1
+"$GLYPHCAST_WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$long_face" /d "DejaVu Sans Mono" /f >/dev/null 2>&1
 
 # Starts the program in the background.
 start_program() {
-  wine "$exe" >"$work/wine.log" 2>&1 &
+  "$GLYPHCAST_WINE" "$exe" >"$work/wine.log" 2>&1 &
   wine_pid=$!
 }
 
@@ -167,20 +157,14 @@ xdotool windowfocus --sync "$wizard" 2>/dev/null || true
 shoot "$wizard" welcome
 key Return
 
-if grep -q 'new CSourcePage' app/ConverterWizard.cpp; then
-  # The path edit has the focus when the page is shown.
-  xdotool type --delay 20 "$winpicture"
-  shoot "$wizard" source
-  key Return
-fi
+# The path edit has the focus when the page is shown.
+xdotool type --delay 20 "$winpicture"
+shoot "$wizard" source
+key Return
 
-output_page=0
-if grep -q 'new COutputPage' app/ConverterWizard.cpp; then
-  output_page=1
-  # The default settings for this picture.
-  shoot "$wizard" output
-  key Return
-fi
+# The default settings for this picture.
+shoot "$wizard" output
+key Return
 
 shoot "$wizard" finish
 
@@ -195,48 +179,34 @@ key Escape
 xdotool windowfocus --sync "$wizard" 2>/dev/null || true
 sleep 0.4
 
-if [ "$output_page" = 1 ]; then
-  # Finish with "open" unticked (the box has the focus): the wizard writes the page and ends.
-  key space
-  key Return
-  wait_for_end Finish
-  draw_page "$pictures/sunset.html" "$out/wizard-page.png"
+# Finish with "open" unticked (the box has the focus): the wizard writes the page and ends.
+key space
+key Return
+wait_for_end Finish
+draw_page "$pictures/sunset.html" "$out/wizard-page.png"
 
-  # Once more to the output page, where the sample shows the long face name shortened.
-  start_program
-  wizard=$(find_window Glyphcast)
-  xdotool windowfocus --sync "$wizard" 2>/dev/null || true
-  sleep 0.8
-  key Return
-  xdotool type --delay 20 "$winpicture"
-  key Return
-  # From the target edit to the font list, then the first face beginning with V.
-  for _ in 1 2 3 4 5 6 7; do key Tab; done
-  key v
-  shoot "$wizard" output-long-face
-  # A combo box keeps F4 for its list: leave it before Alt+F4.
-  key Tab
-fi
+# Once more to the output page, where the sample shows the long face name shortened.
+start_program
+wizard=$(find_window Glyphcast)
+xdotool windowfocus --sync "$wizard" 2>/dev/null || true
+sleep 0.8
+key Return
+xdotool type --delay 20 "$winpicture"
+key Return
+# From the target edit to the font list, then the first face beginning with V.
+for _ in 1 2 3 4 5 6 7; do key Tab; done
+key v
+shoot "$wizard" output-long-face
+
+# The colour grid open below its button: Space opens it with the button's colour (black)
+# selected, and three presses of Up walk from the Other cell to the last cell and up to teal,
+# which is then the hot cell. The popup lies over the wizard, so the screen's picture holds it.
+key Tab
+key space
+key Up Up Up
+shoot_screen "$wizard" colorgrid
+key Escape
 
 # Alt+F4 cancels the wizard; the program then ends.
 key alt+F4
 wait_for_end Alt+F4
-
-# The colour grid popup, open below its button: Space opens it with the button's colour (navy)
-# selected, and three presses of Up walk from the Other cell to the last cell and up to teal,
-# which is then the hot cell. The popup opens over the dialog, so the dialog's picture holds it.
-if [ -f "$demo" ]; then
-  wine "$demo" >"$work/demo.log" 2>&1 &
-  wine_pid=$!
-  dialog=$(find_window "Colour button")
-  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-  sleep 0.4
-  key space
-  key Up Up Up
-  shoot_screen "$dialog" colorgrid
-  key Escape
-  key alt+F4
-  for _ in $(seq 50); do kill -0 "$wine_pid" 2>/dev/null || break; sleep 0.1; done
-  kill "$wine_pid" 2>/dev/null || true
-  wine_pid=""
-fi

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
 #   1. native build under AddressSanitizer + UndefinedBehaviorSanitizer (engine, tool, their tests);
-#   2. 32-bit Windows build with MinGW-w64, all tests run under Wine inside a virtual display;
+#   2. both Windows builds with MinGW-w64, i686 (the program we ship) and x86_64, so that neither
+#      rots; the tests run under Wine inside a virtual display on the one this machine runs: the
+#      32-bit build where the machine executes 32-bit programs, else the 64-bit one under wine64
+#      (scripts/wine-env.sh decides and says why; GLYPHCAST_WINE64=1 forces the 64-bit path);
 #   3. a bounded libFuzzer run over the bitmap reader and the conversion.
-# Ends with one summary line "N passed, N failed" counting test cases; exits non-zero if anything failed.
+# Ends with one summary line "N passed, N failed" counting test cases; a suite that left no report
+# is named and counted as failed by its test cases. Exits non-zero if anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -14,7 +18,8 @@ results=$root/build/results
 rm -rf "$results"
 mkdir -p "$results"
 failed_steps=""
-step() { echo; echo "=== $*"; }
+uncounted=0  # failures that no report counts
+step() { echo; echo "=== $* (at ${SECONDS} s)"; }
 # Configures and builds quietly; shows every compiler warning, and the log's end on failure.
 build() {
   local dir=$1; shift
@@ -26,24 +31,72 @@ build() {
   tail -40 "$out"
   return 1
 }
+# A suite that wrote no report did not start or died on the way: it is named, and its test cases
+# (as the program lists them) count as failed; when even the list cannot be had, it counts as one.
+# Arguments: build directory, report directory, and the command that runs a test program (if any).
+count_unreported() {
+  local dir=$1 reports=$2 name program listed
+  shift 2
+  for name in $(cd "$dir" && ctest -N | sed -n 's/^ *Test *#[0-9]*: *//p'); do
+    [ -f "$reports/$name.xml" ] && continue
+    program=$(find "$dir/tests" -maxdepth 2 \( -name "$name" -o -name "$name.exe" \) -type f | head -n 1)
+    listed=0
+    if [ -n "$program" ]; then
+      listed=$(cd "$(dirname "$program")" &&
+        timeout 120 "$@" "./$(basename "$program")" --gtest_list_tests 2>/dev/null | grep -c '^  ')
+    fi
+    if [ "${listed:-0}" -gt 0 ]; then
+      echo "$name: no report; its $listed test cases count as failed"
+      uncounted=$((uncounted + listed))
+    else
+      echo "$name: no report, and its test cases could not be listed; it counts as one failure"
+      uncounted=$((uncounted + 1))
+    fi
+  done
+}
 
 step "native build (ASan + UBSan)"
 if build build/native -DGLYPHCAST_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
   (cd build/native && GTEST_OUTPUT="xml:$results/native/" ctest --output-on-failure -j"$jobs") ||
     failed_steps="$failed_steps native-tests"
+  count_unreported build/native "$results/native"
 else
   failed_steps="$failed_steps native-build"
+  echo "native tests not built: they count as one failure"
+  uncounted=$((uncounted + 1))
 fi
 
-step "Windows build (MinGW-w64 i686)"
-if build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
-  step "Windows tests under Wine"
-  GLYPHCAST_WINE_UNMANAGED=1 source scripts/wine-env.sh
-  mkdir -p "$results/win32"
-  GTEST_OUTPUT="xml:$(winepath -w "$results/win32/" 2>/dev/null)" xvfb-run -a -s "-screen 0 1024x768x24" \
-    bash -c "wineserver -k 2>/dev/null; cd build/win32 && ctest --output-on-failure; rc=\$?; wineserver -k 2>/dev/null; exit \$rc" || failed_steps="$failed_steps wine-tests"
-else
-  failed_steps="$failed_steps windows-build"
+built=""
+for target in win32:i686 win64:x86_64; do
+  arch=${target%%:*}
+  step "Windows build (MinGW-w64 ${target#*:})"
+  if build "build/$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-mingw-${target#*:}.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
+    built="$built $arch"
+  else
+    failed_steps="$failed_steps $arch-build"
+    echo "$arch not built: counts as one failure"
+    uncounted=$((uncounted + 1))
+  fi
+done
+
+step "Windows tests under Wine"
+GLYPHCAST_WINE_PREFIX_NAME=wineprefix GLYPHCAST_WINE_UNMANAGED=1 source scripts/wine-env.sh
+wine_ready=$?
+echo "Windows tests: $GLYPHCAST_WINE_CHOICE"
+arch=$GLYPHCAST_WIN_ARCH
+if [[ " $built " == *" $arch "* ]]; then
+  mkdir -p "$results/$arch"
+  if [ "$wine_ready" != 0 ]; then
+    failed_steps="$failed_steps wine-prefix"
+  elif ! report_dir=$(timeout 120 "$GLYPHCAST_WINE" winepath -w "$results/$arch/") || [ -z "$report_dir" ]; then
+    echo "winepath could not name the report directory"
+    failed_steps="$failed_steps wine-tests"
+  else
+    GTEST_OUTPUT="xml:$report_dir" xvfb-run -a -s "-screen 0 1024x768x24" \
+      bash -c "wineserver -k 2>/dev/null; cd build/$arch && ctest --output-on-failure; rc=\$?; wineserver -k 2>/dev/null; exit \$rc" ||
+      failed_steps="$failed_steps wine-tests"
+  fi
+  count_unreported "build/$arch" "$results/$arch" "$GLYPHCAST_WINE"
 fi
 
 fuzz_total=0
@@ -64,11 +117,12 @@ fi
 read -r total bad < <(cat "$results"/*/*.xml 2>/dev/null | grep -o '<testsuites [^>]*>' |
   sed -E 's/.* tests="([0-9]+)" failures="([0-9]+)".* errors="([0-9]+)".*/\1 \2 \3/' |
   awk '{t+=$1; f+=$2+$3} END {print t+0, f+0}')
-total=$((total + fuzz_total)); bad=$((bad + fuzz_bad))
-# A test program that died before writing its report still counts as a failure.
-if [ -n "$failed_steps" ] && [ "$bad" = 0 ]; then bad=1; fi
+total=$((total + fuzz_total + uncounted)); bad=$((bad + fuzz_bad + uncounted))
+# A step that failed with every report clean (a program that failed after writing it) still fails.
+if [ -n "$failed_steps" ] && [ "$bad" = 0 ]; then bad=1; total=$((total + 1)); fi
 
 echo
+echo "Took ${SECONDS} s. Windows tests ran on the $GLYPHCAST_WINE_CHOICE."
 [ -n "$failed_steps" ] && echo "failed steps:$failed_steps"
 echo "$((total - bad)) passed, $bad failed"
 [ -z "$failed_steps" ] && [ "$bad" = 0 ] && [ "$total" -gt 1 ]

@@ -2,6 +2,7 @@
 // message-map dispatch with notification reflection, subclassing and data exchange.
 #include "winlib/Wnd.h"
 
+#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
@@ -445,8 +446,9 @@ const char* AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH backgrou
     // One class per combination, named after it; the names live as long as the program.
     static std::set<std::string> names;
     char name[96];
-    wsprintfA(name, "Glyphcast:%x:%lx:%lx:%lx", classStyle, reinterpret_cast<DWORD_PTR>(cursor),
-              reinterpret_cast<DWORD_PTR>(background), reinterpret_cast<DWORD_PTR>(icon));
+    // %p prints each handle at its full width (a 64-bit handle would be cut short by %lx).
+    std::snprintf(name, sizeof name, "Glyphcast:%x:%p:%p:%p", classStyle, static_cast<void*>(cursor),
+                  static_cast<void*>(background), static_cast<void*>(icon));
     HINSTANCE instance = AfxGetInstanceHandle();
     WNDCLASSA existing;
     if (!::GetClassInfoA(instance, name, &existing))

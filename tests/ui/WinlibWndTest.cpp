@@ -485,3 +485,22 @@ TEST(WinlibMessageMap, ColourChangeReachesChildrenAndGrandchildrenOfTopLevelWind
     EXPECT_EQ(child.Notices, 2);
     EXPECT_EQ(grandchild.Notices, 1);
 }
+
+TEST(WinlibWndClass, OneClassPerCombinationEvenWhenHandlesDifferOnlyInTheirTopBit)
+{
+    // The class name carries each handle; a name built from a shortened handle would hand back a
+    // class with another background.
+    const UINT_PTR topBit = UINT_PTR(1) << (sizeof(UINT_PTR) * 8 - 1);
+    HBRUSH low = reinterpret_cast<HBRUSH>(UINT_PTR(COLOR_WINDOW + 1));
+    HBRUSH high = reinterpret_cast<HBRUSH>(UINT_PTR(COLOR_WINDOW + 1) | topBit);
+    const std::string lowName = AfxRegisterWndClass(0, nullptr, low);
+    const std::string highName = AfxRegisterWndClass(0, nullptr, high);
+    EXPECT_NE(lowName, highName);
+    EXPECT_EQ(AfxRegisterWndClass(0, nullptr, low), lowName);
+
+    WNDCLASSA registered;
+    ASSERT_TRUE(::GetClassInfoA(AfxGetInstanceHandle(), highName.c_str(), &registered));
+    EXPECT_EQ(registered.hbrBackground, high);
+    ASSERT_TRUE(::GetClassInfoA(AfxGetInstanceHandle(), lowName.c_str(), &registered));
+    EXPECT_EQ(registered.hbrBackground, low);
+}
