@@ -89,6 +89,15 @@ TEST_F(OutputPageTest, TargetNameAndCountsFollowThePictureTheFontAndTheLastEdit)
     EXPECT_EQ(LastMessage(), "Please enter an integer between 1 and 5000.");
     EXPECT_EQ(Wizard.GetActiveIndex(), 2);
 
+    ::SendMessageA(::GetDlgItem(*Page, IDC_PRESERVE_ASPECT), BM_CLICK, 0, 0);  // unticked: free counts
+    Type(IDC_ROWS, "7");
+    Type(IDC_COLUMNS, "999");
+    ::SetFocus(::GetDlgItem(*Page, IDC_COLUMNS));
+    uitest::ClearMessageBoxes();
+    uitest::PressKey(VK_UP);  // past 999 without a thousands separator, which no read takes
+    EXPECT_EQ(Counts(), "1000 x 7");
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+
     Page->TargetPath.Empty();
     Show("C:\\my.pics\\cat", 100, 1000);  // no name to derive: Next waits for one
     EXPECT_EQ(Text(IDC_PATH), "");
