@@ -100,25 +100,9 @@ INT_PTR CDialog::DoModal()
         ::UpdateWindow(window);
     }
 
-    while (m_InModalLoop && m_hWnd)
-    {
-        CWnd::DeleteTempMap();
-        MSG message;
-        BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
-        if (got == 0)
-        {
-            // WM_QUIT ends every loop: leave this one and hand it on to the outer one.
-            ::PostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
-        if (got == -1)
-            break;
-        if (!AfxPreTranslateMessage(&message))
-        {
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
-        }
-    }
+    // WM_QUIT ends every loop: leave this one and hand it on to the outer one.
+    if (std::optional<int> quit = AfxRunMessageLoop([this] { return m_InModalLoop && m_hWnd; }))
+        ::PostQuitMessage(*quit);
     m_InModalLoop = false;
 
     // Re-enable the owner before the dialog goes, so that the activation returns to it.
@@ -180,6 +164,28 @@ void CDialog::OnOK()
 void CDialog::OnCancel()
 {
     EndDialog(IDCANCEL);
+}
+
+std::optional<int> AfxRunMessageLoop(const std::function<bool()>& running)
+{
+    std::optional<int> quit;
+    while (!running || running())
+    {
+        CWnd::DeleteTempMap();
+        MSG message;
+        BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0)
+            quit = static_cast<int>(message.wParam);
+        if (got == 0 || got == -1)
+            break;
+        if (!AfxPreTranslateMessage(&message))
+        {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+    }
+    CWnd::DeleteTempMap();
+    return quit;
 }
 
 BOOL AfxPreTranslateMessage(MSG* message)

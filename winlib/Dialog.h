@@ -1,6 +1,8 @@
 // CDialog: a dialog from a template, modal (with a loop of its own) or modeless.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include "winlib/Wnd.h"
 
 class CDialog : public CWnd
@@ -55,8 +57,12 @@ private:
     bool m_InModalLoop = false;
 };
 
+// The one message loop, the application's and every modal dialog's: while running() holds (for
+// ever when it is empty) it gets each message and dispatches it unless AfxPreTranslateMessage
+// dealt with it. The WM_QUIT code when WM_QUIT ended it; empty when running() or an error did.
+std::optional<int> AfxRunMessageLoop(const std::function<bool()>& running);
 // Runs one message through the PreTranslateMessage chain from its window up to the top-level
-// window; true when a window dealt with it. Modal loops call this before dispatching.
+// window; true when a window dealt with it.
 BOOL AfxPreTranslateMessage(MSG* message);
 
 // Initial entries of a dialog's list and combo boxes come from a user-defined resource of type

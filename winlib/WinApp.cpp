@@ -46,21 +46,7 @@ BOOL CWinApp::InitInstance()
 
 int CWinApp::Run()
 {
-    MSG message;
-    for (;;)
-    {
-        CWnd::DeleteTempMap();
-        BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
-        if (got == 0 || got == -1)
-            break;
-        if (!AfxPreTranslateMessage(&message))
-        {
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
-        }
-    }
-    CWnd::DeleteTempMap();
-    return static_cast<int>(message.wParam);
+    return AfxRunMessageLoop(nullptr).value_or(-1);
 }
 
 void CWinApp::BeginWaitCursor()
