@@ -8,6 +8,14 @@ namespace
 {
 // The record as it was before the padded-border field was appended, so that older systems fill it.
 constexpr UINT NonClientMetricsSize = 340;
+
+// The program icon at the size the two system metrics give.
+CIcon LoadProgramIcon(int widthMetric, int heightMetric)
+{
+    return CIcon(static_cast<HICON>(::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                                 ::GetSystemMetrics(widthMetric), ::GetSystemMetrics(heightMetric),
+                                                 LR_DEFAULTCOLOR)));
+}
 }
 
 BEGIN_MESSAGE_MAP(CWizardDialog, CDialog)
@@ -22,29 +30,18 @@ END_MESSAGE_MAP()
 CWizardDialog::CWizardDialog(UINT templateId, CWnd* parent)
     : CDialog(templateId, parent)
 {
-    HINSTANCE instance = AfxGetInstanceHandle();
-    m_LargeIcon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                                  ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON),
-                                                  LR_DEFAULTCOLOR));
-    m_SmallIcon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                                  ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                                  LR_DEFAULTCOLOR));
+    m_LargeIcon = LoadProgramIcon(SM_CXICON, SM_CYICON);
+    m_SmallIcon = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON);
     CreateFonts();
 }
 
-CWizardDialog::~CWizardDialog()
-{
-    // The fonts go with their CFont members; the page list does not own the pages.
-    if (m_LargeIcon)
-        ::DestroyIcon(m_LargeIcon);
-    if (m_SmallIcon)
-        ::DestroyIcon(m_SmallIcon);
-}
+// The icons and fonts go with their members; the page list does not own the pages.
+CWizardDialog::~CWizardDialog() = default;
 
 // The bold message font, and the same at 12 points for the pages' titles.
 void CWizardDialog::CreateFonts()
 {
-    HDC screen = ::GetDC(nullptr);
+    CClientDC screen(static_cast<HWND>(nullptr));
 
     NONCLIENTMETRICSA metrics;
     ZeroMemory(&metrics, sizeof(metrics));
@@ -56,10 +53,8 @@ void CWizardDialog::CreateFonts()
     m_BoldFont.CreateFontIndirect(&font);
 
     // 12 points in pixels, negative for a character height; the division truncates toward zero.
-    font.lfHeight = (::GetDeviceCaps(screen, LOGPIXELSY) * 12) / -72;
+    font.lfHeight = (screen.GetDeviceCaps(LOGPIXELSY) * 12) / -72;
     m_TitleFont.CreateFontIndirect(&font);
-
-    ::ReleaseDC(nullptr, screen);
 }
 
 void CWizardDialog::DoDataExchange(CDataExchange*)
@@ -70,8 +65,8 @@ BOOL CWizardDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_LargeIcon));
-    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_SmallIcon));
+    SetIcon(m_LargeIcon, TRUE);
+    SetIcon(m_SmallIcon, FALSE);
 
     HMENU menu = GetSystemMenu(FALSE);
     if (menu)

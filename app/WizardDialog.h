@@ -72,8 +72,8 @@ private:
     void CreateFonts();
 
     bool m_FinishMode = false;
-    HICON m_LargeIcon = nullptr;
-    HICON m_SmallIcon = nullptr;
+    CIcon m_LargeIcon;
+    CIcon m_SmallIcon;
     CFont m_TitleFont;
     CFont m_BoldFont;
     int m_CurrentPage = -1;

@@ -22,19 +22,12 @@ BEGIN_MESSAGE_MAP(CHyperLink, CStatic)
     ON_WM_LBUTTONDOWN()
 END_MESSAGE_MAP()
 
+// The hand at the system's cursor size, so that it matches the other pointers on this display.
 CHyperLink::CHyperLink()
-{
-    // At the system's cursor size, so the hand matches the other pointers on this display.
-    LinkCursor = static_cast<HCURSOR>(::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDC_LINK_CURSOR),
+    : LinkCursor(static_cast<HCURSOR>(::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDC_LINK_CURSOR),
                                                    IMAGE_CURSOR, ::GetSystemMetrics(SM_CXCURSOR),
-                                                   ::GetSystemMetrics(SM_CYCURSOR), LR_DEFAULTCOLOR));
-}
-
-CHyperLink::~CHyperLink()
+                                                   ::GetSystemMetrics(SM_CYCURSOR), LR_DEFAULTCOLOR)))
 {
-    if (LinkCursor)
-        ::DestroyCursor(LinkCursor);
-    // UnderlineFont deletes its font itself.
 }
 
 HBRUSH CHyperLink::CtlColor(CDC* dc, UINT /*ctlType*/)

@@ -8,7 +8,6 @@ class CHyperLink : public CStatic
 {
 public:
     CHyperLink();
-    ~CHyperLink() override;
 
     // The shell call that opens the link, with ShellExecuteA's signature. Tests point it at a
     // stand-in so that pressing the link launches nothing; everything else leaves it alone.
@@ -19,7 +18,7 @@ public:
     // The control's font with underlining; empty until the link is first coloured.
     CFont UnderlineFont;
     // The pointing hand shown over the link; owned by the control.
-    HCURSOR LinkCursor = nullptr;
+    CCursor LinkCursor;
 
 protected:
     // Reflected WM_CTLCOLORSTATIC: blue underlined text on a transparent background.

@@ -38,7 +38,7 @@ std::int32_t ReadS32(const std::uint8_t* p)
 } // namespace
 
 CBitmapFile::CBitmapFile()
-    : FileHandle(nullptr), MappingHandle(nullptr), View(nullptr), ColorTable(nullptr),
+    : View(nullptr), ColorTable(nullptr),
       PixelData(nullptr), RowStride(0), PixelLayout(Layout::Bgr24), PictureHeight(0),
       TopRow(nullptr), RowStep(0), Palette(), FailureKind(Failure::None)
 {
@@ -58,14 +58,13 @@ bool CBitmapFile::Open(const std::string& path)
     InfoHeader = BmpInfoHeader();
     PictureHeight = 0;
 
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    FileHandle = CHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!FileHandle)
         return Fail(Failure::CannotOpen, DescribeSystemError(GetLastError()));
-    FileHandle = file;
 
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size))
+    if (!GetFileSizeEx(FileHandle.Get(), &size))
         return Fail(Failure::CannotOpen, DescribeSystemError(GetLastError()));
     // An empty file cannot be mapped; say what is wrong with it instead.
     if (size.QuadPart <= 0)
@@ -74,10 +73,10 @@ bool CBitmapFile::Open(const std::string& path)
     if (fileSize > SIZE_MAX)
         return Fail(Failure::Refused, "the file is too large to map");
 
-    MappingHandle = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    MappingHandle = CHandle(CreateFileMappingA(FileHandle.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!MappingHandle)
         return Fail(Failure::CannotOpen, DescribeSystemError(GetLastError()));
-    View = static_cast<const std::uint8_t*>(MapViewOfFile(MappingHandle, FILE_MAP_READ, 0, 0, 0));
+    View = static_cast<const std::uint8_t*>(MapViewOfFile(MappingHandle.Get(), FILE_MAP_READ, 0, 0, 0));
     if (!View)
         return Fail(Failure::CannotOpen, DescribeSystemError(GetLastError()));
     return CheckAndLocate(fileSize);
@@ -87,13 +86,9 @@ void CBitmapFile::Close()
 {
     if (View)
         UnmapViewOfFile(View);
-    if (MappingHandle)
-        CloseHandle(MappingHandle);
-    if (FileHandle)
-        CloseHandle(FileHandle);
     View = nullptr;
-    MappingHandle = nullptr;
-    FileHandle = nullptr;
+    MappingHandle.Close();
+    FileHandle.Close();
 }
 
 bool CBitmapFile::Fail(Failure kind, std::string reason)

@@ -1,6 +1,7 @@
 // Random access to the pixels of a Windows bitmap file through a read-only mapping.
 #pragma once
 
+#include "engine/Handle.h"
 #include "engine/RgbColor.h"
 
 #include <cstddef>
@@ -80,8 +81,8 @@ public:
     const BmpInfoHeader& GetInfoHeader() const { return InfoHeader; }
     // Distance between stored rows: bytes, or pixels for 4 bits per pixel.
     std::int32_t GetRowStride() const { return RowStride; }
-    const void* GetFileHandle() const { return FileHandle; }
-    const void* GetMappingHandle() const { return MappingHandle; }
+    const void* GetFileHandle() const { return FileHandle.Get(); }
+    const void* GetMappingHandle() const { return MappingHandle.Get(); }
     const std::uint8_t* GetView() const { return View; }
     const std::uint8_t* GetColorTable() const { return ColorTable; }
     const std::uint8_t* GetPixelData() const { return PixelData; }
@@ -121,8 +122,8 @@ private:
     static bool SetUpChannel(Channel& channel, std::uint32_t mask);
     static unsigned ScaleChannel(const Channel& channel, std::uint32_t pixel);
 
-    void* FileHandle;
-    void* MappingHandle;
+    CHandle FileHandle;
+    CHandle MappingHandle;
     const std::uint8_t* View;
     BmpFileHeader FileHeader;
     BmpInfoHeader InfoHeader;

@@ -2,6 +2,7 @@
 
 #include "engine/BitmapFile.h"
 #include "engine/CellSampler.h"
+#include "engine/Handle.h"
 #include "engine/HtmlWriter.h"
 #include "engine/SystemError.h"
 #include "engine/Win32Api.h"
@@ -159,13 +160,9 @@ bool SameFile(const std::string& first, const std::string& second)
     BY_HANDLE_FILE_INFORMATION info[2];
     const std::string* paths[2] = {&first, &second};
     for (int n = 0; n < 2; ++n) {
-        HANDLE file = CreateFileA(paths[n]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return false;
-        const BOOL known = GetFileInformationByHandle(file, &info[n]);
-        CloseHandle(file);
-        if (!known)
+        const CHandle file(CreateFileA(paths[n]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file || !GetFileInformationByHandle(file.Get(), &info[n]))
             return false;
     }
     return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&

@@ -35,7 +35,7 @@ char* AppendText(char* out, const char* text)
 } // namespace
 
 CHtmlWriter::CHtmlWriter()
-    : Columns(0), Rows(0), CharacterOrder(0), BackgroundColor(0), FileHandle(nullptr), ErrorCode(0)
+    : Columns(0), Rows(0), CharacterOrder(0), BackgroundColor(0), ErrorCode(0)
 {
 }
 
@@ -49,11 +49,10 @@ bool CHtmlWriter::Open(const std::string& path)
     Close();
     const DWORD attributes = GetFileAttributesA(path.c_str());
     ClearReadOnly(path);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    FileHandle = CHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!FileHandle) {
         ErrorCode = GetLastError();
-        FileHandle = nullptr;
         // A file that could not be replaced keeps the read-only attribute it had.
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
             !(attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -61,7 +60,6 @@ bool CHtmlWriter::Open(const std::string& path)
         return false;
     }
     ErrorCode = 0;
-    FileHandle = file;
     return true;
 }
 
@@ -72,11 +70,10 @@ bool CHtmlWriter::OpenReplacing(const std::string& path)
     // CREATE_NEW never takes over a file that is already there.
     for (unsigned attempt = 1; attempt <= 100; ++attempt) {
         const std::string candidate = path + "~" + std::to_string(attempt) + ".tmp";
-        HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
+        FileHandle = CHandle(CreateFileA(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (FileHandle) {
             ErrorCode = 0;
-            FileHandle = file;
             TargetPath = path;
             TemporaryPath = candidate;
             return true;
@@ -94,8 +91,7 @@ bool CHtmlWriter::Commit()
         ErrorCode = 6; // ERROR_INVALID_HANDLE
         return false;
     }
-    const bool closed = CloseHandle(FileHandle) != FALSE;
-    FileHandle = nullptr;
+    const bool closed = FileHandle.Close();
     if (TemporaryPath.empty()) {
         if (!closed)
             ErrorCode = GetLastError();
@@ -123,10 +119,7 @@ bool CHtmlWriter::Commit()
 
 void CHtmlWriter::Close()
 {
-    if (FileHandle) {
-        CloseHandle(FileHandle);
-        FileHandle = nullptr;
-    }
+    FileHandle.Close();
     if (!TemporaryPath.empty()) {
         DeleteFileA(TemporaryPath.c_str());
         TemporaryPath.clear();
@@ -166,7 +159,7 @@ bool CHtmlWriter::Write(const char* text, std::size_t length)
         return false;
     }
     DWORD written = 0;
-    if (!WriteFile(FileHandle, text, static_cast<DWORD>(length), &written, nullptr)) {
+    if (!WriteFile(FileHandle.Get(), text, static_cast<DWORD>(length), &written, nullptr)) {
         ErrorCode = GetLastError();
         return false;
     }

@@ -1,6 +1,7 @@
 // Writes the mosaic page: head, one coloured character per cell, line breaks, tail.
 #pragma once
 
+#include "engine/Handle.h"
 #include "engine/RgbColor.h"
 
 #include <cstddef>
@@ -29,7 +30,7 @@ public:
     bool Commit();
     // Closes the file without committing: a temporary file is removed. Harmless when closed.
     void Close();
-    bool IsOpen() const { return FileHandle != nullptr; }
+    bool IsOpen() const { return static_cast<bool>(FileHandle); }
 
     // Each returns false when a write failed or was short; LastError() then tells why.
     bool WriteHeader();
@@ -56,7 +57,7 @@ public:
 private:
     bool Write(const char* text, std::size_t length);
 
-    void* FileHandle;
+    CHandle FileHandle;
     unsigned long ErrorCode;
     std::string TargetPath;    // what Commit replaces; empty when writing in place
     std::string TemporaryPath; // the file being written until Commit; empty when in place

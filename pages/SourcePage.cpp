@@ -61,15 +61,16 @@ HBITMAP CSourcePage::LoadPicture(const CString& path)
 
 bool CSourcePage::LoadPreview()
 {
-    HBITMAP picture = nullptr;
+    // The preview draws its own copy and the description is taken: the bitmap goes with this scope.
+    CBitmap picture;
     if (FileExists(SourcePath.Str()))
-        picture = LoadPicture(SourcePath);
+        picture.Attach(LoadPicture(SourcePath));
 
     bool loaded = false;
-    if (picture && ::GetObjectType(picture) == OBJ_BITMAP)
+    if (picture.GetSafeHandle() && ::GetObjectType(picture) == OBJ_BITMAP)
     {
         BITMAP description = {};
-        if (::GetObjectA(picture, sizeof(description), &description) == sizeof(description))
+        if (picture.GetBitmap(&description) == sizeof(description))
         {
             SourceBitmap = description;
             CString dimensions;
@@ -79,10 +80,7 @@ bool CSourcePage::LoadPreview()
             loaded = true;
         }
     }
-    Preview.SetImage(loaded ? picture : nullptr);
-    // The preview has drawn its own copy and the description is taken: nothing needs it now.
-    if (picture)
-        ::DeleteObject(picture);
+    Preview.SetImage(loaded ? static_cast<HBITMAP>(picture) : nullptr);
     return loaded;
 }
 

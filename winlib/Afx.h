@@ -5,6 +5,7 @@
 #include "winlib/String.h"
 #include "winlib/Geometry.h"
 #include "winlib/GdiObject.h"
+#include "winlib/IconHandle.h"
 #include "winlib/Dc.h"
 #include "winlib/MessageMap.h"
 #include "winlib/Wnd.h"

@@ -1,5 +1,6 @@
 // The platform calls the engine relies on. The same tests run against the real
 // KERNEL (under Wine) and against the Linux stand-ins, so both behave alike.
+#include "engine/Handle.h"
 #include "engine/Win32Api.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
@@ -98,6 +99,26 @@ TEST(PlatformCalls, SharingModesAreEnforced)
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     EXPECT_EQ(ReadText(path), "");
     CloseHandle(writer);
+}
+
+TEST(PlatformCalls, OwnedHandleIsClosedOnceByItsLastOwner)
+{
+    CTempDir dir;
+    const std::string path = dir.Path("held.txt");
+    EXPECT_FALSE(CHandle(INVALID_HANDLE_VALUE));
+    CHandle first(CreateForWriting(path));
+    ASSERT_TRUE(first);
+    CHandle second(std::move(first));
+    EXPECT_FALSE(first);
+    first = std::move(second);
+    EXPECT_FALSE(second);
+    // Still held by one owner: a second writer is refused until it is closed.
+    EXPECT_EQ(CreateForWriting(path), INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(first.Close());
+    EXPECT_FALSE(first);
+    EXPECT_TRUE(first.Close());
+    const CHandle again(CreateForWriting(path));
+    EXPECT_TRUE(again);
 }
 
 TEST(PlatformCalls, WriteFileWritesEverything)

@@ -1,0 +1,14 @@
+#include "engine/Handle.h"
+
+#include "engine/Win32Api.h"
+
+CHandle::CHandle(void* handle) : Value(handle == INVALID_HANDLE_VALUE ? nullptr : handle)
+{
+}
+
+bool CHandle::Close()
+{
+    if (!Value)
+        return true;
+    return CloseHandle(std::exchange(Value, nullptr)) != FALSE;
+}
