@@ -22,9 +22,9 @@ BEGIN_MESSAGE_MAP(CWizardDialog, CDialog)
     ON_WM_SYSCOMMAND()
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
-    ON_BN_CLICKED(IdBack, OnBack)
-    ON_BN_CLICKED(IdNext, OnNext)
-    ON_BN_CLICKED(IdCancel, OnCancelButton)
+    ON_BN_CLICKED(IDC_BACK, OnBack)
+    ON_BN_CLICKED(IDC_NEXT, OnNext)
+    ON_BN_CLICKED(IDC_CANCEL_BUTTON, OnCancelButton)
 END_MESSAGE_MAP()
 
 CWizardDialog::CWizardDialog(UINT templateId, CWnd* parent)
@@ -76,7 +76,7 @@ BOOL CWizardDialog::OnInitDialog()
         ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         CString about;
         about.LoadString(IDS_ABOUTBOX);
-        ::AppendMenuA(menu, MF_STRING, IdAboutBox, about);
+        ::AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about);
     }
     return TRUE;
 }
@@ -122,7 +122,7 @@ BOOL CWizardDialog::SetActivePage(int index)
 
     // The placeholder's area in the frame's client coordinates.
     CRect area;
-    CWnd* placeholder = GetDlgItem(IdPlaceholder);
+    CWnd* placeholder = GetDlgItem(IDC_PLACEHOLDER);
     if (placeholder)
     {
         placeholder->GetClientRect(&area);
@@ -188,22 +188,22 @@ void CWizardDialog::OnCancelButton()
 
 void CWizardDialog::SetWizardButtons(DWORD flags)
 {
-    SetButtonState(IdBack, (flags & ButtonBack) != 0);
+    SetButtonState(IDC_BACK, (flags & ButtonBack) != 0);
 
     CString text;
     if (flags & (ButtonFinish | ButtonDisabledFinish))
     {
-        SetButtonState(IdNext, (flags & ButtonFinish) != 0);
+        SetButtonState(IDC_NEXT, (flags & ButtonFinish) != 0);
         text.LoadString(IDS_FINISH);
         m_FinishMode = true;
     }
     else
     {
-        SetButtonState(IdNext, (flags & ButtonNext) != 0);
+        SetButtonState(IDC_NEXT, (flags & ButtonNext) != 0);
         text.LoadString(IDS_NEXT);
         m_FinishMode = false;
     }
-    SetDlgItemText(IdNext, text);
+    SetDlgItemText(IDC_NEXT, text);
 }
 
 void CWizardDialog::SetButtonState(int id, bool enable)
@@ -223,7 +223,7 @@ void CWizardDialog::SetButtonState(int id, bool enable)
 
 void CWizardDialog::OnSysCommand(UINT command, LPARAM parameter)
 {
-    if ((command & 0xFFF0) == IdAboutBox)
+    if ((command & 0xFFF0) == IDM_ABOUTBOX)
     {
         CAboutDlg about;
         about.DoModal();

@@ -19,14 +19,6 @@ public:
     static constexpr DWORD ButtonFinish = 4;
     static constexpr DWORD ButtonDisabledFinish = 8;
 
-    // Controls of the frame's template.
-    static constexpr int IdBack = 1000;
-    static constexpr int IdNext = 1001;
-    static constexpr int IdCancel = 1002;
-    static constexpr int IdPlaceholder = 1004;
-    // The system menu's About command.
-    static constexpr UINT IdAboutBox = 16;
-
     CWizardDialog(UINT templateId, CWnd* parent = nullptr);
     ~CWizardDialog() override;
 

@@ -1,7 +1,7 @@
 // The command-line tool's options, parsed without side effects.
 #pragma once
 
-#include "engine/RgbColor.h"
+#include "engine/ConversionSettings.h"
 
 #include <cstdint>
 #include <string>
@@ -18,9 +18,9 @@ struct CommandLine {
     std::string Target;           // empty: derived from Source
     std::uint32_t Columns = 0;    // 0: not given
     std::uint32_t Rows = 0;       // 0: not given
-    std::string Characters = "01";
+    std::string Characters = DefaultCharacterSet;
     std::int32_t Order = 0;       // 0 random, 1 sequential
-    std::string Font = "Courier New";
+    std::string Font = DefaultFontFace;
     RgbColor Background = 0;
     bool Force = false;
     bool OpenAfterCreation = false;

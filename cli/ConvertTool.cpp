@@ -7,9 +7,7 @@
 
 #include <chrono>
 
-#ifndef GLYPHCAST_VERSION
-#define GLYPHCAST_VERSION "unknown"
-#endif
+#include "Version.h"
 
 const char ConvertToolName[] = "glyphcast-convert";
 
@@ -117,7 +115,7 @@ int RunConvertTool(const std::vector<std::string>& arguments, std::ostream& out,
         out << UsageText;
         return ExitWritten;
     case CommandLine::Action::Version:
-        out << ConvertToolName << " (Glyphcast) " << GLYPHCAST_VERSION << "\n";
+        out << ConvertToolName << " (" GLYPHCAST_NAME ") " GLYPHCAST_VERSION "\n";
         return ExitWritten;
     case CommandLine::Action::UsageError:
         return Usage(err, line.Error);

@@ -10,6 +10,10 @@
 const std::uint32_t MinimumGridCount = 1;
 const std::uint32_t MaximumGridCount = 5000;
 
+// The face and the characters a page gets unless the user chooses others, in the wizard and the tool.
+const char* const DefaultFontFace = "Courier New";
+const char* const DefaultCharacterSet = "01";
+
 // A picture's description with the platform's BITMAP field names and layout
 // (24 bytes on 32-bit Windows), so the engine needs no GDI header for it.
 struct BitmapDescription {

@@ -18,8 +18,6 @@ namespace
 // The target edit takes no more than this many characters.
 const int MaxPathChars = 256;
 const char* const HtmlFilter = "HTML files (*.html;*.htm)|*.html;*.htm|All Files (*.*)|*.*||";
-// The face preselected when installed, and the one a page gets when no fixed-pitch face is.
-const char* const PreferredFace = "Courier New";
 // The up-down controls run from 1 (high word) to 5000 (low word), the up arrow increasing.
 const LPARAM CountRange = MAKELPARAM(MaximumGridCount, MinimumGridCount);
 } // namespace
@@ -134,7 +132,7 @@ void COutputPage::FillFontList()
     LOGFONTA wanted = {};
     wanted.lfCharSet = ANSI_CHARSET;
     ::EnumFontFamiliesExA(dc, &wanted, &FontEnumProc, reinterpret_cast<LPARAM>(&FontList), 0);
-    const int preferred = FontList.FindString(-1, PreferredFace);
+    const int preferred = FontList.FindString(-1, DefaultFontFace);
     if (preferred != CB_ERR)
         FontIndex = preferred;
     FontSample.LogFont = SelectedFont();
@@ -256,7 +254,7 @@ int COutputPage::OnWizardNext()
     settings.Rows = Rows;
     const LOGFONTA* font = SelectedFont();
     settings.FontFace = font ? std::string(font->lfFaceName, strnlen(font->lfFaceName, LF_FACESIZE))
-                             : std::string(PreferredFace);
+                             : std::string(DefaultFontFace);
     settings.CharacterSet = CharacterSet.Str();
     settings.CharacterOrder = CharacterOrder;
     settings.BackgroundColor = BackgroundButton.Color;

@@ -3,6 +3,7 @@
 
 #include "controls/ColorButton.h"
 #include "controls/FontPreview.h"
+#include "engine/ConversionSettings.h"
 #include "pages/WizardPage.h"
 
 class CConverterWizard;
@@ -35,7 +36,7 @@ public:
     UINT Columns = 0;
     UINT Rows = 0;
     int CharacterOrder = 0;
-    CString CharacterSet = "01";
+    CString CharacterSet = DefaultCharacterSet;
     int FontIndex = 0;
     CFontPreview FontSample;
     CColorButton BackgroundButton;

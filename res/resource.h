@@ -24,8 +24,6 @@
 #define IDS_TARGET_IS_SOURCE    111
 #define IDS_TARGET_IS_FOLDER    112
 #define IDS_CANNOT_SHOW         113
-// The application's name: message box captions (the class layer looks for this entry).
-#define IDS_APP_TITLE           0xE000
 
 /* Pictures */
 #define IDR_MAINFRAME           128   /* program icon */

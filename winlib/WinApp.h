@@ -1,6 +1,7 @@
 // CWinApp: the application object, its start-up and the helpers that need it.
 #pragma once
 
+#include "winlib/AfxRes.h"
 #include "winlib/Wnd.h"
 
 class CWinApp
@@ -32,9 +33,6 @@ private:
     int m_WaitCount = 0;
     HCURSOR m_RestoreCursor = nullptr;
 };
-
-// The string-table entry that names the application (message box captions).
-constexpr UINT AFX_IDS_APP_TITLE = 0xE000;
 
 CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
