@@ -43,21 +43,14 @@ CSize CImagePreview::FitImage(int clientWidth, int clientHeight, int bitmapWidth
     if (clientWidth <= 0 || clientHeight <= 0 || bitmapWidth <= 0 || bitmapHeight <= 0)
         return CSize(0, 0);
 
-    // volatile keeps every step at double precision on x87, where intermediates would
-    // otherwise be carried at extended precision and could round the other way.
-    volatile double w = static_cast<float>(clientWidth);
-    volatile double h = static_cast<float>(clientHeight);
-    volatile double clientAspect = w / h;
-    volatile double imageAspect = static_cast<double>(bitmapWidth) / static_cast<double>(bitmapHeight);
+    // Double precision throughout, the client size passing through single precision on the way.
+    const double w = static_cast<float>(clientWidth);
+    const double h = static_cast<float>(clientHeight);
+    const double clientAspect = w / h;
+    const double imageAspect = static_cast<double>(bitmapWidth) / bitmapHeight;
     if (clientAspect > imageAspect)
-    {
-        volatile double unscaled = w / clientAspect;
-        volatile double width = unscaled * imageAspect;
-        return CSize(static_cast<int>(width), clientHeight);
-    }
-    volatile double unscaled = h / imageAspect;
-    volatile double height = unscaled * clientAspect;
-    return CSize(clientWidth, static_cast<int>(height));
+        return CSize(static_cast<int>(w / clientAspect * imageAspect), clientHeight);
+    return CSize(clientWidth, static_cast<int>(h / imageAspect * clientAspect));
 }
 
 void CImagePreview::SetImage(HBITMAP bitmap)
