@@ -145,8 +145,8 @@ int RunConvertTool(const std::vector<std::string>& arguments, std::ostream& out,
     ConversionSettings settings;
     settings.SourcePath = line.Source;
     settings.TargetPath = line.Target;
-    settings.SourceBitmap.bmWidth = static_cast<std::int32_t>(width);
-    settings.SourceBitmap.bmHeight = static_cast<std::int32_t>(height);
+    settings.SourceBitmap.Width = static_cast<std::int32_t>(width);
+    settings.SourceBitmap.Height = static_cast<std::int32_t>(height);
     settings.Columns = line.Columns;
     settings.Rows = line.Rows;
     settings.FontFace = line.Font;

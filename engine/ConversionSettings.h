@@ -14,26 +14,17 @@ const std::uint32_t MaximumGridCount = 5000;
 const char* const DefaultFontFace = "Courier New";
 const char* const DefaultCharacterSet = "01";
 
-// A picture's description with the platform's BITMAP field names and layout
-// (24 bytes on 32-bit Windows), so the engine needs no GDI header for it.
-struct BitmapDescription {
-    std::int32_t bmType = 0;
-    std::int32_t bmWidth = 0;
-    std::int32_t bmHeight = 0;
-    std::int32_t bmWidthBytes = 0;
-    std::uint16_t bmPlanes = 0;
-    std::uint16_t bmBitsPixel = 0;
-    void* bmBits = nullptr;
+// A picture's width and height in pixels, as the source page's loader read them.
+struct PictureSize {
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
 };
-
-static_assert(sizeof(void*) != 4 || sizeof(BitmapDescription) == 24,
-              "BitmapDescription must match the platform's 24-byte BITMAP");
 
 // Everything a conversion needs; SourceBitmap only serves the output page's proportions.
 struct ConversionSettings {
     std::string SourcePath;
     std::string TargetPath;
-    BitmapDescription SourceBitmap;
+    PictureSize SourceBitmap;
     std::uint32_t Columns = 0;
     std::uint32_t Rows = 0;
     std::string FontFace;

@@ -111,8 +111,8 @@ void COutputPage::ApplyAspectRatio(int direction)
 {
     if (!PreserveAspect)
         return;
-    const BitmapDescription& picture = Wizard->Settings.SourceBitmap;
-    const float pictureRatio = AspectRatioOf(picture.bmWidth, picture.bmHeight);
+    const PictureSize& picture = Wizard->Settings.SourceBitmap;
+    const float pictureRatio = AspectRatioOf(picture.Width, picture.Height);
     // Without any fixed-pitch face the page takes the usual cell, half as wide as high.
     const LOGFONTA* font = SelectedFont();
     const float fontRatio = font ? AspectRatioOf(font->lfWidth, font->lfHeight) : DefaultFontRatio;

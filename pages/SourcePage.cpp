@@ -7,8 +7,6 @@
 #include "engine/ConversionRun.h"
 #include "res/resource.h"
 
-static_assert(sizeof(BITMAP) == sizeof(BitmapDescription), "the settings keep the platform's bitmap description");
-
 namespace
 {
 // The path edit takes no more than this many characters.
@@ -22,7 +20,7 @@ BEGIN_MESSAGE_MAP(CSourcePage, CWizardPage)
 END_MESSAGE_MAP()
 
 CSourcePage::CSourcePage(CConverterWizard* wizard)
-    : CWizardPage(IDD_SOURCE, wizard), Wizard(wizard), SourceBitmap()
+    : CWizardPage(IDD_SOURCE, wizard), Wizard(wizard)
 {
 }
 
@@ -72,10 +70,9 @@ bool CSourcePage::LoadPreview()
         BITMAP description = {};
         if (picture.GetBitmap(&description) == sizeof(description))
         {
-            SourceBitmap = description;
+            SourceBitmap = {description.bmWidth, description.bmHeight};
             CString dimensions;
-            dimensions.Format("%d x %d", static_cast<int>(SourceBitmap.bmWidth),
-                              static_cast<int>(SourceBitmap.bmHeight));
+            dimensions.Format("%d x %d", static_cast<int>(SourceBitmap.Width), static_cast<int>(SourceBitmap.Height));
             SetDlgItemText(IDC_DIMENSIONS, dimensions);
             loaded = true;
         }
@@ -134,14 +131,7 @@ int CSourcePage::OnWizardNext()
     }
 
     Wizard->Settings.SourcePath = SourcePath.Str();
-    BitmapDescription& description = Wizard->Settings.SourceBitmap;
-    description.bmType = SourceBitmap.bmType;
-    description.bmWidth = SourceBitmap.bmWidth;
-    description.bmHeight = SourceBitmap.bmHeight;
-    description.bmWidthBytes = SourceBitmap.bmWidthBytes;
-    description.bmPlanes = SourceBitmap.bmPlanes;
-    description.bmBitsPixel = SourceBitmap.bmBitsPixel;
-    description.bmBits = SourceBitmap.bmBits;
+    Wizard->Settings.SourceBitmap = SourceBitmap;
     return AdjacentPage;
 }
 

@@ -2,13 +2,14 @@
 #pragma once
 
 #include "controls/ImagePreview.h"
+#include "engine/ConversionSettings.h"
 #include "pages/WizardPage.h"
 
 class CConverterWizard;
 
 // Loads the named file on every change of the path, shows its size and a preview, and on Next
 // refuses a path that is not a picture the conversion can read; otherwise it hands the path and
-// the picture's description to the wizard's settings.
+// the picture's size to the wizard's settings.
 class CSourcePage : public CWizardPage
 {
 public:
@@ -18,12 +19,12 @@ public:
     BOOL OnInitDialog() override;
     // Sets the buttons from the current path, then focuses the path edit.
     BOOL OnSetActive() override;
-    // Checks the file and copies path and description into the settings, or stays.
+    // Checks the file and copies path and size into the settings, or stays.
     int OnWizardNext() override;
 
     const CString& GetSourcePath() const { return SourcePath; }
-    // The description of the last picture that loaded (all zero before the first).
-    const BITMAP& GetSourceBitmap() const { return SourceBitmap; }
+    // The size of the last picture that loaded (0 x 0 before the first).
+    const PictureSize& GetSourceBitmap() const { return SourceBitmap; }
     const CImagePreview& GetPreview() const { return Preview; }
 
 protected:
@@ -41,8 +42,8 @@ protected:
 private:
     // Back only while there is no path; Back and Next as soon as there is one.
     void UpdateButtons();
-    // Loads the file named by SourcePath, describes it, hands it to the preview and releases it;
-    // true when it loaded. When it does not load, the description and the size shown stay.
+    // Loads the file named by SourcePath, notes its size, hands it to the preview and releases it;
+    // true when it loaded. When it does not load, the size noted and shown stays.
     bool LoadPreview();
     // Tells the user why the path is not taken and puts the focus back in the path edit.
     void RefusePath(UINT messageId);
@@ -50,5 +51,5 @@ private:
     CConverterWizard* Wizard;
     CImagePreview Preview;
     CString SourcePath;
-    BITMAP SourceBitmap;
+    PictureSize SourceBitmap;
 };

@@ -39,8 +39,8 @@ protected:
     void Show(const std::string& source, LONG width, LONG height)
     {
         Wizard.Settings.SourcePath = source;
-        Wizard.Settings.SourceBitmap.bmWidth = width;
-        Wizard.Settings.SourceBitmap.bmHeight = height;
+        Wizard.Settings.SourceBitmap.Width = width;
+        Wizard.Settings.SourceBitmap.Height = height;
         ASSERT_TRUE(Wizard.SetActivePage(2));
     }
     LRESULT Send(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)

@@ -298,7 +298,7 @@ protected:
         EXPECT_EQ(boxes[0].Type, static_cast<UINT>(MB_OK | MB_ICONERROR));
         EXPECT_EQ(::GetFocus(), PageItem(IDC_PATH));
         EXPECT_TRUE(Wizard.Settings.SourcePath.empty());
-        EXPECT_EQ(Wizard.Settings.SourceBitmap.bmWidth, 0);
+        EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 0);
     }
 
     TestFiles Files;
@@ -358,8 +358,8 @@ TEST_F(SourcePageTest, DimensionsForPicturesOfEveryDepth)
         const std::string path = Files.Picture("depth" + std::to_string(c.Bits) + ".bmp", c.Width, c.Height, c.Bits);
         SetPath(path);
         EXPECT_EQ(Dimensions(), std::to_string(c.Width) + " x " + std::to_string(c.Height)) << c.Bits << " bpp";
-        EXPECT_EQ(Page->GetSourceBitmap().bmWidth, c.Width);
-        EXPECT_EQ(Page->GetSourceBitmap().bmHeight, c.Height);
+        EXPECT_EQ(Page->GetSourceBitmap().Width, c.Width);
+        EXPECT_EQ(Page->GetSourceBitmap().Height, c.Height);
         EXPECT_GT(Page->GetPreview().GetImageWidth(), 0) << c.Bits << " bpp";
         EXPECT_GT(Page->GetPreview().GetImageHeight(), 0) << c.Bits << " bpp";
     }
@@ -379,7 +379,7 @@ TEST_F(SourcePageTest, TypingCharacterByCharacterKeepsTheLastSizeWhilePreviewEmp
     const std::string prefix = second.substr(0, second.size() - 1);
     Type(prefix);
     EXPECT_EQ(Dimensions(), "64 x 48");
-    EXPECT_EQ(Page->GetSourceBitmap().bmWidth, 64);
+    EXPECT_EQ(Page->GetSourceBitmap().Width, 64);
     EXPECT_EQ(Page->GetPreview().GetImageWidth(), 0);
     EXPECT_EQ(Page->GetPreview().GetImageHeight(), 0);
 
@@ -482,12 +482,8 @@ TEST_F(SourcePageTest, NextCopiesPathAndDescriptionIntoTheSettings)
     EXPECT_TRUE(uitest::MessageBoxes().empty());
     EXPECT_EQ(Wizard.GetActiveIndex(), 2);
     EXPECT_EQ(Wizard.Settings.SourcePath, picture);
-    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmWidth, 640);
-    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmHeight, 480);
-    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmType, 0);
-    EXPECT_GT(Wizard.Settings.SourceBitmap.bmWidthBytes, 0);
-    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmPlanes, 1);
-    EXPECT_GT(Wizard.Settings.SourceBitmap.bmBitsPixel, 0);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 640);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.Height, 480);
 }
 
 TEST_F(SourcePageTest, GoingBackAndChoosingAnotherPictureReplacesTheSettings)
@@ -498,15 +494,15 @@ TEST_F(SourcePageTest, GoingBackAndChoosingAnotherPictureReplacesTheSettings)
     Back();
     ASSERT_EQ(Wizard.GetActiveIndex(), 1);
     // Going back alone changes nothing.
-    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmWidth, 80);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 80);
 
     const std::string two = Files.Picture("two.bmp", 21, 77, 8);
     SetPath(two);
     Next();
     EXPECT_EQ(Wizard.GetActiveIndex(), 2);
     EXPECT_EQ(Wizard.Settings.SourcePath, two);
-    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmWidth, 21);
-    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmHeight, 77);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 21);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.Height, 77);
 }
 
 TEST_F(SourcePageTest, RefusalAfterAnAcceptedPictureLeavesTheSettingsAlone)
@@ -522,7 +518,7 @@ TEST_F(SourcePageTest, RefusalAfterAnAcceptedPictureLeavesTheSettingsAlone)
     ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
     EXPECT_EQ(uitest::MessageBoxes()[0].Text, Message(IDS_NOT_A_PICTURE, bad));
     EXPECT_EQ(Wizard.Settings.SourcePath, good);
-    EXPECT_EQ(Wizard.Settings.SourceBitmap.bmWidth, 15);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 15);
 }
 
 // --- the file dialog --------------------------------------------------------------------------
