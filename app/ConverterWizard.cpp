@@ -26,6 +26,11 @@ CConverterWizard::~CConverterWizard()
     delete m_pFinishPage;
 }
 
+CConverterWizard& CConverterWizard::Of(const CWizardPage& page)
+{
+    return *static_cast<CConverterWizard*>(page.GetWizard());
+}
+
 BOOL CConverterWizard::OnInitDialog()
 {
     CWizardDialog::OnInitDialog();

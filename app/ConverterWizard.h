@@ -31,6 +31,9 @@ public:
     COutputPage* GetOutputPage() const { return m_pOutputPage; }
     CFinishPage* GetFinishPage() const { return m_pFinishPage; }
 
+    // The wizard a page of this program belongs to: its pages are only ever made for this one.
+    static CConverterWizard& Of(const CWizardPage& page);
+
 protected:
     DECLARE_MESSAGE_MAP()
 

@@ -47,12 +47,6 @@ CFinishPage::CFinishPage(CConverterWizard* wizard)
 
 CFinishPage::~CFinishPage() = default;
 
-CConverterWizard* CFinishPage::GetConverterWizard() const
-{
-    // The constructor only accepts the converter wizard.
-    return static_cast<CConverterWizard*>(m_pWizard);
-}
-
 void CFinishPage::DoDataExchange(CDataExchange* exchange)
 {
     DDX_Check(exchange, IDC_OPEN_AFTER, OpenAfterCreation);
@@ -78,7 +72,7 @@ BOOL CFinishPage::OnWizardFinish()
         // The hourglass goes before any message box, however the run ends.
         CWaitCursor wait;
         UpdateData(TRUE);
-        result = RunConversion(GetConverterWizard()->Settings, OpenAfterCreation != 0);
+        result = RunConversion(CConverterWizard::Of(*this).Settings, OpenAfterCreation != 0);
     }
     if (result.Succeeded())
     {

@@ -24,7 +24,4 @@ protected:
     void DoDataExchange(CDataExchange* exchange) override;
 
     DECLARE_MESSAGE_MAP()
-
-private:
-    CConverterWizard* GetConverterWizard() const;
 };

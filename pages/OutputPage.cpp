@@ -33,7 +33,7 @@ BEGIN_MESSAGE_MAP(COutputPage, CWizardPage)
 END_MESSAGE_MAP()
 
 COutputPage::COutputPage(CConverterWizard* wizard)
-    : CWizardPage(IDD_OUTPUT, wizard), Wizard(wizard)
+    : CWizardPage(IDD_OUTPUT, wizard)
 {
 }
 
@@ -83,7 +83,7 @@ BOOL COutputPage::DestroyWindow()
 BOOL COutputPage::OnSetActive()
 {
     if (TargetPath.IsEmpty())
-        TargetPath = DefaultTargetName(Wizard->GetSourcePath());
+        TargetPath = DefaultTargetName(CConverterWizard::Of(*this).GetSourcePath());
     ApplyAspectRatio(0);
     UpdateData(FALSE);
     UpdateButtons();
@@ -93,7 +93,7 @@ BOOL COutputPage::OnSetActive()
 void COutputPage::UpdateButtons()
 {
     const bool complete = !TargetPath.IsEmpty() && !CharacterSet.IsEmpty();
-    Wizard->SetWizardButtons(complete ? CWizardDialog::ButtonBack | CWizardDialog::ButtonNext
+    m_pWizard->SetWizardButtons(complete ? CWizardDialog::ButtonBack | CWizardDialog::ButtonNext
                                       : CWizardDialog::ButtonBack);
 }
 
@@ -111,7 +111,7 @@ void COutputPage::ApplyAspectRatio(int direction)
 {
     if (!PreserveAspect)
         return;
-    const PictureSize& picture = Wizard->Settings.SourceBitmap;
+    const PictureSize& picture = CConverterWizard::Of(*this).Settings.SourceBitmap;
     const float pictureRatio = AspectRatioOf(picture.Width, picture.Height);
     // Without any fixed-pitch face the page takes the usual cell, half as wide as high.
     const LOGFONTA* font = SelectedFont();
@@ -232,7 +232,8 @@ int COutputPage::OnWizardNext()
         RefuseTarget(IDS_TARGET_IS_FOLDER);
         return StayOnPage;
     }
-    if (SameFile(Wizard->Settings.SourcePath, TargetPath.Str()))
+    ConversionSettings& settings = CConverterWizard::Of(*this).Settings;
+    if (SameFile(settings.SourcePath, TargetPath.Str()))
     {
         RefuseTarget(IDS_TARGET_IS_SOURCE);
         return StayOnPage;
@@ -248,7 +249,6 @@ int COutputPage::OnWizardNext()
         }
     }
 
-    ConversionSettings& settings = Wizard->Settings;
     settings.TargetPath = TargetPath.Str();
     settings.Columns = Columns;
     settings.Rows = Rows;

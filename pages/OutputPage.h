@@ -70,7 +70,6 @@ private:
     // Tells the user why the target is not taken and puts the focus back in the target edit.
     void RefuseTarget(UINT messageId);
 
-    CConverterWizard* Wizard;
     // The lists the page fills and reads entries of; bound to 1020 and 1024 with the fields.
     CComboBox FontList;
     CComboBox CharacterList;

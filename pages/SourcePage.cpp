@@ -20,7 +20,7 @@ BEGIN_MESSAGE_MAP(CSourcePage, CWizardPage)
 END_MESSAGE_MAP()
 
 CSourcePage::CSourcePage(CConverterWizard* wizard)
-    : CWizardPage(IDD_SOURCE, wizard), Wizard(wizard)
+    : CWizardPage(IDD_SOURCE, wizard)
 {
 }
 
@@ -48,7 +48,7 @@ BOOL CSourcePage::OnSetActive()
 
 void CSourcePage::UpdateButtons()
 {
-    Wizard->SetWizardButtons(SourcePath.IsEmpty() ? CWizardDialog::ButtonBack
+    m_pWizard->SetWizardButtons(SourcePath.IsEmpty() ? CWizardDialog::ButtonBack
                                                   : CWizardDialog::ButtonBack | CWizardDialog::ButtonNext);
 }
 
@@ -130,8 +130,9 @@ int CSourcePage::OnWizardNext()
         return StayOnPage;
     }
 
-    Wizard->Settings.SourcePath = SourcePath.Str();
-    Wizard->Settings.SourceBitmap = SourceBitmap;
+    ConversionSettings& settings = CConverterWizard::Of(*this).Settings;
+    settings.SourcePath = SourcePath.Str();
+    settings.SourceBitmap = SourceBitmap;
     return AdjacentPage;
 }
 

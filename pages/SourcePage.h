@@ -48,7 +48,6 @@ private:
     // Tells the user why the path is not taken and puts the focus back in the path edit.
     void RefusePath(UINT messageId);
 
-    CConverterWizard* Wizard;
     CImagePreview Preview;
     CString SourcePath;
     PictureSize SourceBitmap;

@@ -6,7 +6,7 @@ BEGIN_MESSAGE_MAP(CWizardPage, CDialog)
 END_MESSAGE_MAP()
 
 CWizardPage::CWizardPage(UINT templateId, CWizardDialog* wizard)
-    : CDialog(templateId, wizard), m_TemplateId(templateId), m_pWizard(wizard)
+    : CDialog(templateId, wizard), m_pWizard(wizard)
 {
 }
 
@@ -15,7 +15,7 @@ CWizardPage::~CWizardPage() = default;
 BOOL CWizardPage::CreatePage()
 {
     // The page templates are hidden DS_CONTROL children; the frame positions and shows them.
-    return Create(static_cast<WORD>(m_TemplateId), m_pWizard);
+    return Create(static_cast<WORD>(m_nIDTemplate), m_pWizard);
 }
 
 BOOL CWizardPage::OnInitDialog()

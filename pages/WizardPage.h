@@ -38,11 +38,10 @@ public:
     void OnCancel() override;
 
     CWizardDialog* GetWizard() const { return m_pWizard; }
-    UINT GetTemplateId() const { return m_TemplateId; }
+    UINT GetTemplateId() const { return m_nIDTemplate; }
     CToolTipCtrl& GetToolTip() { return m_ToolTip; }
 
 protected:
-    UINT m_TemplateId;
     CWizardDialog* m_pWizard;
     CToolTipCtrl m_ToolTip;
 
