@@ -72,6 +72,11 @@ CBmpBuilder& CBmpBuilder::Fill(std::uint32_t value)
     return *this;
 }
 
+CBmpBuilder& CBmpBuilder::FillColor(RgbColor color)
+{
+    return Fill(BlueOf(color) | (GreenOf(color) << 8) | (RedOf(color) << 16));
+}
+
 std::size_t CBmpBuilder::StrideBytes() const
 {
     return (static_cast<std::size_t>(Width) * Bits + 31) / 32 * 4;
@@ -149,10 +154,12 @@ std::vector<std::uint8_t> CBmpBuilder::Build() const
     return bytes;
 }
 
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    return !file.fail();
 }
 
 std::string ReadText(const std::string& path)

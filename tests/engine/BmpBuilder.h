@@ -32,6 +32,8 @@ public:
     // A 24- or 32-bit pixel of the given colour (stored blue, green, red).
     CBmpBuilder& SetColor(std::int32_t x, std::int32_t y, RgbColor color);
     CBmpBuilder& Fill(std::uint32_t value);
+    // Every pixel of a 24- or 32-bit picture in the given colour.
+    CBmpBuilder& FillColor(RgbColor color);
 
     // Bytes of one stored row, padding included.
     std::size_t StrideBytes() const;
@@ -51,8 +53,8 @@ private:
     std::vector<std::uint32_t> Pixels;
 };
 
-// Writes bytes to a file, replacing it.
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// Writes bytes to a file, replacing it; false when they could not all be written.
+bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // The whole content of a file ("" when it cannot be read).
 std::string ReadText(const std::string& path);
 

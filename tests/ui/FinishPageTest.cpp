@@ -2,9 +2,7 @@
 // picture, opening the page only when asked, and reporting every failure while staying open.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,14 +30,6 @@ std::string WindowText(HWND window)
     return text;
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 bool Exists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -53,15 +43,6 @@ size_t Count(const std::string& text, const std::string& piece)
     return count;
 }
 
-std::string Message(UINT id, const std::string& path)
-{
-    CString format;
-    format.LoadString(id);
-    char text[1024];
-    std::snprintf(text, sizeof(text), format.GetString(), path.c_str());
-    return text;
-}
-
 // The converter wizard, modeless, on its finish page, with settings for a small real picture.
 class FinishPage : public ::testing::Test
 {
@@ -71,9 +52,9 @@ protected:
         g_Opened.clear();
         PreviousOpener = SetShellOpener(&RecordShellOpen);
 
-        Source = Dir.File("tile.bmp");
-        Target = Dir.File("tile.html");
-        ASSERT_TRUE(uitest::WriteBmp(Source, 8, 6, RGB(200, 100, 50)));
+        Source = Dir.Path("tile.bmp");
+        Target = Dir.Path("tile.html");
+        ASSERT_TRUE(WriteBytes(Source, CBmpBuilder(8, 6, 24).FillColor(RGB(200, 100, 50)).Build()));
 
         ASSERT_TRUE(Wizard.Create(IDD_WIZARD, nullptr));
         Wizard.ShowWindow(SW_SHOW);
@@ -123,7 +104,7 @@ protected:
     {
         const auto& boxes = uitest::MessageBoxes();
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].Text, Message(id, path));
+        EXPECT_EQ(boxes[0].Text, uitest::MessageFor(id, path));
         EXPECT_EQ(boxes[0].Caption, "Glyphcast");
         EXPECT_EQ(boxes[0].Type, static_cast<UINT>(MB_OK | MB_ICONERROR));
         EXPECT_EQ(boxes[0].Owner, Page->GetSafeHwnd());
@@ -138,7 +119,7 @@ protected:
         EXPECT_TRUE(Wizard.IsFinishMode());
     }
 
-    uitest::TempDir Dir;
+    CTempDir Dir;
     std::string Source;
     std::string Target;
     ShellOpener PreviousOpener = nullptr;
@@ -198,7 +179,7 @@ TEST_F(FinishPage, FinishWritesThePageOpensItOnceAndEndsWithOk)
     ASSERT_EQ(g_Opened.size(), 1u);
     EXPECT_EQ(g_Opened[0], Target);
 
-    std::string page = ReadFile(Target);
+    std::string page = ReadText(Target);
     EXPECT_EQ(page.rfind("<HTML>\r\n<BODY BGCOLOR=#123456>", 0), 0u) << page.substr(0, 60);
     EXPECT_NE(page.find("<FONT FACE='Courier New'"), std::string::npos);
     // 4 x 3 cells of the picture's one colour, the characters in order, a break after each row.
@@ -216,7 +197,7 @@ TEST_F(FinishPage, WithTheBoxClearedThePageIsWrittenButNotOpened)
     EXPECT_FALSE(Page->OpenAfterCreation);
     EXPECT_TRUE(g_Opened.empty());
     EXPECT_TRUE(uitest::MessageBoxes().empty());
-    EXPECT_EQ(Count(ReadFile(Target), "<FONT COLOR=#C86432>"), 12u);
+    EXPECT_EQ(Count(ReadText(Target), "<FONT COLOR=#C86432>"), 12u);
 }
 
 TEST_F(FinishPage, APageTheShellCannotOpenIsNamedAndTheWizardEnds)
@@ -226,20 +207,20 @@ TEST_F(FinishPage, APageTheShellCannotOpenIsNamedAndTheWizardEnds)
     EXPECT_EQ(Wizard.GetResult(), IDOK);
     ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
     EXPECT_EQ(uitest::MessageBoxes()[0].Text, "The file '" + Target + "' has been written, but it cannot be opened.");
-    EXPECT_EQ(Count(ReadFile(Target), "<FONT COLOR=#C86432>"), 12u);
+    EXPECT_EQ(Count(ReadText(Target), "<FONT COLOR=#C86432>"), 12u);
 }
 
 TEST_F(FinishPage, AMissingSourceIsReportedAndTheWizardStays)
 {
-    Wizard.Settings.SourcePath = Dir.File("gone.bmp");
+    Wizard.Settings.SourcePath = Dir.Path("gone.bmp");
     Finish();
-    ExpectReported(IDS_CANNOT_OPEN, Dir.File("gone.bmp"));
+    ExpectReported(IDS_CANNOT_OPEN, Dir.Path("gone.bmp"));
     EXPECT_FALSE(Exists(Target));
 }
 
 TEST_F(FinishPage, ASourceThatIsNoPictureIsReportedAndTheWizardStays)
 {
-    std::string notes = Dir.File("notes.bmp");
+    std::string notes = Dir.Path("notes.bmp");
     {
         std::ofstream out(notes, std::ios::binary);
         out << "These are notes, not a picture. They only wear a picture's name.";
@@ -252,7 +233,7 @@ TEST_F(FinishPage, ASourceThatIsNoPictureIsReportedAndTheWizardStays)
 
 TEST_F(FinishPage, ATargetInAMissingFolderIsReportedAndTheWizardStays)
 {
-    std::string target = Dir.File("no such folder\\tile.html");
+    std::string target = Dir.Path("no such folder\\tile.html");
     Wizard.Settings.TargetPath = target;
     Finish();
     ExpectReported(IDS_CANNOT_CREATE, target);
@@ -265,10 +246,10 @@ TEST_F(FinishPage, ABadSourceLeavesAnExistingTargetUntouched)
         std::ofstream out(Target, std::ios::binary);
         out << "an older page";
     }
-    Wizard.Settings.SourcePath = Dir.File("gone.bmp");
+    Wizard.Settings.SourcePath = Dir.Path("gone.bmp");
     Finish();
-    ExpectReported(IDS_CANNOT_OPEN, Dir.File("gone.bmp"));
-    EXPECT_EQ(ReadFile(Target), "an older page");
+    ExpectReported(IDS_CANNOT_OPEN, Dir.Path("gone.bmp"));
+    EXPECT_EQ(ReadText(Target), "an older page");
 }
 
 TEST_F(FinishPage, SettingsOutOfRangeAreReportedBeforeAnyFileIsTouched)
@@ -285,7 +266,7 @@ TEST_F(FinishPage, SettingsOutOfRangeAreReportedBeforeAnyFileIsTouched)
 
 TEST_F(FinishPage, AfterAFailureTheUserCanMendTheSettingsAndFinish)
 {
-    Wizard.Settings.SourcePath = Dir.File("gone.bmp");
+    Wizard.Settings.SourcePath = Dir.Path("gone.bmp");
     Finish();
     ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
 
@@ -294,7 +275,7 @@ TEST_F(FinishPage, AfterAFailureTheUserCanMendTheSettingsAndFinish)
     EXPECT_EQ(uitest::MessageBoxes().size(), 1u);
     EXPECT_EQ(Wizard.GetResult(), IDOK);
     ASSERT_EQ(g_Opened.size(), 1u);
-    EXPECT_EQ(Count(ReadFile(Target), "<FONT COLOR=#C86432>"), 12u);
+    EXPECT_EQ(Count(ReadText(Target), "<FONT COLOR=#C86432>"), 12u);
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ protected:
     void Next() { ::SendMessageA(Wizard, WM_COMMAND, IDC_NEXT, reinterpret_cast<LPARAM>(::GetDlgItem(Wizard, IDC_NEXT))); }
     std::string LastMessage() const { return uitest::MessageBoxes().empty() ? "" : uitest::MessageBoxes().back().Text; }
 
-    uitest::TempDir Dir;
+    CTempDir Dir;
     CConverterWizard Wizard;
     COutputPage* Page = nullptr;
 };
@@ -106,12 +106,12 @@ TEST_F(OutputPageTest, TargetNameAndCountsFollowThePictureTheFontAndTheLastEdit)
 
 TEST_F(OutputPageTest, NextRefusesTargetsThatCannotBeThePageAndAsksBeforeReplacing)
 {
-    const std::string source = Dir.File("pic.bmp"), existing = Dir.File("old.html");
-    ASSERT_TRUE(uitest::WriteBmp(source, 4, 2, RGB(1, 2, 3)) && uitest::WriteBmp(existing, 1, 1, 0));
+    const std::string source = Dir.Path("pic.bmp"), existing = Dir.Path("old.html");
+    ASSERT_TRUE(WriteBytes(source, CBmpBuilder(4, 2, 24).FillColor(RGB(1, 2, 3)).Build()) && WriteBytes(existing, CBmpBuilder(1, 1, 24).FillColor(0).Build()));
     Show(source, 4, 2);
     const std::pair<std::string, std::string> cases[] = {
-        {Dir.Path(), "'" + Dir.Path() + "' is a folder. Type the name of the page to write."},
-        {Dir.Path() + "\\.\\pic.bmp", "The file '" + Dir.Path() + "\\.\\pic.bmp' is the picture being converted. "
+        {Dir.Root(), "'" + Dir.Root() + "' is a folder. Type the name of the page to write."},
+        {Dir.Root() + "\\.\\pic.bmp", "The file '" + Dir.Root() + "\\.\\pic.bmp' is the picture being converted. "
                                       "Choose another name for the page."},
         {existing, "The file '" + existing + "' already exists.\nDo you want to replace it?"}};
     for (const auto& c : cases)  // each refused, the question answered No

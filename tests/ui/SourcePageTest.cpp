@@ -19,124 +19,47 @@ namespace
 
 // --- pictures on disk ------------------------------------------------------------------------
 
-void Put16(std::vector<std::uint8_t>& out, unsigned v)
-{
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-
-bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
-}
-
 // An uncompressed bottom-up bitmap file of 1, 4, 8, 16, 24 or 32 bits per pixel, coloured in
 // stripes so that it is a real picture rather than a blank.
 std::vector<std::uint8_t> MakeBmp(int width, int height, int bitsPerPixel)
 {
-    const int paletteSize = bitsPerPixel <= 8 ? 1 << bitsPerPixel : 0;
-    const std::uint32_t stride = ((static_cast<std::uint32_t>(width) * bitsPerPixel + 31) / 32) * 4;
-    const std::uint32_t offBits = 14 + 40 + 4 * paletteSize;
-    const std::uint32_t imageSize = stride * height;
-
-    std::vector<std::uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    Put32(out, offBits + imageSize);
-    Put32(out, 0);
-    Put32(out, offBits);
-    Put32(out, 40);
-    Put32(out, width);
-    Put32(out, height);
-    Put16(out, 1);
-    Put16(out, bitsPerPixel);
-    Put32(out, BI_RGB);
-    Put32(out, imageSize);
-    Put32(out, 2835);
-    Put32(out, 2835);
-    Put32(out, paletteSize);
-    Put32(out, 0);
-    for (int i = 0; i < paletteSize; ++i)
+    CBmpBuilder picture(width, height, static_cast<std::uint16_t>(bitsPerPixel));
+    if (bitsPerPixel <= 8)
     {
-        out.push_back(static_cast<std::uint8_t>(i * 37));
-        out.push_back(static_cast<std::uint8_t>(255 - i * 11));
-        out.push_back(static_cast<std::uint8_t>(i * 5));
-        out.push_back(0);
+        std::vector<RgbColor> palette;
+        for (int i = 0; i < 1 << bitsPerPixel; ++i)
+            palette.push_back(MakeRgb(i * 5, 255 - i * 11, i * 37));
+        picture.Palette(palette);
     }
     for (int y = 0; y < height; ++y)
     {
-        std::vector<std::uint8_t> row(stride, 0);
         for (int x = 0; x < width; ++x)
         {
-            const unsigned value = static_cast<unsigned>((x / 3 + y / 2) & 0xFF);
-            switch (bitsPerPixel)
-            {
-            case 1: row[x / 8] |= static_cast<std::uint8_t>((value & 1) << (7 - x % 8)); break;
-            case 4: row[x / 2] |= static_cast<std::uint8_t>((value & 15) << (x % 2 ? 0 : 4)); break;
-            case 8: row[x] = static_cast<std::uint8_t>(value); break;
-            case 16:
-                row[2 * x] = static_cast<std::uint8_t>(value * 7);
-                row[2 * x + 1] = static_cast<std::uint8_t>(value & 0x7F);
-                break;
-            case 24:
-                row[3 * x] = static_cast<std::uint8_t>(value);
-                row[3 * x + 1] = static_cast<std::uint8_t>(255 - value);
-                row[3 * x + 2] = static_cast<std::uint8_t>(value * 3);
-                break;
-            case 32:
-                row[4 * x] = static_cast<std::uint8_t>(value);
-                row[4 * x + 1] = static_cast<std::uint8_t>(255 - value);
-                row[4 * x + 2] = static_cast<std::uint8_t>(value * 3);
-                break;
-            }
+            const std::uint32_t value = static_cast<std::uint32_t>((x / 3 + y / 2) & 0xFF);
+            if (bitsPerPixel <= 8)
+                picture.Set(x, y, value);
+            else if (bitsPerPixel == 16)
+                picture.Set(x, y, ((value * 7) & 0xFF) | ((value & 0x7F) << 8));
+            else
+                picture.SetColor(x, y, MakeRgb(value * 3, 255 - value, value));
         }
-        out.insert(out.end(), row.begin(), row.end());
     }
-    return out;
+    return picture.Build();
 }
 
 // A run-length encoded 8-bit picture: a bitmap the conversion's reader does not take.
 std::vector<std::uint8_t> MakeRle8Bmp(int width, int height)
 {
-    std::vector<std::uint8_t> data;
+    // The headers and palette of a picture without stored rows; the encoded rows follow them.
+    std::vector<std::uint8_t> out =
+        CBmpBuilder(width, 0, 8).Compression(BI_RLE8).Palette({MakeRgb(0, 0, 255), MakeRgb(0, 255, 0)}).Build();
+    const std::size_t offBits = out.size();
     for (int y = 0; y < height; ++y)
-    {
-        data.push_back(static_cast<std::uint8_t>(width));
-        data.push_back(static_cast<std::uint8_t>(y & 1));
-        data.push_back(0);
-        data.push_back(0);  // end of line
-    }
-    data.push_back(0);
-    data.push_back(1);  // end of picture
-    const std::uint32_t offBits = 14 + 40 + 4 * 2;
-    std::vector<std::uint8_t> out{'B', 'M'};
-    Put32(out, offBits + static_cast<std::uint32_t>(data.size()));
-    Put32(out, 0);
-    Put32(out, offBits);
-    Put32(out, 40);
-    Put32(out, width);
-    Put32(out, height);
-    Put16(out, 1);
-    Put16(out, 8);
-    Put32(out, BI_RLE8);
-    Put32(out, static_cast<std::uint32_t>(data.size()));
-    Put32(out, 0);
-    Put32(out, 0);
-    Put32(out, 2);
-    Put32(out, 0);
-    Put32(out, 0x000000FF);
-    Put32(out, 0x0000FF00);
-    out.insert(out.end(), data.begin(), data.end());
+        out.insert(out.end(), {static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(y & 1), 0, 0});
+    out.insert(out.end(), {0, 1});  // end of picture
+    PutU32(out, 2, static_cast<std::uint32_t>(out.size()));
+    PutU32(out, 22, static_cast<std::uint32_t>(height));
+    PutU32(out, 34, static_cast<std::uint32_t>(out.size() - offBits));
     return out;
 }
 
@@ -146,18 +69,18 @@ class TestFiles
 public:
     std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes)
     {
-        const std::string file = Dir.File(name.c_str());
-        EXPECT_TRUE(WriteFile(file, bytes)) << file;
+        const std::string file = Dir.Path(name.c_str());
+        EXPECT_TRUE(WriteBytes(file, bytes)) << file;
         return file;
     }
     std::string Picture(const std::string& name, int width, int height, int bitsPerPixel)
     {
         return Write(name, MakeBmp(width, height, bitsPerPixel));
     }
-    const std::string& Path() const { return Dir.Path(); }
+    const std::string& Path() const { return Dir.Root(); }
 
 private:
-    uitest::TempDir Dir;
+    CTempDir Dir;
 };
 
 // --- the file dialog, answered without showing anything -----------------------------------------
@@ -278,22 +201,13 @@ protected:
     void Back() { Click(Wizard, IDC_BACK); }
     void Browse() { Click(*Page, IDC_BROWSE); }
 
-    std::string Message(UINT id, const std::string& path)
-    {
-        CString format;
-        format.LoadString(id);
-        char text[1024];
-        std::snprintf(text, sizeof(text), format.GetString(), path.c_str());
-        return text;
-    }
-
     // Checks that Next stayed, said why with the given message and left the focus in the edit.
     void ExpectRefused(UINT id, const std::string& path)
     {
         const auto& boxes = uitest::MessageBoxes();
         EXPECT_EQ(Wizard.GetActiveIndex(), 1);
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].Text, Message(id, path));
+        EXPECT_EQ(boxes[0].Text, uitest::MessageFor(id, path));
         EXPECT_EQ(boxes[0].Owner, Page->GetSafeHwnd());
         EXPECT_EQ(boxes[0].Type, static_cast<UINT>(MB_OK | MB_ICONERROR));
         EXPECT_EQ(::GetFocus(), PageItem(IDC_PATH));
@@ -516,7 +430,7 @@ TEST_F(SourcePageTest, RefusalAfterAnAcceptedPictureLeavesTheSettingsAlone)
     Next();
     EXPECT_EQ(Wizard.GetActiveIndex(), 1);
     ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
-    EXPECT_EQ(uitest::MessageBoxes()[0].Text, Message(IDS_NOT_A_PICTURE, bad));
+    EXPECT_EQ(uitest::MessageBoxes()[0].Text, uitest::MessageFor(IDS_NOT_A_PICTURE, bad));
     EXPECT_EQ(Wizard.Settings.SourcePath, good);
     EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 15);
 }

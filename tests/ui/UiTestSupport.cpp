@@ -54,6 +54,15 @@ int RecordMessageBox(HWND owner, const char* text, const char* caption, UINT typ
     return buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDYES : IDOK;
 }
 
+std::string MessageFor(UINT id, const std::string& path)
+{
+    CString format;
+    format.LoadString(id);
+    char text[1024];
+    std::snprintf(text, sizeof(text), format.GetString(), path.c_str());
+    return text;
+}
+
 void PumpMessages()
 {
     MSG message;
@@ -160,67 +169,6 @@ void DialogTemplate::Align()
     // Items start on DWORD boundaries; the vector's storage itself is DWORD-aligned.
     if (m_Words.size() % 2)
         m_Words.push_back(0);
-}
-
-TempDir::TempDir()
-{
-    char base[MAX_PATH] = "";
-    ::GetTempPathA(sizeof base, base);
-    static int serial = 0;
-    char name[MAX_PATH];
-    std::snprintf(name, sizeof name, "%sglyphcast-ui-%lu-%d", base, ::GetCurrentProcessId(), ++serial);
-    ::CreateDirectoryA(name, nullptr);
-    m_Path = name;
-}
-
-TempDir::~TempDir()
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA((m_Path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileA(File(found.cFileName).c_str());
-        } while (::FindNextFileA(search, &found));
-        ::FindClose(search);
-    }
-    ::RemoveDirectoryA(m_Path.c_str());
-}
-
-bool WriteBmp(const std::string& path, int width, int height, COLORREF color)
-{
-    if (width <= 0 || height <= 0)
-        return false;
-    DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    DWORD imageSize = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + imageSize;
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    info.biSizeImage = imageSize;
-    std::vector<unsigned char> row(stride, 0);
-    for (int x = 0; x < width; ++x)
-    {
-        row[x * 3 + 0] = GetBValue(color);
-        row[x * 3 + 1] = GetGValue(color);
-        row[x * 3 + 2] = GetRValue(color);
-    }
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out)
-        return false;
-    bool ok = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&info, sizeof info, 1, out) == 1;
-    for (int y = 0; ok && y < height; ++y)
-        ok = std::fwrite(row.data(), 1, row.size(), out) == row.size();
-    return std::fclose(out) == 0 && ok;
 }
 
 }  // namespace uitest

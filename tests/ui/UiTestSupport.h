@@ -1,10 +1,13 @@
 // Helpers shared by the UI tests: recorded message boxes, message pumping, deferred actions
-// inside modal loops, dialog templates built in memory, temporary files and test pictures.
+// inside modal loops and dialog templates built in memory. Temporary folders and test pictures
+// come from the engine tests' helpers (tests/engine/TempDir.h, BmpBuilder.h).
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
+#include "tests/engine/BmpBuilder.h"
+#include "tests/engine/TempDir.h"
 #include "winlib/Afx.h"
 
 namespace uitest
@@ -26,6 +29,9 @@ void ClearMessageBoxes();
 void QueueMessageBoxAnswer(int answer);
 // The hook the test main installs before each test.
 int RecordMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+
+// The string-table entry id formatted with a path in place of its %s, as the pages show it.
+std::string MessageFor(UINT id, const std::string& path);
 
 // Dispatches every pending message (through AfxPreTranslateMessage, as the modal loop does),
 // then frees the temporary window wrappers.
@@ -59,24 +65,5 @@ private:
     std::vector<WORD> m_Words;
     size_t m_CountAt;
 };
-
-// A directory of its own under the system's temporary directory, removed with its files.
-class TempDir
-{
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& Path() const { return m_Path; }
-    std::string File(const char* name) const { return m_Path + "\\" + name; }
-
-private:
-    std::string m_Path;
-};
-
-// Writes an uncompressed 24-bit bottom-up BMP file of one colour; true on success.
-bool WriteBmp(const std::string& path, int width, int height, COLORREF color);
 
 }  // namespace uitest

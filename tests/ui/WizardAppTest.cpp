@@ -2,10 +2,9 @@
 // returns false once it closes, by Cancel or by a finished conversion.
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <sstream>
 #include <functional>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -155,10 +154,10 @@ TEST(ConverterApp, EscapeDoesNotEndTheRunButAltF4Does)
 
 TEST(ConverterApp, AFinishedConversionEndsTheRun)
 {
-    uitest::TempDir dir;
-    std::string source = dir.File("dot.bmp");
-    std::string target = dir.File("dot.html");
-    ASSERT_TRUE(uitest::WriteBmp(source, 2, 2, RGB(0, 128, 255)));
+    CTempDir dir;
+    std::string source = dir.Path("dot.bmp");
+    std::string target = dir.Path("dot.html");
+    ASSERT_TRUE(WriteBytes(source, CBmpBuilder(2, 2, 24).FillColor(RGB(0, 128, 255)).Build()));
     g_Opens = 0;
     ShellOpener previous = SetShellOpener(&CountShellOpen);
 
@@ -204,18 +203,12 @@ void Type(const std::string& text, std::initializer_list<UINT> keys)
         ::PostMessageA(::GetFocus(), WM_KEYUP, key, 1 | scan | static_cast<LPARAM>(0xC0000000u));
     }
 }
-std::string ReadAll(const std::string& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
 
 TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
 {
-    uitest::TempDir dir;
-    const std::string source = dir.File("walk.bmp"), target = dir.File("walk.html"), tool = dir.File("tool.html");
-    ASSERT_TRUE(uitest::WriteBmp(source, 60, 40, RGB(40, 160, 220)));
+    CTempDir dir;
+    const std::string source = dir.Path("walk.bmp"), target = dir.Path("walk.html"), tool = dir.Path("tool.html");
+    ASSERT_TRUE(WriteBytes(source, CBmpBuilder(60, 40, 24).FillColor(RGB(40, 160, 220)).Build()));
     g_Opens = 0;
     ShellOpener previous = SetShellOpener(&CountShellOpen);
     CConverterApp app;
@@ -245,9 +238,9 @@ TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
     std::ostringstream out, err;
     EXPECT_EQ(RunConvertTool({"--columns", "40", "--rows", std::to_string(chosen.Rows), "--characters", "#@",
                               "--font", chosen.FontFace, source, tool}, out, err, false), 0) << err.str();
-    const std::string page = ReadAll(target);
+    const std::string page = ReadText(target);
     EXPECT_GT(page.size(), 40u * chosen.Rows * 28);
-    EXPECT_EQ(page, ReadAll(tool));
+    EXPECT_EQ(page, ReadText(tool));
 }
 
 }  // namespace
