@@ -20,10 +20,10 @@ CConverterWizard::~CConverterWizard()
     // first, while the page objects still exist.
     if (GetSafeHwnd())
         DestroyWindow();
-    delete m_pWelcomePage;
-    delete m_pSourcePage;
-    delete m_pOutputPage;
-    delete m_pFinishPage;
+    delete WelcomePage;
+    delete SourcePage;
+    delete OutputPage;
+    delete FinishPage;
 }
 
 CConverterWizard& CConverterWizard::Of(const CWizardPage& page)
@@ -35,15 +35,15 @@ BOOL CConverterWizard::OnInitDialog()
 {
     CWizardDialog::OnInitDialog();
 
-    m_pWelcomePage = new CTitlePage(this);
-    m_pSourcePage = new CSourcePage(this);
-    m_pOutputPage = new COutputPage(this);
-    m_pFinishPage = new CFinishPage(this);
+    WelcomePage = new CTitlePage(this);
+    SourcePage = new CSourcePage(this);
+    OutputPage = new COutputPage(this);
+    FinishPage = new CFinishPage(this);
 
-    AddPage(m_pWelcomePage);
-    AddPage(m_pSourcePage);
-    AddPage(m_pOutputPage);
-    AddPage(m_pFinishPage);
+    AddPage(WelcomePage);
+    AddPage(SourcePage);
+    AddPage(OutputPage);
+    AddPage(FinishPage);
 
     SetActivePage(0);
     return TRUE;

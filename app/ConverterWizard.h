@@ -26,10 +26,10 @@ public:
     std::string GetFontFace() const { return Settings.FontFace; }
     std::string GetCharacterSet() const { return Settings.CharacterSet; }
 
-    CTitlePage* GetWelcomePage() const { return m_pWelcomePage; }
-    CSourcePage* GetSourcePage() const { return m_pSourcePage; }
-    COutputPage* GetOutputPage() const { return m_pOutputPage; }
-    CFinishPage* GetFinishPage() const { return m_pFinishPage; }
+    CTitlePage* GetWelcomePage() const { return WelcomePage; }
+    CSourcePage* GetSourcePage() const { return SourcePage; }
+    COutputPage* GetOutputPage() const { return OutputPage; }
+    CFinishPage* GetFinishPage() const { return FinishPage; }
 
     // The wizard a page of this program belongs to: its pages are only ever made for this one.
     static CConverterWizard& Of(const CWizardPage& page);
@@ -39,10 +39,10 @@ protected:
 
 private:
     // Owned; created by OnInitDialog, deleted by the destructor in this order.
-    CTitlePage* m_pWelcomePage = nullptr;
-    CSourcePage* m_pSourcePage = nullptr;
-    COutputPage* m_pOutputPage = nullptr;
-    CFinishPage* m_pFinishPage = nullptr;
+    CTitlePage* WelcomePage = nullptr;
+    CSourcePage* SourcePage = nullptr;
+    COutputPage* OutputPage = nullptr;
+    CFinishPage* FinishPage = nullptr;
 
 public:
     // What the pages collect and the conversion run reads; pages write it directly.

@@ -1,7 +1,7 @@
 // The program's entry point and its one application object.
 #include "app/ConverterApp.h"
 
-CConverterApp theApp;
+CConverterApp TheApp;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {

@@ -30,8 +30,8 @@ END_MESSAGE_MAP()
 CWizardDialog::CWizardDialog(UINT templateId, CWnd* parent)
     : CDialog(templateId, parent)
 {
-    m_LargeIcon = LoadProgramIcon(SM_CXICON, SM_CYICON);
-    m_SmallIcon = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON);
+    LargeIcon = LoadProgramIcon(SM_CXICON, SM_CYICON);
+    SmallIcon = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON);
     CreateFonts();
 }
 
@@ -50,11 +50,11 @@ void CWizardDialog::CreateFonts()
 
     LOGFONTA font = metrics.lfMessageFont;
     font.lfWeight = FW_BOLD;
-    m_BoldFont.CreateFontIndirect(&font);
+    BoldFont.CreateFontIndirect(&font);
 
     // 12 points in pixels, negative for a character height; the division truncates toward zero.
     font.lfHeight = (screen.GetDeviceCaps(LOGPIXELSY) * 12) / -72;
-    m_TitleFont.CreateFontIndirect(&font);
+    TitleFont.CreateFontIndirect(&font);
 }
 
 void CWizardDialog::DoDataExchange(CDataExchange*)
@@ -65,8 +65,8 @@ BOOL CWizardDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    SetIcon(m_LargeIcon, TRUE);
-    SetIcon(m_SmallIcon, FALSE);
+    SetIcon(LargeIcon, TRUE);
+    SetIcon(SmallIcon, FALSE);
 
     HMENU menu = GetSystemMenu(FALSE);
     if (menu)
@@ -83,7 +83,7 @@ BOOL CWizardDialog::OnInitDialog()
 
 BOOL CWizardDialog::DestroyWindow()
 {
-    for (CWizardPage* page : m_Pages)
+    for (CWizardPage* page : Pages)
         page->DestroyWindow();
     return CDialog::DestroyWindow();
 }
@@ -96,13 +96,13 @@ CWizardPage* CWizardDialog::GetPage(int index) const
 {
     if (index < 0 || index >= GetPageCount())
         return nullptr;
-    return m_Pages[static_cast<size_t>(index)];
+    return Pages[static_cast<size_t>(index)];
 }
 
 void CWizardDialog::AddPage(CWizardPage* page)
 {
     page->CreatePage();
-    m_Pages.push_back(page);
+    Pages.push_back(page);
 }
 
 BOOL CWizardDialog::SetActivePage(int index)
@@ -112,7 +112,7 @@ BOOL CWizardDialog::SetActivePage(int index)
     if (!page)
         return FALSE;
 
-    CWizardPage* current = GetPage(m_CurrentPage);
+    CWizardPage* current = GetPage(CurrentPage);
     if (current)
     {
         if (!current->OnKillActive())
@@ -138,16 +138,16 @@ BOOL CWizardDialog::SetActivePage(int index)
     page->MoveWindow(area.left, area.top, area.Width(), area.Height(), TRUE);
     page->ShowWindow(SW_SHOW);
     page->OnSetActive();
-    m_CurrentPage = index;
+    CurrentPage = index;
     return TRUE;
 }
 
 void CWizardDialog::OnBack()
 {
-    if (m_CurrentPage <= 0)
+    if (CurrentPage <= 0)
         return;
-    int target = m_CurrentPage - 1;
-    int answer = m_Pages[static_cast<size_t>(m_CurrentPage)]->OnWizardBack();
+    int target = CurrentPage - 1;
+    int answer = Pages[static_cast<size_t>(CurrentPage)]->OnWizardBack();
     if (answer == CWizardPage::StayOnPage)
         return;
     if (answer > 0)
@@ -159,16 +159,16 @@ void CWizardDialog::OnBack()
 
 void CWizardDialog::OnNext()
 {
-    CWizardPage* current = GetPage(m_CurrentPage);
+    CWizardPage* current = GetPage(CurrentPage);
     if (!current)
         return;
-    if (m_FinishMode)
+    if (FinishMode)
     {
         if (current->OnWizardFinish())
             OnOK();
         return;
     }
-    int target = m_CurrentPage + 1;
+    int target = CurrentPage + 1;
     int answer = current->OnWizardNext();
     if (answer == CWizardPage::StayOnPage)
         return;
@@ -181,7 +181,7 @@ void CWizardDialog::OnNext()
 
 void CWizardDialog::OnCancelButton()
 {
-    if (CWizardPage* current = GetPage(m_CurrentPage))
+    if (CWizardPage* current = GetPage(CurrentPage))
         current->OnCancel();
     CDialog::OnCancel();
 }
@@ -195,13 +195,13 @@ void CWizardDialog::SetWizardButtons(DWORD flags)
     {
         SetButtonState(IDC_NEXT, (flags & ButtonFinish) != 0);
         text.LoadString(IDS_FINISH);
-        m_FinishMode = true;
+        FinishMode = true;
     }
     else
     {
         SetButtonState(IDC_NEXT, (flags & ButtonNext) != 0);
         text.LoadString(IDS_NEXT);
-        m_FinishMode = false;
+        FinishMode = false;
     }
     SetDlgItemText(IDC_NEXT, text);
 }
@@ -251,10 +251,10 @@ void CWizardDialog::OnPaint()
     GetClientRect(&client);
     int x = (client.Width() - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
     int y = (client.Height() - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
-    ::DrawIcon(dc, x, y, m_LargeIcon);
+    ::DrawIcon(dc, x, y, LargeIcon);
 }
 
 HCURSOR CWizardDialog::OnQueryDragIcon()
 {
-    return static_cast<HCURSOR>(m_SmallIcon);
+    return static_cast<HCURSOR>(SmallIcon);
 }

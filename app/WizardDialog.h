@@ -33,15 +33,15 @@ public:
     // Enables Back and Next/Finish and switches button 1001 between "&Next >" and "&Finish".
     void SetWizardButtons(DWORD flags);
 
-    HFONT GetTitleFont() const { return m_TitleFont; }
-    HFONT GetBoldFont() const { return m_BoldFont; }
-    HICON GetLargeIcon() const { return m_LargeIcon; }
-    HICON GetSmallIcon() const { return m_SmallIcon; }
-    bool IsFinishMode() const { return m_FinishMode; }
-    int GetActiveIndex() const { return m_CurrentPage; }
-    int GetPageCount() const { return static_cast<int>(m_Pages.size()); }
+    HFONT GetTitleFont() const { return TitleFont; }
+    HFONT GetBoldFont() const { return BoldFont; }
+    HICON GetLargeIcon() const { return LargeIcon; }
+    HICON GetSmallIcon() const { return SmallIcon; }
+    bool IsFinishMode() const { return FinishMode; }
+    int GetActiveIndex() const { return CurrentPage; }
+    int GetPageCount() const { return static_cast<int>(Pages.size()); }
     CWizardPage* GetPage(int index) const;
-    CWizardPage* GetActivePage() const { return GetPage(m_CurrentPage); }
+    CWizardPage* GetActivePage() const { return GetPage(CurrentPage); }
 
 protected:
     // The frame has no data of its own.
@@ -63,11 +63,11 @@ private:
     void SetButtonState(int id, bool enable);
     void CreateFonts();
 
-    bool m_FinishMode = false;
-    CIcon m_LargeIcon;
-    CIcon m_SmallIcon;
-    CFont m_TitleFont;
-    CFont m_BoldFont;
-    int m_CurrentPage = -1;
-    std::vector<CWizardPage*> m_Pages;
+    bool FinishMode = false;
+    CIcon LargeIcon;
+    CIcon SmallIcon;
+    CFont TitleFont;
+    CFont BoldFont;
+    int CurrentPage = -1;
+    std::vector<CWizardPage*> Pages;
 };

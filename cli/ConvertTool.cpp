@@ -76,10 +76,10 @@ bool ResolveGrid(CommandLine& line, std::uint32_t width, std::uint32_t height, s
 }
 
 // Reports progress on a terminal line once a conversion has run for a second.
-class ProgressLine {
+class CProgressLine {
 public:
-    explicit ProgressLine(std::ostream& err) : Err(err), Start(std::chrono::steady_clock::now()) {}
-    ~ProgressLine()
+    explicit CProgressLine(std::ostream& err) : Err(err), Start(std::chrono::steady_clock::now()) {}
+    ~CProgressLine()
     {
         if (Shown)
             Err << "\r" << std::string(40, ' ') << "\r" << std::flush;
@@ -156,7 +156,7 @@ int RunConvertTool(const std::vector<std::string>& arguments, std::ostream& out,
 
     ConversionResult result;
     {
-        ProgressLine progressLine(err);
+        CProgressLine progressLine(err);
         ConversionProgress progress;
         if (showProgress)
             progress = [&progressLine](std::uint32_t done, std::uint32_t total) { progressLine.Update(done, total); };

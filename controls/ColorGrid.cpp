@@ -23,10 +23,10 @@ bool IsArrowKey(UINT key)
 }  // namespace
 
 const COLORREF CColorGrid::GridColors[16] = {
-    RGB(255, 255, 255), RGB(0, 0, 0),     RGB(192, 192, 192), RGB(128, 128, 128),
-    RGB(255, 0, 0),     RGB(128, 0, 0),   RGB(255, 255, 0),   RGB(128, 128, 0),
-    RGB(0, 255, 0),     RGB(0, 128, 0),   RGB(0, 255, 255),   RGB(0, 128, 128),
-    RGB(0, 0, 255),     RGB(0, 0, 128),   RGB(255, 0, 255),   RGB(128, 0, 128),
+    RGB(255, 255, 255), RGB(0, 0, 0),     RGB(192, 192, 192), RGB(128, 128, 128),  // white, black, silver, grey
+    RGB(255, 0, 0),     RGB(128, 0, 0),   RGB(255, 255, 0),   RGB(128, 128, 0),    // red, maroon, yellow, olive
+    RGB(0, 255, 0),     RGB(0, 128, 0),   RGB(0, 255, 255),   RGB(0, 128, 128),    // lime, green, aqua, teal
+    RGB(0, 0, 255),     RGB(0, 0, 128),   RGB(255, 0, 255),   RGB(128, 0, 128),    // blue, navy, fuchsia, purple
 };
 
 BEGIN_MESSAGE_MAP(CColorGrid, CWnd)

@@ -61,7 +61,7 @@ BOOL CFinishPage::OnInitDialog()
 
 BOOL CFinishPage::OnSetActive()
 {
-    m_pWizard->SetWizardButtons(CWizardDialog::ButtonBack | CWizardDialog::ButtonFinish);
+    Wizard->SetWizardButtons(CWizardDialog::ButtonBack | CWizardDialog::ButtonFinish);
     return CWizardPage::OnSetActive();
 }
 

@@ -93,7 +93,7 @@ BOOL COutputPage::OnSetActive()
 void COutputPage::UpdateButtons()
 {
     const bool complete = !TargetPath.IsEmpty() && !CharacterSet.IsEmpty();
-    m_pWizard->SetWizardButtons(complete ? CWizardDialog::ButtonBack | CWizardDialog::ButtonNext
+    Wizard->SetWizardButtons(complete ? CWizardDialog::ButtonBack | CWizardDialog::ButtonNext
                                       : CWizardDialog::ButtonBack);
 }
 

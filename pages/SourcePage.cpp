@@ -48,7 +48,7 @@ BOOL CSourcePage::OnSetActive()
 
 void CSourcePage::UpdateButtons()
 {
-    m_pWizard->SetWizardButtons(SourcePath.IsEmpty() ? CWizardDialog::ButtonBack
+    Wizard->SetWizardButtons(SourcePath.IsEmpty() ? CWizardDialog::ButtonBack
                                                   : CWizardDialog::ButtonBack | CWizardDialog::ButtonNext);
 }
 

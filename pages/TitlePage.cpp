@@ -33,6 +33,6 @@ BOOL CTitlePage::OnInitDialog()
 
 BOOL CTitlePage::OnSetActive()
 {
-    m_pWizard->SetWizardButtons(CWizardDialog::ButtonNext);
+    Wizard->SetWizardButtons(CWizardDialog::ButtonNext);
     return CWizardPage::OnSetActive();
 }

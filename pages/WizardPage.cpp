@@ -6,7 +6,7 @@ BEGIN_MESSAGE_MAP(CWizardPage, CDialog)
 END_MESSAGE_MAP()
 
 CWizardPage::CWizardPage(UINT templateId, CWizardDialog* wizard)
-    : CDialog(templateId, wizard), m_pWizard(wizard)
+    : CDialog(templateId, wizard), Wizard(wizard)
 {
 }
 
@@ -15,21 +15,21 @@ CWizardPage::~CWizardPage() = default;
 BOOL CWizardPage::CreatePage()
 {
     // The page templates are hidden DS_CONTROL children; the frame positions and shows them.
-    return Create(static_cast<WORD>(m_nIDTemplate), m_pWizard);
+    return Create(static_cast<WORD>(m_nIDTemplate), Wizard);
 }
 
 BOOL CWizardPage::OnInitDialog()
 {
     CDialog::OnInitDialog();
     // No tool is ever registered, but the control and the relaying exist so pages can add tips.
-    m_ToolTip.Create(this, 0);
-    m_ToolTip.SetDelayTime(TTDT_AUTOMATIC, 1000);
+    ToolTip.Create(this, 0);
+    ToolTip.SetDelayTime(TTDT_AUTOMATIC, 1000);
     return TRUE;
 }
 
 BOOL CWizardPage::PreTranslateMessage(MSG* message)
 {
-    m_ToolTip.RelayEvent(message);
+    ToolTip.RelayEvent(message);
     return CDialog::PreTranslateMessage(message);
 }
 

@@ -37,13 +37,13 @@ public:
     // the page on show when the wizard is cancelled.
     void OnCancel() override;
 
-    CWizardDialog* GetWizard() const { return m_pWizard; }
+    CWizardDialog* GetWizard() const { return Wizard; }
     UINT GetTemplateId() const { return m_nIDTemplate; }
-    CToolTipCtrl& GetToolTip() { return m_ToolTip; }
+    CToolTipCtrl& GetToolTip() { return ToolTip; }
 
 protected:
-    CWizardDialog* m_pWizard;
-    CToolTipCtrl m_ToolTip;
+    CWizardDialog* Wizard;
+    CToolTipCtrl ToolTip;
 
     DECLARE_MESSAGE_MAP()
 };

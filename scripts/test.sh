@@ -6,6 +6,7 @@
 #      32-bit build where the machine executes 32-bit programs, else the 64-bit one under wine64
 #      (scripts/wine-env.sh decides and says why; GLYPHCAST_WINE64=1 forces the 64-bit path);
 #   3. a bounded libFuzzer run over the bitmap reader and the conversion.
+# First it names the C++ files that do not follow .clang-format: a warning, never a failure.
 # Ends with one summary line "N passed, N failed" counting test cases; a suite that left no report
 # is named and counted as failed by its test cases. Exits non-zero if anything failed.
 set -uo pipefail
@@ -54,6 +55,16 @@ count_unreported() {
     fi
   done
 }
+
+step "format check (.clang-format)"
+sources=$(git ls-files '*.cpp' '*.h' 2>/dev/null) || sources=$(find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
+unformatted=$(for f in $sources; do clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || echo "  $f"; done)
+if [ -n "$unformatted" ]; then
+  echo "warning: these files do not follow .clang-format (clang-format -i FILE mends them):"
+  echo "$unformatted"
+else
+  echo "every C++ file follows .clang-format"
+fi
 
 step "native build (ASan + UBSan)"
 if build build/native -DGLYPHCAST_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo; then

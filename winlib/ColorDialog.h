@@ -20,5 +20,5 @@ public:
     static INT_PTR (*DoModalHook)(CColorDialog& dialog);
 
 private:
-    static COLORREF s_CustomColors[16];
+    static COLORREF CustomColors[16];
 };

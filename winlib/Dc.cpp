@@ -12,7 +12,7 @@ BOOL CDC::CreateCompatibleDC(HDC reference)
 {
     DeleteDC();
     m_hDC = ::CreateCompatibleDC(reference);
-    m_Owned = m_hDC != nullptr;
+    Owned = m_hDC != nullptr;
     return m_hDC != nullptr;
 }
 
@@ -21,9 +21,9 @@ BOOL CDC::DeleteDC()
     if (!m_hDC)
         return FALSE;
     // A borrowed DC is only let go; its owner releases it.
-    BOOL ok = m_Owned ? ::DeleteDC(m_hDC) : TRUE;
+    BOOL ok = Owned ? ::DeleteDC(m_hDC) : TRUE;
     m_hDC = nullptr;
-    m_Owned = false;
+    Owned = false;
     return ok;
 }
 
@@ -52,7 +52,7 @@ CClientDC::CClientDC(CWnd* window) : CClientDC(window ? window->m_hWnd : nullptr
 {
 }
 
-CClientDC::CClientDC(HWND window) : m_Window(window)
+CClientDC::CClientDC(HWND window) : Window(window)
 {
     m_hDC = ::GetDC(window);
 }
@@ -60,11 +60,11 @@ CClientDC::CClientDC(HWND window) : m_Window(window)
 CClientDC::~CClientDC()
 {
     if (m_hDC)
-        ::ReleaseDC(m_Window, m_hDC);
+        ::ReleaseDC(Window, m_hDC);
     m_hDC = nullptr;
 }
 
-CWindowDC::CWindowDC(HWND window) : m_Window(window)
+CWindowDC::CWindowDC(HWND window) : Window(window)
 {
     m_hDC = ::GetWindowDC(window);
 }
@@ -72,18 +72,18 @@ CWindowDC::CWindowDC(HWND window) : m_Window(window)
 CWindowDC::~CWindowDC()
 {
     if (m_hDC)
-        ::ReleaseDC(m_Window, m_hDC);
+        ::ReleaseDC(Window, m_hDC);
     m_hDC = nullptr;
 }
 
-CPaintDC::CPaintDC(CWnd* window) : m_ps(), m_Window(window ? window->m_hWnd : nullptr)
+CPaintDC::CPaintDC(CWnd* window) : m_ps(), Window(window ? window->m_hWnd : nullptr)
 {
-    m_hDC = ::BeginPaint(m_Window, &m_ps);
+    m_hDC = ::BeginPaint(Window, &m_ps);
 }
 
 CPaintDC::~CPaintDC()
 {
     if (m_hDC)
-        ::EndPaint(m_Window, &m_ps);
+        ::EndPaint(Window, &m_ps);
     m_hDC = nullptr;
 }

@@ -22,8 +22,8 @@ public:
     HDC GetSafeHdc() const { return m_hDC; }
 
     // Borrows a DC someone else owns (e.g. from WM_CTLCOLOR or WM_DRAWITEM); Detach before it goes.
-    void Attach(HDC dc) { m_hDC = dc; m_Owned = false; }
-    HDC Detach() { HDC dc = m_hDC; m_hDC = nullptr; m_Owned = false; return dc; }
+    void Attach(HDC dc) { m_hDC = dc; Owned = false; }
+    HDC Detach() { HDC dc = m_hDC; m_hDC = nullptr; Owned = false; return dc; }
     BOOL CreateCompatibleDC(HDC reference);
     BOOL DeleteDC();
 
@@ -69,7 +69,7 @@ public:
     }
 
 protected:
-    bool m_Owned = false;
+    bool Owned = false;
 };
 
 // The client-area DC of a window, released when it goes out of scope.
@@ -81,7 +81,7 @@ public:
     ~CClientDC() override;
 
 private:
-    HWND m_Window;
+    HWND Window;
 };
 
 // The screen's or a window's whole DC (GetWindowDC), released when it goes out of scope.
@@ -92,7 +92,7 @@ public:
     ~CWindowDC() override;
 
 private:
-    HWND m_Window;
+    HWND Window;
 };
 
 // BeginPaint/EndPaint for the scope of a WM_PAINT handler.
@@ -105,25 +105,25 @@ public:
     PAINTSTRUCT m_ps;
 
 private:
-    HWND m_Window;
+    HWND Window;
 };
 
 // Selects a GDI object into a DC for the scope and puts the previous one back.
 class CSelectObject
 {
 public:
-    CSelectObject(HDC dc, HGDIOBJ object) : m_DC(dc), m_Previous(object ? ::SelectObject(dc, object) : nullptr) {}
+    CSelectObject(HDC dc, HGDIOBJ object) : DC(dc), Previous(object ? ::SelectObject(dc, object) : nullptr) {}
     ~CSelectObject()
     {
-        if (m_Previous)
-            ::SelectObject(m_DC, m_Previous);
+        if (Previous)
+            ::SelectObject(DC, Previous);
     }
     CSelectObject(const CSelectObject&) = delete;
     CSelectObject& operator=(const CSelectObject&) = delete;
 
 private:
-    HDC m_DC;
-    HGDIOBJ m_Previous;
+    HDC DC;
+    HGDIOBJ Previous;
 };
 
 // Selects a palette into a DC for the scope (foreground or background) and puts the previous one
@@ -132,18 +132,18 @@ class CSelectPalette
 {
 public:
     CSelectPalette(HDC dc, HPALETTE palette, BOOL background)
-        : m_DC(dc), m_Previous(palette ? ::SelectPalette(dc, palette, background) : nullptr)
+        : DC(dc), Previous(palette ? ::SelectPalette(dc, palette, background) : nullptr)
     {
     }
     ~CSelectPalette()
     {
-        if (m_Previous)
-            ::SelectPalette(m_DC, m_Previous, FALSE);
+        if (Previous)
+            ::SelectPalette(DC, Previous, FALSE);
     }
     CSelectPalette(const CSelectPalette&) = delete;
     CSelectPalette& operator=(const CSelectPalette&) = delete;
 
 private:
-    HDC m_DC;
-    HPALETTE m_Previous;
+    HDC DC;
+    HPALETTE Previous;
 };

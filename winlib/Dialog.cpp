@@ -7,7 +7,7 @@
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, OnOK)
     ON_COMMAND(IDCANCEL, OnCancel)
-    { WM_INITDIALOG, 0, 0, AFX_THUNK(*r = self->OnInitDialog(); return true;) },
+    ON_WM_INITDIALOG()
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent)
@@ -33,8 +33,8 @@ HWND CDialog::CreateFromTemplate(UINT templateId, HWND parent)
 {
     HINSTANCE instance = AfxGetResourceHandle();
     LPARAM self = reinterpret_cast<LPARAM>(this);
-    if (m_pTemplate)
-        return ::CreateDialogIndirectParamA(instance, m_pTemplate, parent, &DialogProc, self);
+    if (MemoryTemplate)
+        return ::CreateDialogIndirectParamA(instance, MemoryTemplate, parent, &DialogProc, self);
     return ::CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), parent, &DialogProc, self);
 }
 
@@ -44,7 +44,7 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent)
         return FALSE;
     m_nIDTemplate = templateId;
     m_pParentWnd = parent;
-    m_pTemplate = nullptr;
+    MemoryTemplate = nullptr;
     return CreateFromTemplate(templateId, parent ? parent->m_hWnd : nullptr) != nullptr;
 }
 
@@ -53,15 +53,15 @@ BOOL CDialog::CreateIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent)
     if (m_hWnd || !dialogTemplate)
         return FALSE;
     m_pParentWnd = parent;
-    m_pTemplate = dialogTemplate;
+    MemoryTemplate = dialogTemplate;
     HWND window = CreateFromTemplate(0, parent ? parent->m_hWnd : nullptr);
-    m_pTemplate = nullptr;
+    MemoryTemplate = nullptr;
     return window != nullptr;
 }
 
 void CDialog::InitModalIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent)
 {
-    m_pTemplate = dialogTemplate;
+    MemoryTemplate = dialogTemplate;
     if (parent)
         m_pParentWnd = parent;
 }
@@ -79,12 +79,12 @@ INT_PTR CDialog::DoModal()
             owner = app->m_pMainWnd->m_hWnd;
     }
 
-    m_nModalResult = -1;
-    m_InModalLoop = true;  // EndDialog may already come from OnInitDialog
+    ModalResult = -1;
+    InModalLoop = true;  // EndDialog may already come from OnInitDialog
     HWND window = CreateFromTemplate(m_nIDTemplate, owner);
     if (!window)
     {
-        m_InModalLoop = false;
+        InModalLoop = false;
         return -1;
     }
 
@@ -94,16 +94,16 @@ INT_PTR CDialog::DoModal()
         ::EnableWindow(owner, FALSE);
         disabledOwner = true;
     }
-    if (m_InModalLoop && m_hWnd)
+    if (InModalLoop && m_hWnd)
     {
         ::ShowWindow(window, SW_SHOW);
         ::UpdateWindow(window);
     }
 
     // WM_QUIT ends every loop: leave this one and hand it on to the outer one.
-    if (std::optional<int> quit = AfxRunMessageLoop([this] { return m_InModalLoop && m_hWnd; }))
+    if (std::optional<int> quit = AfxRunMessageLoop([this] { return InModalLoop && m_hWnd; }))
         ::PostQuitMessage(*quit);
-    m_InModalLoop = false;
+    InModalLoop = false;
 
     // Re-enable the owner before the dialog goes, so that the activation returns to it.
     if (disabledOwner)
@@ -111,7 +111,7 @@ INT_PTR CDialog::DoModal()
     if (m_hWnd)
         DestroyWindow();
     CWnd::DeleteTempMap();
-    return m_nModalResult;
+    return ModalResult;
 }
 
 void CDialog::GotoDlgCtrl(CWnd* control)
@@ -122,10 +122,10 @@ void CDialog::GotoDlgCtrl(CWnd* control)
 
 void CDialog::EndDialog(int result)
 {
-    m_nModalResult = result;
-    if (m_InModalLoop)
+    ModalResult = result;
+    if (InModalLoop)
     {
-        m_InModalLoop = false;
+        InModalLoop = false;
         // GetMessage may be waiting: give it something to return.
         if (m_hWnd)
             ::PostMessageA(m_hWnd, WM_NULL, 0, 0);

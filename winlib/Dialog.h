@@ -28,15 +28,14 @@ public:
     // Ends a modal dialog with a result; for a modeless dialog only records it.
     void EndDialog(int result);
     // The value given to EndDialog, -1 until then.
-    int GetResult() const { return m_nModalResult; }
-    bool IsInModalLoop() const { return m_InModalLoop; }
+    int GetResult() const { return ModalResult; }
+    bool IsInModalLoop() const { return InModalLoop; }
 
     BOOL PreTranslateMessage(MSG* message) override;
     // Fills the template's initial list-box and combo-box entries, then writes the member data
     // into the controls (UpdateData(FALSE)); TRUE lets the platform set the initial focus.
     virtual BOOL OnInitDialog();
 
-    UINT m_nIDHelp = 0;
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
 
@@ -52,9 +51,9 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND CreateFromTemplate(UINT templateId, HWND parent);
 
-    const DLGTEMPLATE* m_pTemplate = nullptr;
-    int m_nModalResult = -1;
-    bool m_InModalLoop = false;
+    const DLGTEMPLATE* MemoryTemplate = nullptr;
+    int ModalResult = -1;
+    bool InModalLoop = false;
 };
 
 // The one message loop, the application's and every modal dialog's: while running() holds (for

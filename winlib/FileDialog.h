@@ -26,7 +26,7 @@ public:
     static INT_PTR (*DoModalHook)(CFileDialog& dialog);
 
 private:
-    std::string m_Filter;
-    std::string m_DefaultExtension;
-    char m_FileBuffer[MAX_PATH * 2];
+    std::string Filter;
+    std::string DefaultExtension;
+    char FileBuffer[MAX_PATH * 2];
 };

@@ -34,6 +34,8 @@ struct AFX_MSGMAP
     const AFX_MSGMAP_ENTRY* Entries;  // ends with an entry whose Thunk is null
 };
 
+// The macros below read best one entry a line, as written: the formatter leaves them alone.
+// clang-format off
 #define DECLARE_MESSAGE_MAP()                              \
 protected:                                                 \
     static const AFX_MSGMAP* GetThisMessageMap();          \
@@ -64,6 +66,7 @@ private:
 
 // --- window messages -------------------------------------------------------------------------
 
+#define ON_WM_INITDIALOG() { WM_INITDIALOG, 0, 0, AFX_THUNK(*r = self->OnInitDialog(); return true;) },
 #define ON_WM_PAINT() { WM_PAINT, 0, 0, AFX_THUNK(self->OnPaint(); *r = 0; return true;) },
 #define ON_WM_SYSCOMMAND() \
     { WM_SYSCOMMAND, 0, 0, AFX_THUNK(self->OnSysCommand(static_cast<UINT>(wParam), lParam); *r = 0; return true;) },
@@ -129,3 +132,4 @@ private:
         CDC dc; dc.Attach(reinterpret_cast<HDC>(wParam)); \
         HBRUSH brush = self->CtlColor(&dc, static_cast<UINT>(lParam)); dc.Detach(); \
         *r = reinterpret_cast<LRESULT>(brush); return brush != nullptr;) },
+// clang-format on

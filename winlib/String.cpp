@@ -31,7 +31,7 @@ CString CString::Left(int count) const
 {
     if (count <= 0)
         return CString();
-    return CString(m_Text.substr(0, static_cast<size_t>(count)));
+    return CString(Text.substr(0, static_cast<size_t>(count)));
 }
 
 CString CString::Mid(int first) const
@@ -45,7 +45,7 @@ CString CString::Mid(int first, int count) const
         first = 0;
     if (count <= 0 || first >= GetLength())
         return CString();
-    return CString(m_Text.substr(static_cast<size_t>(first), static_cast<size_t>(count)));
+    return CString(Text.substr(static_cast<size_t>(first), static_cast<size_t>(count)));
 }
 
 CString CString::Right(int count) const
@@ -54,7 +54,7 @@ CString CString::Right(int count) const
         return CString();
     if (count >= GetLength())
         return *this;
-    return CString(m_Text.substr(m_Text.size() - static_cast<size_t>(count)));
+    return CString(Text.substr(Text.size() - static_cast<size_t>(count)));
 }
 
 int CString::Find(char ch, int start) const
@@ -63,7 +63,7 @@ int CString::Find(char ch, int start) const
         start = 0;
     if (start >= GetLength())
         return -1;
-    size_t at = m_Text.find(ch, static_cast<size_t>(start));
+    size_t at = Text.find(ch, static_cast<size_t>(start));
     return at == std::string::npos ? -1 : static_cast<int>(at);
 }
 
@@ -75,19 +75,19 @@ int CString::Find(const char* text, int start) const
         start = 0;
     if (start > GetLength())
         return -1;
-    size_t at = m_Text.find(text, static_cast<size_t>(start));
+    size_t at = Text.find(text, static_cast<size_t>(start));
     return at == std::string::npos ? -1 : static_cast<int>(at);
 }
 
 int CString::ReverseFind(char ch) const
 {
-    size_t at = m_Text.rfind(ch);
+    size_t at = Text.rfind(ch);
     return at == std::string::npos ? -1 : static_cast<int>(at);
 }
 
 int CString::CompareNoCase(const char* other) const
 {
-    const unsigned char* a = reinterpret_cast<const unsigned char*>(m_Text.c_str());
+    const unsigned char* a = reinterpret_cast<const unsigned char*>(Text.c_str());
     const unsigned char* b = reinterpret_cast<const unsigned char*>(other ? other : "");
     for (;; ++a, ++b)
     {
@@ -104,7 +104,7 @@ void CString::Format(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    m_Text = FormatArgs(format, args);
+    Text = FormatArgs(format, args);
     va_end(args);
 }
 
@@ -114,7 +114,7 @@ void CString::FormatMessageId(UINT id, ...)
     format.LoadString(id);
     va_list args;
     va_start(args, id);
-    m_Text = FormatArgs(format, args);
+    Text = FormatArgs(format, args);
     va_end(args);
 }
 
@@ -127,12 +127,12 @@ BOOL CString::LoadString(UINT id)
         int length = ::LoadStringA(AfxGetResourceHandle(), id, buffer.data(), static_cast<int>(buffer.size()));
         if (length <= 0)
         {
-            m_Text.clear();
+            Text.clear();
             return FALSE;
         }
         if (static_cast<size_t>(length) < buffer.size() - 1 || buffer.size() >= 8192)
         {
-            m_Text.assign(buffer.data(), static_cast<size_t>(length));
+            Text.assign(buffer.data(), static_cast<size_t>(length));
             return TRUE;
         }
         buffer.resize(buffer.size() * 2);

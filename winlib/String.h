@@ -8,18 +8,18 @@ class CString
 {
 public:
     CString() = default;
-    CString(const char* text) : m_Text(text ? text : "") {}
-    CString(const char* text, int length) : m_Text(text, length > 0 ? length : 0) {}
-    CString(const std::string& text) : m_Text(text) {}
+    CString(const char* text) : Text(text ? text : "") {}
+    CString(const char* text, int length) : Text(text, length > 0 ? length : 0) {}
+    CString(const std::string& text) : Text(text) {}
 
-    operator const char*() const { return m_Text.c_str(); }
-    const char* GetString() const { return m_Text.c_str(); }
-    const std::string& Str() const { return m_Text; }
+    operator const char*() const { return Text.c_str(); }
+    const char* GetString() const { return Text.c_str(); }
+    const std::string& Str() const { return Text; }
 
-    int GetLength() const { return static_cast<int>(m_Text.size()); }
-    bool IsEmpty() const { return m_Text.empty(); }
-    void Empty() { m_Text.clear(); }
-    char GetAt(int index) const { return m_Text[static_cast<size_t>(index)]; }
+    int GetLength() const { return static_cast<int>(Text.size()); }
+    bool IsEmpty() const { return Text.empty(); }
+    void Empty() { Text.clear(); }
+    char GetAt(int index) const { return Text[static_cast<size_t>(index)]; }
     char operator[](int index) const { return GetAt(index); }
 
     // The first count characters (all of them when count exceeds the length; none when negative).
@@ -47,19 +47,21 @@ public:
     // Replaces the text with a string-table entry; false (and empty) when there is none.
     BOOL LoadString(UINT id);
 
-    CString& operator=(const char* text) { m_Text = text ? text : ""; return *this; }
-    CString& operator+=(const char* text) { m_Text += text ? text : ""; return *this; }
-    CString& operator+=(char ch) { m_Text += ch; return *this; }
-    CString& operator+=(const CString& other) { m_Text += other.m_Text; return *this; }
+    CString& operator=(const char* text) { Text = text ? text : ""; return *this; }
+    CString& operator+=(const char* text) { Text += text ? text : ""; return *this; }
+    CString& operator+=(char ch) { Text += ch; return *this; }
+    CString& operator+=(const CString& other) { Text += other.Text; return *this; }
 
-    friend CString operator+(const CString& a, const CString& b) { return CString(a.m_Text + b.m_Text); }
-    friend CString operator+(const CString& a, const char* b) { return CString(a.m_Text + (b ? b : "")); }
-    friend CString operator+(const char* a, const CString& b) { return CString((a ? a : "") + b.m_Text); }
-    friend bool operator==(const CString& a, const CString& b) { return a.m_Text == b.m_Text; }
-    friend bool operator==(const CString& a, const char* b) { return a.m_Text == (b ? b : ""); }
+    // clang-format off
+    friend CString operator+(const CString& a, const CString& b) { return CString(a.Text + b.Text); }
+    friend CString operator+(const CString& a, const char* b) { return CString(a.Text + (b ? b : "")); }
+    friend CString operator+(const char* a, const CString& b) { return CString((a ? a : "") + b.Text); }
+    friend bool operator==(const CString& a, const CString& b) { return a.Text == b.Text; }
+    friend bool operator==(const CString& a, const char* b) { return a.Text == (b ? b : ""); }
     friend bool operator!=(const CString& a, const CString& b) { return !(a == b); }
     friend bool operator!=(const CString& a, const char* b) { return !(a == b); }
+    // clang-format on
 
 private:
-    std::string m_Text;
+    std::string Text;
 };

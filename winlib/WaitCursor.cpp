@@ -1,17 +1,17 @@
 // CWaitCursor: a scoped Begin/EndWaitCursor pair on the current application object.
 #include "winlib/WaitCursor.h"
 
-CWaitCursor::CWaitCursor() : m_App(AfxGetApp())
+CWaitCursor::CWaitCursor() : App(AfxGetApp())
 {
-    if (m_App)
-        m_App->BeginWaitCursor();
+    if (App)
+        App->BeginWaitCursor();
 }
 
 CWaitCursor::~CWaitCursor()
 {
     // The same object that began the wait ends it, even if another application object has
     // become current meanwhile (the tests make their own).
-    if (m_App)
-        m_App->EndWaitCursor();
+    if (App)
+        App->EndWaitCursor();
 }
 

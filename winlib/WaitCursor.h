@@ -14,5 +14,5 @@ public:
     CWaitCursor& operator=(const CWaitCursor&) = delete;
 
 private:
-    CWinApp* m_App;  // the application that was current when the wait began
+    CWinApp* App;  // the application that was current when the wait began
 };

@@ -7,7 +7,7 @@ int (*AfxMessageBoxHook)(HWND owner, const char* text, const char* caption, UINT
 
 namespace
 {
-CWinApp* g_App = nullptr;
+CWinApp* CurrentApp = nullptr;
 
 // The application's name when nobody gave one: the string table's title, else the module's name.
 CString DefaultAppName()
@@ -28,15 +28,15 @@ CString DefaultAppName()
 }
 }
 
-CWinApp::CWinApp(const char* appName) : m_pszAppName(appName), m_PreviousApp(g_App)
+CWinApp::CWinApp(const char* appName) : m_pszAppName(appName), PreviousApp(CurrentApp)
 {
-    g_App = this;
+    CurrentApp = this;
 }
 
 CWinApp::~CWinApp()
 {
-    if (g_App == this)
-        g_App = m_PreviousApp;
+    if (CurrentApp == this)
+        CurrentApp = PreviousApp;
 }
 
 BOOL CWinApp::InitInstance()
@@ -53,30 +53,30 @@ void CWinApp::BeginWaitCursor()
 {
     HCURSOR wait = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514));  // IDC_WAIT
     HCURSOR previous = ::SetCursor(wait);
-    if (m_WaitCount++ == 0)
-        m_RestoreCursor = previous;
+    if (WaitCount++ == 0)
+        RestoreCursor = previous;
 }
 
 void CWinApp::EndWaitCursor()
 {
-    if (m_WaitCount == 0)
+    if (WaitCount == 0)
         return;
-    if (--m_WaitCount == 0)
+    if (--WaitCount == 0)
     {
-        ::SetCursor(m_RestoreCursor);
-        m_RestoreCursor = nullptr;
+        ::SetCursor(RestoreCursor);
+        RestoreCursor = nullptr;
     }
 }
 
 CWinApp* AfxGetApp()
 {
-    return g_App;
+    return CurrentApp;
 }
 
 HINSTANCE AfxGetInstanceHandle()
 {
-    if (g_App && g_App->m_hInstance)
-        return g_App->m_hInstance;
+    if (CurrentApp && CurrentApp->m_hInstance)
+        return CurrentApp->m_hInstance;
     return ::GetModuleHandleA(nullptr);
 }
 
@@ -87,11 +87,11 @@ HINSTANCE AfxGetResourceHandle()
 
 const char* AfxGetAppName()
 {
-    if (g_App)
+    if (CurrentApp)
     {
-        if (g_App->m_pszAppName.IsEmpty())
-            g_App->m_pszAppName = DefaultAppName();
-        return g_App->m_pszAppName;
+        if (CurrentApp->m_pszAppName.IsEmpty())
+            CurrentApp->m_pszAppName = DefaultAppName();
+        return CurrentApp->m_pszAppName;
     }
     static CString withoutApp = DefaultAppName();
     return withoutApp;
@@ -100,8 +100,8 @@ const char* AfxGetAppName()
 int AfxMessageBox(const char* text, UINT type)
 {
     HWND owner = ::GetActiveWindow();
-    if (!owner && g_App && g_App->m_pMainWnd)
-        owner = g_App->m_pMainWnd->m_hWnd;
+    if (!owner && CurrentApp && CurrentApp->m_pMainWnd)
+        owner = CurrentApp->m_pMainWnd->m_hWnd;
     return AfxShowMessageBox(owner, text, AfxGetAppName(), type);
 }
 

@@ -29,9 +29,9 @@ public:
     CString m_pszAppName;
 
 private:
-    CWinApp* m_PreviousApp;  // the instance this one stands in for while it lives (tests make their own)
-    int m_WaitCount = 0;
-    HCURSOR m_RestoreCursor = nullptr;
+    CWinApp* PreviousApp;  // the instance this one stands in for while it lives (tests make their own)
+    int WaitCount = 0;
+    HCURSOR RestoreCursor = nullptr;
 };
 
 CWinApp* AfxGetApp();

@@ -21,7 +21,7 @@ struct CurrentMessage
     WPARAM WParam;
     LPARAM LParam;
 };
-CurrentMessage g_Current = { nullptr, 0, 0, 0 };
+CurrentMessage Current = { nullptr, 0, 0, 0 };
 
 std::map<HWND, CWnd*>& PermanentMap()
 {
@@ -36,7 +36,7 @@ std::map<HWND, CWnd*>& TemporaryMap()
 }
 
 // The object whose CreateEx is running: attached at its window's first message.
-CWnd* g_WindowBeingCreated = nullptr;
+CWnd* WindowBeingCreated = nullptr;
 
 bool IsCtlColorMessage(UINT message)
 {
@@ -126,7 +126,7 @@ BOOL CWnd::SubclassWindow(HWND window)
         ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
     // A window of one of our own classes already runs AfxWndProc; chaining to it would loop.
     if (previous != &AfxWndProc)
-        m_pfnSuper = previous;
+        SuperWndProc = previous;
     return TRUE;
 }
 
@@ -142,9 +142,9 @@ HWND CWnd::UnsubclassWindow()
 {
     if (!m_hWnd)
         return nullptr;
-    if (m_pfnSuper)
-        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-    m_pfnSuper = nullptr;
+    if (SuperWndProc)
+        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SuperWndProc));
+    SuperWndProc = nullptr;
     return Detach();
 }
 
@@ -153,12 +153,12 @@ BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName
 {
     if (m_hWnd)
         return FALSE;
-    CWnd* outer = g_WindowBeingCreated;
-    g_WindowBeingCreated = this;
+    CWnd* outer = WindowBeingCreated;
+    WindowBeingCreated = this;
     HWND window = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent,
                                     menuOrId, AfxGetInstanceHandle(), param);
-    bool attachedByProcedure = g_WindowBeingCreated != this;
-    g_WindowBeingCreated = outer;
+    bool attachedByProcedure = WindowBeingCreated != this;
+    WindowBeingCreated = outer;
     if (!window)
         return FALSE;
     // A class not run by AfxWndProc never announced the window: subclass it now.
@@ -201,10 +201,10 @@ void CWnd::DoDataExchange(CDataExchange*)
 BOOL CWnd::UpdateData(BOOL saveAndValidate)
 {
     CDataExchange exchange(this, saveAndValidate);
-    bool previousLock = m_LockNotifications;
-    m_LockNotifications = true;
+    bool previousLock = LockNotifications;
+    LockNotifications = true;
     DoDataExchange(&exchange);
-    m_LockNotifications = previousLock;
+    LockNotifications = previousLock;
     return exchange.m_bFailed ? FALSE : TRUE;
 }
 
@@ -218,14 +218,14 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (m_pfnSuper)
-        return ::CallWindowProcA(m_pfnSuper, m_hWnd, message, wParam, lParam);
+    if (SuperWndProc)
+        return ::CallWindowProcA(SuperWndProc, m_hWnd, message, wParam, lParam);
     return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
 }
 
 LRESULT CWnd::Default()
 {
-    return DefWindowProc(g_Current.Message, g_Current.WParam, g_Current.LParam);
+    return DefWindowProc(Current.Message, Current.WParam, Current.LParam);
 }
 
 BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
@@ -244,10 +244,12 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
 const AFX_MSGMAP* CWnd::GetThisMessageMap()
 {
     typedef CWnd ThisClass;
+    // clang-format off
     static const AFX_MSGMAP_ENTRY entries[] = {
         ON_WM_NCDESTROY()
         { 0, 0, 0, nullptr }
     };
+    // clang-format on
     static const AFX_MSGMAP map = { nullptr, entries };
     return &map;
 }
@@ -264,7 +266,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
         if (lParam != 0)
         {
             // While UpdateData moves data, the changes it makes must not run the handlers.
-            if (m_LockNotifications)
+            if (LockNotifications)
             {
                 *result = 0;
                 return TRUE;
@@ -338,7 +340,7 @@ void CWnd::OnNcDestroy()
 {
     Default();
     Detach();
-    m_pfnSuper = nullptr;
+    SuperWndProc = nullptr;
     PostNcDestroy();
 }
 
@@ -425,19 +427,19 @@ LRESULT CALLBACK AfxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     CWnd* object = CWnd::FromHandlePermanent(window);
     // A new window's first message (WM_GETMINMAXINFO for top-level windows, else WM_NCCREATE)
     // binds it to the object whose CreateEx is running.
-    if (!object && g_WindowBeingCreated && (message == WM_GETMINMAXINFO || message == WM_NCCREATE))
+    if (!object && WindowBeingCreated && (message == WM_GETMINMAXINFO || message == WM_NCCREATE))
     {
-        object = g_WindowBeingCreated;
-        g_WindowBeingCreated = nullptr;
+        object = WindowBeingCreated;
+        WindowBeingCreated = nullptr;
         object->Attach(window);
     }
     if (!object)
         return ::DefWindowProcA(window, message, wParam, lParam);
 
-    CurrentMessage saved = g_Current;
-    g_Current = { window, message, wParam, lParam };
+    CurrentMessage saved = Current;
+    Current = { window, message, wParam, lParam };
     LRESULT result = object->WindowProc(message, wParam, lParam);
-    g_Current = saved;
+    Current = saved;
     return result;
 }
 

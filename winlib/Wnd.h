@@ -163,8 +163,8 @@ protected:
     // Default processing, then detaches the object and calls PostNcDestroy.
     void OnNcDestroy();
 
-    WNDPROC m_pfnSuper = nullptr;  // the window's procedure before we subclassed it
-    bool m_LockNotifications = false;
+    WNDPROC SuperWndProc = nullptr;  // the window's procedure before we subclassed it
+    bool LockNotifications = false;
 
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     friend class CDialog;

@@ -15,11 +15,11 @@
 namespace
 {
 
-std::vector<std::string> g_Opened;
+std::vector<std::string> Opened;
 
 bool RecordShellOpen(const std::string& path)
 {
-    g_Opened.push_back(path);
+    Opened.push_back(path);
     return true;
 }
 
@@ -49,7 +49,7 @@ class FinishPage : public ::testing::Test
 protected:
     void SetUp() override
     {
-        g_Opened.clear();
+        Opened.clear();
         PreviousOpener = SetShellOpener(&RecordShellOpen);
 
         Source = Dir.Path("tile.bmp");
@@ -112,7 +112,7 @@ protected:
     }
     void ExpectStillOpen()
     {
-        EXPECT_TRUE(g_Opened.empty());
+        EXPECT_TRUE(Opened.empty());
         EXPECT_EQ(Wizard.GetResult(), -1);
         EXPECT_EQ(Wizard.GetActiveIndex(), FinishIndex);
         EXPECT_TRUE(::IsWindowVisible(*Page));
@@ -176,8 +176,8 @@ TEST_F(FinishPage, FinishWritesThePageOpensItOnceAndEndsWithOk)
     EXPECT_TRUE(uitest::MessageBoxes().empty());
     EXPECT_EQ(Wizard.GetResult(), IDOK);
     EXPECT_TRUE(Page->OpenAfterCreation);
-    ASSERT_EQ(g_Opened.size(), 1u);
-    EXPECT_EQ(g_Opened[0], Target);
+    ASSERT_EQ(Opened.size(), 1u);
+    EXPECT_EQ(Opened[0], Target);
 
     std::string page = ReadText(Target);
     EXPECT_EQ(page.rfind("<HTML>\r\n<BODY BGCOLOR=#123456>", 0), 0u) << page.substr(0, 60);
@@ -195,7 +195,7 @@ TEST_F(FinishPage, WithTheBoxClearedThePageIsWrittenButNotOpened)
 
     EXPECT_EQ(Wizard.GetResult(), IDOK);
     EXPECT_FALSE(Page->OpenAfterCreation);
-    EXPECT_TRUE(g_Opened.empty());
+    EXPECT_TRUE(Opened.empty());
     EXPECT_TRUE(uitest::MessageBoxes().empty());
     EXPECT_EQ(Count(ReadText(Target), "<FONT COLOR=#C86432>"), 12u);
 }
@@ -274,7 +274,7 @@ TEST_F(FinishPage, AfterAFailureTheUserCanMendTheSettingsAndFinish)
     Finish();
     EXPECT_EQ(uitest::MessageBoxes().size(), 1u);
     EXPECT_EQ(Wizard.GetResult(), IDOK);
-    ASSERT_EQ(g_Opened.size(), 1u);
+    ASSERT_EQ(Opened.size(), 1u);
     EXPECT_EQ(Count(ReadText(Target), "<FONT COLOR=#C86432>"), 12u);
 }
 

@@ -9,45 +9,45 @@ namespace uitest
 {
 namespace
 {
-std::vector<RecordedMessageBox> g_Boxes;
-std::deque<int> g_Answers;
-std::map<UINT_PTR, std::function<void()>> g_Later;
+std::vector<RecordedMessageBox> Boxes;
+std::deque<int> Answers;
+std::map<UINT_PTR, std::function<void()>> Later;
 
 void CALLBACK RunLaterTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
     ::KillTimer(nullptr, id);
-    auto found = g_Later.find(id);
-    if (found == g_Later.end())
+    auto found = Later.find(id);
+    if (found == Later.end())
         return;
     std::function<void()> action = std::move(found->second);
-    g_Later.erase(found);
+    Later.erase(found);
     action();
 }
 }
 
 const std::vector<RecordedMessageBox>& MessageBoxes()
 {
-    return g_Boxes;
+    return Boxes;
 }
 
 void ClearMessageBoxes()
 {
-    g_Boxes.clear();
-    g_Answers.clear();
+    Boxes.clear();
+    Answers.clear();
 }
 
 void QueueMessageBoxAnswer(int answer)
 {
-    g_Answers.push_back(answer);
+    Answers.push_back(answer);
 }
 
 int RecordMessageBox(HWND owner, const char* text, const char* caption, UINT type)
 {
-    g_Boxes.push_back({ owner, text ? text : "", caption ? caption : "", type });
-    if (!g_Answers.empty())
+    Boxes.push_back({ owner, text ? text : "", caption ? caption : "", type });
+    if (!Answers.empty())
     {
-        int answer = g_Answers.front();
-        g_Answers.pop_front();
+        int answer = Answers.front();
+        Answers.pop_front();
         return answer;
     }
     UINT buttons = type & MB_TYPEMASK;
@@ -86,7 +86,7 @@ void RunLater(std::function<void()> action, UINT delayMs)
 {
     UINT_PTR id = ::SetTimer(nullptr, 0, delayMs, &RunLaterTimer);
     if (id)
-        g_Later[id] = std::move(action);
+        Later[id] = std::move(action);
 }
 
 void PressKey(UINT virtualKey)
@@ -110,7 +110,7 @@ DialogTemplate::DialogTemplate(DWORD style, int width, int height, const char* c
     AddWord(HIWORD(style));
     AddWord(0);  // extended style
     AddWord(0);
-    m_CountAt = m_Words.size();
+    CountAt = Words.size();
     AddWord(0);  // item count, counted by Add
     AddWord(0);  // x
     AddWord(0);  // y
@@ -143,32 +143,32 @@ DialogTemplate& DialogTemplate::Add(const char* className, const char* text, int
     AddString(className);
     AddString(text);
     AddWord(0);  // no creation data
-    ++m_Words[m_CountAt];
+    ++Words[CountAt];
     return *this;
 }
 
 const DLGTEMPLATE* DialogTemplate::Get()
 {
-    return reinterpret_cast<const DLGTEMPLATE*>(m_Words.data());
+    return reinterpret_cast<const DLGTEMPLATE*>(Words.data());
 }
 
 void DialogTemplate::AddWord(WORD value)
 {
-    m_Words.push_back(value);
+    Words.push_back(value);
 }
 
 void DialogTemplate::AddString(const char* text)
 {
     for (const char* at = text ? text : ""; *at; ++at)
-        m_Words.push_back(static_cast<unsigned char>(*at));
-    m_Words.push_back(0);
+        Words.push_back(static_cast<unsigned char>(*at));
+    Words.push_back(0);
 }
 
 void DialogTemplate::Align()
 {
     // Items start on DWORD boundaries; the vector's storage itself is DWORD-aligned.
-    if (m_Words.size() % 2)
-        m_Words.push_back(0);
+    if (Words.size() % 2)
+        Words.push_back(0);
 }
 
 }  // namespace uitest

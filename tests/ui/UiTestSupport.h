@@ -62,8 +62,8 @@ private:
     void AddString(const char* text);
     void Align();
 
-    std::vector<WORD> m_Words;
-    size_t m_CountAt;
+    std::vector<WORD> Words;
+    size_t CountAt;
 };
 
 }  // namespace uitest

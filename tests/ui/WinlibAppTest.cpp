@@ -11,18 +11,18 @@ namespace
 class CTestApp : public CWinApp
 {
 public:
-    explicit CTestApp(const char* name = nullptr, BOOL initResult = FALSE) : CWinApp(name), m_InitResult(initResult) {}
+    explicit CTestApp(const char* name = nullptr, BOOL initResult = FALSE) : CWinApp(name), InitResult(initResult) {}
     int InitCalls = 0;
     BOOL InitInstance() override
     {
         ++InitCalls;
-        if (m_InitResult)
+        if (InitResult)
             ::PostQuitMessage(7);  // the loop Run starts ends with this code
-        return m_InitResult;
+        return InitResult;
     }
 
 private:
-    BOOL m_InitResult;
+    BOOL InitResult;
 };
 
 TEST(WinlibApp, WinMainRunsInitInstanceAndTheLoopOnlyWhenAsked)

@@ -18,20 +18,20 @@ class CExchangeDialog : public CDialog
 {
 public:
     CExchangeDialog()
-        : m_Template(WS_POPUP | WS_CAPTION | DS_SETFONT, 200, 120, "exchange")
+        : Template(WS_POPUP | WS_CAPTION | DS_SETFONT, 200, 120, "exchange")
     {
-        m_Template.Add("EDIT", "", ID_PATH, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 5, 5, 150, 12);
-        m_Template.Add("EDIT", "", ID_COLUMNS, WS_BORDER | WS_TABSTOP, 5, 20, 50, 12);
-        m_Template.Add("EDIT", "", ID_ROWS, WS_BORDER | WS_TABSTOP, 60, 20, 50, 12);
-        m_Template.Add("BUTTON", "check", ID_CHECK, WS_TABSTOP | BS_AUTOCHECKBOX, 5, 35, 50, 10);
-        m_Template.Add("COMBOBOX", "", ID_SET, WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 5, 50, 120, 70);
-        m_Template.Add("COMBOBOX", "", ID_ORDER, WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 5, 70, 80, 50);
-        m_Template.Add("EDIT", "", ID_OTHER, WS_BORDER | WS_TABSTOP, 130, 5, 50, 12);
+        Template.Add("EDIT", "", ID_PATH, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 5, 5, 150, 12);
+        Template.Add("EDIT", "", ID_COLUMNS, WS_BORDER | WS_TABSTOP, 5, 20, 50, 12);
+        Template.Add("EDIT", "", ID_ROWS, WS_BORDER | WS_TABSTOP, 60, 20, 50, 12);
+        Template.Add("BUTTON", "check", ID_CHECK, WS_TABSTOP | BS_AUTOCHECKBOX, 5, 35, 50, 10);
+        Template.Add("COMBOBOX", "", ID_SET, WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 5, 50, 120, 70);
+        Template.Add("COMBOBOX", "", ID_ORDER, WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 5, 70, 80, 50);
+        Template.Add("EDIT", "", ID_OTHER, WS_BORDER | WS_TABSTOP, 130, 5, 50, 12);
     }
 
     BOOL Open()
     {
-        if (!CreateIndirect(m_Template.Get()))
+        if (!CreateIndirect(Template.Get()))
             return FALSE;
         for (const char* entry : { "01", "0123456789", "ABCDEFGHIJKLMNOPQRSTUVWXYZ" })
             SendDlgItemMessageA(m_hWnd, ID_SET, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
@@ -72,7 +72,7 @@ protected:
     }
 
 private:
-    uitest::DialogTemplate m_Template;
+    uitest::DialogTemplate Template;
 };
 
 class WinlibDataExchange : public testing::Test

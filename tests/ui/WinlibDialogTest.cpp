@@ -13,7 +13,7 @@ const int ID_COMBO = 102;
 const DWORD TOP_LEVEL = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
 const DWORD PAGE = WS_CHILD | DS_CONTROL | DS_SETFONT;
 
-std::vector<std::string> g_Trace;
+std::vector<std::string> Trace;
 
 // A window object that records which messages pass through its PreTranslateMessage.
 class CTracingEdit : public CWnd
@@ -22,7 +22,7 @@ public:
     BOOL PreTranslateMessage(MSG* message) override
     {
         if (message->message == WM_KEYDOWN)
-            g_Trace.push_back("edit");
+            Trace.push_back("edit");
         return FALSE;
     }
 };
@@ -36,7 +36,7 @@ public:
     {
         BOOL handled = CDialog::PreTranslateMessage(message);
         if (message->message == WM_KEYDOWN)
-            g_Trace.push_back(handled ? "page handled" : "page passed");
+            Trace.push_back(handled ? "page handled" : "page passed");
         return handled;
     }
 
@@ -48,12 +48,12 @@ protected:
 class CTestDialog : public CDialog
 {
 public:
-    CTestDialog() : m_Template(TOP_LEVEL, 160, 80, "test dialog")
+    CTestDialog() : Template(TOP_LEVEL, 160, 80, "test dialog")
     {
-        m_Template.Add("EDIT", "", ID_EDIT, WS_BORDER | WS_TABSTOP, 5, 5, 60, 12);
-        m_Template.Add("BUTTON", "OK", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON, 5, 60, 40, 14);
-        m_Template.Add("BUTTON", "Cancel", IDCANCEL, WS_TABSTOP, 50, 60, 40, 14);
-        InitModalIndirect(m_Template.Get());
+        Template.Add("EDIT", "", ID_EDIT, WS_BORDER | WS_TABSTOP, 5, 5, 60, 12);
+        Template.Add("BUTTON", "OK", IDOK, WS_TABSTOP | BS_DEFPUSHBUTTON, 5, 60, 40, 14);
+        Template.Add("BUTTON", "Cancel", IDCANCEL, WS_TABSTOP, 50, 60, 40, 14);
+        InitModalIndirect(Template.Get());
     }
 
     DWORD Number = 7;
@@ -68,7 +68,7 @@ public:
     {
         BOOL handled = CDialog::PreTranslateMessage(message);
         if (message->message == WM_KEYDOWN)
-            g_Trace.push_back(handled ? "frame handled" : "frame passed");
+            Trace.push_back(handled ? "frame handled" : "frame passed");
         return handled;
     }
 
@@ -113,7 +113,7 @@ protected:
     }
 
 private:
-    uitest::DialogTemplate m_Template;
+    uitest::DialogTemplate Template;
 };
 
 TEST(WinlibModalDialog, ReturnsTheEndDialogResultAndDisablesItsOwnerMeanwhile)
@@ -160,7 +160,7 @@ TEST(WinlibModalDialog, PreTranslateRunsFromTheInnermostWindowToTheTopLevelDialo
 {
     CTestDialog dialog;
     dialog.WithPage = true;
-    g_Trace.clear();
+    Trace.clear();
     uitest::RunLater([&] {
         ASSERT_NE(dialog.Page, nullptr);
         ::SetFocus(dialog.Page->Edit);
@@ -169,7 +169,7 @@ TEST(WinlibModalDialog, PreTranslateRunsFromTheInnermostWindowToTheTopLevelDialo
     });
     EXPECT_EQ(dialog.DoModal(), 1);
     // The child page passes (its keys belong to the frame); the top-level dialog takes it.
-    EXPECT_EQ(g_Trace, (std::vector<std::string>{ "edit", "page passed", "frame handled" }));
+    EXPECT_EQ(Trace, (std::vector<std::string>{ "edit", "page passed", "frame handled" }));
 }
 
 TEST(WinlibModalDialog, EscapeReachesOnCancel)

@@ -34,11 +34,11 @@ TEST(WinlibGdiObjects, EachWrapperDeletesItsHandleWhenDestroyed)
         ::ReleaseDC(nullptr, screen);
         struct
         {
-            LOGPALETTE header;
-            PALETTEENTRY more[1];
+            LOGPALETTE Header;
+            PALETTEENTRY More[1];
         } colours = { { 0x300, 2, { { 255, 0, 0, 0 } } }, { { 0, 0, 255, 0 } } };
         CPalette pal;
-        ASSERT_TRUE(pal.CreatePalette(&colours.header));
+        ASSERT_TRUE(pal.CreatePalette(&colours.Header));
 
         brush = b, pen = p, font = f, bitmap = bm, palette = pal;
         EXPECT_EQ(::GetObjectType(brush), static_cast<DWORD>(OBJ_BRUSH));

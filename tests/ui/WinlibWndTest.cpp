@@ -72,16 +72,16 @@ TEST(WinlibMessageMap, DispatchesThroughTheClassAndItsBaseMaps)
 }
 
 // A window procedure of "someone else's" class that records what reaches it.
-std::vector<UINT> g_OriginalSaw;
-WNDPROC g_StaticProc = nullptr;
+std::vector<UINT> OriginalSaw;
+WNDPROC StaticProc = nullptr;
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message >= WM_APP)
     {
-        g_OriginalSaw.push_back(message);
+        OriginalSaw.push_back(message);
         return 1000 + static_cast<LRESULT>(wParam);
     }
-    return ::CallWindowProcA(g_StaticProc, window, message, wParam, lParam);
+    return ::CallWindowProcA(StaticProc, window, message, wParam, lParam);
 }
 
 class CDefaultingWnd : public CWnd
@@ -119,9 +119,9 @@ TEST(WinlibMessageMap, DefaultHandsTheCurrentMessageToTheSubclassedProcedure)
 {
     HWND window = CreatePlainWindow();
     ASSERT_NE(window, nullptr);
-    g_StaticProc = reinterpret_cast<WNDPROC>(
+    StaticProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingProc)));
-    g_OriginalSaw.clear();
+    OriginalSaw.clear();
 
     CDefaultingWnd object;
     ASSERT_TRUE(object.SubclassWindow(window));
@@ -132,7 +132,7 @@ TEST(WinlibMessageMap, DefaultHandsTheCurrentMessageToTheSubclassedProcedure)
 
     // The nested message is defaulted first, then the outer one with its own parameters.
     EXPECT_EQ(::SendMessageA(window, MSG_ONE, 7, 0), 1008);
-    EXPECT_EQ(g_OriginalSaw, (std::vector<UINT>{ MSG_NESTED, MSG_ONE }));
+    EXPECT_EQ(OriginalSaw, (std::vector<UINT>{ MSG_NESTED, MSG_ONE }));
     // Unmapped messages go straight to the original procedure.
     EXPECT_EQ(::SendMessageA(window, MSG_TWO, 3, 0), 1003);
 
@@ -344,27 +344,27 @@ TEST(WinlibCommands, NotificationsAreIgnoredWhileUpdateDataRuns)
 class CSelfDeletingWnd : public CWnd
 {
 public:
-    explicit CSelfDeletingWnd(std::vector<std::string>& log) : m_Log(log) {}
-    ~CSelfDeletingWnd() override { m_Log.push_back("deleted"); }
+    explicit CSelfDeletingWnd(std::vector<std::string>& log) : Log(log) {}
+    ~CSelfDeletingWnd() override { Log.push_back("deleted"); }
 
     BOOL Create() { return CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr); }
 
 protected:
     void OnDestroy()
     {
-        m_Log.push_back(m_hWnd ? "destroy, attached" : "destroy, detached");
+        Log.push_back(m_hWnd ? "destroy, attached" : "destroy, detached");
         CWnd::OnDestroy();
     }
     void PostNcDestroy() override
     {
-        m_Log.push_back(m_hWnd ? "post, attached" : "post, detached");
+        Log.push_back(m_hWnd ? "post, attached" : "post, detached");
         delete this;
     }
 
     DECLARE_MESSAGE_MAP()
 
 private:
-    std::vector<std::string>& m_Log;
+    std::vector<std::string>& Log;
 };
 
 BEGIN_MESSAGE_MAP(CSelfDeletingWnd, CWnd)

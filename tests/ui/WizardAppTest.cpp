@@ -19,11 +19,11 @@
 namespace
 {
 
-int g_Opens = 0;
+int Opens = 0;
 
 bool CountShellOpen(const std::string&)
 {
-    ++g_Opens;
+    ++Opens;
     return true;
 }
 
@@ -45,36 +45,36 @@ class Watchdog
 public:
     explicit Watchdog(CConverterApp& app, UINT delayMs = 5000)
     {
-        s_App = &app;
-        s_Fired = false;
-        m_Timer = ::SetTimer(nullptr, 0, delayMs, &Fire);
+        WatchedApp = &app;
+        HasFired = false;
+        Timer = ::SetTimer(nullptr, 0, delayMs, &Fire);
     }
     ~Watchdog()
     {
-        ::KillTimer(nullptr, m_Timer);
-        s_App = nullptr;
+        ::KillTimer(nullptr, Timer);
+        WatchedApp = nullptr;
     }
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
 
-    static bool Fired() { return s_Fired; }
+    static bool Fired() { return HasFired; }
 
 private:
     static void CALLBACK Fire(HWND, UINT, UINT_PTR timer, DWORD)
     {
         ::KillTimer(nullptr, timer);
-        s_Fired = true;
-        if (s_App && s_App->m_pMainWnd)
-            static_cast<CDialog*>(s_App->m_pMainWnd)->EndDialog(-7);
+        HasFired = true;
+        if (WatchedApp && WatchedApp->m_pMainWnd)
+            static_cast<CDialog*>(WatchedApp->m_pMainWnd)->EndDialog(-7);
     }
 
-    static CConverterApp* s_App;
-    static bool s_Fired;
-    UINT_PTR m_Timer = 0;
+    static CConverterApp* WatchedApp;
+    static bool HasFired;
+    UINT_PTR Timer = 0;
 };
 
-CConverterApp* Watchdog::s_App = nullptr;
-bool Watchdog::s_Fired = false;
+CConverterApp* Watchdog::WatchedApp = nullptr;
+bool Watchdog::HasFired = false;
 
 CConverterWizard* RunningWizard(CConverterApp& app)
 {
@@ -158,7 +158,7 @@ TEST(ConverterApp, AFinishedConversionEndsTheRun)
     std::string source = dir.Path("dot.bmp");
     std::string target = dir.Path("dot.html");
     ASSERT_TRUE(WriteBytes(source, CBmpBuilder(2, 2, 24).FillColor(RGB(0, 128, 255)).Build()));
-    g_Opens = 0;
+    Opens = 0;
     ShellOpener previous = SetShellOpener(&CountShellOpen);
 
     CConverterApp app;
@@ -184,7 +184,7 @@ TEST(ConverterApp, AFinishedConversionEndsTheRun)
     EXPECT_FALSE(Watchdog::Fired());
     SetShellOpener(previous);
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(g_Opens, 1);
+    EXPECT_EQ(Opens, 1);
     EXPECT_NE(::GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(uitest::MessageBoxes().empty());
     ::DeleteFileA(target.c_str());
@@ -209,7 +209,7 @@ TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
     CTempDir dir;
     const std::string source = dir.Path("walk.bmp"), target = dir.Path("walk.html"), tool = dir.Path("tool.html");
     ASSERT_TRUE(WriteBytes(source, CBmpBuilder(60, 40, 24).FillColor(RGB(40, 160, 220)).Build()));
-    g_Opens = 0;
+    Opens = 0;
     ShellOpener previous = SetShellOpener(&CountShellOpen);
     CConverterApp app;
     ConversionSettings chosen;
@@ -222,7 +222,8 @@ TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
         [] { Type("", {VK_TAB, VK_TAB, VK_TAB}); },
         [] { Type("40", {VK_TAB, VK_TAB, VK_TAB}); },
         [] { Type("#@", {VK_RETURN}); },
-        [&] { chosen = RunningWizard(app)->Settings; Type("", {VK_SPACE, VK_RETURN}); }};
+        [&] { chosen = RunningWizard(app)->Settings; Type("", {VK_SPACE, VK_RETURN}); },
+    };
     std::function<void(size_t)> step = [&](size_t n) {
         if (n < steps.size())
             uitest::RunLater([&, n] { steps[n](); step(n + 1); }, 150);
@@ -233,7 +234,7 @@ TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
     EXPECT_FALSE(Watchdog::Fired());
     SetShellOpener(previous);
     EXPECT_TRUE(uitest::MessageBoxes().empty());
-    EXPECT_EQ(g_Opens, 0);
+    EXPECT_EQ(Opens, 0);
 
     std::ostringstream out, err;
     EXPECT_EQ(RunConvertTool({"--columns", "40", "--rows", std::to_string(chosen.Rows), "--characters", "#@",

@@ -27,7 +27,7 @@ public:
     BOOL OnSetActive() override
     {
         Log.push_back(Name + ":set");
-        m_pWizard->SetWizardButtons(Buttons);
+        Wizard->SetWizardButtons(Buttons);
         return CWizardPage::OnSetActive();
     }
     BOOL OnKillActive() override
