@@ -4,8 +4,7 @@
 
 CString LastPath;
 
-CConverterApp::CConverterApp()
-    : CWinApp(nullptr)
+CConverterApp::CConverterApp() : CWinApp(nullptr)
 {
 }
 

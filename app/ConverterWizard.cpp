@@ -9,8 +9,7 @@
 BEGIN_MESSAGE_MAP(CConverterWizard, CWizardDialog)
 END_MESSAGE_MAP()
 
-CConverterWizard::CConverterWizard(CWnd* parent)
-    : CWizardDialog(IDD_WIZARD, parent)
+CConverterWizard::CConverterWizard(CWnd* parent) : CWizardDialog(IDD_WIZARD, parent)
 {
 }
 

@@ -16,7 +16,7 @@ CIcon LoadProgramIcon(int widthMetric, int heightMetric)
                                                  ::GetSystemMetrics(widthMetric), ::GetSystemMetrics(heightMetric),
                                                  LR_DEFAULTCOLOR)));
 }
-}
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CWizardDialog, CDialog)
     ON_WM_SYSCOMMAND()
@@ -27,8 +27,7 @@ BEGIN_MESSAGE_MAP(CWizardDialog, CDialog)
     ON_BN_CLICKED(IDC_CANCEL_BUTTON, OnCancelButton)
 END_MESSAGE_MAP()
 
-CWizardDialog::CWizardDialog(UINT templateId, CWnd* parent)
-    : CDialog(templateId, parent)
+CWizardDialog::CWizardDialog(UINT templateId, CWnd* parent) : CDialog(templateId, parent)
 {
     LargeIcon = LoadProgramIcon(SM_CXICON, SM_CYICON);
     SmallIcon = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON);

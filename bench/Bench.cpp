@@ -24,7 +24,8 @@
 
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 const int PictureWidth = 4000;
 const int PictureHeight = 3000;
@@ -64,9 +65,11 @@ void WritePicture(const std::string& path)
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(header.data(), static_cast<std::streamsize>(header.size()));
     std::vector<char> row(stride, 0);
-    for (int stored = 0; stored < PictureHeight; ++stored) {
+    for (int stored = 0; stored < PictureHeight; ++stored)
+    {
         const int y = PictureHeight - 1 - stored;
-        for (int x = 0; x < PictureWidth; ++x) {
+        for (int x = 0; x < PictureWidth; ++x)
+        {
             row[3 * x] = static_cast<char>((x ^ y) & 0xFF);
             row[3 * x + 1] = static_cast<char>(y * 255 / (PictureHeight - 1));
             row[3 * x + 2] = static_cast<char>(x * 255 / (PictureWidth - 1));
@@ -99,7 +102,8 @@ double ThreadSeconds()
 
 // Wall and processor times of repeated runs of one task, and the peak anonymous
 // memory seen during them.
-struct Timings {
+struct Timings
+{
     std::vector<double> Seconds;
     std::vector<double> CpuSeconds;
     long PeakKiB = 0;
@@ -119,11 +123,13 @@ struct Timings {
 bool Measure(int repeats, const std::function<bool()>& task, Timings& timings)
 {
     timings.PeakKiB = AnonymousKiB();
-    for (int n = 0; n < repeats; ++n) {
+    for (int n = 0; n < repeats; ++n)
+    {
         std::atomic<bool> running{true};
         std::atomic<long> peak{timings.PeakKiB};
         std::thread sampler([&] {
-            while (running) {
+            while (running)
+            {
                 const long now = AnonymousKiB();
                 if (now > peak)
                     peak = now;
@@ -144,12 +150,13 @@ bool Measure(int repeats, const std::function<bool()>& task, Timings& timings)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
-    const fs::path dir = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / ("glyphcast-bench-" + std::to_string(getpid()));
+    const fs::path dir =
+        argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / ("glyphcast-bench-" + std::to_string(getpid()));
     const char* repeatText = std::getenv("BENCH_REPEATS");
     const int repeats = std::max(1, repeatText ? std::atoi(repeatText) : 5);
     fs::create_directories(dir);
@@ -159,20 +166,27 @@ int main(int argc, char** argv)
     const std::uint64_t fileSize = fs::file_size(source);
     std::printf("picture: %d x %d, 24 bits, %.1f MB; %d runs each, times in ms\n", PictureWidth, PictureHeight,
                 fileSize / 1e6, repeats);
-    std::printf("%-11s %8s %8s %8s %8s %11s %11s %11s %9s %8s\n", "", "", "wall", "wall", "cpu",
-                "ns/px over", "ns/px over", "ns/px over", "", "");
-    std::printf("%-11s %8s %8s %8s %8s %11s %11s %11s %9s %8s\n", "task", "cells", "min", "median", "min",
-                "floor, min", "floor, med", "floor, cpu", "peak KiB", "page MB");
+    std::printf("%-11s %8s %8s %8s %8s %11s %11s %11s %9s %8s\n", "", "", "wall", "wall", "cpu", "ns/px over",
+                "ns/px over", "ns/px over", "", "");
+    std::printf("%-11s %8s %8s %8s %8s %11s %11s %11s %9s %8s\n", "task", "cells", "min", "median", "min", "floor, min",
+                "floor, med", "floor, cpu", "peak KiB", "page MB");
 
     Timings floor;
     std::uint64_t checksum = 0;
-    Measure(repeats, [&] { checksum += TouchEveryByte(source, fileSize); return true; }, floor);
+    Measure(
+        repeats,
+        [&] {
+            checksum += TouchEveryByte(source, fileSize);
+            return true;
+        },
+        floor);
     std::printf("%-11s %8s %8.1f %8.1f %8.1f %11s %11s %11s %9ld %8s  (byte sum %llu)\n", "map+touch", "-",
                 floor.Min() * 1e3, floor.Median() * 1e3, floor.CpuMin() * 1e3, "-", "-", "-", floor.PeakKiB, "-",
                 static_cast<unsigned long long>(checksum / repeats));
 
     const std::uint32_t grids[][2] = {{10, 4}, {200, 75}, {1000, 375}};
-    for (const auto& grid : grids) {
+    for (const auto& grid : grids)
+    {
         ConversionSettings settings;
         settings.SourcePath = source;
         settings.TargetPath = target;
@@ -184,7 +198,14 @@ int main(int argc, char** argv)
 
         Timings run;
         ConversionResult result;
-        if (!Measure(repeats, [&] { result = RunConversion(settings, false); return result.Succeeded(); }, run)) {
+        if (!Measure(
+                repeats,
+                [&] {
+                    result = RunConversion(settings, false);
+                    return result.Succeeded();
+                },
+                run))
+        {
             std::fprintf(stderr, "%s: %s\n", result.Path.c_str(), result.Reason.c_str());
             return 1;
         }

@@ -2,7 +2,8 @@
 
 #include "engine/ConversionSettings.h"
 
-namespace {
+namespace
+{
 
 int HexValue(char c)
 {
@@ -23,14 +24,15 @@ CommandLine UsageError(std::string message)
     return result;
 }
 
-} // namespace
+}  // namespace
 
 bool ParseGridCount(const std::string& text, std::uint32_t& count)
 {
     if (text.empty() || text.size() > 9)
         return false;
     std::uint32_t value = 0;
-    for (char c : text) {
+    for (char c : text)
+    {
         if (c < '0' || c > '9')
             return false;
         value = value * 10 + static_cast<std::uint32_t>(c - '0');
@@ -47,7 +49,8 @@ bool ParseHtmlColor(const std::string& text, RgbColor& color)
     if (digits.size() != 6)
         return false;
     unsigned parts[3];
-    for (int n = 0; n < 3; ++n) {
+    for (int n = 0; n < 3; ++n)
+    {
         const int high = HexValue(digits[2 * n]);
         const int low = HexValue(digits[2 * n + 1]);
         if (high < 0 || low < 0)
@@ -63,29 +66,36 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     CommandLine line;
     std::vector<std::string> positional;
     bool optionsEnded = false;
-    for (std::size_t n = 0; n < arguments.size(); ++n) {
+    for (std::size_t n = 0; n < arguments.size(); ++n)
+    {
         const std::string& argument = arguments[n];
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-')
+        {
             positional.push_back(argument);
             continue;
         }
-        if (argument == "--") {
+        if (argument == "--")
+        {
             optionsEnded = true;
             continue;
         }
-        if (argument == "--help" || argument == "-h") {
+        if (argument == "--help" || argument == "-h")
+        {
             line.Mode = CommandLine::Action::Help;
             return line;
         }
-        if (argument == "--version") {
+        if (argument == "--version")
+        {
             line.Mode = CommandLine::Action::Version;
             return line;
         }
-        if (argument == "--force") {
+        if (argument == "--force")
+        {
             line.Force = true;
             continue;
         }
-        if (argument == "--open") {
+        if (argument == "--open")
+        {
             line.OpenAfterCreation = true;
             continue;
         }
@@ -95,7 +105,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
         std::string value;
         const std::size_t equals = argument.find('=');
         bool hasValue = false;
-        if (equals != std::string::npos) {
+        if (equals != std::string::npos)
+        {
             name = argument.substr(0, equals);
             value = argument.substr(equals + 1);
             hasValue = true;
@@ -105,29 +116,37 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
         if (name != "--columns" && name != "--rows" && name != "--characters" && name != "--order" &&
             name != "--font" && name != "--background")
             return UsageError("unknown option '" + name + "'");
-        if (!hasValue) {
+        if (!hasValue)
+        {
             if (n + 1 >= arguments.size())
                 return UsageError("option '" + name + "' needs a value");
             value = arguments[++n];
         }
 
-        if (name == "--columns" || name == "--rows") {
+        if (name == "--columns" || name == "--rows")
+        {
             std::uint32_t count = 0;
             if (!ParseGridCount(value, count))
                 return UsageError(name + " must be a whole number from 1 to 5000, not '" + value + "'");
             (name == "--columns" ? line.Columns : line.Rows) = count;
-        } else if (name == "--characters") {
+        }
+        else if (name == "--characters")
+        {
             if (value.empty())
                 return UsageError("--characters needs at least one character");
             line.Characters = value;
-        } else if (name == "--order") {
+        }
+        else if (name == "--order")
+        {
             if (value == "random")
                 line.Order = 0;
             else if (value == "sequential")
                 line.Order = 1;
             else
                 return UsageError("--order must be 'random' or 'sequential', not '" + value + "'");
-        } else if (name == "--font") {
+        }
+        else if (name == "--font")
+        {
             if (value.empty())
                 return UsageError("--font needs a face name");
             // The face goes into an attribute of the page's head as it stands; font names
@@ -135,7 +154,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             if (value.find_first_of("'\"<>") != std::string::npos)
                 return UsageError("--font must not contain quotes or angle brackets: '" + value + "'");
             line.Font = value;
-        } else {
+        }
+        else
+        {
             if (!ParseHtmlColor(value, line.Background))
                 return UsageError("--background must be a colour as RRGGBB, not '" + value + "'");
         }
@@ -148,7 +169,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
     if (positional[0].empty())
         return UsageError("the SOURCE name is empty");
     line.Source = positional[0];
-    if (positional.size() == 2) {
+    if (positional.size() == 2)
+    {
         if (positional[1].empty())
             return UsageError("the TARGET name is empty");
         line.Target = positional[1];

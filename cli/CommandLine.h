@@ -8,18 +8,25 @@
 #include <vector>
 
 // What the arguments ask for, with the defaults of the wizard's output page.
-struct CommandLine {
-    enum class Action { Convert, Help, Version, UsageError };
+struct CommandLine
+{
+    enum class Action
+    {
+        Convert,
+        Help,
+        Version,
+        UsageError
+    };
 
     Action Mode = Action::Convert;
-    std::string Error; // for UsageError: what is wrong, in a few words
+    std::string Error;  // for UsageError: what is wrong, in a few words
 
     std::string Source;
-    std::string Target;           // empty: derived from Source
-    std::uint32_t Columns = 0;    // 0: not given
-    std::uint32_t Rows = 0;       // 0: not given
+    std::string Target;         // empty: derived from Source
+    std::uint32_t Columns = 0;  // 0: not given
+    std::uint32_t Rows = 0;     // 0: not given
     std::string Characters = DefaultCharacterSet;
-    std::int32_t Order = 0;       // 0 random, 1 sequential
+    std::int32_t Order = 0;  // 0 random, 1 sequential
     std::string Font = DefaultFontFace;
     RgbColor Background = 0;
     bool Force = false;

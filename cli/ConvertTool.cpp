@@ -11,29 +11,29 @@
 
 const char ConvertToolName[] = "glyphcast-convert";
 
-namespace {
+namespace
+{
 
-const char UsageText[] =
-    "Usage: glyphcast-convert [options] SOURCE [TARGET]\n"
-    "Turns a Windows bitmap (.bmp) into an HTML page of coloured characters.\n"
-    "TARGET defaults to SOURCE with .html in place of its extension.\n"
-    "\n"
-    "Options:\n"
-    "  --columns N         characters per line, 1 to 5000\n"
-    "  --rows N            lines of characters, 1 to 5000; given one count, the other\n"
-    "                      follows the picture's proportions; given neither, the\n"
-    "                      larger count is 100\n"
-    "  --characters SET    the characters to draw with (default \"01\")\n"
-    "  --order ORDER       random or sequential (default random)\n"
-    "  --font FACE         the page's font face (default \"Courier New\")\n"
-    "  --background COLOR  page background as RRGGBB, '#' optional (default 000000)\n"
-    "  --force             replace TARGET if it exists\n"
-    "  --open              open the page once it is written\n"
-    "  --help              show this help and exit\n"
-    "  --version           show the version and exit\n"
-    "\n"
-    "Exit status: 0 when the page is written, 1 when the conversion fails,\n"
-    "2 for a usage error.\n";
+const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE [TARGET]\n"
+                         "Turns a Windows bitmap (.bmp) into an HTML page of coloured characters.\n"
+                         "TARGET defaults to SOURCE with .html in place of its extension.\n"
+                         "\n"
+                         "Options:\n"
+                         "  --columns N         characters per line, 1 to 5000\n"
+                         "  --rows N            lines of characters, 1 to 5000; given one count, the other\n"
+                         "                      follows the picture's proportions; given neither, the\n"
+                         "                      larger count is 100\n"
+                         "  --characters SET    the characters to draw with (default \"01\")\n"
+                         "  --order ORDER       random or sequential (default random)\n"
+                         "  --font FACE         the page's font face (default \"Courier New\")\n"
+                         "  --background COLOR  page background as RRGGBB, '#' optional (default 000000)\n"
+                         "  --force             replace TARGET if it exists\n"
+                         "  --open              open the page once it is written\n"
+                         "  --help              show this help and exit\n"
+                         "  --version           show the version and exit\n"
+                         "\n"
+                         "Exit status: 0 when the page is written, 1 when the conversion fails,\n"
+                         "2 for a usage error.\n";
 
 int Usage(std::ostream& err, const std::string& message)
 {
@@ -54,7 +54,8 @@ bool ResolveGrid(CommandLine& line, std::uint32_t width, std::uint32_t height, s
     if (line.Columns != 0 && line.Rows != 0)
         return true;
     const float pictureRatio = AspectRatioOf(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
-    if (!IsUsableRatio(pictureRatio)) {
+    if (!IsUsableRatio(pictureRatio))
+    {
         problem = "the picture's proportions cannot be used; give --columns and --rows";
         return false;
     }
@@ -65,8 +66,10 @@ bool ResolveGrid(CommandLine& line, std::uint32_t width, std::uint32_t height, s
         line.Columns = ColumnsForRows(line.Rows, pictureRatio, DefaultFontRatio);
     else
         ApplyAspectRule(pictureRatio, DefaultFontRatio, 0, line.Columns, line.Rows, basis);
-    for (const auto& count : {std::make_pair("columns", line.Columns), std::make_pair("rows", line.Rows)}) {
-        if (count.second < MinimumGridCount || count.second > MaximumGridCount) {
+    for (const auto& count : {std::make_pair("columns", line.Columns), std::make_pair("rows", line.Rows)})
+    {
+        if (count.second < MinimumGridCount || count.second > MaximumGridCount)
+        {
             problem = std::string("the picture's proportions give ") + std::to_string(count.second) + " " +
                       count.first + " (1 to 5000 allowed); give --columns and --rows";
             return false;
@@ -76,7 +79,8 @@ bool ResolveGrid(CommandLine& line, std::uint32_t width, std::uint32_t height, s
 }
 
 // Reports progress on a terminal line once a conversion has run for a second.
-class CProgressLine {
+class CProgressLine
+{
 public:
     explicit CProgressLine(std::ostream& err) : Err(err), Start(std::chrono::steady_clock::now()) {}
     ~CProgressLine()
@@ -104,31 +108,27 @@ private:
     int LastPercent = -1;
 };
 
-} // namespace
+}  // namespace
 
-int RunConvertTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-                   bool showProgress)
+int RunConvertTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err, bool showProgress)
 {
     CommandLine line = ParseCommandLine(arguments);
-    switch (line.Mode) {
-    case CommandLine::Action::Help:
-        out << UsageText;
-        return ExitWritten;
+    switch (line.Mode)
+    {
+    case CommandLine::Action::Help: out << UsageText; return ExitWritten;
     case CommandLine::Action::Version:
         out << ConvertToolName << " (" GLYPHCAST_NAME ") " GLYPHCAST_VERSION "\n";
         return ExitWritten;
-    case CommandLine::Action::UsageError:
-        return Usage(err, line.Error);
-    case CommandLine::Action::Convert:
-        break;
+    case CommandLine::Action::UsageError: return Usage(err, line.Error);
+    case CommandLine::Action::Convert: break;
     }
 
-    if (line.Target.empty()) {
+    if (line.Target.empty())
+    {
         // Both separators count here: a '.' in a folder name is not an extension.
         line.Target = DefaultTargetName(line.Source, true);
         if (line.Target.empty())
-            return Usage(err, "cannot name the page after '" + line.Source +
-                                  "', which has no extension; give TARGET");
+            return Usage(err, "cannot name the page after '" + line.Source + "', which has no extension; give TARGET");
     }
 
     std::uint32_t width = 0, height = 0;

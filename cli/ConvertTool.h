@@ -17,5 +17,4 @@ const int ExitUsage = 2;
 // version go to out; failures go to err as one line naming the file and the
 // reason. With showProgress, a conversion that lasts more than about a second
 // reports its progress on err. Returns the exit status.
-int RunConvertTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-                   bool showProgress);
+int RunConvertTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err, bool showProgress);

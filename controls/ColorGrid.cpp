@@ -23,10 +23,10 @@ bool IsArrowKey(UINT key)
 }  // namespace
 
 const COLORREF CColorGrid::GridColors[16] = {
-    RGB(255, 255, 255), RGB(0, 0, 0),     RGB(192, 192, 192), RGB(128, 128, 128),  // white, black, silver, grey
-    RGB(255, 0, 0),     RGB(128, 0, 0),   RGB(255, 255, 0),   RGB(128, 128, 0),    // red, maroon, yellow, olive
-    RGB(0, 255, 0),     RGB(0, 128, 0),   RGB(0, 255, 255),   RGB(0, 128, 128),    // lime, green, aqua, teal
-    RGB(0, 0, 255),     RGB(0, 0, 128),   RGB(255, 0, 255),   RGB(128, 0, 128),    // blue, navy, fuchsia, purple
+    RGB(255, 255, 255), RGB(0, 0, 0),   RGB(192, 192, 192), RGB(128, 128, 128),  // white, black, silver, grey
+    RGB(255, 0, 0),     RGB(128, 0, 0), RGB(255, 255, 0),   RGB(128, 128, 0),    // red, maroon, yellow, olive
+    RGB(0, 255, 0),     RGB(0, 128, 0), RGB(0, 255, 255),   RGB(0, 128, 128),    // lime, green, aqua, teal
+    RGB(0, 0, 255),     RGB(0, 0, 128), RGB(255, 0, 255),   RGB(128, 0, 128),    // blue, navy, fuchsia, purple
 };
 
 BEGIN_MESSAGE_MAP(CColorGrid, CWnd)
@@ -69,14 +69,14 @@ CColorGrid::CColorGrid(CPoint topLeft, COLORREF initialColor, CWnd* owner)
     palette->palNumEntries = static_cast<WORD>(ColorCount);
     PALETTEENTRY* entries = reinterpret_cast<PALETTEENTRY*>(block.data() + entriesAt);
     for (int i = 0; i < ColorCount; ++i)
-        entries[i] = { GetRValue(GridColors[i]), GetGValue(GridColors[i]), GetBValue(GridColors[i]), 0 };
+        entries[i] = {GetRValue(GridColors[i]), GetGValue(GridColors[i]), GetBValue(GridColors[i]), 0};
     Palette.CreatePalette(palette);
 
     // CS_SAVEBITS: the screen beneath is restored, not repainted, when the popup closes.
     const char* className = AfxRegisterWndClass(CS_VREDRAW | CS_HREDRAW | CS_CLASSDC | CS_SAVEBITS, nullptr,
                                                 reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
-    if (!className || !CreateEx(0, className, "", WS_POPUP | WS_VISIBLE, topLeft.x, topLeft.y, InitialSize,
-                                InitialSize, Owner ? Owner->GetSafeHwnd() : nullptr, nullptr))
+    if (!className || !CreateEx(0, className, "", WS_POPUP | WS_VISIBLE, topLeft.x, topLeft.y, InitialSize, InitialSize,
+                                Owner ? Owner->GetSafeHwnd() : nullptr, nullptr))
         return;
 
     OtherText = "Other ...";
@@ -110,8 +110,8 @@ void CColorGrid::ComputeLayout()
         width = text.cx + 2 * Margin;
 
     OtherRect = CRect(Margin, gridHeight, width - Margin, gridHeight + (text.cy + 4 * Margin + 2) + Margin);
-    WindowRect = CRect(window.left, window.top, window.left + width,
-                       window.top + gridHeight + OtherRect.Height() + 2 * Margin);
+    WindowRect =
+        CRect(window.left, window.top, window.left + width, window.top + gridHeight + OtherRect.Height() + 2 * Margin);
 
     // Keep the popup on the screen; near the bottom it opens above its owner instead of below.
     const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
@@ -209,15 +209,9 @@ int CColorGrid::NextHot(UINT key) const
     int next = NO_CELL;
     switch (key)
     {
-    case VK_DOWN:
-        next = IndexFromCell(row + 1, column);
-        break;
-    case VK_UP:
-        next = row > 0 ? IndexFromCell(row - 1, column) : OTHER_CELL;
-        break;
-    case VK_RIGHT:
-        next = column < ColumnCount - 1 ? IndexFromCell(row, column + 1) : IndexFromCell(row + 1, 0);
-        break;
+    case VK_DOWN: next = IndexFromCell(row + 1, column); break;
+    case VK_UP: next = row > 0 ? IndexFromCell(row - 1, column) : OTHER_CELL; break;
+    case VK_RIGHT: next = column < ColumnCount - 1 ? IndexFromCell(row, column + 1) : IndexFromCell(row + 1, 0); break;
     case VK_LEFT:
         if (column > 0)
             next = IndexFromCell(row, column - 1);

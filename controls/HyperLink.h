@@ -11,8 +11,8 @@ public:
 
     // The shell call that opens the link, with ShellExecuteA's signature. Tests point it at a
     // stand-in so that pressing the link launches nothing; everything else leaves it alone.
-    using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND owner, LPCSTR verb, LPCSTR file,
-                                                    LPCSTR parameters, LPCSTR directory, INT show);
+    using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
+                                                    LPCSTR directory, INT show);
     static ShellExecuteFunction ShellExecuteHook;
 
     // The control's font with underlining; empty until the link is first coloured.

@@ -78,8 +78,7 @@ void CImagePreview::SetImage(HBITMAP bitmap)
             MemoryDC->SetBkColor(RGB(255, 255, 255));
             {
                 CSelectObject selected(source, bitmap);
-                MemoryDC->StretchBlt(0, 0, ImageWidth, ImageHeight, source, 0, 0, info.bmWidth, info.bmHeight,
-                                     SRCCOPY);
+                MemoryDC->StretchBlt(0, 0, ImageWidth, ImageHeight, source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
             }
         }
     }

@@ -3,7 +3,8 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+namespace
+{
 
 const std::uint32_t DefaultCount = 100;
 
@@ -17,15 +18,15 @@ std::uint32_t TruncateCount(double value)
     return static_cast<std::uint32_t>(value);
 }
 
-} // namespace
+}  // namespace
 
 float AspectRatioOf(std::int32_t numerator, std::int32_t denominator)
 {
-    if (denominator == 0) {
+    if (denominator == 0)
+    {
         if (numerator == 0)
             return std::numeric_limits<float>::quiet_NaN();
-        return numerator > 0 ? std::numeric_limits<float>::infinity()
-                             : -std::numeric_limits<float>::infinity();
+        return numerator > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
     }
     return static_cast<float>(static_cast<double>(numerator) / denominator);
 }
@@ -45,35 +46,44 @@ std::uint32_t ColumnsForRows(std::uint32_t rows, float pictureRatio, float fontR
     return TruncateCount(static_cast<double>(rows) * pictureRatio / fontRatio);
 }
 
-bool ApplyAspectRule(float pictureRatio, float fontRatio, int direction, std::uint32_t& columns,
-                     std::uint32_t& rows, int& aspectBasis)
+bool ApplyAspectRule(float pictureRatio, float fontRatio, int direction, std::uint32_t& columns, std::uint32_t& rows,
+                     int& aspectBasis)
 {
     if (!IsUsableRatio(pictureRatio) || !IsUsableRatio(fontRatio))
         return false;
-    if (columns != 0 && rows != 0) {
+    if (columns != 0 && rows != 0)
+    {
         if (direction != 0)
             aspectBasis = direction;
         else
             direction = aspectBasis;
-        if (direction > 0) {
+        if (direction > 0)
+        {
             rows = RowsForColumns(columns, pictureRatio, fontRatio);
             aspectBasis = AspectBasisColumns;
-        } else if (direction < 0) {
+        }
+        else if (direction < 0)
+        {
             columns = ColumnsForRows(rows, pictureRatio, fontRatio);
             aspectBasis = AspectBasisRows;
         }
         return true;
     }
     // The first time, the larger count becomes 100 and the other follows.
-    if (pictureRatio > fontRatio) {
+    if (pictureRatio > fontRatio)
+    {
         columns = DefaultCount;
         rows = RowsForColumns(DefaultCount, pictureRatio, fontRatio);
         aspectBasis = AspectBasisColumns;
-    } else if (pictureRatio == fontRatio) {
+    }
+    else if (pictureRatio == fontRatio)
+    {
         columns = DefaultCount;
         rows = DefaultCount;
         aspectBasis = AspectBasisColumns;
-    } else {
+    }
+    else
+    {
         rows = DefaultCount;
         columns = ColumnsForRows(DefaultCount, pictureRatio, fontRatio);
         aspectBasis = AspectBasisRows;

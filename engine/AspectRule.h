@@ -4,7 +4,12 @@
 #include <cstdint>
 
 // Which count the other is derived from: 1 columns, -1 rows, 0 not chosen yet.
-enum AspectBasisValue { AspectBasisRows = -1, AspectBasisNone = 0, AspectBasisColumns = 1 };
+enum AspectBasisValue
+{
+    AspectBasisRows = -1,
+    AspectBasisNone = 0,
+    AspectBasisColumns = 1
+};
 
 // The width-to-height ratio of a character cell when no font description is at hand:
 // half as wide as high, like the usual fixed-pitch faces.
@@ -28,5 +33,5 @@ std::uint32_t ColumnsForRows(std::uint32_t rows, float pictureRatio, float fontR
 // 0 neither. With both counts set, the derived one is recomputed from the basis;
 // otherwise the default pair is chosen with the larger count 100. Returns false
 // and changes nothing when either ratio is unusable.
-bool ApplyAspectRule(float pictureRatio, float fontRatio, int direction, std::uint32_t& columns,
-                     std::uint32_t& rows, int& aspectBasis);
+bool ApplyAspectRule(float pictureRatio, float fontRatio, int direction, std::uint32_t& columns, std::uint32_t& rows,
+                     int& aspectBasis);

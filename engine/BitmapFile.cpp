@@ -6,14 +6,15 @@
 #include <climits>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 const std::uint32_t FileHeaderSize = 14;
 const std::uint32_t InfoHeaderSize = 40;
 const std::uint32_t CoreHeaderSize = 12;
-const std::uint32_t HeaderWithMasksSize = 52; // the V2 header and larger carry the masks inside
-const std::uint32_t CompressionNone = 0;      // BI_RGB
-const std::uint32_t CompressionBitFields = 3; // BI_BITFIELDS
+const std::uint32_t HeaderWithMasksSize = 52;  // the V2 header and larger carry the masks inside
+const std::uint32_t CompressionNone = 0;       // BI_RGB
+const std::uint32_t CompressionBitFields = 3;  // BI_BITFIELDS
 
 // Little-endian fields read byte by byte: the headers are not aligned in the file.
 std::uint16_t ReadU16(const std::uint8_t* p)
@@ -23,8 +24,7 @@ std::uint16_t ReadU16(const std::uint8_t* p)
 
 std::uint32_t ReadU32(const std::uint8_t* p)
 {
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
 }
 
 std::int32_t ReadS32(const std::uint8_t* p)
@@ -35,12 +35,11 @@ std::int32_t ReadS32(const std::uint8_t* p)
     return value;
 }
 
-} // namespace
+}  // namespace
 
 CBitmapFile::CBitmapFile()
-    : View(nullptr), ColorTable(nullptr),
-      PixelData(nullptr), RowStride(0), PixelLayout(Layout::Bgr24), PictureHeight(0),
-      TopRow(nullptr), RowStep(0), Palette(), FailureKind(Failure::None)
+    : View(nullptr), ColorTable(nullptr), PixelData(nullptr), RowStride(0), PixelLayout(Layout::Bgr24),
+      PictureHeight(0), TopRow(nullptr), RowStep(0), Palette(), FailureKind(Failure::None)
 {
 }
 
@@ -117,8 +116,7 @@ bool CBitmapFile::CheckAndLocate(std::uint64_t fileSize)
     if (InfoHeader.biSize == CoreHeaderSize)
         return Fail(Failure::Refused, "the old 12-byte bitmap header is not supported");
     if (InfoHeader.biSize < InfoHeaderSize)
-        return Fail(Failure::Refused,
-                    "unknown bitmap header of " + std::to_string(InfoHeader.biSize) + " bytes");
+        return Fail(Failure::Refused, "unknown bitmap header of " + std::to_string(InfoHeader.biSize) + " bytes");
     if (FileHeaderSize + std::uint64_t(InfoHeader.biSize) > fileSize)
         return Fail(Failure::Refused, "the file is too short for its headers");
     InfoHeader.biWidth = ReadS32(info + 4);
@@ -142,37 +140,24 @@ bool CBitmapFile::CheckAndLocate(std::uint64_t fileSize)
 
     const unsigned bits = InfoHeader.biBitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return Fail(Failure::Refused,
-                    "unsupported depth of " + std::to_string(bits) + " bits per pixel");
+        return Fail(Failure::Refused, "unsupported depth of " + std::to_string(bits) + " bits per pixel");
     const std::uint32_t compression = InfoHeader.biCompression;
     const bool masked = compression == CompressionBitFields;
     if (compression != CompressionNone && !(masked && (bits == 16 || bits == 32)))
-        return Fail(Failure::Refused, "unsupported compression (type " +
-                                          std::to_string(compression) + ")");
+        return Fail(Failure::Refused, "unsupported compression (type " + std::to_string(compression) + ")");
 
     // The distance between stored rows, as the classic formulas give it (each is
     // the row's pixel bytes rounded up to a multiple of 4; pixels for 4 bits).
     const auto w = static_cast<std::uint64_t>(width);
     std::uint64_t stride = 0;
-    switch (bits) {
-    case 1:
-        stride = ((w / 8 + (w % 8 ? 1 : 0)) + 3) & ~std::uint64_t(3);
-        break;
-    case 4:
-        stride = (w + 7) & ~std::uint64_t(7);
-        break;
-    case 8:
-        stride = (w + 3) & ~std::uint64_t(3);
-        break;
-    case 16:
-        stride = 2 * w + ((2 * w) & 3);
-        break;
-    case 24:
-        stride = (3 * (w + 1)) & ~std::uint64_t(3);
-        break;
-    default:
-        stride = 4 * w;
-        break;
+    switch (bits)
+    {
+    case 1: stride = ((w / 8 + (w % 8 ? 1 : 0)) + 3) & ~std::uint64_t(3); break;
+    case 4: stride = (w + 7) & ~std::uint64_t(7); break;
+    case 8: stride = (w + 3) & ~std::uint64_t(3); break;
+    case 16: stride = 2 * w + ((2 * w) & 3); break;
+    case 24: stride = (3 * (w + 1)) & ~std::uint64_t(3); break;
+    default: stride = 4 * w; break;
     }
     if (stride > static_cast<std::uint64_t>(INT32_MAX))
         return Fail(Failure::Refused, "the picture is too large");
@@ -181,38 +166,35 @@ bool CBitmapFile::CheckAndLocate(std::uint64_t fileSize)
 
     // The last row needs only its pixels' bytes, not its padding.
     const std::uint64_t rowBytes = (w * bits + 7) / 8;
-    const std::uint64_t pixelEnd =
-        std::uint64_t(FileHeader.bfOffBits) + strideBytes * (height - 1) + rowBytes;
+    const std::uint64_t pixelEnd = std::uint64_t(FileHeader.bfOffBits) + strideBytes * (height - 1) + rowBytes;
     if (pixelEnd > fileSize)
         return Fail(Failure::Refused, "the pixel rows reach past the end of the file");
 
     PixelData = View + FileHeader.bfOffBits;
     PictureHeight = static_cast<std::uint32_t>(height);
-    if (InfoHeader.biHeight < 0) {
+    if (InfoHeader.biHeight < 0)
+    {
         TopRow = PixelData;
         RowStep = static_cast<std::ptrdiff_t>(strideBytes);
-    } else {
+    }
+    else
+    {
         TopRow = PixelData + static_cast<std::size_t>(strideBytes * (height - 1));
         RowStep = -static_cast<std::ptrdiff_t>(strideBytes);
     }
 
     ColorTable = nullptr;
-    switch (bits) {
+    switch (bits)
+    {
     case 1:
     case 4:
     case 8:
         PixelLayout = bits == 1 ? Layout::Indexed1 : bits == 4 ? Layout::Indexed4 : Layout::Indexed8;
         LoadPalette(fileSize);
         return true;
-    case 16:
-        PixelLayout = masked ? Layout::Masked16 : Layout::Rgb555;
-        break;
-    case 24:
-        PixelLayout = Layout::Bgr24;
-        break;
-    default:
-        PixelLayout = masked ? Layout::Masked32 : Layout::Bgrx32;
-        break;
+    case 16: PixelLayout = masked ? Layout::Masked16 : Layout::Rgb555; break;
+    case 24: PixelLayout = Layout::Bgr24; break;
+    default: PixelLayout = masked ? Layout::Masked32 : Layout::Bgrx32; break;
     }
     return masked ? SetUpMasks(fileSize) : true;
 }
@@ -224,11 +206,15 @@ void CBitmapFile::LoadPalette(std::uint64_t fileSize)
     ColorTable = View + tableStart;
     const std::uint64_t available = tableStart < fileSize ? (fileSize - tableStart) / 4 : 0;
     const std::uint64_t entries = std::uint64_t(1) << InfoHeader.biBitCount;
-    for (std::uint64_t n = 0; n < 256; ++n) {
-        if (n < entries && n < available) {
+    for (std::uint64_t n = 0; n < 256; ++n)
+    {
+        if (n < entries && n < available)
+        {
             const std::uint8_t* quad = ColorTable + 4 * n;
             Palette[n] = MakeRgb(quad[2], quad[1], quad[0]);
-        } else {
+        }
+        else
+        {
             Palette[n] = 0;
         }
     }
@@ -238,7 +224,8 @@ void CBitmapFile::LoadPalette(std::uint64_t fileSize)
 bool CBitmapFile::SetUpMasks(std::uint64_t fileSize)
 {
     std::uint64_t maskOffset = FileHeaderSize + InfoHeaderSize;
-    if (InfoHeader.biSize < HeaderWithMasksSize) {
+    if (InfoHeader.biSize < HeaderWithMasksSize)
+    {
         maskOffset = FileHeaderSize + std::uint64_t(InfoHeader.biSize);
         if (maskOffset + 12 > fileSize)
             return Fail(Failure::Refused, "the file is too short for its colour masks");
@@ -248,7 +235,8 @@ bool CBitmapFile::SetUpMasks(std::uint64_t fileSize)
     InfoHeader.BlueMask = ReadU32(View + maskOffset + 8);
 
     const std::uint32_t masks[3] = {InfoHeader.RedMask, InfoHeader.GreenMask, InfoHeader.BlueMask};
-    for (int n = 0; n < 3; ++n) {
+    for (int n = 0; n < 3; ++n)
+    {
         if (InfoHeader.biBitCount == 16 && masks[n] > 0xFFFFu)
             return Fail(Failure::Refused, "a colour mask does not fit the pixel depth");
         if (!SetUpChannel(Channels[n], masks[n]))
@@ -276,7 +264,8 @@ bool CBitmapFile::SetUpChannel(Channel& channel, std::uint32_t mask)
         ++bits;
     channel.Shift = shift;
     channel.Bits = bits;
-    if (bits <= 8) {
+    if (bits <= 8)
+    {
         const unsigned top = (1u << bits) - 1;
         for (unsigned v = 0; v <= top; ++v)
             channel.Scaled[v] = static_cast<std::uint8_t>(bits == 5 ? ScaleFiveBits(v) : v * 255 / top);

@@ -9,7 +9,8 @@
 #include <string>
 
 // The 14-byte file header, decoded from the file (the fields are unaligned there).
-struct BmpFileHeader {
+struct BmpFileHeader
+{
     std::uint16_t bfType = 0;
     std::uint32_t bfSize = 0;
     std::uint16_t bfReserved1 = 0;
@@ -19,7 +20,8 @@ struct BmpFileHeader {
 
 // The info header's first 40 bytes, decoded, plus the colour masks of a
 // BI_BITFIELDS picture (from after a 40-byte header or from inside a larger one).
-struct BmpInfoHeader {
+struct BmpInfoHeader
+{
     std::uint32_t biSize = 0;
     std::int32_t biWidth = 0;
     std::int32_t biHeight = 0;
@@ -39,10 +41,16 @@ struct BmpInfoHeader {
 // Maps a .bmp file read-only, checks its headers against its size, and answers
 // GetPixel with rows counted from the top. The file is never copied: every pixel
 // is read from the mapped view.
-class CBitmapFile {
+class CBitmapFile
+{
 public:
     // Why the last Open failed.
-    enum class Failure { None, CannotOpen, Refused };
+    enum class Failure
+    {
+        None,
+        CannotOpen,
+        Refused
+    };
 
     CBitmapFile();
     virtual ~CBitmapFile();
@@ -66,7 +74,8 @@ public:
     // Calls body(decode) once, with the decoder of this picture's layout: decode(RowBase(y), x)
     // is GetPixel(x, y), without choosing the layout again at every pixel, and
     // decode.Channels(RowBase(y), x) the same channels in the order decode.BlueLow says.
-    template <class Body> void WithDecoder(Body&& body) const;
+    template <class Body>
+    void WithDecoder(Body&& body) const;
 
     bool IsOpen() const { return View != nullptr; }
     std::uint32_t Width() const { return static_cast<std::uint32_t>(InfoHeader.biWidth); }
@@ -89,20 +98,35 @@ public:
 
 private:
     // How GetPixel decodes a pixel, chosen once by Open.
-    enum class Layout { Indexed1, Indexed4, Indexed8, Rgb555, Bgr24, Bgrx32, Masked16, Masked32 };
+    enum class Layout
+    {
+        Indexed1,
+        Indexed4,
+        Indexed8,
+        Rgb555,
+        Bgr24,
+        Bgrx32,
+        Masked16,
+        Masked32
+    };
 
     // One colour channel of a masked pixel.
-    struct Channel {
+    struct Channel
+    {
         std::uint32_t Mask = 0;
         unsigned Shift = 0;
         unsigned Bits = 0;
-        std::uint8_t Scaled[256] = {}; // channel value to 0..255, for up to 8 bits
+        std::uint8_t Scaled[256] = {};  // channel value to 0..255, for up to 8 bits
     };
 
     // Pixel x of a row in one layout; a Decoder binds it to this picture.
-    template <Layout L> RgbColor Decode(const std::uint8_t* row, std::uint32_t x) const;
-    template <Layout L> std::uint32_t DecodeChannels(const std::uint8_t* row, std::uint32_t x) const;
-    template <Layout L> struct Decoder {
+    template <Layout L>
+    RgbColor Decode(const std::uint8_t* row, std::uint32_t x) const;
+    template <Layout L>
+    std::uint32_t DecodeChannels(const std::uint8_t* row, std::uint32_t x) const;
+    template <Layout L>
+    struct Decoder
+    {
         // Channels gives blue in the low byte, as the file stores it, rather than red:
         // the bytes then need no reordering.
         static constexpr bool BlueLow = L == Layout::Bgr24 || L == Layout::Bgrx32;
@@ -163,33 +187,45 @@ inline unsigned CBitmapFile::ScaleChannel(const Channel& channel, std::uint32_t 
 template <CBitmapFile::Layout L>
 inline RgbColor CBitmapFile::Decode(const std::uint8_t* row, std::uint32_t x) const
 {
-    if constexpr (L == Layout::Indexed1) {
+    if constexpr (L == Layout::Indexed1)
+    {
         return Palette[(row[x / 8] >> (7 - x % 8)) & 1];
-    } else if constexpr (L == Layout::Indexed4) {
+    }
+    else if constexpr (L == Layout::Indexed4)
+    {
         const std::uint8_t pair = row[x / 2];
         return Palette[(x & 1) ? (pair & 0x0F) : (pair >> 4)];
-    } else if constexpr (L == Layout::Indexed8) {
+    }
+    else if constexpr (L == Layout::Indexed8)
+    {
         return Palette[row[x]];
-    } else if constexpr (L == Layout::Rgb555) {
+    }
+    else if constexpr (L == Layout::Rgb555)
+    {
         const unsigned v = row[2 * std::size_t(x)] | (unsigned(row[2 * std::size_t(x) + 1]) << 8);
-        return MakeRgb(ScaleFiveBits((v >> 10) & 0x1F), ScaleFiveBits((v >> 5) & 0x1F),
-                       ScaleFiveBits(v & 0x1F));
-    } else if constexpr (L == Layout::Bgr24) {
+        return MakeRgb(ScaleFiveBits((v >> 10) & 0x1F), ScaleFiveBits((v >> 5) & 0x1F), ScaleFiveBits(v & 0x1F));
+    }
+    else if constexpr (L == Layout::Bgr24)
+    {
         const std::uint8_t* p = row + 3 * std::size_t(x);
         return MakeRgb(p[2], p[1], p[0]);
-    } else if constexpr (L == Layout::Bgrx32) {
+    }
+    else if constexpr (L == Layout::Bgrx32)
+    {
         const std::uint8_t* p = row + 4 * std::size_t(x);
         return MakeRgb(p[2], p[1], p[0]);
-    } else if constexpr (L == Layout::Masked16) {
+    }
+    else if constexpr (L == Layout::Masked16)
+    {
         const std::uint32_t v = row[2 * std::size_t(x)] | (std::uint32_t(row[2 * std::size_t(x) + 1]) << 8);
-        return MakeRgb(ScaleChannel(Channels[0], v), ScaleChannel(Channels[1], v),
-                       ScaleChannel(Channels[2], v));
-    } else {
+        return MakeRgb(ScaleChannel(Channels[0], v), ScaleChannel(Channels[1], v), ScaleChannel(Channels[2], v));
+    }
+    else
+    {
         const std::uint8_t* p = row + 4 * std::size_t(x);
-        const std::uint32_t v = p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-                                (std::uint32_t(p[3]) << 24);
-        return MakeRgb(ScaleChannel(Channels[0], v), ScaleChannel(Channels[1], v),
-                       ScaleChannel(Channels[2], v));
+        const std::uint32_t v =
+            p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+        return MakeRgb(ScaleChannel(Channels[0], v), ScaleChannel(Channels[1], v), ScaleChannel(Channels[2], v));
     }
 }
 
@@ -197,15 +233,20 @@ template <CBitmapFile::Layout L>
 inline std::uint32_t CBitmapFile::DecodeChannels(const std::uint8_t* row, std::uint32_t x) const
 {
     // Written so that the compiler reads the bytes with one or two loads.
-    if constexpr (L == Layout::Bgr24) {
+    if constexpr (L == Layout::Bgr24)
+    {
         const std::uint8_t* p = row + 3 * std::size_t(x);
         const std::uint32_t blueGreen = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
         return blueGreen | (std::uint32_t(p[2]) << 16);
-    } else if constexpr (L == Layout::Bgrx32) {
+    }
+    else if constexpr (L == Layout::Bgrx32)
+    {
         const std::uint8_t* p = row + 4 * std::size_t(x);
         return (p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24)) &
                0x00FFFFFFu;
-    } else {
+    }
+    else
+    {
         return Decode<L>(row, x);
     }
 }
@@ -213,7 +254,8 @@ inline std::uint32_t CBitmapFile::DecodeChannels(const std::uint8_t* row, std::u
 template <class Body>
 inline void CBitmapFile::WithDecoder(Body&& body) const
 {
-    switch (PixelLayout) {
+    switch (PixelLayout)
+    {
     case Layout::Indexed1: body(Decoder<Layout::Indexed1>{*this}); return;
     case Layout::Indexed4: body(Decoder<Layout::Indexed4>{*this}); return;
     case Layout::Indexed8: body(Decoder<Layout::Indexed8>{*this}); return;

@@ -19,7 +19,8 @@
 
 // The sums in the lanes of one register: the three channels in the order the
 // picture's decoder gives them, then the weight.
-class CCellSampler::Sums {
+class CCellSampler::Sums
+{
 public:
     // Adds a pixel of weight 1: one single-precision addition for all four sums.
     void AddWhole(std::uint32_t channels) { Value = _mm_add_ps(Value, _mm_cvtepi32_ps(Lanes(channels))); }
@@ -53,7 +54,8 @@ private:
 #else
 
 // The sums as four floats: the three channels in the decoder's order, then the weight.
-class CCellSampler::Sums {
+class CCellSampler::Sums
+{
 public:
     void AddWhole(std::uint32_t channels) { AddWeighted(channels, 1.0); }
 
@@ -72,7 +74,8 @@ private:
 
 #endif
 
-namespace {
+namespace
+{
 
 // The cell colour from its sums (blue first when blueLow): each component sum over the
 // weight sum in double, truncated.
@@ -80,7 +83,7 @@ RgbColor Average(const float (&sums)[4], bool blueLow)
 {
     const float weightSum = sums[3];
     if (!(weightSum > 0))
-        return 0; // a cell without pixels (only possible for an empty picture) is black
+        return 0;  // a cell without pixels (only possible for an empty picture) is black
 
     // Rounding in the single-precision sums can carry a quotient to 256 for a very
     // large cell; that is held at 255 rather than wrapped to 0.
@@ -92,13 +95,12 @@ RgbColor Average(const float (&sums)[4], bool blueLow)
     return blueLow ? MakeRgb(high, green, low) : MakeRgb(low, green, high);
 }
 
-} // namespace
+}  // namespace
 
 CCellSampler::CCellSampler(const CBitmapFile& source, std::uint32_t columns, std::uint32_t rows)
     : Source(source), Columns(columns), PixelWidth(source.Width()), PixelHeight(source.Height()),
       Width(static_cast<float>(PixelWidth)), Height(static_cast<float>(PixelHeight)),
-      ColumnCount(static_cast<float>(columns)), RowCount(static_cast<float>(rows)), Block(), BlockFirst(0),
-      BlockEnd(0)
+      ColumnCount(static_cast<float>(columns)), RowCount(static_cast<float>(rows)), Block(), BlockFirst(0), BlockEnd(0)
 {
 }
 
@@ -136,7 +138,8 @@ CCellSampler::Span CCellSampler::SpanOf(float low, float high, std::uint32_t pix
     span.First = static_cast<std::uint32_t>(low);
     // The clamp matters only when the extent is not exact in single precision.
     span.End = std::min(EdgeCeiling(high), pixels);
-    if (span.Count() > 0) {
+    if (span.Count() > 0)
+    {
         span.FirstWeight = Weight(span.First, low, high);
         span.LastWeight = Weight(span.End - 1, low, high);
     }
@@ -162,7 +165,8 @@ void CCellSampler::SampleBlock(std::uint32_t x)
     const std::uint32_t count = x < Columns ? std::min(BlockCells, Columns - x) : 1;
     Span spans[BlockCells];
     float right = Edge(x, Width, ColumnCount);
-    for (std::uint32_t n = 0; n < count; ++n) {
+    for (std::uint32_t n = 0; n < count; ++n)
+    {
         const float left = right;
         right = Edge(x + n + 1, Width, ColumnCount);
         spans[n] = SpanOf(left, right, PixelWidth);
@@ -171,7 +175,8 @@ void CCellSampler::SampleBlock(std::uint32_t x)
         std::uint32_t n = 0;
         for (; n + 4 <= count; n += 4)
             SampleSideBySide<4>(decode, spans + n, Block + n);
-        if (n + 2 <= count) {
+        if (n + 2 <= count)
+        {
             SampleSideBySide<2>(decode, spans + n, Block + n);
             n += 2;
         }
@@ -196,13 +201,16 @@ void CCellSampler::SampleSideBySide(const Decoder& decode, const Span* columns, 
 
     const Span rows = RowSpan;
     const std::uint32_t height = rows.Count();
-    if (height > 0) {
-        for (std::uint32_t k = 0; k < widest; ++k) {
+    if (height > 0)
+    {
+        for (std::uint32_t k = 0; k < widest; ++k)
+        {
             std::uint32_t column[Cells];
             double wx[Cells];
             bool takes[Cells];
             bool whole = true;
-            for (int c = 0; c < Cells; ++c) {
+            for (int c = 0; c < Cells; ++c)
+            {
                 const Span& span = columns[c];
                 const std::uint32_t count = span.Count();
                 takes[c] = k < count;
@@ -217,7 +225,8 @@ void CCellSampler::SampleSideBySide(const Decoder& decode, const Span* columns, 
                     sums[c].AddWhole(decode.Channels(row, column[c]));
             };
             auto addRow = [&](const std::uint8_t* row, double wy) {
-                if (whole && wy == 1.0) {
+                if (whole && wy == 1.0)
+                {
                     addWhole(row);
                     return;
                 }
@@ -231,10 +240,13 @@ void CCellSampler::SampleSideBySide(const Decoder& decode, const Span* columns, 
             const std::ptrdiff_t step = Source.RowDistance();
             const std::uint8_t* row = Source.RowBase(rows.First);
             addRow(row, rows.FirstWeight);
-            if (whole) {
+            if (whole)
+            {
                 for (std::uint32_t j = rows.First + 2; j < rows.End; ++j)
                     addWhole(row += step);
-            } else {
+            }
+            else
+            {
                 for (std::uint32_t j = rows.First + 2; j < rows.End; ++j)
                     addRow(row += step, 1.0);
             }
@@ -242,7 +254,8 @@ void CCellSampler::SampleSideBySide(const Decoder& decode, const Span* columns, 
                 addRow(row + step, rows.LastWeight);
         }
     }
-    for (int c = 0; c < Cells; ++c) {
+    for (int c = 0; c < Cells; ++c)
+    {
         float values[4];
         sums[c].Read(values);
         colors[c] = Average(values, Decoder::BlueLow);

@@ -10,7 +10,8 @@ class CBitmapFile;
 // Lays a Columns x Rows grid over an open picture and computes the area-weighted
 // average colour of a cell. Edges and running sums are single precision, products
 // and quotients double, so that every platform gives the same colours.
-class CCellSampler {
+class CCellSampler
+{
 public:
     CCellSampler(const CBitmapFile& source, std::uint32_t columns, std::uint32_t rows);
 
@@ -31,7 +32,8 @@ public:
 private:
     // The pixel columns (or rows) [First, End) under one cell and the weights of the
     // first and the last of them; every pixel between lies wholly inside the cell.
-    struct Span {
+    struct Span
+    {
         std::uint32_t First = 0;
         std::uint32_t End = 0;
         double FirstWeight = 0;
@@ -60,6 +62,6 @@ private:
     float RowCount;
     Span RowSpan;
     RgbColor Block[BlockCells];
-    std::uint32_t BlockFirst; // Block holds cells [BlockFirst, BlockEnd) of the current row
+    std::uint32_t BlockFirst;  // Block holds cells [BlockFirst, BlockEnd) of the current row
     std::uint32_t BlockEnd;
 };

@@ -7,12 +7,12 @@
 #include "engine/SystemError.h"
 #include "engine/Win32Api.h"
 
-namespace {
+namespace
+{
 
 bool ShellExecuteOpen(const std::string& path)
 {
-    const HINSTANCE result =
-        ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    const HINSTANCE result = ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
@@ -32,8 +32,7 @@ ConversionResult SourceFailure(const CBitmapFile& source, const std::string& pat
     if (source.LastFailure() == CBitmapFile::Failure::Refused)
         return Failure(ConversionStatus::SourceRefused, path,
                        "not a bitmap this program can read: " + source.FailureReason());
-    return Failure(ConversionStatus::SourceCannotOpen, path,
-                   "cannot open the picture: " + source.FailureReason());
+    return Failure(ConversionStatus::SourceCannotOpen, path, "cannot open the picture: " + source.FailureReason());
 }
 
 bool CountInRange(std::uint32_t count)
@@ -44,8 +43,8 @@ bool CountInRange(std::uint32_t count)
 // Refuses settings the writer or the grid cannot work with, before any file is touched.
 bool CheckSettings(const ConversionSettings& settings, ConversionResult& result)
 {
-    const std::string range = " must be from " + std::to_string(MinimumGridCount) + " to " +
-                              std::to_string(MaximumGridCount);
+    const std::string range =
+        " must be from " + std::to_string(MinimumGridCount) + " to " + std::to_string(MaximumGridCount);
     if (settings.SourcePath.empty())
         result = Failure(ConversionStatus::BadSettings, "", "no picture to convert was named");
     else if (settings.TargetPath.empty())
@@ -63,7 +62,7 @@ bool CheckSettings(const ConversionSettings& settings, ConversionResult& result)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress)
 {
@@ -76,9 +75,11 @@ int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProg
 
     if (!target.WriteHeader())
         return ConvertWriteFailed;
-    for (std::uint32_t y = 0; y < rows; ++y) {
+    for (std::uint32_t y = 0; y < rows; ++y)
+    {
         sampler.BeginRow(y);
-        for (std::uint32_t x = 0; x < columns; ++x) {
+        for (std::uint32_t x = 0; x < columns; ++x)
+        {
             if (!target.WriteCell(sampler.SampleCell(x)))
                 return ConvertWriteFailed;
         }
@@ -127,7 +128,8 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
 
     const int status = ConvertToHtml(source, target, progress);
     source.Close();
-    if (status != 0) {
+    if (status != 0)
+    {
         target.Close();
         return Failure(ConversionStatus::WriteFailed, settings.TargetPath,
                        "cannot write the page: " + DescribeSystemError(target.LastError()));
@@ -159,9 +161,10 @@ bool SameFile(const std::string& first, const std::string& second)
     // Volume and file index name the file itself, whatever path leads to it.
     BY_HANDLE_FILE_INFORMATION info[2];
     const std::string* paths[2] = {&first, &second};
-    for (int n = 0; n < 2; ++n) {
-        const CHandle file(CreateFileA(paths[n]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    for (int n = 0; n < 2; ++n)
+    {
+        const CHandle file(CreateFileA(paths[n]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file || !GetFileInformationByHandle(file.Get(), &info[n]))
             return false;
     }

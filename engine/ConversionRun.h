@@ -11,21 +11,23 @@ class CBitmapFile;
 class CHtmlWriter;
 
 // How a run ended.
-enum class ConversionStatus {
-    Written,            // the page is complete
-    BadSettings,        // counts or character set out of range; nothing touched
-    SourceCannotOpen,   // the picture could not be opened or mapped
-    SourceRefused,      // the picture is not one the reader can safely read
-    TargetCannotCreate, // the page could not be created or put in place; an existing page is untouched
-    WriteFailed         // writing stopped at a failed write; an existing page is untouched
+enum class ConversionStatus
+{
+    Written,             // the page is complete
+    BadSettings,         // counts or character set out of range; nothing touched
+    SourceCannotOpen,    // the picture could not be opened or mapped
+    SourceRefused,       // the picture is not one the reader can safely read
+    TargetCannotCreate,  // the page could not be created or put in place; an existing page is untouched
+    WriteFailed          // writing stopped at a failed write; an existing page is untouched
 };
 
 // The outcome of a run: the status, the file concerned and a reason in a few words.
-struct ConversionResult {
+struct ConversionResult
+{
     ConversionStatus Status = ConversionStatus::Written;
     std::string Path;
     std::string Reason;
-    bool ShellOpenFailed = false; // the page was written but the shell could not open it
+    bool ShellOpenFailed = false;  // the page was written but the shell could not open it
 
     bool Succeeded() const { return Status == ConversionStatus::Written; }
 };

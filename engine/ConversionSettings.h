@@ -15,13 +15,15 @@ const char* const DefaultFontFace = "Courier New";
 const char* const DefaultCharacterSet = "01";
 
 // A picture's width and height in pixels, as the source page's loader read them.
-struct PictureSize {
+struct PictureSize
+{
     std::int32_t Width = 0;
     std::int32_t Height = 0;
 };
 
 // Everything a conversion needs; SourceBitmap only serves the output page's proportions.
-struct ConversionSettings {
+struct ConversionSettings
+{
     std::string SourcePath;
     std::string TargetPath;
     PictureSize SourceBitmap;
@@ -29,6 +31,6 @@ struct ConversionSettings {
     std::uint32_t Rows = 0;
     std::string FontFace;
     std::string CharacterSet;
-    std::int32_t CharacterOrder = 0; // 0 randomly, 1 sequentially
+    std::int32_t CharacterOrder = 0;  // 0 randomly, 1 sequentially
     RgbColor BackgroundColor = 0;
 };

@@ -4,7 +4,8 @@
 #include <utility>
 
 // Closes its handle once: when it is closed, replaced or goes. Movable, never copied.
-class CHandle {
+class CHandle
+{
 public:
     CHandle() = default;
     // Takes over a handle as the platform's calls return it; INVALID_HANDLE_VALUE counts as none.
@@ -13,7 +14,8 @@ public:
     CHandle(CHandle&& other) noexcept : Value(std::exchange(other.Value, nullptr)) {}
     CHandle& operator=(CHandle&& other) noexcept
     {
-        if (this != &other) {
+        if (this != &other)
+        {
             Close();
             Value = std::exchange(other.Value, nullptr);
         }

@@ -8,7 +8,8 @@ std::int32_t CHtmlWriter::CharacterIndex = 0;
 std::uint32_t CHtmlWriter::ColumnCounter = 0;
 std::uint32_t CHtmlWriter::RandomState = 1;
 
-namespace {
+namespace
+{
 
 const char Footer[] = "</FONT></CENTER>\r\n</BODY>\r\n</HTML>\r\n";
 const char LineBreak[] = "<BR>\r\n";
@@ -18,7 +19,8 @@ const char HexDigits[] = "0123456789ABCDEF";
 char* AppendColor(char* out, RgbColor color)
 {
     const unsigned parts[3] = {RedOf(color), GreenOf(color), BlueOf(color)};
-    for (unsigned part : parts) {
+    for (unsigned part : parts)
+    {
         *out++ = HexDigits[part >> 4];
         *out++ = HexDigits[part & 0x0F];
     }
@@ -32,10 +34,9 @@ char* AppendText(char* out, const char* text)
     return out + length;
 }
 
-} // namespace
+}  // namespace
 
-CHtmlWriter::CHtmlWriter()
-    : Columns(0), Rows(0), CharacterOrder(0), BackgroundColor(0), ErrorCode(0)
+CHtmlWriter::CHtmlWriter() : Columns(0), Rows(0), CharacterOrder(0), BackgroundColor(0), ErrorCode(0)
 {
 }
 
@@ -51,7 +52,8 @@ bool CHtmlWriter::Open(const std::string& path)
     ClearReadOnly(path);
     FileHandle = CHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!FileHandle) {
+    if (!FileHandle)
+    {
         ErrorCode = GetLastError();
         // A file that could not be replaced keeps the read-only attribute it had.
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
@@ -68,11 +70,13 @@ bool CHtmlWriter::OpenReplacing(const std::string& path)
     Close();
     // A name of our own beside the target, so that the move is a rename on one volume;
     // CREATE_NEW never takes over a file that is already there.
-    for (unsigned attempt = 1; attempt <= 100; ++attempt) {
+    for (unsigned attempt = 1; attempt <= 100; ++attempt)
+    {
         const std::string candidate = path + "~" + std::to_string(attempt) + ".tmp";
         FileHandle = CHandle(CreateFileA(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (FileHandle) {
+        if (FileHandle)
+        {
             ErrorCode = 0;
             TargetPath = path;
             TemporaryPath = candidate;
@@ -87,24 +91,28 @@ bool CHtmlWriter::OpenReplacing(const std::string& path)
 
 bool CHtmlWriter::Commit()
 {
-    if (!FileHandle) {
-        ErrorCode = 6; // ERROR_INVALID_HANDLE
+    if (!FileHandle)
+    {
+        ErrorCode = 6;  // ERROR_INVALID_HANDLE
         return false;
     }
     const bool closed = FileHandle.Close();
-    if (TemporaryPath.empty()) {
+    if (TemporaryPath.empty())
+    {
         if (!closed)
             ErrorCode = GetLastError();
         return closed;
     }
-    if (!closed) {
+    if (!closed)
+    {
         ErrorCode = GetLastError();
         Close();
         return false;
     }
     const DWORD attributes = GetFileAttributesA(TargetPath.c_str());
     ClearReadOnly(TargetPath);
-    if (!MoveFileExA(TemporaryPath.c_str(), TargetPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileExA(TemporaryPath.c_str(), TargetPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+    {
         ErrorCode = GetLastError();
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
             !(attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -120,7 +128,8 @@ bool CHtmlWriter::Commit()
 void CHtmlWriter::Close()
 {
     FileHandle.Close();
-    if (!TemporaryPath.empty()) {
+    if (!TemporaryPath.empty())
+    {
         DeleteFileA(TemporaryPath.c_str());
         TemporaryPath.clear();
     }
@@ -150,21 +159,25 @@ int CHtmlWriter::NextRandom()
 
 bool CHtmlWriter::Write(const char* text, std::size_t length)
 {
-    if (!FileHandle) {
-        ErrorCode = 6; // ERROR_INVALID_HANDLE
+    if (!FileHandle)
+    {
+        ErrorCode = 6;  // ERROR_INVALID_HANDLE
         return false;
     }
-    if (length > 0xFFFFFFFFu) {
-        ErrorCode = 87; // ERROR_INVALID_PARAMETER
+    if (length > 0xFFFFFFFFu)
+    {
+        ErrorCode = 87;  // ERROR_INVALID_PARAMETER
         return false;
     }
     DWORD written = 0;
-    if (!WriteFile(FileHandle.Get(), text, static_cast<DWORD>(length), &written, nullptr)) {
+    if (!WriteFile(FileHandle.Get(), text, static_cast<DWORD>(length), &written, nullptr))
+    {
         ErrorCode = GetLastError();
         return false;
     }
-    if (written != length) {
-        ErrorCode = 112; // ERROR_DISK_FULL: a short write leaves the page incomplete
+    if (written != length)
+    {
+        ErrorCode = 112;  // ERROR_DISK_FULL: a short write leaves the page incomplete
         return false;
     }
     return true;
@@ -194,7 +207,8 @@ bool CHtmlWriter::WriteCell(RgbColor color)
     // set's first character. An empty set (which the run refuses) draws spaces.
     const std::size_t length = CharacterSet.size();
     char character = ' ';
-    if (length > 0) {
+    if (length > 0)
+    {
         if (CharacterIndex < 0 || static_cast<std::size_t>(CharacterIndex) >= length)
             CharacterIndex = 0;
         character = CharacterSet[static_cast<std::size_t>(CharacterIndex)];
@@ -211,13 +225,15 @@ bool CHtmlWriter::WriteCell(RgbColor color)
     out = AppendText(out, "</FONT>");
     bool written = Write(cell, static_cast<std::size_t>(out - cell));
 
-    if (++ColumnCounter >= Columns) {
+    if (++ColumnCounter >= Columns)
+    {
         if (written)
             written = Write(LineBreak, sizeof LineBreak - 1);
         ColumnCounter = 0;
     }
 
-    if (length > 0) {
+    if (length > 0)
+    {
         if (CharacterOrder != 0)
             CharacterIndex = static_cast<std::int32_t>((static_cast<std::size_t>(CharacterIndex) + 1) % length);
         else

@@ -11,7 +11,8 @@
 // Writes the output page piece by piece, each piece with its own write call, and
 // chooses each cell's character from CharacterSet in order or at random. The
 // caller sets the public fields after Open and before WriteHeader.
-class CHtmlWriter {
+class CHtmlWriter
+{
 public:
     CHtmlWriter();
     virtual ~CHtmlWriter();
@@ -51,7 +52,7 @@ public:
     std::uint32_t Rows;
     std::string FontFace;
     std::string CharacterSet;
-    std::int32_t CharacterOrder; // non-zero sequentially, 0 randomly
+    std::int32_t CharacterOrder;  // non-zero sequentially, 0 randomly
     RgbColor BackgroundColor;
 
 private:
@@ -59,8 +60,8 @@ private:
 
     CHandle FileHandle;
     unsigned long ErrorCode;
-    std::string TargetPath;    // what Commit replaces; empty when writing in place
-    std::string TemporaryPath; // the file being written until Commit; empty when in place
+    std::string TargetPath;     // what Commit replaces; empty when writing in place
+    std::string TemporaryPath;  // the file being written until Commit; empty when in place
 
     // Shared by every writer, as the sequence runs across one page.
     static std::int32_t CharacterIndex;

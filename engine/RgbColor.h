@@ -10,6 +10,15 @@ inline constexpr RgbColor MakeRgb(unsigned red, unsigned green, unsigned blue)
     return (red & 0xFFu) | ((green & 0xFFu) << 8) | ((blue & 0xFFu) << 16);
 }
 
-inline constexpr unsigned RedOf(RgbColor color) { return color & 0xFFu; }
-inline constexpr unsigned GreenOf(RgbColor color) { return (color >> 8) & 0xFFu; }
-inline constexpr unsigned BlueOf(RgbColor color) { return (color >> 16) & 0xFFu; }
+inline constexpr unsigned RedOf(RgbColor color)
+{
+    return color & 0xFFu;
+}
+inline constexpr unsigned GreenOf(RgbColor color)
+{
+    return (color >> 8) & 0xFFu;
+}
+inline constexpr unsigned BlueOf(RgbColor color)
+{
+    return (color >> 16) & 0xFFu;
+}

@@ -2,35 +2,35 @@
 
 std::string DescribeSystemError(unsigned long code)
 {
-    switch (code) {
-    case 2: // ERROR_FILE_NOT_FOUND
+    switch (code)
+    {
+    case 2:  // ERROR_FILE_NOT_FOUND
         return "the file does not exist";
-    case 3: // ERROR_PATH_NOT_FOUND
+    case 3:  // ERROR_PATH_NOT_FOUND
         return "the folder does not exist";
-    case 4: // ERROR_TOO_MANY_OPEN_FILES
+    case 4:  // ERROR_TOO_MANY_OPEN_FILES
         return "too many files are open";
-    case 5: // ERROR_ACCESS_DENIED
+    case 5:  // ERROR_ACCESS_DENIED
         return "access is denied";
-    case 8:  // ERROR_NOT_ENOUGH_MEMORY
-    case 14: // ERROR_OUTOFMEMORY
+    case 8:   // ERROR_NOT_ENOUGH_MEMORY
+    case 14:  // ERROR_OUTOFMEMORY
         return "there is not enough memory";
-    case 19: // ERROR_WRITE_PROTECT
+    case 19:  // ERROR_WRITE_PROTECT
         return "the disk is write-protected";
-    case 32: // ERROR_SHARING_VIOLATION
-    case 33: // ERROR_LOCK_VIOLATION
+    case 32:  // ERROR_SHARING_VIOLATION
+    case 33:  // ERROR_LOCK_VIOLATION
         return "the file is in use";
-    case 39:  // ERROR_HANDLE_DISK_FULL
-    case 112: // ERROR_DISK_FULL
+    case 39:   // ERROR_HANDLE_DISK_FULL
+    case 112:  // ERROR_DISK_FULL
         return "the disk is full";
-    case 123: // ERROR_INVALID_NAME
+    case 123:  // ERROR_INVALID_NAME
         return "the name is not valid";
-    case 206: // ERROR_FILENAME_EXCED_RANGE
+    case 206:  // ERROR_FILENAME_EXCED_RANGE
         return "the name is too long";
-    case 223: // ERROR_FILE_TOO_LARGE
+    case 223:  // ERROR_FILE_TOO_LARGE
         return "the file is too large";
-    case 1006: // ERROR_FILE_INVALID
+    case 1006:  // ERROR_FILE_INVALID
         return "the file cannot be mapped";
-    default:
-        return "system error " + std::to_string(code);
+    default: return "system error " + std::to_string(code);
     }
 }

@@ -8,7 +8,8 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 bool NeverOpen(const std::string&)
 {
@@ -16,7 +17,8 @@ bool NeverOpen(const std::string&)
 }
 
 // The file each input is written to; removed when the fuzzer exits.
-struct InputFile {
+struct InputFile
+{
     std::string Path;
     InputFile()
     {
@@ -26,7 +28,7 @@ struct InputFile {
     ~InputFile() { std::remove(Path.c_str()); }
 };
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -3,7 +3,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 // Gives every pixel a value that depends on its place, within the depth's range.
 CBmpBuilder& Pattern(CBmpBuilder& picture, int width, int height, unsigned bits)
@@ -19,15 +20,17 @@ std::vector<RgbColor> Palette(unsigned bits)
 {
     std::vector<RgbColor> colors(1u << bits);
     for (std::size_t n = 0; n < colors.size(); ++n)
-        colors[n] = MakeRgb(static_cast<unsigned>(n * 37), static_cast<unsigned>(n * 91), static_cast<unsigned>(n * 13));
+        colors[n] =
+            MakeRgb(static_cast<unsigned>(n * 37), static_cast<unsigned>(n * 91), static_cast<unsigned>(n * 13));
     return colors;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
+    if (argc != 2)
+    {
         std::fprintf(stderr, "usage: %s DIRECTORY\n", argv[0]);
         return 2;
     }
@@ -39,12 +42,15 @@ int main(int argc, char** argv)
     };
 
     const int sizes[][2] = {{1, 1}, {5, 3}, {3, 7}, {17, 2}};
-    for (unsigned bits : {1u, 4u, 8u, 16u, 24u, 32u}) {
-        for (const auto& size : sizes) {
+    for (unsigned bits : {1u, 4u, 8u, 16u, 24u, 32u})
+    {
+        for (const auto& size : sizes)
+        {
             CBmpBuilder picture(size[0], size[1], static_cast<std::uint16_t>(bits));
             if (bits <= 8)
                 picture.Palette(Palette(bits));
-            const std::string name = std::to_string(bits) + "bit-" + std::to_string(size[0]) + "x" + std::to_string(size[1]);
+            const std::string name =
+                std::to_string(bits) + "bit-" + std::to_string(size[0]) + "x" + std::to_string(size[1]);
             save(name, Pattern(picture, size[0], size[1], bits));
             save(name + "-topdown", Pattern(picture.TopDown(), size[0], size[1], bits));
         }

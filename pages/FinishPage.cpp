@@ -38,10 +38,9 @@ CString DescribeFailure(const ConversionResult& result)
     text = reason + ".";
     return text;
 }
-}
+}  // namespace
 
-CFinishPage::CFinishPage(CConverterWizard* wizard)
-    : CWizardPage(IDD_FINISH, wizard)
+CFinishPage::CFinishPage(CConverterWizard* wizard) : CWizardPage(IDD_FINISH, wizard)
 {
 }
 

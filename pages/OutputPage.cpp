@@ -20,7 +20,7 @@ const int MaxPathChars = 256;
 const char* const HtmlFilter = "HTML files (*.html;*.htm)|*.html;*.htm|All Files (*.*)|*.*||";
 // The up-down controls run from 1 (high word) to 5000 (low word), the up arrow increasing.
 const LPARAM CountRange = MAKELPARAM(MaximumGridCount, MinimumGridCount);
-} // namespace
+}  // namespace
 
 BEGIN_MESSAGE_MAP(COutputPage, CWizardPage)
     ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
@@ -32,8 +32,7 @@ BEGIN_MESSAGE_MAP(COutputPage, CWizardPage)
     ON_CBN_SELCHANGE(IDC_FONT, OnSelChangeFont)
 END_MESSAGE_MAP()
 
-COutputPage::COutputPage(CConverterWizard* wizard)
-    : CWizardPage(IDD_OUTPUT, wizard)
+COutputPage::COutputPage(CConverterWizard* wizard) : CWizardPage(IDD_OUTPUT, wizard)
 {
 }
 
@@ -253,8 +252,8 @@ int COutputPage::OnWizardNext()
     settings.Columns = Columns;
     settings.Rows = Rows;
     const LOGFONTA* font = SelectedFont();
-    settings.FontFace = font ? std::string(font->lfFaceName, strnlen(font->lfFaceName, LF_FACESIZE))
-                             : std::string(DefaultFontFace);
+    settings.FontFace =
+        font ? std::string(font->lfFaceName, strnlen(font->lfFaceName, LF_FACESIZE)) : std::string(DefaultFontFace);
     settings.CharacterSet = CharacterSet.Str();
     settings.CharacterOrder = CharacterOrder;
     settings.BackgroundColor = BackgroundButton.Color;

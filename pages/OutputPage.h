@@ -64,8 +64,7 @@ private:
     // Lists the fixed-pitch faces, each with a copy of its description, and preselects
     // "Courier New" when it is there.
     void FillFontList();
-    static int CALLBACK FontEnumProc(const LOGFONTA* font, const TEXTMETRICA* metric, DWORD fontType,
-                                     LPARAM list);
+    static int CALLBACK FontEnumProc(const LOGFONTA* font, const TEXTMETRICA* metric, DWORD fontType, LPARAM list);
     void FreeFontList();
     // Tells the user why the target is not taken and puts the focus back in the target edit.
     void RefuseTarget(UINT messageId);

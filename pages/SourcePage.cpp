@@ -12,15 +12,14 @@ namespace
 // The path edit takes no more than this many characters.
 const int MaxPathChars = 256;
 const char* const BitmapFilter = "Bitmap files (*.bmp)|*.bmp|All Files (*.*)|*.*||";
-} // namespace
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CSourcePage, CWizardPage)
     ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
     ON_EN_CHANGE(IDC_PATH, OnChangeSource)
 END_MESSAGE_MAP()
 
-CSourcePage::CSourcePage(CConverterWizard* wizard)
-    : CWizardPage(IDD_SOURCE, wizard)
+CSourcePage::CSourcePage(CConverterWizard* wizard) : CWizardPage(IDD_SOURCE, wizard)
 {
 }
 

@@ -6,8 +6,7 @@
 BEGIN_MESSAGE_MAP(CTitlePage, CWizardPage)
 END_MESSAGE_MAP()
 
-CTitlePage::CTitlePage(CWizardDialog* wizard)
-    : CWizardPage(IDD_WELCOME, wizard)
+CTitlePage::CTitlePage(CWizardDialog* wizard) : CWizardPage(IDD_WELCOME, wizard)
 {
 }
 

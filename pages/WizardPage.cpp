@@ -5,8 +5,7 @@
 BEGIN_MESSAGE_MAP(CWizardPage, CDialog)
 END_MESSAGE_MAP()
 
-CWizardPage::CWizardPage(UINT templateId, CWizardDialog* wizard)
-    : CDialog(templateId, wizard), Wizard(wizard)
+CWizardPage::CWizardPage(UINT templateId, CWizardDialog* wizard) : CDialog(templateId, wizard), Wizard(wizard)
 {
 }
 

@@ -22,13 +22,15 @@
 
 extern char** environ;
 
-namespace {
+namespace
+{
 
 thread_local DWORD LastErrorCode = ERROR_SUCCESS;
 
 // An open file with the access and sharing it was opened with; registered by
 // identity so that later opens can be refused as Windows refuses them.
-struct FileObject {
+struct FileObject
+{
     int Descriptor = -1;
     dev_t Device = 0;
     ino_t Inode = 0;
@@ -38,19 +40,22 @@ struct FileObject {
 };
 
 // A read-only mapping object; it keeps its file open, as on Windows.
-struct MappingObject {
+struct MappingObject
+{
     std::shared_ptr<FileObject> File;
     std::uint64_t Size = 0;
 };
 
 // What a HANDLE points to: exactly one of the two objects.
-struct HandleBox {
+struct HandleBox
+{
     std::shared_ptr<FileObject> File;
     std::shared_ptr<MappingObject> Mapping;
 };
 
 // A mapped view; it keeps its mapping alive until unmapped.
-struct ViewEntry {
+struct ViewEntry
+{
     std::size_t Length = 0;
     std::shared_ptr<MappingObject> Mapping;
 };
@@ -67,10 +72,13 @@ FileObject::~FileObject()
     {
         std::lock_guard<std::mutex> lock(RegistryLock);
         auto found = OpenFiles.find({Device, Inode});
-        if (found != OpenFiles.end()) {
+        if (found != OpenFiles.end())
+        {
             auto& list = found->second;
-            for (auto it = list.begin(); it != list.end(); ++it) {
-                if (*it == this) {
+            for (auto it = list.begin(); it != list.end(); ++it)
+            {
+                if (*it == this)
+                {
                     list.erase(it);
                     break;
                 }
@@ -102,44 +110,34 @@ std::string ParentOf(const std::string& path)
 // file is told apart from a missing folder as Windows does.
 DWORD ErrorFromErrno(int error, const char* path)
 {
-    switch (error) {
+    switch (error)
+    {
     case ENOENT:
         if (path && !IsExistingDirectory(ParentOf(path)))
             return ERROR_PATH_NOT_FOUND;
         return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
     case EISDIR:
-    case ETXTBSY:
-        return ERROR_ACCESS_DENIED;
-    case EROFS:
-        return ERROR_WRITE_PROTECT;
+    case ETXTBSY: return ERROR_ACCESS_DENIED;
+    case EROFS: return ERROR_WRITE_PROTECT;
     case ENOSPC:
-    case EDQUOT:
-        return ERROR_DISK_FULL;
+    case EDQUOT: return ERROR_DISK_FULL;
     case EMFILE:
-    case ENFILE:
-        return ERROR_TOO_MANY_OPEN_FILES;
-    case ENAMETOOLONG:
-        return ERROR_FILENAME_EXCED_RANGE;
-    case EFBIG:
-        return ERROR_FILE_TOO_LARGE;
-    case ENOMEM:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    case EBADF:
-        return ERROR_INVALID_HANDLE;
-    case EINVAL:
-        return ERROR_INVALID_PARAMETER;
-    case EEXIST:
-        return ERROR_FILE_EXISTS;
-    default:
-        return ERROR_GEN_FAILURE;
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case EFBIG: return ERROR_FILE_TOO_LARGE;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case EBADF: return ERROR_INVALID_HANDLE;
+    case EINVAL: return ERROR_INVALID_PARAMETER;
+    case EEXIST: return ERROR_FILE_EXISTS;
+    default: return ERROR_GEN_FAILURE;
     }
 }
 
-template <typename T> T Fail(DWORD code, T result)
+template <typename T>
+T Fail(DWORD code, T result)
 {
     LastErrorCode = code;
     return result;
@@ -193,7 +191,7 @@ HANDLE NewHandle(HandleBox* box)
     return box;
 }
 
-} // namespace
+}  // namespace
 
 DWORD GetLastError()
 {
@@ -212,7 +210,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
     const bool reads = desiredAccess & GENERIC_READ;
     const bool writes = desiredAccess & GENERIC_WRITE;
-    int flags = O_CLOEXEC | O_NONBLOCK; // never block on a FIFO
+    int flags = O_CLOEXEC | O_NONBLOCK;  // never block on a FIFO
     flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
     if (creationDisposition == CREATE_ALWAYS)
         flags |= O_CREAT;
@@ -223,8 +221,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
 
     // Windows will not open a read-only file for writing, whoever asks.
     struct stat before;
-    if (writes && stat(fileName, &before) == 0 && S_ISREG(before.st_mode) &&
-        HasNoWriteBits(before.st_mode))
+    if (writes && stat(fileName, &before) == 0 && S_ISREG(before.st_mode) && HasNoWriteBits(before.st_mode))
         return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
 
     const int fd = open(fileName, flags, 0666);
@@ -232,12 +229,14 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         return Fail(ErrorFromErrno(errno, fileName), INVALID_HANDLE_VALUE);
     auto file = std::make_shared<FileObject>();
     struct stat info;
-    if (fstat(fd, &info) != 0) {
+    if (fstat(fd, &info) != 0)
+    {
         const int error = errno;
         close(fd);
         return Fail(ErrorFromErrno(error, nullptr), INVALID_HANDLE_VALUE);
     }
-    if (S_ISDIR(info.st_mode)) {
+    if (S_ISDIR(info.st_mode))
+    {
         close(fd);
         return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
     }
@@ -245,15 +244,18 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
 
     std::unique_lock<std::mutex> lock(RegistryLock);
     auto& others = OpenFiles[{info.st_dev, info.st_ino}];
-    for (const FileObject* other : others) {
-        if (SharingConflicts(desiredAccess, shareMode, other->Access, other->Share)) {
+    for (const FileObject* other : others)
+    {
+        if (SharingConflicts(desiredAccess, shareMode, other->Access, other->Share))
+        {
             lock.unlock();
             close(fd);
             return Fail(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
         }
     }
     // Truncate only after the sharing check, so a refused open changes nothing.
-    if (creationDisposition == CREATE_ALWAYS && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0) {
+    if (creationDisposition == CREATE_ALWAYS && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0)
+    {
         const int error = errno;
         if (others.empty())
             OpenFiles.erase({info.st_dev, info.st_ino});
@@ -334,8 +336,7 @@ HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWO
     return NewHandle(box);
 }
 
-LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh, DWORD offsetLow,
-                     SIZE_T bytesToMap)
+LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytesToMap)
 {
     if (desiredAccess != FILE_MAP_READ || offsetHigh || offsetLow || bytesToMap)
         return Fail(ERROR_INVALID_PARAMETER, LPVOID(nullptr));
@@ -385,12 +386,11 @@ BOOL CloseHandle(HANDLE object)
             return Fail(ERROR_INVALID_HANDLE, FALSE);
         LiveHandles.erase(box);
     }
-    delete box; // the objects go when their last holder does
+    delete box;  // the objects go when their last holder does
     return TRUE;
 }
 
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
-               LPOVERLAPPED overlapped)
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped)
 {
     if (bytesWritten)
         *bytesWritten = 0;
@@ -403,11 +403,13 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
         return Fail(ERROR_ACCESS_DENIED, FALSE);
     const auto* bytes = static_cast<const char*>(buffer);
     DWORD done = 0;
-    while (done < bytesToWrite) {
+    while (done < bytesToWrite)
+    {
         const ssize_t n = write(object->Descriptor, bytes + done, bytesToWrite - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
+        if (n <= 0)
+        {
             if (bytesWritten)
                 *bytesWritten = done;
             return Fail(n == 0 ? ERROR_DISK_FULL : ErrorFromErrno(errno, nullptr), FALSE);
@@ -475,8 +477,7 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
     return TRUE;
 }
 
-HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,
-                        INT)
+HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT)
 {
     auto result = [](std::intptr_t code) { return reinterpret_cast<HINSTANCE>(code); };
     if (operation && std::strcmp(operation, "open") != 0)
@@ -517,7 +518,8 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, 
     // Reap the opener when it ends, without making the caller wait for it.
     std::thread([child] {
         int status = 0;
-        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR)
+        {
         }
     }).detach();
     return result(42);

@@ -24,7 +24,8 @@ typedef struct PosixSecurityAttributes* LPSECURITY_ATTRIBUTES;
 typedef struct PosixOverlapped* LPOVERLAPPED;
 
 // The fields of the file information the engine reads; the file times are left out.
-typedef struct _BY_HANDLE_FILE_INFORMATION {
+typedef struct _BY_HANDLE_FILE_INFORMATION
+{
     DWORD dwFileAttributes;
     DWORD dwVolumeSerialNumber;
     DWORD nFileSizeHigh;
@@ -34,7 +35,8 @@ typedef struct _BY_HANDLE_FILE_INFORMATION {
     DWORD nFileIndexLow;
 } BY_HANDLE_FILE_INFORMATION, *LPBY_HANDLE_FILE_INFORMATION;
 
-typedef union _LARGE_INTEGER {
+typedef union _LARGE_INTEGER
+{
     LONGLONG QuadPart;
 } LARGE_INTEGER, *PLARGE_INTEGER;
 
@@ -45,59 +47,56 @@ typedef union _LARGE_INTEGER {
 #define FALSE 0
 #endif
 
-#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
-#define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(0xFFFFFFFFu))
+#define INVALID_HANDLE_VALUE       (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
+#define INVALID_FILE_ATTRIBUTES    (static_cast<DWORD>(0xFFFFFFFFu))
 
-#define GENERIC_READ 0x80000000u
-#define GENERIC_WRITE 0x40000000u
-#define FILE_SHARE_READ 0x00000001u
-#define FILE_SHARE_WRITE 0x00000002u
-#define CREATE_NEW 1u
-#define CREATE_ALWAYS 2u
-#define OPEN_EXISTING 3u
+#define GENERIC_READ               0x80000000u
+#define GENERIC_WRITE              0x40000000u
+#define FILE_SHARE_READ            0x00000001u
+#define FILE_SHARE_WRITE           0x00000002u
+#define CREATE_NEW                 1u
+#define CREATE_ALWAYS              2u
+#define OPEN_EXISTING              3u
 
-#define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define MOVEFILE_REPLACE_EXISTING  0x00000001u
 
-#define FILE_ATTRIBUTE_READONLY 0x00000001u
-#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
-#define FILE_ATTRIBUTE_DEVICE 0x00000040u
-#define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define FILE_ATTRIBUTE_READONLY    0x00000001u
+#define FILE_ATTRIBUTE_DIRECTORY   0x00000010u
+#define FILE_ATTRIBUTE_DEVICE      0x00000040u
+#define FILE_ATTRIBUTE_NORMAL      0x00000080u
 
-#define PAGE_READONLY 0x02u
-#define FILE_MAP_READ 0x0004u
+#define PAGE_READONLY              0x02u
+#define FILE_MAP_READ              0x0004u
 
-#define SW_SHOWNORMAL 1
-#define SE_ERR_NOASSOC 31
+#define SW_SHOWNORMAL              1
+#define SE_ERR_NOASSOC             31
 
-#define ERROR_SUCCESS 0u
-#define ERROR_FILE_NOT_FOUND 2u
-#define ERROR_PATH_NOT_FOUND 3u
-#define ERROR_TOO_MANY_OPEN_FILES 4u
-#define ERROR_ACCESS_DENIED 5u
-#define ERROR_INVALID_HANDLE 6u
-#define ERROR_NOT_ENOUGH_MEMORY 8u
-#define ERROR_WRITE_PROTECT 19u
-#define ERROR_GEN_FAILURE 31u
-#define ERROR_SHARING_VIOLATION 32u
-#define ERROR_INVALID_PARAMETER 87u
-#define ERROR_FILE_EXISTS 80u
-#define ERROR_DISK_FULL 112u
-#define ERROR_ALREADY_EXISTS 183u
+#define ERROR_SUCCESS              0u
+#define ERROR_FILE_NOT_FOUND       2u
+#define ERROR_PATH_NOT_FOUND       3u
+#define ERROR_TOO_MANY_OPEN_FILES  4u
+#define ERROR_ACCESS_DENIED        5u
+#define ERROR_INVALID_HANDLE       6u
+#define ERROR_NOT_ENOUGH_MEMORY    8u
+#define ERROR_WRITE_PROTECT        19u
+#define ERROR_GEN_FAILURE          31u
+#define ERROR_SHARING_VIOLATION    32u
+#define ERROR_INVALID_PARAMETER    87u
+#define ERROR_FILE_EXISTS          80u
+#define ERROR_DISK_FULL            112u
+#define ERROR_ALREADY_EXISTS       183u
 #define ERROR_FILENAME_EXCED_RANGE 206u
-#define ERROR_FILE_TOO_LARGE 223u
-#define ERROR_FILE_INVALID 1006u
+#define ERROR_FILE_TOO_LARGE       223u
+#define ERROR_FILE_INVALID         1006u
 
-HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                   LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
-                   DWORD flagsAndAttributes, HANDLE templateFile);
-HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES securityAttributes, DWORD protect,
-                          DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name);
-LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh, DWORD offsetLow,
-                     SIZE_T bytesToMap);
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES securityAttributes,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES securityAttributes, DWORD protect, DWORD maximumSizeHigh,
+                          DWORD maximumSizeLow, LPCSTR name);
+LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytesToMap);
 BOOL UnmapViewOfFile(LPCVOID baseAddress);
 BOOL CloseHandle(HANDLE object);
-BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
-               LPOVERLAPPED overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER fileSize);
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
 DWORD GetFileAttributesA(LPCSTR fileName);
@@ -106,5 +105,5 @@ BOOL DeleteFileA(LPCSTR fileName);
 BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
 DWORD GetLastError();
 void SetLastError(DWORD errorCode);
-HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters,
-                        LPCSTR directory, INT showCommand);
+HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                        INT showCommand);

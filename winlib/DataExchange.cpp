@@ -73,7 +73,7 @@ bool IsComboBox(HWND control)
     ::GetClassNameA(control, name, sizeof name);
     return lstrcmpiA(name, "ComboBox") == 0;
 }
-}
+}  // namespace
 
 HWND CDataExchange::PrepareCtrl(int id)
 {

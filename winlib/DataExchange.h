@@ -18,15 +18,12 @@ class CWnd;
 class CDataExchange
 {
 public:
-    CDataExchange(CWnd* dialog, BOOL saveAndValidate)
-        : m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog)
-    {
-    }
+    CDataExchange(CWnd* dialog, BOOL saveAndValidate) : m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog) {}
 
     BOOL m_bSaveAndValidate;  // TRUE: controls to fields (a read); FALSE: fields to controls
     CWnd* m_pDlgWnd;
     bool m_bFailed = false;
-    int m_idLastControl = 0;   // the control the last DDX call exchanged, for DDV messages
+    int m_idLastControl = 0;  // the control the last DDX call exchanged, for DDV messages
     bool m_bEditLastControl = false;
 
     // The control's handle; remembers it as the last control for validation messages.
@@ -37,9 +34,9 @@ public:
 };
 
 // Standard validation messages.
-extern const char* const AFX_MSG_PARSE_UINT;      // "Please enter a positive integer."
-extern const char* const AFX_MSG_RANGE_UINT;      // "Please enter an integer between %lu and %lu."
-extern const char* const AFX_MSG_MAX_CHARS;       // "Please enter no more than %d characters."
+extern const char* const AFX_MSG_PARSE_UINT;  // "Please enter a positive integer."
+extern const char* const AFX_MSG_RANGE_UINT;  // "Please enter an integer between %lu and %lu."
+extern const char* const AFX_MSG_MAX_CHARS;   // "Please enter no more than %d characters."
 
 void DDX_Text(CDataExchange* exchange, int id, CString& value);
 void DDX_Text(CDataExchange* exchange, int id, DWORD& value);

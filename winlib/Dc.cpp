@@ -37,13 +37,13 @@ void CDC::FillSolidRect(const RECT& rect, COLORREF color)
 
 void CDC::FillSolidRect(int x, int y, int width, int height, COLORREF color)
 {
-    RECT rect = { x, y, x + width, y + height };
+    RECT rect = {x, y, x + width, y + height};
     FillSolidRect(rect, color);
 }
 
 CSize CDC::GetTextExtent(const char* text, int length) const
 {
-    SIZE size = { 0, 0 };
+    SIZE size = {0, 0};
     ::GetTextExtentPoint32A(m_hDC, text ? text : "", text ? length : 0, &size);
     return CSize(size);
 }

@@ -22,8 +22,18 @@ public:
     HDC GetSafeHdc() const { return m_hDC; }
 
     // Borrows a DC someone else owns (e.g. from WM_CTLCOLOR or WM_DRAWITEM); Detach before it goes.
-    void Attach(HDC dc) { m_hDC = dc; Owned = false; }
-    HDC Detach() { HDC dc = m_hDC; m_hDC = nullptr; Owned = false; return dc; }
+    void Attach(HDC dc)
+    {
+        m_hDC = dc;
+        Owned = false;
+    }
+    HDC Detach()
+    {
+        HDC dc = m_hDC;
+        m_hDC = nullptr;
+        Owned = false;
+        return dc;
+    }
     BOOL CreateCompatibleDC(HDC reference);
     BOOL DeleteDC();
 

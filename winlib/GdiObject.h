@@ -16,9 +16,19 @@ public:
     HGDIOBJ GetSafeHandle() const { return m_hObject; }
     operator HGDIOBJ() const { return m_hObject; }
     // Takes ownership of an existing handle (deleting any held before).
-    BOOL Attach(HGDIOBJ handle) { DeleteObject(); m_hObject = handle; return handle != nullptr; }
+    BOOL Attach(HGDIOBJ handle)
+    {
+        DeleteObject();
+        m_hObject = handle;
+        return handle != nullptr;
+    }
     // Gives up ownership without deleting.
-    HGDIOBJ Detach() { HGDIOBJ h = m_hObject; m_hObject = nullptr; return h; }
+    HGDIOBJ Detach()
+    {
+        HGDIOBJ h = m_hObject;
+        m_hObject = nullptr;
+        return h;
+    }
     BOOL DeleteObject()
     {
         if (!m_hObject)

@@ -6,9 +6,21 @@
 class CPoint : public POINT
 {
 public:
-    CPoint() { x = 0; y = 0; }
-    CPoint(int px, int py) { x = px; y = py; }
-    CPoint(POINT p) { x = p.x; y = p.y; }
+    CPoint()
+    {
+        x = 0;
+        y = 0;
+    }
+    CPoint(int px, int py)
+    {
+        x = px;
+        y = py;
+    }
+    CPoint(POINT p)
+    {
+        x = p.x;
+        y = p.y;
+    }
     // From a mouse message's packed coordinates (signed 16-bit each).
     explicit CPoint(LPARAM packed)
     {
@@ -21,17 +33,41 @@ public:
 class CSize : public SIZE
 {
 public:
-    CSize() { cx = 0; cy = 0; }
-    CSize(int w, int h) { cx = w; cy = h; }
-    CSize(SIZE s) { cx = s.cx; cy = s.cy; }
+    CSize()
+    {
+        cx = 0;
+        cy = 0;
+    }
+    CSize(int w, int h)
+    {
+        cx = w;
+        cy = h;
+    }
+    CSize(SIZE s)
+    {
+        cx = s.cx;
+        cy = s.cy;
+    }
 };
 
 class CRect : public RECT
 {
 public:
     CRect() { left = top = right = bottom = 0; }
-    CRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
-    CRect(const RECT& r) { left = r.left; top = r.top; right = r.right; bottom = r.bottom; }
+    CRect(int l, int t, int r, int b)
+    {
+        left = l;
+        top = t;
+        right = r;
+        bottom = b;
+    }
+    CRect(const RECT& r)
+    {
+        left = r.left;
+        top = r.top;
+        right = r.right;
+        bottom = r.bottom;
+    }
 
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
@@ -40,9 +76,21 @@ public:
     bool IsRectEmpty() const { return Width() <= 0 || Height() <= 0; }
     bool PtInRect(POINT p) const { return ::PtInRect(this, p) != FALSE; }
 
-    void DeflateRect(int dx, int dy) { left += dx; top += dy; right -= dx; bottom -= dy; }
+    void DeflateRect(int dx, int dy)
+    {
+        left += dx;
+        top += dy;
+        right -= dx;
+        bottom -= dy;
+    }
     void InflateRect(int dx, int dy) { DeflateRect(-dx, -dy); }
-    void OffsetRect(int dx, int dy) { left += dx; right += dx; top += dy; bottom += dy; }
+    void OffsetRect(int dx, int dy)
+    {
+        left += dx;
+        right += dx;
+        top += dy;
+        bottom += dy;
+    }
 
     operator LPRECT() { return this; }
     operator LPCRECT() const { return this; }

@@ -25,7 +25,7 @@ std::string FormatArgs(const char* format, va_list args)
     std::vsnprintf(buffer.data(), buffer.size(), format, args);
     return std::string(buffer.data(), static_cast<size_t>(length));
 }
-}
+}  // namespace
 
 CString CString::Left(int count) const
 {

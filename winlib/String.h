@@ -47,10 +47,26 @@ public:
     // Replaces the text with a string-table entry; false (and empty) when there is none.
     BOOL LoadString(UINT id);
 
-    CString& operator=(const char* text) { Text = text ? text : ""; return *this; }
-    CString& operator+=(const char* text) { Text += text ? text : ""; return *this; }
-    CString& operator+=(char ch) { Text += ch; return *this; }
-    CString& operator+=(const CString& other) { Text += other.Text; return *this; }
+    CString& operator=(const char* text)
+    {
+        Text = text ? text : "";
+        return *this;
+    }
+    CString& operator+=(const char* text)
+    {
+        Text += text ? text : "";
+        return *this;
+    }
+    CString& operator+=(char ch)
+    {
+        Text += ch;
+        return *this;
+    }
+    CString& operator+=(const CString& other)
+    {
+        Text += other.Text;
+        return *this;
+    }
 
     // clang-format off
     friend CString operator+(const CString& a, const CString& b) { return CString(a.Text + b.Text); }

@@ -14,4 +14,3 @@ CWaitCursor::~CWaitCursor()
     if (App)
         App->EndWaitCursor();
 }
-

@@ -26,7 +26,7 @@ CString DefaultAppName()
         name = name.Left(dot);
     return name;
 }
-}
+}  // namespace
 
 CWinApp::CWinApp(const char* appName) : m_pszAppName(appName), PreviousApp(CurrentApp)
 {
@@ -121,7 +121,7 @@ int AfxShowMessageBox(HWND owner, const char* text, const char* caption, UINT ty
 
 int AfxWinMain(HINSTANCE instance)
 {
-    INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES };
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     CWinApp* app = AfxGetApp();
     if (!app)

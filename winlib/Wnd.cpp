@@ -21,7 +21,7 @@ struct CurrentMessage
     WPARAM WParam;
     LPARAM LParam;
 };
-CurrentMessage Current = { nullptr, 0, 0, 0 };
+CurrentMessage Current = {nullptr, 0, 0, 0};
 
 std::map<HWND, CWnd*>& PermanentMap()
 {
@@ -42,7 +42,7 @@ bool IsCtlColorMessage(UINT message)
 {
     return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
 }
-}
+}  // namespace
 
 CWnd::~CWnd()
 {
@@ -122,8 +122,8 @@ BOOL CWnd::SubclassWindow(HWND window)
     if (!Attach(window))
         return FALSE;
     PreSubclassWindow();
-    WNDPROC previous = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    WNDPROC previous =
+        reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
     // A window of one of our own classes already runs AfxWndProc; chaining to it would loop.
     if (previous != &AfxWndProc)
         SuperWndProc = previous;
@@ -148,15 +148,15 @@ HWND CWnd::UnsubclassWindow()
     return Detach();
 }
 
-BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
-                    int x, int y, int width, int height, HWND parent, HMENU menuOrId, void* param)
+BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y, int width,
+                    int height, HWND parent, HMENU menuOrId, void* param)
 {
     if (m_hWnd)
         return FALSE;
     CWnd* outer = WindowBeingCreated;
     WindowBeingCreated = this;
-    HWND window = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent,
-                                    menuOrId, AfxGetInstanceHandle(), param);
+    HWND window = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent, menuOrId,
+                                    AfxGetInstanceHandle(), param);
     bool attachedByProcedure = WindowBeingCreated != this;
     WindowBeingCreated = outer;
     if (!window)
@@ -250,7 +250,7 @@ const AFX_MSGMAP* CWnd::GetThisMessageMap()
         { 0, 0, 0, nullptr }
     };
     // clang-format on
-    static const AFX_MSGMAP map = { nullptr, entries };
+    static const AFX_MSGMAP map = {nullptr, entries};
     return &map;
 }
 
@@ -312,7 +312,7 @@ BOOL CALLBACK SendToChild(HWND child, LPARAM param)
 
 void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    DescendantMessage m = { message, wParam, lParam };
+    DescendantMessage m = {message, wParam, lParam};
     // EnumChildWindows visits children and their children alike.
     ::EnumChildWindows(m_hWnd, SendToChild, reinterpret_cast<LPARAM>(&m));
 }
@@ -437,7 +437,7 @@ LRESULT CALLBACK AfxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return ::DefWindowProcA(window, message, wParam, lParam);
 
     CurrentMessage saved = Current;
-    Current = { window, message, wParam, lParam };
+    Current = {window, message, wParam, lParam};
     LRESULT result = object->WindowProc(message, wParam, lParam);
     Current = saved;
     return result;

@@ -41,8 +41,8 @@ public:
     HWND UnsubclassWindow();
 
     // Creates a window of a class registered with AfxRegisterWndClass (or any class).
-    BOOL CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
-                  int x, int y, int width, int height, HWND parent, HMENU menuOrId, void* param = nullptr);
+    BOOL CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y, int width,
+                  int height, HWND parent, HMENU menuOrId, void* param = nullptr);
     virtual BOOL DestroyWindow();
 
     // Called for every message the modal loop dispatches to this window or its children, first
@@ -116,7 +116,8 @@ public:
     void SetFont(HFONT font, BOOL redraw = TRUE) { SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw); }
     HICON SetIcon(HICON icon, BOOL big)
     {
-        return reinterpret_cast<HICON>(SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
+        return reinterpret_cast<HICON>(
+            SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
     }
     HMENU GetSystemMenu(BOOL revert) const { return ::GetSystemMenu(m_hWnd, revert); }
     CWnd* SetFocus();

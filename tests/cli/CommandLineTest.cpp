@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 CommandLine Parse(std::vector<std::string> arguments)
 {
@@ -18,7 +19,7 @@ void ExpectUsageError(std::vector<std::string> arguments, const std::string& mes
     EXPECT_NE(line.Error.find(messagePart), std::string::npos) << line.Error;
 }
 
-} // namespace
+}  // namespace
 
 TEST(CommandLineParsing, DefaultsMatchTheWizard)
 {
@@ -38,9 +39,9 @@ TEST(CommandLineParsing, DefaultsMatchTheWizard)
 
 TEST(CommandLineParsing, EveryOptionInBothForms)
 {
-    const CommandLine line = Parse({"--columns", "120", "--rows=45", "in.bmp", "--characters", "ABC",
-                                    "--order=sequential", "--font", "Lucida Console", "--background",
-                                    "#FFA500", "--force", "out.html", "--open"});
+    const CommandLine line =
+        Parse({"--columns", "120", "--rows=45", "in.bmp", "--characters", "ABC", "--order=sequential", "--font",
+               "Lucida Console", "--background", "#FFA500", "--force", "out.html", "--open"});
     EXPECT_EQ(line.Mode, CommandLine::Action::Convert);
     EXPECT_EQ(line.Source, "in.bmp");
     EXPECT_EQ(line.Target, "out.html");
@@ -49,11 +50,11 @@ TEST(CommandLineParsing, EveryOptionInBothForms)
     EXPECT_EQ(line.Characters, "ABC");
     EXPECT_EQ(line.Order, 1);
     EXPECT_EQ(line.Font, "Lucida Console");
-    EXPECT_EQ(line.Background, 0x0000A5FFu); // red FF, green A5, blue 00
+    EXPECT_EQ(line.Background, 0x0000A5FFu);  // red FF, green A5, blue 00
     EXPECT_TRUE(line.Force);
     EXPECT_TRUE(line.OpenAfterCreation);
 
-    EXPECT_EQ(Parse({"--order", "random", "--order", "sequential", "x.bmp"}).Order, 1); // last wins
+    EXPECT_EQ(Parse({"--order", "random", "--order", "sequential", "x.bmp"}).Order, 1);  // last wins
     EXPECT_EQ(Parse({"--background=0a0B0c", "x.bmp"}).Background, 0x000C0B0Au);
     EXPECT_EQ(Parse({"--characters", " ", "x.bmp"}).Characters, " ");
 }

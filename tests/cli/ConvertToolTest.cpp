@@ -10,7 +10,8 @@
 #include <filesystem>
 #include <sstream>
 
-namespace {
+namespace
+{
 
 std::vector<std::string> OpenedPaths;
 
@@ -20,7 +21,8 @@ bool RecordOpen(const std::string& path)
     return true;
 }
 
-class ConvertTool : public ::testing::Test {
+class ConvertTool : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -64,7 +66,7 @@ protected:
     ShellOpener Previous = nullptr;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ConvertTool, WritesTheDefaultTargetQuietly)
 {
@@ -95,7 +97,7 @@ TEST_F(ConvertTool, OneCountGivesTheOtherByTheProportionRule)
     ASSERT_EQ(Run({"--force", "--rows", "3", "--columns", "7", Source, target}), ExitWritten);
     EXPECT_EQ(Grid(ReadText(target)), std::make_pair(std::size_t(7), std::size_t(3)));
 
-    Picture(100, 1000); // tall: the rows become 100, the columns follow
+    Picture(100, 1000);  // tall: the rows become 100, the columns follow
     ASSERT_EQ(Run({"--force", Source, target}), ExitWritten) << Err.str();
     EXPECT_EQ(Grid(ReadText(target)), std::make_pair(std::size_t(20), std::size_t(100)));
 }
@@ -104,8 +106,9 @@ TEST_F(ConvertTool, DerivedCountOutOfRangeIsAFailure)
 {
     Picture(4000, 2);
     EXPECT_EQ(Run({"--columns", "10", Source}), ExitFailed);
-    EXPECT_EQ(Err.str(), "glyphcast-convert: " + Source +
-                             ": the picture's proportions give 0 rows (1 to 5000 allowed); give --columns and --rows\n");
+    EXPECT_EQ(Err.str(),
+              "glyphcast-convert: " + Source +
+                  ": the picture's proportions give 0 rows (1 to 5000 allowed); give --columns and --rows\n");
     EXPECT_FALSE(std::filesystem::exists(DefaultTarget));
 }
 

@@ -11,10 +11,12 @@
 
 extern char** environ;
 
-namespace {
+namespace
+{
 
 // Exit status and the captured output of one run of the tool.
-struct ToolRun {
+struct ToolRun
+{
     int Status = -1;
     std::string Out;
     std::string Err;
@@ -37,7 +39,8 @@ ToolRun RunTool(const CTempDir& dir, std::vector<std::string> arguments)
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t child = 0;
     ToolRun run;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0)
+    {
         int status = 0;
         if (waitpid(child, &status, 0) == child && WIFEXITED(status))
             run.Status = WEXITSTATUS(status);
@@ -48,7 +51,7 @@ ToolRun RunTool(const CTempDir& dir, std::vector<std::string> arguments)
     return run;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ToolProcess, ConvertsAndStaysQuiet)
 {

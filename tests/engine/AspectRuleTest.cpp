@@ -6,10 +6,12 @@
 
 #include <limits>
 
-namespace {
+namespace
+{
 
 // The counts and basis after the rule, starting from the given state.
-struct Grid {
+struct Grid
+{
     std::uint32_t Columns;
     std::uint32_t Rows;
     int Basis;
@@ -25,11 +27,10 @@ Grid Apply(std::int32_t width, std::int32_t height, int direction, Grid grid, fl
 {
     if (grid.Columns == columns && grid.Rows == rows && grid.Basis == basis)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got " << grid.Columns << " x " << grid.Rows << " basis "
-                                         << grid.Basis;
+    return ::testing::AssertionFailure() << "got " << grid.Columns << " x " << grid.Rows << " basis " << grid.Basis;
 }
 
-} // namespace
+}  // namespace
 
 TEST(AspectRule, FirstUseChoosesTheDefaultPair)
 {
@@ -38,7 +39,7 @@ TEST(AspectRule, FirstUseChoosesTheDefaultPair)
     EXPECT_TRUE(Is(Apply(1000, 700, 0, {0, 0, 0}), 100, 34, 1));
     EXPECT_TRUE(Is(Apply(100, 1000, 0, {0, 0, 0}), 20, 100, -1));
     EXPECT_TRUE(Is(Apply(1, 2, 0, {0, 0, 0}), 100, 100, 1));
-    EXPECT_TRUE(Is(Apply(700, 1000, 0, {0, 42, 0}), 100, 71, 1)); // one count 0 is enough
+    EXPECT_TRUE(Is(Apply(700, 1000, 0, {0, 42, 0}), 100, 71, 1));  // one count 0 is enough
 }
 
 TEST(AspectRule, EditedCountBecomesTheBasis)
@@ -46,19 +47,19 @@ TEST(AspectRule, EditedCountBecomesTheBasis)
     // P is 0.699999988, so (5 * P) / 0.5 is just below 7.
     EXPECT_TRUE(Is(Apply(700, 1000, -1, {100, 5, 1}), 6, 5, -1));
     EXPECT_TRUE(Is(Apply(700, 1000, 1, {50, 5, -1}), 50, 35, 1));
-    EXPECT_TRUE(Is(Apply(700, 1000, 0, {100, 5, -1}), 6, 5, -1)); // a font change follows the basis
+    EXPECT_TRUE(Is(Apply(700, 1000, 0, {100, 5, -1}), 6, 5, -1));  // a font change follows the basis
     EXPECT_TRUE(Is(Apply(700, 1000, 0, {100, 5, 1}), 100, 71, 1));
-    EXPECT_TRUE(Is(Apply(700, 1000, 0, {100, 5, 0}), 100, 5, 0));   // no basis yet: nothing changes
+    EXPECT_TRUE(Is(Apply(700, 1000, 0, {100, 5, 0}), 100, 5, 0));  // no basis yet: nothing changes
 }
 
 TEST(AspectRule, DerivedCountsAreNotLimited)
 {
     EXPECT_TRUE(Is(Apply(100000, 1, 1, {10, 1, 0}), 10, 0, 1));
-    EXPECT_TRUE(Is(Apply(1, 1024, 1, {5000, 1, 0}), 5000, 2560000, 1)); // P is exactly 1/1024
+    EXPECT_TRUE(Is(Apply(1, 1024, 1, {5000, 1, 0}), 5000, 2560000, 1));  // P is exactly 1/1024
     std::uint32_t columns = 5000, rows = 5000;
     int basis = -1;
     ASSERT_TRUE(ApplyAspectRule(1e30f, 0.5f, -1, columns, rows, basis));
-    EXPECT_EQ(columns, std::numeric_limits<std::uint32_t>::max()); // held at the limit, not undefined
+    EXPECT_EQ(columns, std::numeric_limits<std::uint32_t>::max());  // held at the limit, not undefined
 }
 
 TEST(AspectRule, UnusableRatiosChangeNothing)

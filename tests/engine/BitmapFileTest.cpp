@@ -8,14 +8,16 @@
 
 #include <climits>
 
-namespace {
+namespace
+{
 
-class BitmapReader : public ::testing::Test {
+class BitmapReader : public ::testing::Test
+{
 protected:
     // Writes the bytes to a file and opens it; the test fails if Open does.
     void OpenBytes(const std::vector<std::uint8_t>& bytes)
     {
-        Reader.Close(); // a mapped file cannot be rewritten on Windows
+        Reader.Close();  // a mapped file cannot be rewritten on Windows
         WriteBytes(Path, bytes);
         ASSERT_TRUE(Reader.Open(Path)) << Reader.FailureReason();
     }
@@ -38,11 +40,10 @@ protected:
     CBitmapFile Reader;
 };
 
-const std::vector<RgbColor> Sixteen = {0x000000, 0x0000FF, 0x00FF00, 0xFF0000, 0x112233, 0x445566,
-                                       0x778899, 0xAABBCC, 0xDDEEFF, 0x010203, 0x040506, 0x070809,
-                                       0x0A0B0C, 0x0D0E0F, 0x101112, 0x131415};
+const std::vector<RgbColor> Sixteen = {0x000000, 0x0000FF, 0x00FF00, 0xFF0000, 0x112233, 0x445566, 0x778899, 0xAABBCC,
+                                       0xDDEEFF, 0x010203, 0x040506, 0x070809, 0x0A0B0C, 0x0D0E0F, 0x101112, 0x131415};
 
-} // namespace
+}  // namespace
 
 TEST_F(BitmapReader, RowZeroIsTheLastStoredRow)
 {
@@ -66,7 +67,7 @@ TEST_F(BitmapReader, TopDownPictureStoresTheTopRowFirst)
     EXPECT_TRUE(Reader.IsTopDown());
     EXPECT_EQ(Reader.Height(), 3u);
     const std::uint8_t* firstStored = Reader.GetPixelData();
-    EXPECT_EQ(firstStored[2], 0xFF); // red of the top pixel comes first in the file
+    EXPECT_EQ(firstStored[2], 0xFF);  // red of the top pixel comes first in the file
     EXPECT_EQ(Reader.GetPixel(0, 0), 0x0000FFu);
     EXPECT_EQ(Reader.GetPixel(0, 1), 0x00FF00u);
     EXPECT_EQ(Reader.GetPixel(0, 2), 0xFF0000u);
@@ -74,15 +75,16 @@ TEST_F(BitmapReader, TopDownPictureStoresTheTopRowFirst)
 
 TEST_F(BitmapReader, RowStridesFollowTheDepth)
 {
-    struct Case {
+    struct Case
+    {
         std::int32_t Width;
         std::uint16_t Bits;
         std::int32_t Stride;
     };
-    const Case cases[] = {{1, 24, 4},  {2, 24, 8},  {3, 24, 12}, {5, 24, 16}, {33, 1, 8},
-                          {5, 8, 8},   {3, 16, 8},  {9, 4, 16},  {1, 32, 4},  {8, 1, 4},
-                          {4, 24, 12}, {2, 16, 4}};
-    for (const Case& c : cases) {
+    const Case cases[] = {{1, 24, 4}, {2, 24, 8}, {3, 24, 12}, {5, 24, 16}, {33, 1, 8},  {5, 8, 8},
+                          {3, 16, 8}, {9, 4, 16}, {1, 32, 4},  {8, 1, 4},   {4, 24, 12}, {2, 16, 4}};
+    for (const Case& c : cases)
+    {
         CBmpBuilder picture(c.Width, 2, c.Bits);
         if (c.Bits <= 8)
             picture.Palette({0x000000, 0xFFFFFF});
@@ -97,8 +99,8 @@ TEST_F(BitmapReader, OneBitPixelsRunFromTheMostSignificantBit)
     picture.Palette({0x000000, 0xFFFFFF});
     auto bytes = picture.Build();
     const std::size_t row = picture.PixelOffset();
-    bytes[row] = 0x80;     // pixel 0 only
-    bytes[row + 1] = 0x80; // pixel 8 only
+    bytes[row] = 0x80;      // pixel 0 only
+    bytes[row + 1] = 0x80;  // pixel 8 only
     OpenBytes(bytes);
     for (std::uint32_t x = 0; x < 10; ++x)
         EXPECT_EQ(Reader.GetPixel(x, 0), (x == 0 || x == 8) ? 0xFFFFFFu : 0u) << x;
@@ -128,8 +130,8 @@ TEST_F(BitmapReader, ColorTableEntriesAreBlueGreenRed)
         picture.Set(x, 0, static_cast<std::uint32_t>(255 - x));
     OpenBytes(picture.Build());
     const std::uint8_t* table = Reader.GetColorTable();
-    EXPECT_EQ(table[4 * 7], 7 / 2);     // blue first
-    EXPECT_EQ(table[4 * 7 + 2], 7);     // red third
+    EXPECT_EQ(table[4 * 7], 7 / 2);  // blue first
+    EXPECT_EQ(table[4 * 7 + 2], 7);  // red third
     for (std::uint32_t x = 0; x < 256; ++x)
         EXPECT_EQ(Reader.GetPixel(x, 0), colors[255 - x]) << x;
 }
@@ -143,14 +145,14 @@ TEST_F(BitmapReader, ColorTableEntryPastTheFileEndReadsBlack)
     auto bytes = picture.Build();
     ASSERT_EQ(bytes.size(), 54u + 8u + 4u);
     OpenBytes(bytes);
-    EXPECT_EQ(Reader.GetPixel(0, 0), MakeRgb(0, 3, 2)); // the row's bytes 2, 3, 0 as blue, green, red
+    EXPECT_EQ(Reader.GetPixel(0, 0), MakeRgb(0, 3, 2));  // the row's bytes 2, 3, 0 as blue, green, red
     EXPECT_EQ(Reader.GetPixel(1, 0), 0u);
 }
 
 TEST_F(BitmapReader, SixteenBitPixelsScaleFiveBitChannels)
 {
-    const unsigned expected[][2] = {{0, 0},    {1, 8},     {2, 16},    {3, 24},   {4, 32},
-                                    {5, 41},   {29, 238},  {30, 246},  {31, 254}};
+    const unsigned expected[][2] = {{0, 0},  {1, 8},    {2, 16},   {3, 24},  {4, 32},
+                                    {5, 41}, {29, 238}, {30, 246}, {31, 254}};
     for (const auto& pair : expected)
         EXPECT_EQ(ScaleFiveBits(pair[0]), pair[1]) << pair[0];
 
@@ -160,7 +162,7 @@ TEST_F(BitmapReader, SixteenBitPixelsScaleFiveBitChannels)
     EXPECT_EQ(Reader.GetPixel(0, 0), 0x00FEFEFEu);
     EXPECT_EQ(Reader.GetPixel(1, 0), 0x00FE0000u);
     EXPECT_EQ(Reader.GetPixel(2, 0), 0x000000FEu);
-    EXPECT_EQ(Reader.GetPixel(3, 0), 0u); // bit 15 is unused
+    EXPECT_EQ(Reader.GetPixel(3, 0), 0u);  // bit 15 is unused
     EXPECT_EQ(Reader.GetPixel(4, 0), 0x0000FE00u);
 }
 
@@ -188,9 +190,9 @@ TEST_F(BitmapReader, MaskedSixteenBitPicturesAfterTheInfoHeader)
     picture.Set(0, 0, 0xFFFF).Set(1, 0, 0x07E0).Set(2, 0, 0x0020).Set(3, 0, 0xF800);
     OpenBytes(picture.Build());
     EXPECT_EQ(Reader.GetInfoHeader().GreenMask, 0x07E0u);
-    EXPECT_EQ(Reader.GetPixel(0, 0), MakeRgb(254, 255, 254)); // 5-bit channels keep 31 -> 254
+    EXPECT_EQ(Reader.GetPixel(0, 0), MakeRgb(254, 255, 254));  // 5-bit channels keep 31 -> 254
     EXPECT_EQ(Reader.GetPixel(1, 0), MakeRgb(0, 255, 0));
-    EXPECT_EQ(Reader.GetPixel(2, 0), MakeRgb(0, 4, 0)); // 1 * 255 / 63
+    EXPECT_EQ(Reader.GetPixel(2, 0), MakeRgb(0, 4, 0));  // 1 * 255 / 63
     EXPECT_EQ(Reader.GetPixel(3, 0), MakeRgb(254, 0, 0));
 }
 
@@ -200,7 +202,7 @@ TEST_F(BitmapReader, MaskedThirtyTwoBitPicturesWithLargerHeaders)
     v4.Header(BmpHeader::V4).Compression(3).Masks(0x000000FF, 0x0000FF00, 0x00FF0000);
     v4.Set(0, 0, 0x00332211).Set(1, 0, 0xFF000080);
     OpenBytes(v4.Build());
-    EXPECT_EQ(Reader.GetPixel(0, 0), MakeRgb(0x11, 0x22, 0x33)); // red in the low byte this time
+    EXPECT_EQ(Reader.GetPixel(0, 0), MakeRgb(0x11, 0x22, 0x33));  // red in the low byte this time
     EXPECT_EQ(Reader.GetPixel(1, 0), MakeRgb(0x80, 0, 0));
 
     CBmpBuilder v5(3, 1, 32);
@@ -208,7 +210,7 @@ TEST_F(BitmapReader, MaskedThirtyTwoBitPicturesWithLargerHeaders)
     v5.Set(0, 0, 0x3FFFFFFF).Set(1, 0, 512u << 20).Set(2, 0, 1);
     OpenBytes(v5.Build());
     EXPECT_EQ(Reader.GetPixel(0, 0), MakeRgb(255, 255, 255));
-    EXPECT_EQ(Reader.GetPixel(1, 0), MakeRgb(127, 0, 0)); // 512 * 255 / 1023, truncated
+    EXPECT_EQ(Reader.GetPixel(1, 0), MakeRgb(127, 0, 0));  // 512 * 255 / 1023, truncated
     EXPECT_EQ(Reader.GetPixel(2, 0), MakeRgb(0, 0, 0));
 }
 
@@ -217,7 +219,7 @@ TEST_F(BitmapReader, MasksInALargeHeaderAreIgnoredWithoutBitFields)
     CBmpBuilder picture(1, 1, 32);
     picture.Header(BmpHeader::V5).Masks(0x000000FF, 0x0000FF00, 0x00FF0000).Set(0, 0, 0x00102030);
     OpenBytes(picture.Build());
-    EXPECT_EQ(Reader.GetPixel(0, 0), MakeRgb(0x10, 0x20, 0x30)); // stored 30 20 10: blue first
+    EXPECT_EQ(Reader.GetPixel(0, 0), MakeRgb(0x10, 0x20, 0x30));  // stored 30 20 10: blue first
 
     CBmpBuilder indexed(2, 2, 8);
     indexed.Header(BmpHeader::V4).Palette({0x123456, 0x654321}).Set(1, 1, 1);
@@ -231,7 +233,7 @@ TEST_F(BitmapReader, LastRowMayLackItsPadding)
     CBmpBuilder picture(3, 2, 24);
     picture.SetColor(2, 0, 0xABCDEF);
     auto bytes = picture.Build();
-    bytes.resize(bytes.size() - 3); // 9 pixel bytes remain of the last 12-byte row
+    bytes.resize(bytes.size() - 3);  // 9 pixel bytes remain of the last 12-byte row
     OpenBytes(bytes);
     EXPECT_EQ(Reader.GetPixel(2, 0), 0xABCDEFu);
     Reader.Close();
@@ -247,7 +249,7 @@ TEST_F(BitmapReader, RefusesFilesTooShortForTheirHeaders)
     ExpectRefused(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 40), "too short");
 
     bytes = CBmpBuilder(1, 1, 16).Header(BmpHeader::InfoWithMasks).Compression(3).Build();
-    PutU32(bytes, 10, 54); // pixels inside the file, but the third mask is missing
+    PutU32(bytes, 10, 54);  // pixels inside the file, but the third mask is missing
     bytes.resize(54 + 8);
     ExpectRefused(bytes, "masks");
 }
@@ -260,7 +262,8 @@ TEST_F(BitmapReader, RefusesUnsupportedHeadersDepthsAndCompression)
     PutU32(bytes, 14, 20);
     ExpectRefused(bytes, "unknown bitmap header");
 
-    for (std::uint16_t bits : {0, 2, 7, 48}) {
+    for (std::uint16_t bits : {0, 2, 7, 48})
+    {
         bytes = CBmpBuilder(4, 4, 32).Build();
         PutU16(bytes, 28, bits);
         ExpectRefused(bytes, "depth of " + std::to_string(bits));
@@ -312,7 +315,8 @@ TEST_F(BitmapReader, RefusesPixelRowsOutsideTheFile)
 
 TEST_F(BitmapReader, RefusesMasksThatAreNotOneRunOrDoNotFit)
 {
-    auto bytes = CBmpBuilder(1, 1, 16).Header(BmpHeader::InfoWithMasks).Compression(3).Masks(0x7C00, 0x03E0, 0x0015).Build();
+    auto bytes =
+        CBmpBuilder(1, 1, 16).Header(BmpHeader::InfoWithMasks).Compression(3).Masks(0x7C00, 0x03E0, 0x0015).Build();
     ExpectRefused(bytes, "one run");
     bytes = CBmpBuilder(1, 1, 16).Header(BmpHeader::V4).Compression(3).Masks(0xFF0000, 0xFF00, 0xFF).Build();
     ExpectRefused(bytes, "does not fit");

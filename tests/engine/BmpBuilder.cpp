@@ -105,8 +105,7 @@ std::vector<std::uint8_t> CBmpBuilder::Build() const
     bytes[1] = 'M';
     PutU32(bytes, 2, static_cast<std::uint32_t>(bytes.size()));
     PutU32(bytes, 10, offset);
-    const std::uint32_t headerSize =
-        HeaderKind == BmpHeader::V4 ? 108 : HeaderKind == BmpHeader::V5 ? 124 : 40;
+    const std::uint32_t headerSize = HeaderKind == BmpHeader::V4 ? 108 : HeaderKind == BmpHeader::V5 ? 124 : 40;
     PutU32(bytes, 14, headerSize);
     PutU32(bytes, 18, static_cast<std::uint32_t>(Width));
     PutU32(bytes, 22, static_cast<std::uint32_t>(IsTopDown ? -Height : Height));
@@ -122,28 +121,26 @@ std::vector<std::uint8_t> CBmpBuilder::Build() const
             PutU32(bytes, maskAt + 4 * n, MaskValues[n]);
     if (HeaderKind == BmpHeader::InfoWithMasks)
         next += 12;
-    for (RgbColor color : Colors) {
+    for (RgbColor color : Colors)
+    {
         bytes[next++] = static_cast<std::uint8_t>(BlueOf(color));
         bytes[next++] = static_cast<std::uint8_t>(GreenOf(color));
         bytes[next++] = static_cast<std::uint8_t>(RedOf(color));
         bytes[next++] = 0;
     }
 
-    for (std::int32_t y = 0; y < Height; ++y) {
+    for (std::int32_t y = 0; y < Height; ++y)
+    {
         const std::int32_t stored = IsTopDown ? y : Height - 1 - y;
         std::uint8_t* row = &bytes[offset + stride * stored];
-        for (std::int32_t x = 0; x < Width; ++x) {
+        for (std::int32_t x = 0; x < Width; ++x)
+        {
             const std::uint32_t v = Pixels[static_cast<std::size_t>(y) * Width + x];
-            switch (Bits) {
-            case 1:
-                row[x / 8] |= static_cast<std::uint8_t>((v & 1) << (7 - x % 8));
-                break;
-            case 4:
-                row[x / 2] |= static_cast<std::uint8_t>((v & 0x0F) << (x % 2 ? 0 : 4));
-                break;
-            case 8:
-                row[x] = static_cast<std::uint8_t>(v);
-                break;
+            switch (Bits)
+            {
+            case 1: row[x / 8] |= static_cast<std::uint8_t>((v & 1) << (7 - x % 8)); break;
+            case 4: row[x / 2] |= static_cast<std::uint8_t>((v & 0x0F) << (x % 2 ? 0 : 4)); break;
+            case 8: row[x] = static_cast<std::uint8_t>(v); break;
             default:
                 for (int n = 0; n < Bits / 8; ++n)
                     row[static_cast<std::size_t>(x) * (Bits / 8) + n] = static_cast<std::uint8_t>(v >> (8 * n));

@@ -8,15 +8,17 @@
 #include <vector>
 
 // Header flavours a picture can be written with.
-enum class BmpHeader {
-    Info,          // 40-byte header
-    InfoWithMasks, // 40-byte header followed by three colour masks
-    V4,            // 108-byte header, masks inside
-    V5             // 124-byte header, masks inside
+enum class BmpHeader
+{
+    Info,           // 40-byte header
+    InfoWithMasks,  // 40-byte header followed by three colour masks
+    V4,             // 108-byte header, masks inside
+    V5              // 124-byte header, masks inside
 };
 
 // A picture described pixel by pixel, written out as a .bmp file image.
-class CBmpBuilder {
+class CBmpBuilder
+{
 public:
     CBmpBuilder(std::int32_t width, std::int32_t height, std::uint16_t bits);
 

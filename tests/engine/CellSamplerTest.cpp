@@ -13,9 +13,11 @@
 #include <cstdlib>
 #include <random>
 
-namespace {
+namespace
+{
 
-class Resampler : public ::testing::Test {
+class Resampler : public ::testing::Test
+{
 protected:
     // Converts the picture to a columns x rows page and returns the cell colours
     // in the order they were written.
@@ -38,7 +40,8 @@ protected:
     {
         std::vector<RgbColor> colors;
         const std::string tag = "<FONT COLOR=#";
-        for (std::size_t at = page.find(tag); at != std::string::npos; at = page.find(tag, at + 1)) {
+        for (std::size_t at = page.find(tag); at != std::string::npos; at = page.find(tag, at + 1))
+        {
             const unsigned long rgb = std::strtoul(page.substr(at + tag.size(), 6).c_str(), nullptr, 16);
             colors.push_back(MakeRgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
         }
@@ -71,7 +74,8 @@ RgbColor PlainCell(const CBitmapFile& source, std::uint32_t columns, std::uint32
     const float top = edge(y, height, rows), bottom = edge(y + 1, height, rows);
     float w = 0, r = 0, g = 0, b = 0;
     for (auto i = static_cast<std::uint32_t>(left); i < bound(right, source.Width()); ++i)
-        for (auto j = static_cast<std::uint32_t>(top); j < bound(bottom, source.Height()); ++j) {
+        for (auto j = static_cast<std::uint32_t>(top); j < bound(bottom, source.Height()); ++j)
+        {
             const double share = weight(i, left, right) * weight(j, top, bottom);
             const RgbColor c = source.GetPixel(i, j);
             w = static_cast<float>(w + share);
@@ -83,7 +87,7 @@ RgbColor PlainCell(const CBitmapFile& source, std::uint32_t columns, std::uint32
     return w > 0 ? MakeRgb(component(r), component(g), component(b)) : 0;
 }
 
-} // namespace
+}  // namespace
 
 TEST(CellEdges, CeilingIsExactAndNeverTakesInAPixelOutside)
 {
@@ -111,8 +115,8 @@ TEST(CellEdges, WeightsAreTheCoveredShareOfEachPixel)
     EXPECT_DOUBLE_EQ(CCellSampler::Weight(1, 0.0f, 1.5f), 0.5);
     EXPECT_DOUBLE_EQ(CCellSampler::Weight(1, 1.5f, 3.0f), 0.5);
     EXPECT_DOUBLE_EQ(CCellSampler::Weight(2, 1.5f, 3.0f), 1.0);
-    EXPECT_DOUBLE_EQ(CCellSampler::Weight(0, 0.5f, 1.0f), 0.5);  // a cell inside one pixel
-    EXPECT_DOUBLE_EQ(CCellSampler::Weight(0, 0.25f, 0.5f), 0.75); // the first row of the table wins
+    EXPECT_DOUBLE_EQ(CCellSampler::Weight(0, 0.5f, 1.0f), 0.5);    // a cell inside one pixel
+    EXPECT_DOUBLE_EQ(CCellSampler::Weight(0, 0.25f, 0.5f), 0.75);  // the first row of the table wins
 }
 
 TEST_F(Resampler, OnePixelPerCellCopiesEveryPixel)
@@ -179,7 +183,8 @@ TEST_F(Resampler, TopDownAndBottomUpPicturesGiveTheSamePage)
     CBmpBuilder bottomUp(7, 5, 24), topDown(7, 5, 24);
     topDown.TopDown();
     for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x) {
+        for (int x = 0; x < 7; ++x)
+        {
             bottomUp.SetColor(x, y, MakeRgb(30 * x, 50 * y, 200 - 9 * x * y));
             topDown.SetColor(x, y, MakeRgb(30 * x, 50 * y, 200 - 9 * x * y));
         }
@@ -217,7 +222,7 @@ TEST_F(Resampler, WidthBeyondSinglePrecisionVisitsOnlyRealPixels)
     const std::size_t rowBytes = (width + 31) / 32 * 4;
     bytes.resize(54 + 8);
     bytes.resize(54 + 8 + rowBytes, 0xFF);
-    bytes[54 + 8 + width / 8] = 0xE0; // the last three pixels set, the padding clear
+    bytes[54 + 8 + width / 8] = 0xE0;  // the last three pixels set, the padding clear
     PutU32(bytes, 18, static_cast<std::uint32_t>(width));
     WriteBytes(Source, bytes);
 
@@ -249,26 +254,37 @@ TEST_F(Resampler, HugeWhiteCellStaysWhite)
 
 TEST_F(Resampler, EveryCellMatchesThePlainLoopOnRandomPictures)
 {
-    struct Depth {
+    struct Depth
+    {
         std::uint16_t Bits;
-        std::uint32_t Masks[3]; // for a BI_BITFIELDS picture, else zero
+        std::uint32_t Masks[3];  // for a BI_BITFIELDS picture, else zero
     };
-    const Depth depths[] = {{1, {}}, {4, {}}, {8, {}}, {16, {}}, {24, {}}, {32, {}},
-                            {16, {0xF800, 0x07E0, 0x001F}}, {32, {0x3FF00000, 0x000FFC00, 0x000003FF}}};
+    const Depth depths[] = {{1, {}},
+                            {4, {}},
+                            {8, {}},
+                            {16, {}},
+                            {24, {}},
+                            {32, {}},
+                            {16, {0xF800, 0x07E0, 0x001F}},
+                            {32, {0x3FF00000, 0x000FFC00, 0x000003FF}}};
     std::mt19937 random(20240611);
     auto pick = [&](std::uint32_t low, std::uint32_t high) {
         return std::uniform_int_distribution<std::uint32_t>(low, high)(random);
     };
-    for (const Depth& depth : depths) {
-        for (int picture = 0; picture < 3; ++picture) {
+    for (const Depth& depth : depths)
+    {
+        for (int picture = 0; picture < 3; ++picture)
+        {
             // The last picture is large enough for long runs of wholly covered pixels.
             const std::uint32_t width = picture == 2 ? pick(150, 260) : pick(1, 40);
             const std::uint32_t height = picture == 2 ? pick(100, 180) : pick(1, 30);
             CBmpBuilder builder(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), depth.Bits);
             if (depth.Masks[0])
-                builder.Header(BmpHeader::InfoWithMasks).Compression(3).Masks(depth.Masks[0], depth.Masks[1],
-                                                                               depth.Masks[2]);
-            if (depth.Bits <= 8) {
+                builder.Header(BmpHeader::InfoWithMasks)
+                    .Compression(3)
+                    .Masks(depth.Masks[0], depth.Masks[1], depth.Masks[2]);
+            if (depth.Bits <= 8)
+            {
                 std::vector<RgbColor> palette(std::size_t(1) << depth.Bits);
                 for (RgbColor& color : palette)
                     color = pick(0, 0xFFFFFF);
@@ -283,20 +299,23 @@ TEST_F(Resampler, EveryCellMatchesThePlainLoopOnRandomPictures)
             CBitmapFile reader;
             ASSERT_TRUE(reader.Open(Source)) << reader.FailureReason();
 
-            for (int grid = 0; grid < 6; ++grid) {
+            for (int grid = 0; grid < 6; ++grid)
+            {
                 // Grids smaller and larger than the picture, odd sizes among them.
                 const std::uint32_t columns = grid % 2 ? pick(width, 2 * width + 7) : pick(1, width);
                 const std::uint32_t rows = grid % 3 ? pick(1, height) : pick(height, 2 * height + 5);
                 CCellSampler sampler(reader, columns, rows);
-                for (std::uint32_t y = 0; y < rows; ++y) {
+                for (std::uint32_t y = 0; y < rows; ++y)
+                {
                     sampler.BeginRow(y);
                     // Some rows are asked for from right to left, as no run does.
                     const bool backwards = y % 5 == 4;
-                    for (std::uint32_t n = 0; n < columns; ++n) {
+                    for (std::uint32_t n = 0; n < columns; ++n)
+                    {
                         const std::uint32_t x = backwards ? columns - 1 - n : n;
                         ASSERT_EQ(sampler.SampleCell(x), PlainCell(reader, columns, rows, x, y))
-                            << depth.Bits << " bits, " << width << " x " << height << " as " << columns << " x "
-                            << rows << ", cell " << x << "," << y;
+                            << depth.Bits << " bits, " << width << " x " << height << " as " << columns << " x " << rows
+                            << ", cell " << x << "," << y;
                     }
                 }
             }

@@ -15,10 +15,12 @@
 #include <unistd.h>
 #endif
 
-namespace {
+namespace
+{
 
 // What the shell seam saw; the real shell is never called from these tests.
-struct ShellLog {
+struct ShellLog
+{
     static std::vector<std::string> Paths;
     static bool TargetWasClosed;
     static bool Answer;
@@ -29,9 +31,10 @@ struct ShellLog {
         Paths.push_back(path);
         // Both files are closed when nobody holds them against a writer.
         TargetWasClosed = true;
-        for (const std::string& file : {path, Source}) {
-            HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        for (const std::string& file : {path, Source})
+        {
+            HANDLE handle =
+                CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (handle == INVALID_HANDLE_VALUE)
                 TargetWasClosed = false;
             else
@@ -46,7 +49,8 @@ bool ShellLog::TargetWasClosed = false;
 bool ShellLog::Answer = true;
 std::string ShellLog::Source;
 
-class ConversionRunTest : public ::testing::Test {
+class ConversionRunTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -82,7 +86,7 @@ protected:
     ShellOpener Previous = nullptr;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ConversionRunTest, WritesThePageAndOpensItOnlyWhenAsked)
 {
@@ -98,8 +102,8 @@ TEST_F(ConversionRunTest, WritesThePageAndOpensItOnlyWhenAsked)
     EXPECT_FALSE(result.ShellOpenFailed);
     EXPECT_EQ(ShellLog::Paths, std::vector<std::string>{Settings.TargetPath});
     EXPECT_TRUE(ShellLog::TargetWasClosed);
-    EXPECT_EQ(ReadText(Settings.TargetPath), page); // the same settings give the same page
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2); // no temporary left
+    EXPECT_EQ(ReadText(Settings.TargetPath), page);  // the same settings give the same page
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2);  // no temporary left
 }
 
 TEST_F(ConversionRunTest, ReportsAShellThatCannotOpenThePage)
@@ -239,10 +243,11 @@ TEST_F(ConversionRunTest, TargetThatIsTheSourceUnderAnotherNameIsRefused)
 {
     std::vector<std::string> names = {Dir.Path(".") + "/picture.bmp"};
 #ifndef _WIN32
-    ASSERT_EQ(link(Settings.SourcePath.c_str(), Dir.Path("alias.html").c_str()), 0); // a second name
+    ASSERT_EQ(link(Settings.SourcePath.c_str(), Dir.Path("alias.html").c_str()), 0);  // a second name
     names.push_back(Dir.Path("alias.html"));
 #endif
-    for (const std::string& name : names) {
+    for (const std::string& name : names)
+    {
         Settings.TargetPath = name;
         EXPECT_EQ(RunConversion(Settings, true).Status, ConversionStatus::TargetCannotCreate) << name;
     }
@@ -268,10 +273,9 @@ TEST_F(ConversionRunTest, FailedWriteStopsAndIsReported)
     EXPECT_EQ(result.Reason, "cannot write the page: the disk is full");
     EXPECT_TRUE(ShellLog::Paths.empty());
     struct stat info;
-    ASSERT_EQ(stat("/dev/full", &info), 0); // the device is not "removed" as a partial page
+    ASSERT_EQ(stat("/dev/full", &info), 0);  // the device is not "removed" as a partial page
     EXPECT_TRUE(S_ISCHR(info.st_mode));
 }
-
 
 TEST_F(ConversionRunTest, PartlyWrittenPageIsRemoved)
 {
@@ -311,7 +315,7 @@ TEST_F(ConversionRunTest, FailedWriteKeepsTheExistingPage)
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_EQ(result.Status, ConversionStatus::WriteFailed);
     EXPECT_EQ(ReadText(Settings.TargetPath), "old");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2); // no partial file
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2);  // no partial file
 }
 #endif
 

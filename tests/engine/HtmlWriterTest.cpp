@@ -7,12 +7,14 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 const std::string Head = "<HTML>\r\n<BODY BGCOLOR=#000000>\r\n<CENTER><FONT FACE='Courier New' SIZE=1>\r\n";
 const std::string Tail = "</FONT></CENTER>\r\n</BODY>\r\n</HTML>\r\n";
 
-class PageWriter : public ::testing::Test {
+class PageWriter : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -40,10 +42,14 @@ protected:
     static std::string CellText(const std::string& page)
     {
         std::string text;
-        for (std::size_t at = page.find("<FONT", 1); at != std::string::npos; at = page.find('<', at + 1)) {
-            if (page.compare(at, 4, "<BR>") == 0) {
+        for (std::size_t at = page.find("<FONT", 1); at != std::string::npos; at = page.find('<', at + 1))
+        {
+            if (page.compare(at, 4, "<BR>") == 0)
+            {
                 text += '|';
-            } else if (page.compare(at, 13, "<FONT COLOR=#") == 0) {
+            }
+            else if (page.compare(at, 13, "<FONT COLOR=#") == 0)
+            {
                 const std::size_t close = at + 20;
                 text += page.compare(close, 6, "&nbsp;") == 0 ? ' ' : page[close];
             }
@@ -56,7 +62,7 @@ protected:
     CHtmlWriter Writer;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(PageWriter, WritesTheExamplePageByteForByte)
 {
@@ -68,10 +74,9 @@ TEST_F(PageWriter, WritesTheExamplePageByteForByte)
     ASSERT_TRUE(Writer.WriteCell(0x00FF0000));
     ASSERT_TRUE(Writer.WriteFooter());
     Writer.Close();
-    const std::string expected =
-        "<HTML>\r\n<BODY BGCOLOR=#FFFFFF>\r\n<CENTER><FONT FACE='Courier New' SIZE=1>\r\n"
-        "<FONT COLOR=#FF0000>0</FONT><FONT COLOR=#0000FF>1</FONT><BR>\r\n"
-        "</FONT></CENTER>\r\n</BODY>\r\n</HTML>\r\n";
+    const std::string expected = "<HTML>\r\n<BODY BGCOLOR=#FFFFFF>\r\n<CENTER><FONT FACE='Courier New' SIZE=1>\r\n"
+                                 "<FONT COLOR=#FF0000>0</FONT><FONT COLOR=#0000FF>1</FONT><BR>\r\n"
+                                 "</FONT></CENTER>\r\n</BODY>\r\n</HTML>\r\n";
     const std::string page = ReadText(Path);
     EXPECT_EQ(page.size(), 172u);
     EXPECT_EQ(page, expected);
@@ -134,7 +139,7 @@ TEST_F(PageWriter, ResetMakesEqualSettingsGiveEqualPages)
     Writer.CharacterSet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     Writer.CharacterOrder = 0;
     EXPECT_EQ(WritePage(7, 5), first);
-    EXPECT_NE(CellText(first).find_first_not_of("A|"), std::string::npos); // not all the same letter
+    EXPECT_NE(CellText(first).find_first_not_of("A|"), std::string::npos);  // not all the same letter
 }
 
 TEST_F(PageWriter, SingleCharacterFillsEveryCellInEitherOrder)

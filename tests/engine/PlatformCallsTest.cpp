@@ -14,7 +14,8 @@
 #include <chrono>
 #endif
 
-namespace {
+namespace
+{
 
 // Wine run by root lets root write read-only files, unlike Windows and the stand-ins.
 bool RunningUnderWine()
@@ -29,17 +30,17 @@ bool RunningUnderWine()
 
 HANDLE OpenForReading(const std::string& path)
 {
-    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
 }
 
 HANDLE CreateForWriting(const std::string& path)
 {
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
 }
 
-} // namespace
+}  // namespace
 
 TEST(PlatformCalls, MappedViewOutlivesItsHandles)
 {
@@ -92,7 +93,7 @@ TEST(PlatformCalls, SharingModesAreEnforced)
     EXPECT_NE(secondReader, INVALID_HANDLE_VALUE);
     EXPECT_EQ(CreateForWriting(path), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-    EXPECT_EQ(ReadText(path), std::string("\1\2\3")); // the refused create did not truncate
+    EXPECT_EQ(ReadText(path), std::string("\1\2\3"));  // the refused create did not truncate
     CloseHandle(secondReader);
     CloseHandle(reader);
     HANDLE writer = CreateForWriting(path);
@@ -153,9 +154,10 @@ TEST(PlatformCalls, AttributesAndDeletion)
 
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_TRUE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY);
-    if (!RunningUnderWine()) {
+    if (!RunningUnderWine())
+    {
         HANDLE refused = CreateForWriting(path);
-        EXPECT_EQ(refused, INVALID_HANDLE_VALUE); // even for an administrator
+        EXPECT_EQ(refused, INVALID_HANDLE_VALUE);  // even for an administrator
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
         if (refused != INVALID_HANDLE_VALUE)
             CloseHandle(refused);
@@ -180,7 +182,8 @@ TEST(PlatformCalls, DirectoriesDoNotOpenAsFiles)
 TEST(PlatformCalls, ShellRefusesUnknownVerbs)
 {
     // Only the "open" verb is used; another one must fail without launching anything.
-    const HINSTANCE result = ShellExecuteA(nullptr, "glyphcast-no-such-verb", "x.html", nullptr, nullptr, SW_SHOWNORMAL);
+    const HINSTANCE result =
+        ShellExecuteA(nullptr, "glyphcast-no-such-verb", "x.html", nullptr, nullptr, SW_SHOWNORMAL);
     EXPECT_LE(reinterpret_cast<INT_PTR>(result), 32);
 }
 

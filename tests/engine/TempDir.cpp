@@ -28,8 +28,8 @@ CTempDir::~CTempDir()
 {
     std::error_code ignored;
     // Read-only files left by a test would block removal on Windows.
-    for (auto it = fs::recursive_directory_iterator(RootPath, ignored);
-         it != fs::recursive_directory_iterator(); it.increment(ignored))
+    for (auto it = fs::recursive_directory_iterator(RootPath, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored))
         fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
     fs::remove_all(RootPath, ignored);
 }

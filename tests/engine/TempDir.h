@@ -4,7 +4,8 @@
 #include <string>
 
 // Creates a directory unique to this process and test; removes it with its content.
-class CTempDir {
+class CTempDir
+{
 public:
     CTempDir();
     ~CTempDir();

@@ -21,7 +21,7 @@ std::string ToButton, ToParent;
 
 void Record(std::string& log, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    static const char* const names[] = { "track", "dropdown", "closeup", "accept", "cancel" };
+    static const char* const names[] = {"track", "dropdown", "closeup", "accept", "cancel"};
     char entry[48] = "";
     if (message >= WM_COLOR_TRACK && message <= WM_COLOR_CANCEL)
         std::snprintf(entry, sizeof entry, lParam ? "%s %06lx@%ld " : "%s %06lx ", names[message - WM_COLOR_TRACK],
@@ -126,11 +126,17 @@ long long HeapInUse()
 
 TEST(ColorGrid, ArrowKeysFollowTheTable)
 {
-    const struct { int From; UINT Key; int To; } table[] = {
-        { NONE, VK_DOWN, OTHER }, { NONE, VK_UP, OTHER }, { NONE, VK_LEFT, OTHER }, { NONE, VK_RIGHT, OTHER },
-        { OTHER, VK_DOWN, 0 }, { OTHER, VK_RIGHT, 0 }, { OTHER, VK_UP, 15 }, { OTHER, VK_LEFT, 15 },
-        { 13, VK_DOWN, OTHER }, { 1, VK_UP, OTHER }, { 15, VK_RIGHT, OTHER }, { 0, VK_LEFT, OTHER },
-        { 5, VK_DOWN, 9 }, { 9, VK_UP, 5 }, { 3, VK_RIGHT, 4 }, { 4, VK_LEFT, 3 }, { 6, VK_LEFT, 5 },
+    const struct
+    {
+        int From;
+        UINT Key;
+        int To;
+    } table[] = {
+        {NONE, VK_DOWN, OTHER}, {NONE, VK_UP, OTHER}, {NONE, VK_LEFT, OTHER}, {NONE, VK_RIGHT, OTHER},
+        {OTHER, VK_DOWN, 0},    {OTHER, VK_RIGHT, 0}, {OTHER, VK_UP, 15},     {OTHER, VK_LEFT, 15},
+        {13, VK_DOWN, OTHER},   {1, VK_UP, OTHER},    {15, VK_RIGHT, OTHER},  {0, VK_LEFT, OTHER},
+        {5, VK_DOWN, 9},        {9, VK_UP, 5},        {3, VK_RIGHT, 4},       {4, VK_LEFT, 3},
+        {6, VK_LEFT, 5},
     };
     Host host;
     for (const auto& step : table)
@@ -139,7 +145,8 @@ TEST(ColorGrid, ArrowKeysFollowTheTable)
         ToButton.clear();
         Key(popup, step.Key);
         char track[24];
-        std::snprintf(track, sizeof track, "track %06lx ", step.To == OTHER ? Unlisted : CColorGrid::GridColors[step.To]);
+        std::snprintf(track, sizeof track, "track %06lx ",
+                      step.To == OTHER ? Unlisted : CColorGrid::GridColors[step.To]);
         EXPECT_EQ(ToButton, track) << "from " << step.From << " key " << step.Key;
         Key(popup, VK_ESCAPE);
     }
@@ -164,7 +171,7 @@ TEST(ColorButton, OpensOnEachClickAndTheParentHearsHowThePopupEnded)
 
     // A release anywhere in the popup (a margin too) accepts; outside it cancels. The application
     // losing activation while the parent hears the outcome does not end the popup a second time.
-    for (bool inside : { true, false })
+    for (bool inside : {true, false})
     {
         HWND popup = host.DeactivateOnCloseUp = host.Open(Unlisted, 12);
         ToParent.clear();
@@ -173,8 +180,8 @@ TEST(ColorButton, OpensOnEachClickAndTheParentHearsHowThePopupEnded)
         ::SetCursorPos(inside ? window.left : window.right, window.top);
         ::PostMessageA(popup, WM_LBUTTONUP, 0, 0);
         uitest::PumpMessages();
-        EXPECT_EQ(ToParent, inside ? "closeup ff0000@1019 accept ff0000@1019 "
-                                   : "closeup 030201@1019 cancel 030201@1019 ");
+        EXPECT_EQ(ToParent,
+                  inside ? "closeup ff0000@1019 accept ff0000@1019 " : "closeup 030201@1019 cancel 030201@1019 ");
         EXPECT_EQ(host.Button.Color, inside ? RGB(0, 0, 255) : Unlisted);
         EXPECT_FALSE(::IsWindow(popup));
     }
@@ -182,11 +189,16 @@ TEST(ColorButton, OpensOnEachClickAndTheParentHearsHowThePopupEnded)
 
 TEST(ColorGrid, OtherCellRunsTheColourDialog)
 {
-    const struct { INT_PTR Answer; bool Deactivate; const char* Seen; } cases[] = {
-        { IDOK, false, "track 030201 accept 1e140a " },
-        { IDCANCEL, false, "track 030201 cancel 030201 " },
+    const struct
+    {
+        INT_PTR Answer;
+        bool Deactivate;
+        const char* Seen;
+    } cases[] = {
+        {IDOK, false, "track 030201 accept 1e140a "},
+        {IDCANCEL, false, "track 030201 cancel 030201 "},
         // Leaving the application while the dialog runs cancels at once; the dialog's answer follows.
-        { IDOK, true, "track 030201 cancel 030201 accept 1e140a " },
+        {IDOK, true, "track 030201 cancel 030201 accept 1e140a "},
     };
     Host host;
     CColorDialog::DoModalHook = &FakeColorDialog;

@@ -26,9 +26,9 @@ TEST(FontPreview, ShortensTheNameAndDrawsItCentredOnTheWindowColour)
 
     // A high-contrast scheme, white text on a black window: the letters keep the window colour
     // between them instead of a white box, and their extent is centred both ways.
-    const int elements[2] = { COLOR_WINDOW, COLOR_WINDOWTEXT };
-    const COLORREF saved[2] = { ::GetSysColor(COLOR_WINDOW), ::GetSysColor(COLOR_WINDOWTEXT) };
-    const COLORREF dark[2] = { RGB(0, 0, 0), RGB(255, 255, 255) };
+    const int elements[2] = {COLOR_WINDOW, COLOR_WINDOWTEXT};
+    const COLORREF saved[2] = {::GetSysColor(COLOR_WINDOW), ::GetSysColor(COLOR_WINDOWTEXT)};
+    const COLORREF dark[2] = {RGB(0, 0, 0), RGB(255, 255, 255)};
     ::SetSysColors(2, elements, dark);
     LOGFONTA face = {};
     std::snprintf(face.lfFaceName, LF_FACESIZE, "DejaVu Sans Mono");

@@ -40,11 +40,10 @@ struct ShellCall
 std::vector<ShellCall> ShellCalls;
 ULONG_PTR ShellAnswer = 42;
 
-HINSTANCE WINAPI FakeShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
-                                  INT show)
+HINSTANCE WINAPI FakeShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show)
 {
-    ShellCalls.push_back({owner, verb ? verb : "", file ? file : "", parameters != nullptr, directory != nullptr,
-                          show});
+    ShellCalls.push_back(
+        {owner, verb ? verb : "", file ? file : "", parameters != nullptr, directory != nullptr, show});
     return reinterpret_cast<HINSTANCE>(ShellAnswer);
 }
 
@@ -164,14 +163,18 @@ TEST_F(HyperLinkTest, OnlyTextStaticsAreColouredAsLinks)
         DWORD Style;
         bool Coloured;
     };
-    const Case cases[] = {{SS_LEFT, true},       {SS_CENTER, true},      {SS_RIGHT, true},
-                          {SS_ICON, false},      {SS_BLACKRECT, false},  {SS_SIMPLE, false},
+    const Case cases[] = {{SS_LEFT, true},
+                          {SS_CENTER, true},
+                          {SS_RIGHT, true},
+                          {SS_ICON, false},
+                          {SS_BLACKRECT, false},
+                          {SS_SIMPLE, false},
                           {SS_LEFT | SS_NOTIFY | SS_SUNKEN, true}};
     for (const Case& c : cases)
     {
         SCOPED_TRACE(::testing::Message() << "style 0x" << std::hex << c.Style);
-        HWND control = ::CreateWindowExA(0, "STATIC", "x", WS_CHILD | WS_VISIBLE | c.Style, 0, 0, 40, 10,
-                                         Box.m_hWnd, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        HWND control = ::CreateWindowExA(0, "STATIC", "x", WS_CHILD | WS_VISIBLE | c.Style, 0, 0, 40, 10, Box.m_hWnd,
+                                         nullptr, ::GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(control, nullptr);
         HDC dc = ::CreateCompatibleDC(nullptr);
         // What the dialog itself answers for this control, before the link takes it over.

@@ -56,16 +56,13 @@ class PreviewHost
 public:
     PreviewHost(int width, int height)
     {
-        Parent = ::CreateWindowExA(0, "STATIC", "preview host", WS_POPUP | WS_VISIBLE, 10, 10, width + 40,
-                                   height + 40, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        Parent = ::CreateWindowExA(0, "STATIC", "preview host", WS_POPUP | WS_VISIBLE, 10, 10, width + 40, height + 40,
+                                   nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
         Child = ::CreateWindowExA(0, "STATIC", "", 0x50020000, 5, 5, width, height, Parent,
                                   reinterpret_cast<HMENU>(1023), ::GetModuleHandleA(nullptr), nullptr);
         Preview.SubclassWindow(Child);
     }
-    ~PreviewHost()
-    {
-        ::DestroyWindow(Parent);
-    }
+    ~PreviewHost() { ::DestroyWindow(Parent); }
     PreviewHost(const PreviewHost&) = delete;
     PreviewHost& operator=(const PreviewHost&) = delete;
 
@@ -133,7 +130,7 @@ private:
     COLORREF Saved;
 };
 
-} // namespace
+}  // namespace
 
 // --- the fit, on its own ---------------------------------------------------------------------
 
@@ -188,7 +185,7 @@ TEST(ImagePreviewFit, ResultNeverExceedsTheClientArea)
 TEST(ImagePreviewFit, ZeroOrNegativeSizesGiveNothingToDraw)
 {
     const int cases[][4] = {{403, 148, 0, 10}, {403, 148, 10, 0}, {403, 0, 10, 10},
-                            {0, 148, 10, 10}, {0, 0, 0, 0},     {403, 148, -5, 10}};
+                            {0, 148, 10, 10},  {0, 0, 0, 0},      {403, 148, -5, 10}};
     for (const auto& c : cases)
     {
         CSize s = CImagePreview::FitImage(c[0], c[1], c[2], c[3]);

@@ -57,7 +57,10 @@ protected:
     void Type(int id, const std::string& text) { ::SetDlgItemTextA(*Page, id, text.c_str()); }
     std::string Counts() const { return Text(IDC_COLUMNS) + " x " + Text(IDC_ROWS); }
     bool NextEnabled() const { return ::IsWindowEnabled(::GetDlgItem(Wizard, IDC_NEXT)) != FALSE; }
-    void Next() { ::SendMessageA(Wizard, WM_COMMAND, IDC_NEXT, reinterpret_cast<LPARAM>(::GetDlgItem(Wizard, IDC_NEXT))); }
+    void Next()
+    {
+        ::SendMessageA(Wizard, WM_COMMAND, IDC_NEXT, reinterpret_cast<LPARAM>(::GetDlgItem(Wizard, IDC_NEXT)));
+    }
     std::string LastMessage() const { return uitest::MessageBoxes().empty() ? "" : uitest::MessageBoxes().back().Text; }
 
     CTempDir Dir;
@@ -107,12 +110,14 @@ TEST_F(OutputPageTest, TargetNameAndCountsFollowThePictureTheFontAndTheLastEdit)
 TEST_F(OutputPageTest, NextRefusesTargetsThatCannotBeThePageAndAsksBeforeReplacing)
 {
     const std::string source = Dir.Path("pic.bmp"), existing = Dir.Path("old.html");
-    ASSERT_TRUE(WriteBytes(source, CBmpBuilder(4, 2, 24).FillColor(RGB(1, 2, 3)).Build()) && WriteBytes(existing, CBmpBuilder(1, 1, 24).FillColor(0).Build()));
+    ASSERT_TRUE(WriteBytes(source, CBmpBuilder(4, 2, 24).FillColor(RGB(1, 2, 3)).Build()) &&
+                WriteBytes(existing, CBmpBuilder(1, 1, 24).FillColor(0).Build()));
     Show(source, 4, 2);
     const std::pair<std::string, std::string> cases[] = {
         {Dir.Root(), "'" + Dir.Root() + "' is a folder. Type the name of the page to write."},
-        {Dir.Root() + "\\.\\pic.bmp", "The file '" + Dir.Root() + "\\.\\pic.bmp' is the picture being converted. "
-                                      "Choose another name for the page."},
+        {Dir.Root() + "\\.\\pic.bmp", "The file '" + Dir.Root() +
+                                          "\\.\\pic.bmp' is the picture being converted. "
+                                          "Choose another name for the page."},
         {existing, "The file '" + existing + "' already exists.\nDo you want to replace it?"}};
     for (const auto& c : cases)  // each refused, the question answered No
     {

@@ -67,8 +67,8 @@ TEST(Resources, IconHasBothSizesInSixteenAndTwoHundredFiftySixColours)
 
     for (int size : {16, 32})
     {
-        HICON icon = static_cast<HICON>(::LoadImageA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, size, size,
-                                                     LR_DEFAULTCOLOR));
+        HICON icon = static_cast<HICON>(
+            ::LoadImageA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
         ASSERT_NE(icon, nullptr) << size;
         ICONINFO info = {};
         ASSERT_TRUE(::GetIconInfo(icon, &info));

@@ -220,7 +220,7 @@ protected:
     CSourcePage* Page = nullptr;
 };
 
-} // namespace
+}  // namespace
 
 // --- buttons --------------------------------------------------------------------------------
 
@@ -364,7 +364,8 @@ TEST_F(SourcePageTest, NextRefusesAFileThatIsNotAPicture)
 TEST_F(SourcePageTest, NextTellsAFileInUseFromOneThatIsNoPicture)
 {
     const std::string picture = Files.Picture("busy.bmp", 8, 8, 24);
-    HANDLE held = ::CreateFileA(picture.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE held =
+        ::CreateFileA(picture.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     SetPath(picture);
     Next();

@@ -96,8 +96,7 @@ TEST_F(WelcomePage, TitleIsDrawnInTheTitleFontAndTheRestInTheTemplateFont)
         if (child == title || picture || ClassName(child) != "Static")
             continue;
         ++others;
-        EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)), pageFont)
-            << WindowText(child);
+        EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)), pageFont) << WindowText(child);
     }
     EXPECT_EQ(others, 2);
 }

@@ -49,12 +49,12 @@ class MessageBoxGuard : public testing::EmptyTestEventListener
         uitest::PumpMessages();
     }
 };
-}
+}  // namespace
 
 int main(int argc, char** argv)
 {
     AvoidWineWindowManagerWait();
-    INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES };
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     AfxMessageBoxHook = &uitest::RecordMessageBox;
     testing::InitGoogleTest(&argc, argv);

@@ -23,7 +23,7 @@ void CALLBACK RunLaterTimer(HWND, UINT, UINT_PTR id, DWORD)
     Later.erase(found);
     action();
 }
-}
+}  // namespace
 
 const std::vector<RecordedMessageBox>& MessageBoxes()
 {
@@ -43,7 +43,7 @@ void QueueMessageBoxAnswer(int answer)
 
 int RecordMessageBox(HWND owner, const char* text, const char* caption, UINT type)
 {
-    Boxes.push_back({ owner, text ? text : "", caption ? caption : "", type });
+    Boxes.push_back({owner, text ? text : "", caption ? caption : "", type});
     if (!Answers.empty())
     {
         int answer = Answers.front();

@@ -195,7 +195,7 @@ TEST(WinlibControls, TooltipIsAnObjectOwnedByItsParentAndGoesWithIt)
     EXPECT_EQ(CWnd::FromHandlePermanent(tip), &tip);
     tip.SetDelayTime(TTDT_AUTOMATIC, 1000);
     EXPECT_EQ(tip.SendMessage(TTM_GETDELAYTIME, TTDT_INITIAL), 1000);
-    MSG message = { parent->m_hWnd, WM_MOUSEMOVE, 0, 0, 0, { 0, 0 } };
+    MSG message = {parent->m_hWnd, WM_MOUSEMOVE, 0, 0, 0, {0, 0}};
     tip.RelayEvent(&message);  // nothing registered: no tip, no trouble
 
     HWND tipWindow = tip.m_hWnd;

@@ -17,8 +17,7 @@ const int ID_OTHER = 207;
 class CExchangeDialog : public CDialog
 {
 public:
-    CExchangeDialog()
-        : Template(WS_POPUP | WS_CAPTION | DS_SETFONT, 200, 120, "exchange")
+    CExchangeDialog() : Template(WS_POPUP | WS_CAPTION | DS_SETFONT, 200, 120, "exchange")
     {
         Template.Add("EDIT", "", ID_PATH, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 5, 5, 150, 12);
         Template.Add("EDIT", "", ID_COLUMNS, WS_BORDER | WS_TABSTOP, 5, 20, 50, 12);
@@ -33,9 +32,9 @@ public:
     {
         if (!CreateIndirect(Template.Get()))
             return FALSE;
-        for (const char* entry : { "01", "0123456789", "ABCDEFGHIJKLMNOPQRSTUVWXYZ" })
+        for (const char* entry : {"01", "0123456789", "ABCDEFGHIJKLMNOPQRSTUVWXYZ"})
             SendDlgItemMessageA(m_hWnd, ID_SET, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
-        for (const char* entry : { "randomly", "sequentially" })
+        for (const char* entry : {"randomly", "sequentially"})
             SendDlgItemMessageA(m_hWnd, ID_ORDER, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
         ShowWindow(SW_SHOW);
         return TRUE;
@@ -105,7 +104,7 @@ TEST_F(WinlibDataExchange, ReadsUnsignedNumbersWithSurroundingBlanksOnly)
     EXPECT_EQ(Dialog.Columns, 42u);
     EXPECT_EQ(Dialog.Rows, 4294967295u);
 
-    for (const char* bad : { "", "   ", "-1", "+5", "1x", "1 2", "0x10", "4294967296", "99999999999999999999" })
+    for (const char* bad : {"", "   ", "-1", "+5", "1x", "1 2", "0x10", "4294967296", "99999999999999999999"})
     {
         uitest::ClearMessageBoxes();
         Dialog.Columns = 123;
@@ -209,12 +208,13 @@ TEST_F(WinlibDataExchange, AWriteReplacesTextOnlyWhenItDiffers)
 TEST_F(WinlibDataExchange, ComboStringWriteSelectsOnlyTheEntryThatIsExactlyTheText)
 {
     // A prefix of an entry, or an entry in another case, is the user's own text and stays so.
-    for (const char* text : { "0123456789", "abc", "0", "abcdefghijklmnopqrstuvwxyz", "" })
+    for (const char* text : {"0123456789", "abc", "0", "abcdefghijklmnopqrstuvwxyz", ""})
     {
         Dialog.Set = text;
         ASSERT_TRUE(Dialog.UpdateData(FALSE) && Dialog.UpdateData(TRUE));
         EXPECT_EQ(Dialog.Set, text);
-        EXPECT_EQ(::SendMessageA(Item(ID_SET), CB_GETCURSEL, 0, 0), std::string(text) == "0123456789" ? 1 : CB_ERR) << text;
+        EXPECT_EQ(::SendMessageA(Item(ID_SET), CB_GETCURSEL, 0, 0), std::string(text) == "0123456789" ? 1 : CB_ERR)
+            << text;
     }
 }
 

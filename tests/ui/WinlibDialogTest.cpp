@@ -62,7 +62,7 @@ public:
     int Cancels = 0;
     bool CancelEnds = true;
     CTracingPage* Page = nullptr;
-    uitest::DialogTemplate PageTemplate{ PAGE, 100, 30 };
+    uitest::DialogTemplate PageTemplate{PAGE, 100, 30};
 
     BOOL PreTranslateMessage(MSG* message) override
     {
@@ -169,7 +169,7 @@ TEST(WinlibModalDialog, PreTranslateRunsFromTheInnermostWindowToTheTopLevelDialo
     });
     EXPECT_EQ(dialog.DoModal(), 1);
     // The child page passes (its keys belong to the frame); the top-level dialog takes it.
-    EXPECT_EQ(Trace, (std::vector<std::string>{ "edit", "page passed", "frame handled" }));
+    EXPECT_EQ(Trace, (std::vector<std::string>{"edit", "page passed", "frame handled"}));
 }
 
 TEST(WinlibModalDialog, EscapeReachesOnCancel)
@@ -203,7 +203,8 @@ TEST(WinlibModalDialog, OkValidatesAndStaysOpenOnAFailedRead)
     CTestDialog dialog;
     uitest::RunLater([&] {
         dialog.SetDlgItemText(ID_EDIT, "11");
-        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
         EXPECT_TRUE(dialog.IsInModalLoop());
         ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
         EXPECT_EQ(uitest::MessageBoxes()[0].Text, "Please enter an integer between 1 and 10.");
@@ -252,7 +253,7 @@ TEST(WinlibModelessDialog, ACreatedChildPageIsHiddenAttachedAndInitialised)
     EXPECT_FALSE(page.IsWindowVisible());
     EXPECT_TRUE(page.GetStyle() & WS_CHILD);
     EXPECT_EQ(CWnd::FromHandlePermanent(page), &page);
-    EXPECT_NE(page.Edit.m_hWnd, nullptr);  // its OnInitDialog ran the first exchange
+    EXPECT_NE(page.Edit.m_hWnd, nullptr);                           // its OnInitDialog ran the first exchange
     EXPECT_FALSE(page.CreateIndirect(pageTemplate.Get(), &frame));  // one window per object
 
     // A modeless dialog's EndDialog only records the result.
@@ -278,7 +279,8 @@ TEST(WinlibModelessDialog, CreateFromAMissingTemplateFails)
 void AddRecord(std::vector<unsigned char>& data, WORD id, WORD message, const char* text, size_t bytes)
 {
     auto put = [&](const void* from, size_t size) {
-        data.insert(data.end(), static_cast<const unsigned char*>(from), static_cast<const unsigned char*>(from) + size);
+        data.insert(data.end(), static_cast<const unsigned char*>(from),
+                    static_cast<const unsigned char*>(from) + size);
     };
     DWORD length = static_cast<DWORD>(bytes);
     put(&id, 2);

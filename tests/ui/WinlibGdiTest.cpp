@@ -36,7 +36,7 @@ TEST(WinlibGdiObjects, EachWrapperDeletesItsHandleWhenDestroyed)
         {
             LOGPALETTE Header;
             PALETTEENTRY More[1];
-        } colours = { { 0x300, 2, { { 255, 0, 0, 0 } } }, { { 0, 0, 255, 0 } } };
+        } colours = {{0x300, 2, {{255, 0, 0, 0}}}, {{0, 0, 255, 0}}};
         CPalette pal;
         ASSERT_TRUE(pal.CreatePalette(&colours.Header));
 
@@ -179,7 +179,7 @@ TEST(WinlibDeviceContexts, APaintDcValidatesWhatItPainted)
     CPaintingWnd window;
     ASSERT_TRUE(window.CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr));
     window.UpdateWindow();
-    RECT part = { 5, 5, 15, 15 };
+    RECT part = {5, 5, 15, 15};
     window.InvalidateRect(&part, FALSE);
     int before = window.Paints;
     window.UpdateWindow();

@@ -24,14 +24,19 @@ class CBaseWnd : public CWnd
 public:
     std::vector<std::string> Calls;
 
-    BOOL Create()
-    {
-        return CreateEx(0, AfxRegisterWndClass(0), "base", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr);
-    }
+    BOOL Create() { return CreateEx(0, AfxRegisterWndClass(0), "base", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr); }
 
 protected:
-    LRESULT OnOne(WPARAM wParam, LPARAM) { Calls.push_back("base one"); return static_cast<LRESULT>(wParam) + 1; }
-    LRESULT OnTwo(WPARAM, LPARAM) { Calls.push_back("base two"); return 2; }
+    LRESULT OnOne(WPARAM wParam, LPARAM)
+    {
+        Calls.push_back("base one");
+        return static_cast<LRESULT>(wParam) + 1;
+    }
+    LRESULT OnTwo(WPARAM, LPARAM)
+    {
+        Calls.push_back("base two");
+        return 2;
+    }
 
     DECLARE_MESSAGE_MAP()
 };
@@ -44,8 +49,16 @@ END_MESSAGE_MAP()
 class CDerivedWnd : public CBaseWnd
 {
 protected:
-    LRESULT OnTwoDerived(WPARAM, LPARAM) { Calls.push_back("derived two"); return 20; }
-    LRESULT OnThree(WPARAM, LPARAM) { Calls.push_back("derived three"); return 30; }
+    LRESULT OnTwoDerived(WPARAM, LPARAM)
+    {
+        Calls.push_back("derived two");
+        return 20;
+    }
+    LRESULT OnThree(WPARAM, LPARAM)
+    {
+        Calls.push_back("derived three");
+        return 30;
+    }
 
     DECLARE_MESSAGE_MAP()
 };
@@ -59,11 +72,11 @@ TEST(WinlibMessageMap, DispatchesThroughTheClassAndItsBaseMaps)
 {
     CDerivedWnd window;
     ASSERT_TRUE(window.Create());
-    EXPECT_EQ(window.SendMessage(MSG_ONE, 41), 42);    // only the base handles it
-    EXPECT_EQ(window.SendMessage(MSG_TWO), 20);        // the derived entry hides the base's
+    EXPECT_EQ(window.SendMessage(MSG_ONE, 41), 42);  // only the base handles it
+    EXPECT_EQ(window.SendMessage(MSG_TWO), 20);      // the derived entry hides the base's
     EXPECT_EQ(window.SendMessage(MSG_THREE), 30);
-    EXPECT_EQ(window.SendMessage(WM_APP + 99), 0);     // unmapped: default processing
-    EXPECT_EQ(window.Calls, (std::vector<std::string>{ "base one", "derived two", "derived three" }));
+    EXPECT_EQ(window.SendMessage(WM_APP + 99), 0);  // unmapped: default processing
+    EXPECT_EQ(window.Calls, (std::vector<std::string>{"base one", "derived two", "derived three"}));
 
     CBaseWnd base;
     ASSERT_TRUE(base.Create());
@@ -132,7 +145,7 @@ TEST(WinlibMessageMap, DefaultHandsTheCurrentMessageToTheSubclassedProcedure)
 
     // The nested message is defaulted first, then the outer one with its own parameters.
     EXPECT_EQ(::SendMessageA(window, MSG_ONE, 7, 0), 1008);
-    EXPECT_EQ(OriginalSaw, (std::vector<UINT>{ MSG_NESTED, MSG_ONE }));
+    EXPECT_EQ(OriginalSaw, (std::vector<UINT>{MSG_NESTED, MSG_ONE}));
     // Unmapped messages go straight to the original procedure.
     EXPECT_EQ(::SendMessageA(window, MSG_TWO, 3, 0), 1003);
 
@@ -150,18 +163,23 @@ public:
     std::vector<std::string> Calls;
     HBRUSH ParentBrush = nullptr;
 
-    BOOL Create()
-    {
-        return CreateEx(0, AfxRegisterWndClass(0), "parent", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr);
-    }
+    BOOL Create() { return CreateEx(0, AfxRegisterWndClass(0), "parent", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr); }
 
 protected:
     void OnMenuCommand() { Calls.push_back("menu 500"); }
     void OnButtonClicked() { Calls.push_back("parent clicked 600"); }
     void OnOtherClicked() { Calls.push_back("parent clicked 601"); }
     void OnEditChange() { Calls.push_back("parent change 700"); }
-    LRESULT OnCtlColorStatic(WPARAM, LPARAM) { Calls.push_back("parent colour"); return reinterpret_cast<LRESULT>(ParentBrush); }
-    LRESULT OnDrawItem(WPARAM, LPARAM) { Calls.push_back("parent draw"); return TRUE; }
+    LRESULT OnCtlColorStatic(WPARAM, LPARAM)
+    {
+        Calls.push_back("parent colour");
+        return reinterpret_cast<LRESULT>(ParentBrush);
+    }
+    LRESULT OnDrawItem(WPARAM, LPARAM)
+    {
+        Calls.push_back("parent draw");
+        return TRUE;
+    }
 
     DECLARE_MESSAGE_MAP()
 };
@@ -222,13 +240,13 @@ TEST(WinlibCommands, RoutesByIdAndCodeAndReflectsToTheControlFirst)
 
     parent.SendMessage(WM_COMMAND, MAKEWPARAM(500, 0), 0);  // a menu command
     parent.SendMessage(WM_COMMAND, MAKEWPARAM(501, 0), 0);  // nobody's
-    EXPECT_EQ(parent.Calls, (std::vector<std::string>{ "menu 500" }));
+    EXPECT_EQ(parent.Calls, (std::vector<std::string>{"menu 500"}));
     parent.Calls.clear();
 
     // A button without an object of its own: the parent's handler for its id runs.
     HWND plain = CreatePlainWindow("BUTTON", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, parent, 601);
     ::SendMessageA(plain, BM_CLICK, 0, 0);
-    EXPECT_EQ(parent.Calls, (std::vector<std::string>{ "parent clicked 601" }));
+    EXPECT_EQ(parent.Calls, (std::vector<std::string>{"parent clicked 601"}));
     parent.Calls.clear();
 
     // A button whose object reflects BN_CLICKED handles it; the parent's handler does not run.
@@ -242,7 +260,7 @@ TEST(WinlibCommands, RoutesByIdAndCodeAndReflectsToTheControlFirst)
     HWND edit = CreatePlainWindow("EDIT", WS_CHILD | WS_VISIBLE, parent, 700);
     ::SetWindowTextA(edit, "changed");
     parent.SendMessage(WM_COMMAND, MAKEWPARAM(700, EN_SETFOCUS), reinterpret_cast<LPARAM>(edit));
-    EXPECT_EQ(parent.Calls, (std::vector<std::string>{ "parent change 700" }));
+    EXPECT_EQ(parent.Calls, (std::vector<std::string>{"parent change 700"}));
 }
 
 TEST(WinlibCommands, CtlColorStaticIsReflectedWithFallbackToTheParent)
@@ -258,22 +276,24 @@ TEST(WinlibCommands, CtlColorStaticIsReflectedWithFallbackToTheParent)
     HDC dc = ::GetDC(label);
 
     label.Answer = controlBrush;
-    LRESULT result = parent.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label.m_hWnd));
+    LRESULT result =
+        parent.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label.m_hWnd));
     EXPECT_EQ(reinterpret_cast<HBRUSH>(result), static_cast<HBRUSH>(controlBrush));
-    EXPECT_EQ(label.Types, (std::vector<UINT>{ CTLCOLOR_STATIC }));
+    EXPECT_EQ(label.Types, (std::vector<UINT>{CTLCOLOR_STATIC}));
     EXPECT_EQ(label.SawDc, dc);
     EXPECT_TRUE(parent.Calls.empty());
 
     // A null brush from the control leaves the colouring to the parent's own handling.
     label.Answer = nullptr;
-    result = parent.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label.m_hWnd));
+    result =
+        parent.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label.m_hWnd));
     EXPECT_EQ(reinterpret_cast<HBRUSH>(result), static_cast<HBRUSH>(parentBrush));
-    EXPECT_EQ(parent.Calls, (std::vector<std::string>{ "parent colour" }));
+    EXPECT_EQ(parent.Calls, (std::vector<std::string>{"parent colour"}));
 
     // Other colour messages carry their own type.
     label.Types.clear();
     parent.SendMessage(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label.m_hWnd));
-    EXPECT_EQ(label.Types, (std::vector<UINT>{ CTLCOLOR_EDIT }));
+    EXPECT_EQ(label.Types, (std::vector<UINT>{CTLCOLOR_EDIT}));
     ::ReleaseDC(label, dc);
 
     // The real painting of the static asks through the same path.
@@ -303,7 +323,7 @@ TEST(WinlibCommands, DrawItemGoesToTheOwnerDrawnButtonsObject)
     HWND plain = CreatePlainWindow("BUTTON", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, parent, 901);
     ::InvalidateRect(plain, nullptr, TRUE);
     ::UpdateWindow(plain);
-    EXPECT_EQ(parent.Calls, (std::vector<std::string>{ "parent draw" }));
+    EXPECT_EQ(parent.Calls, (std::vector<std::string>{"parent draw"}));
 }
 
 // Data exchange that writes a field into edit 700 of the parent.
@@ -335,7 +355,7 @@ TEST(WinlibCommands, NotificationsAreIgnoredWhileUpdateDataRuns)
 
     // Outside the exchange the same change runs the handler again.
     ::SetWindowTextA(edit, "typed");
-    EXPECT_EQ(parent.Calls, (std::vector<std::string>{ "parent change 700" }));
+    EXPECT_EQ(parent.Calls, (std::vector<std::string>{"parent change 700"}));
     EXPECT_TRUE(parent.UpdateData(TRUE));
     EXPECT_EQ(parent.Text, "typed");
 }
@@ -380,7 +400,7 @@ TEST(WinlibLifetime, PostNcDestroyRunsAfterTheWindowIsGoneAndMayDeleteTheObject)
     EXPECT_EQ(CWnd::FromHandlePermanent(handle), window);
 
     window->DestroyWindow();  // the object is gone after this call
-    EXPECT_EQ(log, (std::vector<std::string>{ "destroy, attached", "post, detached", "deleted" }));
+    EXPECT_EQ(log, (std::vector<std::string>{"destroy, attached", "post, detached", "deleted"}));
     EXPECT_FALSE(::IsWindow(handle));
     EXPECT_EQ(CWnd::FromHandlePermanent(handle), nullptr);
 
@@ -390,7 +410,7 @@ TEST(WinlibLifetime, PostNcDestroyRunsAfterTheWindowIsGoneAndMayDeleteTheObject)
     window = new CSelfDeletingWnd(log);
     ASSERT_TRUE(window->CreateEx(0, AfxRegisterWndClass(0), "", WS_POPUP, 0, 0, 10, 10, owner, nullptr));
     ::DestroyWindow(owner);
-    EXPECT_EQ(log, (std::vector<std::string>{ "destroy, attached", "post, detached", "deleted" }));
+    EXPECT_EQ(log, (std::vector<std::string>{"destroy, attached", "post, detached", "deleted"}));
 }
 
 TEST(WinlibLifetime, AnObjectDestroysItsWindowAndTemporaryWrappersNever)
@@ -457,7 +477,11 @@ public:
     int Notices = 0;
 
 protected:
-    void OnSysColorChange() { ++Notices; CWnd::OnSysColorChange(); }
+    void OnSysColorChange()
+    {
+        ++Notices;
+        CWnd::OnSysColorChange();
+    }
 
     DECLARE_MESSAGE_MAP()
 };

@@ -106,12 +106,14 @@ TEST(ConverterApp, StartUpRunsTheWizardUntilCancelAndReturnsFalse)
 {
     CConverterApp app;
     Seen seen;
-    uitest::RunLater([&] {
-        seen = Look(app);
-        HWND cancel = ::GetDlgItem(seen.Window, IDC_CANCEL_BUTTON);
-        ::PostMessageA(seen.Window, WM_COMMAND, MAKEWPARAM(IDC_CANCEL_BUTTON, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(cancel));
-    }, 50);
+    uitest::RunLater(
+        [&] {
+            seen = Look(app);
+            HWND cancel = ::GetDlgItem(seen.Window, IDC_CANCEL_BUTTON);
+            ::PostMessageA(seen.Window, WM_COMMAND, MAKEWPARAM(IDC_CANCEL_BUTTON, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(cancel));
+        },
+        50);
 
     Watchdog watchdog(app);
     EXPECT_FALSE(app.InitInstance());
@@ -132,18 +134,20 @@ TEST(ConverterApp, EscapeDoesNotEndTheRunButAltF4Does)
     CConverterApp app;
     bool openAfterEscape = false;
     HWND window = nullptr;
-    uitest::RunLater([&] {
-        window = RunningWizard(app) ? RunningWizard(app)->GetSafeHwnd() : nullptr;
-        HWND next = ::GetDlgItem(window, IDC_NEXT);
-        ::SetFocus(next);
-        UINT scan = ::MapVirtualKeyA(VK_ESCAPE, 0);
-        ::PostMessageA(next, WM_KEYDOWN, VK_ESCAPE, static_cast<LPARAM>(1 | (scan << 16)));
-        ::PostMessageA(next, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(1 | (scan << 16) | 0xC0000000u));
-        uitest::PumpMessages();
-        openAfterEscape = ::IsWindow(window) && ::IsWindowVisible(window);
-        const LPARAM altDown = (1 << 29) | 1 | (::MapVirtualKeyA(VK_F4, 0) << 16);
-        ::PostMessageA(next, WM_SYSKEYDOWN, VK_F4, altDown);
-    }, 50);
+    uitest::RunLater(
+        [&] {
+            window = RunningWizard(app) ? RunningWizard(app)->GetSafeHwnd() : nullptr;
+            HWND next = ::GetDlgItem(window, IDC_NEXT);
+            ::SetFocus(next);
+            UINT scan = ::MapVirtualKeyA(VK_ESCAPE, 0);
+            ::PostMessageA(next, WM_KEYDOWN, VK_ESCAPE, static_cast<LPARAM>(1 | (scan << 16)));
+            ::PostMessageA(next, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(1 | (scan << 16) | 0xC0000000u));
+            uitest::PumpMessages();
+            openAfterEscape = ::IsWindow(window) && ::IsWindowVisible(window);
+            const LPARAM altDown = (1 << 29) | 1 | (::MapVirtualKeyA(VK_F4, 0) << 16);
+            ::PostMessageA(next, WM_SYSKEYDOWN, VK_F4, altDown);
+        },
+        50);
 
     Watchdog watchdog(app);
     EXPECT_FALSE(app.InitInstance());
@@ -163,21 +167,23 @@ TEST(ConverterApp, AFinishedConversionEndsTheRun)
 
     CConverterApp app;
     int result = -2;
-    uitest::RunLater([&] {
-        CConverterWizard* wizard = RunningWizard(app);
-        if (!wizard)
-            return;
-        wizard->Settings.SourcePath = source;
-        wizard->Settings.TargetPath = target;
-        wizard->Settings.Columns = 2;
-        wizard->Settings.Rows = 2;
-        wizard->Settings.FontFace = "Courier New";
-        wizard->Settings.CharacterSet = "#";
-        wizard->SetActivePage(wizard->GetPageCount() - 1);
-        ::SendMessageA(*wizard, WM_COMMAND, MAKEWPARAM(IDC_NEXT, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(*wizard, IDC_NEXT)));
-        result = wizard->GetResult();
-    }, 50);
+    uitest::RunLater(
+        [&] {
+            CConverterWizard* wizard = RunningWizard(app);
+            if (!wizard)
+                return;
+            wizard->Settings.SourcePath = source;
+            wizard->Settings.TargetPath = target;
+            wizard->Settings.Columns = 2;
+            wizard->Settings.Rows = 2;
+            wizard->Settings.FontFace = "Courier New";
+            wizard->Settings.CharacterSet = "#";
+            wizard->SetActivePage(wizard->GetPageCount() - 1);
+            ::SendMessageA(*wizard, WM_COMMAND, MAKEWPARAM(IDC_NEXT, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(*wizard, IDC_NEXT)));
+            result = wizard->GetResult();
+        },
+        50);
 
     Watchdog watchdog(app);
     EXPECT_FALSE(app.InitInstance());
@@ -219,14 +225,26 @@ TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
     std::vector<std::function<void()>> steps = {
         [] { Type("", {VK_RETURN}); },
         [&] { Type(source, {VK_RETURN}); },
-        [] { Type("", {VK_TAB, VK_TAB, VK_TAB}); },
-        [] { Type("40", {VK_TAB, VK_TAB, VK_TAB}); },
+        [] {
+            Type("", {VK_TAB, VK_TAB, VK_TAB});
+        },
+        [] {
+            Type("40", {VK_TAB, VK_TAB, VK_TAB});
+        },
         [] { Type("#@", {VK_RETURN}); },
-        [&] { chosen = RunningWizard(app)->Settings; Type("", {VK_SPACE, VK_RETURN}); },
+        [&] {
+            chosen = RunningWizard(app)->Settings;
+            Type("", {VK_SPACE, VK_RETURN});
+        },
     };
     std::function<void(size_t)> step = [&](size_t n) {
         if (n < steps.size())
-            uitest::RunLater([&, n] { steps[n](); step(n + 1); }, 150);
+            uitest::RunLater(
+                [&, n] {
+                    steps[n]();
+                    step(n + 1);
+                },
+                150);
     };
     step(0);
     Watchdog watchdog(app, 15000);
@@ -237,8 +255,11 @@ TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
     EXPECT_EQ(Opens, 0);
 
     std::ostringstream out, err;
-    EXPECT_EQ(RunConvertTool({"--columns", "40", "--rows", std::to_string(chosen.Rows), "--characters", "#@",
-                              "--font", chosen.FontFace, source, tool}, out, err, false), 0) << err.str();
+    EXPECT_EQ(RunConvertTool({"--columns", "40", "--rows", std::to_string(chosen.Rows), "--characters", "#@", "--font",
+                              chosen.FontFace, source, tool},
+                             out, err, false),
+              0)
+        << err.str();
     const std::string page = ReadText(target);
     EXPECT_GT(page.size(), 40u * chosen.Rows * 28);
     EXPECT_EQ(page, ReadText(tool));

@@ -137,7 +137,7 @@ protected:
             EXPECT_EQ(Shown(i), i == index) << "page " << i;
     }
 
-    CWizardDialog Frame{ IDD_WIZARD };
+    CWizardDialog Frame{IDD_WIZARD};
     std::vector<std::string> Log;
     std::vector<std::unique_ptr<CScriptedPage>> Pages;
 };
@@ -189,7 +189,7 @@ TEST_F(WizardFrame, ShowsThePageOverThePlaceholderAndSetsItsButtons)
 TEST_F(WizardFrame, NextAsksTheCurrentPageThenLeavesItAndShowsTheFollowingOne)
 {
     Next();
-    EXPECT_EQ(Log, (Events{ "P0:next", "P0:kill", "P1:set" }));
+    EXPECT_EQ(Log, (Events{"P0:next", "P0:kill", "P1:set"}));
     ExpectOnlyShown(1);
     RECT expected = PlaceholderArea();
     RECT actual = PageArea(1);
@@ -198,7 +198,7 @@ TEST_F(WizardFrame, NextAsksTheCurrentPageThenLeavesItAndShowsTheFollowingOne)
 
     Log.clear();
     Back();
-    EXPECT_EQ(Log, (Events{ "P1:back", "P1:kill", "P0:set" }));
+    EXPECT_EQ(Log, (Events{"P1:back", "P1:kill", "P0:set"}));
     ExpectOnlyShown(0);
 }
 
@@ -219,7 +219,7 @@ TEST_F(WizardFrame, AnswerMinusOneStaysWithButtonsUnchanged)
 
     Next();
     Back();
-    EXPECT_EQ(Log, (Events{ "P1:next", "P1:back" }));
+    EXPECT_EQ(Log, (Events{"P1:next", "P1:back"}));
     ExpectOnlyShown(1);
     // The buttons are still those P1 set when it was shown (Back and Next).
     EXPECT_TRUE(Enabled(IDC_BACK));
@@ -230,13 +230,13 @@ TEST_F(WizardFrame, PositiveAnswersJumpStraightToThatPage)
 {
     Page(0).NextAnswer = 3;
     Next();
-    EXPECT_EQ(Log, (Events{ "P0:next", "P0:kill", "P3:set" }));
+    EXPECT_EQ(Log, (Events{"P0:next", "P0:kill", "P3:set"}));
     ExpectOnlyShown(3);
 
     Log.clear();
     Page(3).BackAnswer = 1;
     Back();
-    EXPECT_EQ(Log, (Events{ "P3:back", "P3:kill", "P1:set" }));
+    EXPECT_EQ(Log, (Events{"P3:back", "P3:kill", "P1:set"}));
     ExpectOnlyShown(1);
 }
 
@@ -246,21 +246,21 @@ TEST_F(WizardFrame, TargetsBeyondThePageListLeaveEverythingAsItWas)
     Next();
     Page(0).NextAnswer = PageCount + 7;
     Next();
-    EXPECT_EQ(Log, (Events{ "P0:next", "P0:next" }));
+    EXPECT_EQ(Log, (Events{"P0:next", "P0:next"}));
     ExpectOnlyShown(0);
 
     // Next from the last page in Next mode has nowhere to go either.
     ASSERT_TRUE(Frame.SetActivePage(PageCount - 1));
     Log.clear();
     Next();
-    EXPECT_EQ(Log, (Events{ "P3:next" }));
+    EXPECT_EQ(Log, (Events{"P3:next"}));
     ExpectOnlyShown(PageCount - 1);
 
     // Back answering an index past the end stays as well.
     Log.clear();
     Page(3).BackAnswer = PageCount;
     Back();
-    EXPECT_EQ(Log, (Events{ "P3:back" }));
+    EXPECT_EQ(Log, (Events{"P3:back"}));
     ExpectOnlyShown(PageCount - 1);
 }
 
@@ -278,12 +278,12 @@ TEST_F(WizardFrame, APageRefusingToBeLeftStaysOnShow)
 {
     Page(0).KillAnswer = FALSE;
     Next();
-    EXPECT_EQ(Log, (Events{ "P0:next", "P0:kill" }));
+    EXPECT_EQ(Log, (Events{"P0:next", "P0:kill"}));
     ExpectOnlyShown(0);
 
     Log.clear();
     EXPECT_FALSE(Frame.SetActivePage(2));
-    EXPECT_EQ(Log, (Events{ "P0:kill" }));
+    EXPECT_EQ(Log, (Events{"P0:kill"}));
     ExpectOnlyShown(0);
 
     Page(0).KillAnswer = TRUE;
@@ -297,7 +297,7 @@ TEST_F(WizardFrame, ReactivatingThePageOnShowLeavesAndShowsItAgain)
     Page(1).NextAnswer = 1;
     Log.clear();
     Next();
-    EXPECT_EQ(Log, (Events{ "P1:next", "P1:kill", "P1:set" }));
+    EXPECT_EQ(Log, (Events{"P1:next", "P1:kill", "P1:set"}));
     ExpectOnlyShown(1);
 }
 
@@ -322,13 +322,13 @@ TEST_F(WizardFrame, FinishAsksThePageAndEndsWithOkOnlyWhenItAgrees)
 
     Page(3).FinishAnswer = FALSE;
     Next();
-    EXPECT_EQ(Log, (Events{ "P3:finish" }));
+    EXPECT_EQ(Log, (Events{"P3:finish"}));
     EXPECT_EQ(Frame.GetResult(), -1);
     ExpectOnlyShown(3);
 
     Page(3).FinishAnswer = TRUE;
     Next();
-    EXPECT_EQ(Log, (Events{ "P3:finish", "P3:finish" }));
+    EXPECT_EQ(Log, (Events{"P3:finish", "P3:finish"}));
     EXPECT_EQ(Frame.GetResult(), IDOK);
 }
 
@@ -338,7 +338,7 @@ TEST_F(WizardFrame, FinishModeOnAMiddlePageNeverAsksForNext)
     Next();
     Log.clear();
     Next();
-    EXPECT_EQ(Log, (Events{ "P1:finish" }));
+    EXPECT_EQ(Log, (Events{"P1:finish"}));
     EXPECT_EQ(Frame.GetResult(), IDOK);
 }
 
@@ -351,7 +351,8 @@ TEST_F(WizardFrame, EveryFlagCombinationSetsBothButtonsAndTheText)
         SCOPED_TRACE("flags " + std::to_string(flags));
         Frame.SetWizardButtons(flags);
         bool finish = (flags & (CWizardDialog::ButtonFinish | CWizardDialog::ButtonDisabledFinish)) != 0;
-        bool nextEnabled = finish ? (flags & CWizardDialog::ButtonFinish) != 0 : (flags & CWizardDialog::ButtonNext) != 0;
+        bool nextEnabled =
+            finish ? (flags & CWizardDialog::ButtonFinish) != 0 : (flags & CWizardDialog::ButtonNext) != 0;
         EXPECT_EQ(Enabled(IDC_BACK), (flags & CWizardDialog::ButtonBack) != 0);
         EXPECT_EQ(Enabled(IDC_NEXT), nextEnabled);
         EXPECT_EQ(WindowText(Button(IDC_NEXT)), finish ? "&Finish" : "&Next >");
@@ -420,14 +421,14 @@ TEST_F(WizardFrame, CancelButtonTellsThePageAndEndsWithCancel)
     Next();
     Log.clear();
     Click(IDC_CANCEL_BUTTON);
-    EXPECT_EQ(Log, (Events{ "P1:cancel" }));
+    EXPECT_EQ(Log, (Events{"P1:cancel"}));
     EXPECT_EQ(Frame.GetResult(), IDCANCEL);
 }
 
 TEST_F(WizardFrame, CloseBoxAndSystemMenuCloseActAsCancel)
 {
     ::SendMessageA(Frame, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(Log, (Events{ "P0:cancel" }));
+    EXPECT_EQ(Log, (Events{"P0:cancel"}));
     EXPECT_EQ(Frame.GetResult(), IDCANCEL);
 }
 
@@ -437,7 +438,7 @@ TEST_F(WizardFrame, AltF4ActsAsCancel)
     const LPARAM altDown = (1 << 29) | 1 | (::MapVirtualKeyA(VK_F4, 0) << 16);
     ::PostMessageA(Button(IDC_NEXT), WM_SYSKEYDOWN, VK_F4, altDown);
     uitest::PumpMessages();
-    EXPECT_EQ(Log, (Events{ "P0:cancel" }));
+    EXPECT_EQ(Log, (Events{"P0:cancel"}));
     EXPECT_EQ(Frame.GetResult(), IDCANCEL);
 }
 
@@ -446,8 +447,8 @@ TEST_F(WizardFrame, AltF4ActsAsCancel)
 TEST_F(WizardFrame, DestroyingTheFrameDestroysThePagesFirstInListOrder)
 {
     Frame.DestroyWindow();
-    EXPECT_EQ(Log, (Events{ "P0:destroy(frame alive)", "P1:destroy(frame alive)", "P2:destroy(frame alive)",
-                            "P3:destroy(frame alive)" }));
+    EXPECT_EQ(Log, (Events{"P0:destroy(frame alive)", "P1:destroy(frame alive)", "P2:destroy(frame alive)",
+                           "P3:destroy(frame alive)"}));
     EXPECT_EQ(Frame.GetSafeHwnd(), nullptr);
     for (int i = 0; i < PageCount; ++i)
         EXPECT_EQ(Page(i).GetSafeHwnd(), nullptr);
@@ -502,7 +503,7 @@ BOOL CALLBACK MatchTitle(HWND window, LPARAM data)
 
 HWND FindThreadWindow(const char* title)
 {
-    WindowSearch search = { title, nullptr };
+    WindowSearch search = {title, nullptr};
     ::EnumThreadWindows(::GetCurrentThreadId(), &MatchTitle, reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
@@ -510,13 +511,15 @@ HWND FindThreadWindow(const char* title)
 AboutRun OpenAboutFromSystemMenu(HWND frame, WPARAM command)
 {
     AboutRun run;
-    uitest::RunLater([&] {
-        HWND box = FindThreadWindow("About Glyphcast");
-        run.Opened = box && ::IsWindowVisible(box);
-        run.FrameDisabled = !::IsWindowEnabled(frame);
-        if (box)
-            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    }, 50);
+    uitest::RunLater(
+        [&] {
+            HWND box = FindThreadWindow("About Glyphcast");
+            run.Opened = box && ::IsWindowVisible(box);
+            run.FrameDisabled = !::IsWindowEnabled(frame);
+            if (box)
+                ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        },
+        50);
     ::SendMessageA(frame, WM_SYSCOMMAND, command, 0);
     return run;
 }
