@@ -6,68 +6,28 @@
 class CPoint : public POINT
 {
 public:
-    CPoint()
-    {
-        x = 0;
-        y = 0;
-    }
-    CPoint(int px, int py)
-    {
-        x = px;
-        y = py;
-    }
-    CPoint(POINT p)
-    {
-        x = p.x;
-        y = p.y;
-    }
+    CPoint() : POINT{0, 0} {}
+    CPoint(int px, int py) : POINT{px, py} {}
+    CPoint(POINT p) : POINT(p) {}
     // From a mouse message's packed coordinates (signed 16-bit each).
-    explicit CPoint(LPARAM packed)
-    {
-        x = static_cast<short>(LOWORD(packed));
-        y = static_cast<short>(HIWORD(packed));
-    }
+    explicit CPoint(LPARAM packed) : POINT{static_cast<short>(LOWORD(packed)), static_cast<short>(HIWORD(packed))} {}
     bool operator==(const CPoint& o) const { return x == o.x && y == o.y; }
 };
 
 class CSize : public SIZE
 {
 public:
-    CSize()
-    {
-        cx = 0;
-        cy = 0;
-    }
-    CSize(int w, int h)
-    {
-        cx = w;
-        cy = h;
-    }
-    CSize(SIZE s)
-    {
-        cx = s.cx;
-        cy = s.cy;
-    }
+    CSize() : SIZE{0, 0} {}
+    CSize(int w, int h) : SIZE{w, h} {}
+    CSize(SIZE s) : SIZE(s) {}
 };
 
 class CRect : public RECT
 {
 public:
-    CRect() { left = top = right = bottom = 0; }
-    CRect(int l, int t, int r, int b)
-    {
-        left = l;
-        top = t;
-        right = r;
-        bottom = b;
-    }
-    CRect(const RECT& r)
-    {
-        left = r.left;
-        top = r.top;
-        right = r.right;
-        bottom = r.bottom;
-    }
+    CRect() : RECT{0, 0, 0, 0} {}
+    CRect(int l, int t, int r, int b) : RECT{l, t, r, b} {}
+    CRect(const RECT& r) : RECT(r) {}
 
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
