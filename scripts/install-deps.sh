@@ -9,6 +9,8 @@ want_native="cmake g++ make googletest clang-format"
 want_cross="mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 xvfb xauth imagemagick x11-utils xdotool fonts-wine clang libclang-rt-14-dev"
 case "${1:-all}" in
   native) want="$want_native" ;;
+  # The browser only shows a written page for the screenshots; the tests do not need it.
+  screenshots) want="$want_native $want_cross chromium" ;;
   *) want="$want_native $want_cross" ;;
 esac
 

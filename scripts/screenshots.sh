@@ -3,7 +3,7 @@
 # needed, starts it under Wine on a virtual display of its own, walks through the pages with
 # the keyboard (xdotool) and saves one PNG per page under docs/screenshots/, with the output
 # page once more with a long face name in its sample and its colour grid open, and the page the
-# wizard wrote, drawn as a browser shows it. It uses the Windows build this machine runs (32-bit,
+# wizard wrote, as a browser shows it. It uses the Windows build this machine runs (32-bit,
 # or 64-bit where 32-bit programs cannot run; see scripts/wine-env.sh, whose GLYPHCAST_WINE64=1
 # forces the 64-bit one).
 #   BUILD_DIR          the Windows build directory (default build/win32 or build/win64)
@@ -13,7 +13,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 out=$root/docs/screenshots
 
-for tool in Xvfb xdotool import wineserver; do
+bash scripts/install-deps.sh screenshots
+for tool in Xvfb xdotool import wineserver chromium; do
   command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing (bash scripts/install-deps.sh)" >&2; exit 1; }
 done
 
@@ -113,40 +114,16 @@ key() {
   sleep 0.4
 }
 
-# Draws a written page as a browser shows it: every cell's character in its colour, in a
-# fixed-pitch face at the page's SIZE=1 (10 pixels), the rows centred on the background
-# colour. No browser is needed; the page's markup is that simple.
-draw_page() {
-  local page=$1 picture=$2
-  tr -d '\r' <"$page" | awk '
-    /<BODY BGCOLOR=#/ { background = substr($0, index($0, "#"), 7) }
-    /<BR>$/ {
-      line = $0; sub(/<BR>$/, "", line)
-      n = split(line, cells, "</FONT>")
-      row = rows++
-      for (i = 1; i < n; i++) {
-        colour[row, i] = substr(cells[i], index(cells[i], "#"), 7)
-        text = substr(cells[i], index(cells[i], ">") + 1)
-        if (text == "&nbsp;") text = " "
-        gsub(/[\\"]/, "\\\\&", text)
-        glyph[row, i] = text
-      }
-      if (n - 1 > columns) columns = n - 1
-    }
-    END {
-      advance = 6.02; height = 12; margin = 8
-      width = columns * advance + 2 * margin; if (width < 700) width = 700
-      left = (width - columns * advance) / 2
-      printf "viewbox 0 0 %d %d\n", width, rows * height + 2 * margin
-      printf "fill \"%s\" rectangle 0,0 %d,%d\n", background, width, rows * height + 2 * margin
-      printf "font \"DejaVu-Sans-Mono\" font-size 10\n"
-      for (r = 0; r < rows; r++)
-        for (i = 1; i <= columns; i++)
-          if ((r, i) in glyph)
-            printf "fill \"%s\" text %.2f,%d \"%s\"\n", colour[r, i], left + (i - 1) * advance,
-                   margin + (r + 1) * height - 3, glyph[r, i]
-    }' >"$work/page.mvg"
-  convert "mvg:$work/page.mvg" -depth 8 "$picture"
+# Shows a written page in a browser (Debian's Chromium, headless) and saves what it draws,
+# a window as wide as the mosaic's 100 columns and as high as its rows.
+browser_page() {
+  local page=$1 picture=$2 rows
+  rows=$(grep -c '<BR>' "$page" || true)
+  chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$work/browser" --hide-scrollbars --window-size=760,$((rows * 11 + 24)) \
+    --screenshot="$picture" "file://$page" >"$work/browser.log" 2>&1 ||
+    { echo "screenshots: the browser could not show $page" >&2; cat "$work/browser.log" >&2; exit 1; }
   echo "saved ${picture#$root/}"
 }
 
@@ -183,7 +160,7 @@ sleep 0.4
 key space
 key Return
 wait_for_end Finish
-draw_page "$pictures/sunset.html" "$out/wizard-page.png"
+browser_page "$pictures/sunset.html" "$out/wizard-page.png"
 
 # Once more to the output page, where the sample shows the long face name shortened.
 start_program
