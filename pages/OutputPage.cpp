@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/ConverterApp.h"
 #include "app/ConverterWizard.h"
 #include "engine/AspectRule.h"
 #include "engine/ConversionRun.h"
@@ -180,20 +179,21 @@ void COutputPage::OnCloseUpCharacters()
 
 void COutputPage::OnChangeColumns()
 {
-    // The write that follows a change elsewhere must not start the rule once more.
-    if (!IsWindowVisible())
-        return;
-    UpdateData(TRUE);
-    ApplyAspectRatio(AspectBasisColumns);
-    UpdateData(FALSE);
+    OnCountChanged(AspectBasisColumns);
 }
 
 void COutputPage::OnChangeRows()
 {
+    OnCountChanged(AspectBasisRows);
+}
+
+void COutputPage::OnCountChanged(int direction)
+{
+    // The write that follows a change elsewhere must not start the rule once more.
     if (!IsWindowVisible())
         return;
     UpdateData(TRUE);
-    ApplyAspectRatio(AspectBasisRows);
+    ApplyAspectRatio(direction);
     UpdateData(FALSE);
 }
 
@@ -208,14 +208,8 @@ void COutputPage::OnSelChangeFont()
 
 void COutputPage::OnBrowse()
 {
-    CFileDialog dialog(FALSE, ".html", nullptr, OFN_HIDEREADONLY, HtmlFilter, this);
-    if (!LastPath.IsEmpty())
-        dialog.m_ofn.lpstrInitialDir = LastPath;
-    if (dialog.DoModal() != IDOK)
+    if (!BrowseForFile(FALSE, ".html", OFN_HIDEREADONLY, HtmlFilter, TargetPath))
         return;
-
-    TargetPath = dialog.GetPathName();
-    LastPath = TargetPath;
     UpdateData(FALSE);
     UpdateButtons();
 }

@@ -59,6 +59,8 @@ protected:
 private:
     // Back and Next while both a target and a character set are given, otherwise Back only.
     void UpdateButtons();
+    // Columns (1) or Rows (-1) typed: reads, derives the other count, writes back.
+    void OnCountChanged(int direction);
     // Keeps the counts in proportion after an edit: 1 columns, -1 rows, 0 neither.
     void ApplyAspectRatio(int direction);
     // Lists the fixed-pitch faces, each with a copy of its description, and preselects

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "app/ConverterApp.h"
 #include "app/ConverterWizard.h"
 #include "engine/ConversionRun.h"
 #include "res/resource.h"
@@ -89,14 +88,8 @@ void CSourcePage::OnChangeSource()
 
 void CSourcePage::OnBrowse()
 {
-    CFileDialog dialog(TRUE, ".bmp", nullptr, OFN_FILEMUSTEXIST, BitmapFilter, this);
-    if (!LastPath.IsEmpty())
-        dialog.m_ofn.lpstrInitialDir = LastPath;
-    if (dialog.DoModal() != IDOK)
+    if (!BrowseForFile(TRUE, ".bmp", OFN_FILEMUSTEXIST, BitmapFilter, SourcePath))
         return;
-
-    SourcePath = dialog.GetPathName();
-    LastPath = SourcePath;
     UpdateData(FALSE);
     UpdateButtons();
     LoadPreview();

@@ -1,5 +1,6 @@
 #include "pages/WizardPage.h"
 
+#include "app/ConverterApp.h"
 #include "app/WizardDialog.h"
 
 BEGIN_MESSAGE_MAP(CWizardPage, CDialog)
@@ -60,4 +61,17 @@ BOOL CWizardPage::OnWizardFinish()
 
 void CWizardPage::OnCancel()
 {
+}
+
+bool CWizardPage::BrowseForFile(BOOL openDialog, const char* defaultExtension, DWORD flags, const char* filter,
+                                CString& path)
+{
+    CFileDialog dialog(openDialog, defaultExtension, nullptr, flags, filter, this);
+    if (!LastPath.IsEmpty())
+        dialog.m_ofn.lpstrInitialDir = LastPath;
+    if (dialog.DoModal() != IDOK)
+        return false;
+    path = dialog.GetPathName();
+    LastPath = path;
+    return true;
 }

@@ -42,6 +42,10 @@ public:
     CToolTipCtrl& GetToolTip() { return ToolTip; }
 
 protected:
+    // Runs a file dialog that starts from the path last chosen in either page's dialog; on OK
+    // stores the chosen path in path and as that last path, and returns true.
+    bool BrowseForFile(BOOL openDialog, const char* defaultExtension, DWORD flags, const char* filter, CString& path);
+
     CWizardDialog* Wizard;
     CToolTipCtrl ToolTip;
 

@@ -277,21 +277,26 @@ TEST_F(ConversionRunTest, FailedWriteStopsAndIsReported)
     EXPECT_TRUE(S_ISCHR(info.st_mode));
 }
 
-TEST_F(ConversionRunTest, PartlyWrittenPageIsRemoved)
+// A 200 x 100 page run under a 4 KiB file size limit: a write fails part-way through it.
+ConversionResult RunPastFileSizeLimit(ConversionSettings& settings)
 {
-    // A file size limit makes a write fail part-way through the page.
-    Settings.Columns = 200;
-    Settings.Rows = 100;
+    settings.Columns = 200;
+    settings.Rows = 100;
     struct rlimit saved;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     struct rlimit limited = saved;
     limited.rlim_cur = 4096;
     void (*previousHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const ConversionResult result = RunConversion(Settings, true);
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const ConversionResult result = RunConversion(settings, true);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
+    return result;
+}
 
+TEST_F(ConversionRunTest, PartlyWrittenPageIsRemoved)
+{
+    const ConversionResult result = RunPastFileSizeLimit(Settings);
     EXPECT_EQ(result.Status, ConversionStatus::WriteFailed);
     EXPECT_EQ(result.Path, Settings.TargetPath);
     EXPECT_EQ(result.Reason, "cannot write the page: the file is too large");
@@ -302,17 +307,7 @@ TEST_F(ConversionRunTest, PartlyWrittenPageIsRemoved)
 TEST_F(ConversionRunTest, FailedWriteKeepsTheExistingPage)
 {
     WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>{'o', 'l', 'd'});
-    Settings.Columns = 200;
-    Settings.Rows = 100;
-    struct rlimit saved, limited;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    limited = saved;
-    limited.rlim_cur = 4096;
-    void (*previousHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const ConversionResult result = RunConversion(Settings, true);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    const ConversionResult result = RunPastFileSizeLimit(Settings);
     EXPECT_EQ(result.Status, ConversionStatus::WriteFailed);
     EXPECT_EQ(ReadText(Settings.TargetPath), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2);  // no partial file
