@@ -77,11 +77,7 @@ BOOL CFinishPage::OnWizardFinish()
     {
         // The page exists, so the wizard ends all the same; the user learns where it is.
         if (result.ShellOpenFailed)
-        {
-            CString message;
-            message.FormatMessageId(IDS_CANNOT_SHOW, result.Path.c_str());
-            MessageBox(message, nullptr, MB_OK | MB_ICONWARNING);
-        }
+            MessageBoxFor(IDS_CANNOT_SHOW, result.Path.c_str(), MB_OK | MB_ICONWARNING);
         return TRUE;
     }
 

@@ -233,9 +233,7 @@ int COutputPage::OnWizardNext()
     }
     if (FileExists(TargetPath.Str()))
     {
-        CString question;
-        question.FormatMessageId(IDS_REPLACE, TargetPath.GetString());
-        if (MessageBox(question, nullptr, MB_YESNO | MB_ICONQUESTION) == IDNO)
+        if (MessageBoxFor(IDS_REPLACE, TargetPath.GetString(), MB_YESNO | MB_ICONQUESTION) == IDNO)
         {
             GotoDlgCtrl(GetDlgItem(IDC_PATH));
             return StayOnPage;
@@ -256,8 +254,6 @@ int COutputPage::OnWizardNext()
 
 void COutputPage::RefuseTarget(UINT messageId)
 {
-    CString message;
-    message.FormatMessageId(messageId, TargetPath.GetString());
-    MessageBox(message, nullptr, MB_OK | MB_ICONERROR);
+    MessageBoxFor(messageId, TargetPath.GetString(), MB_OK | MB_ICONERROR);
     GotoDlgCtrl(GetDlgItem(IDC_PATH));
 }

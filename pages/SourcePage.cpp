@@ -130,8 +130,6 @@ int CSourcePage::OnWizardNext()
 
 void CSourcePage::RefusePath(UINT messageId)
 {
-    CString message;
-    message.FormatMessageId(messageId, SourcePath.GetString());
-    MessageBox(message, nullptr, MB_OK | MB_ICONERROR);
+    MessageBoxFor(messageId, SourcePath.GetString(), MB_OK | MB_ICONERROR);
     GotoDlgCtrl(GetDlgItem(IDC_PATH));
 }

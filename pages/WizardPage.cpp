@@ -75,3 +75,10 @@ bool CWizardPage::BrowseForFile(BOOL openDialog, const char* defaultExtension, D
     LastPath = path;
     return true;
 }
+
+int CWizardPage::MessageBoxFor(UINT messageId, const char* path, UINT type)
+{
+    CString message;
+    message.FormatMessageId(messageId, path);
+    return MessageBox(message, nullptr, type);
+}

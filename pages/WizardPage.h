@@ -45,6 +45,9 @@ protected:
     // Runs a file dialog that starts from the path last chosen in either page's dialog; on OK
     // stores the chosen path in path and as that last path, and returns true.
     bool BrowseForFile(BOOL openDialog, const char* defaultExtension, DWORD flags, const char* filter, CString& path);
+    // Shows the string table's message for a file, the path in place of its %s, under the
+    // application's name; returns the button pressed.
+    int MessageBoxFor(UINT messageId, const char* path, UINT type);
 
     CWizardDialog* Wizard;
     CToolTipCtrl ToolTip;
