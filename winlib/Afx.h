@@ -4,6 +4,7 @@
 #include "winlib/Win32.h"
 #include "winlib/String.h"
 #include "winlib/Geometry.h"
+#include "winlib/Dpi.h"
 #include "winlib/GdiObject.h"
 #include "winlib/IconHandle.h"
 #include "winlib/Dc.h"

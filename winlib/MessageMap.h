@@ -102,6 +102,15 @@ private:
 #define ON_WM_ERASEBKGND() \
     { WM_ERASEBKGND, 0, 0, AFX_THUNK(*r = self->OnEraseBkgnd(reinterpret_cast<HDC>(wParam)); return true;) },
 #define ON_WM_DESTROY() { WM_DESTROY, 0, 0, AFX_THUNK(self->OnDestroy(); *r = 0; return true;) },
+#define ON_WM_SIZE() \
+    { WM_SIZE, 0, 0, AFX_THUNK(self->OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam)); *r = 0; return true;) },
+// void OnDpiChanged(CDpi dpi, const RECT& suggested): the window's screen has another resolution.
+#define ON_WM_DPICHANGED() \
+    { WM_DPICHANGED, 0, 0, AFX_THUNK(self->OnDpiChanged(CDpi(HIWORD(wParam)), *reinterpret_cast<const RECT*>(lParam)); \
+        *r = 0; return true;) },
+// void OnDpiChangedAfterParent(): the top-level window has dealt with a change of resolution.
+#define ON_WM_DPICHANGED_AFTERPARENT() \
+    { WM_DPICHANGED_AFTERPARENT, 0, 0, AFX_THUNK(self->OnDpiChangedAfterParent(); *r = 0; return true;) },
 #define ON_WM_NCDESTROY() { WM_NCDESTROY, 0, 0, AFX_THUNK(self->OnNcDestroy(); *r = 0; return true;) },
 
 // A custom message: LRESULT Handler(WPARAM, LPARAM).

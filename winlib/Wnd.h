@@ -3,6 +3,7 @@
 #pragma once
 
 #include "winlib/Win32.h"
+#include "winlib/Dpi.h"
 #include "winlib/Geometry.h"
 #include "winlib/String.h"
 #include "winlib/MessageMap.h"
@@ -161,6 +162,9 @@ protected:
     void OnSysColorChange() { Default(); }
     BOOL OnEraseBkgnd(HDC) { return static_cast<BOOL>(Default()); }
     void OnDestroy() { Default(); }
+    void OnSize(UINT, int, int) { Default(); }
+    void OnDpiChanged(CDpi, const RECT&) { Default(); }
+    void OnDpiChangedAfterParent() { Default(); }
     // Default processing, then detaches the object and calls PostNcDestroy.
     void OnNcDestroy();
 
