@@ -6,11 +6,13 @@ namespace
 // which then counts as one more click.
 bool DoubleClickPending = false;
 
+// Sizes in pixels at 96 dpi, scaled to the button's resolution when drawn.
 // The swatch's distance from the button's edges; the right one leaves room for the arrow.
 constexpr int SwatchInset = 5;
 constexpr int ArrowRoom = 15;
-// The arrow's centre, this far in from the right edge.
+// The arrow's centre, this far in from the right edge, and its height in rows.
 constexpr int ArrowInset = 9;
+constexpr int ArrowRows = 3;
 // The focus rectangle's distance from the edges.
 constexpr int FocusInset = 3;
 }  // namespace
@@ -35,19 +37,20 @@ void CColorButton::DrawItem(LPDRAWITEMSTRUCT item)
     const bool focused = (item->itemState & ODS_FOCUS) != 0;
     const bool disabled = (item->itemState & ODS_DISABLED) != 0;
 
+    const CDpi dpi = CDpi::OfWindow(item->hwndItem);
     dc.DrawFrameControl(bounds, DFC_BUTTON,
                         DFCS_BUTTONPUSH | (disabled ? DFCS_INACTIVE : 0) | (pressed ? DFCS_PUSHED : 0));
     if (focused)
     {
         CRect focus = bounds;
-        focus.DeflateRect(FocusInset, FocusInset);
+        focus.DeflateRect(dpi.Scale(FocusInset), dpi.Scale(FocusInset));
         dc.DrawFocusRect(focus);
     }
 
-    // A pressed button shows its face one pixel right and down.
-    const int shift = pressed ? 1 : 0;
-    CRect swatch(bounds.left + SwatchInset, bounds.top + SwatchInset, bounds.right - ArrowRoom,
-                 bounds.bottom - SwatchInset);
+    // A pressed button shows its face a pixel (at 96 dpi) right and down.
+    const int shift = pressed ? dpi.Scale(1) : 0;
+    const int inset = dpi.Scale(SwatchInset);
+    CRect swatch(bounds.left + inset, bounds.top + inset, bounds.right - dpi.Scale(ArrowRoom), bounds.bottom - inset);
     swatch.OffsetRect(shift, shift);
     if (disabled)
     {
@@ -55,23 +58,26 @@ void CColorButton::DrawItem(LPDRAWITEMSTRUCT item)
     }
     else
     {
+        // A one-pixel outline at every resolution, like the edges the system draws around it.
         CBrush black(RGB(0, 0, 0));
         dc.FrameRect(swatch, black);
         swatch.DeflateRect(1, 1);
         dc.FillSolidRect(swatch, Color);
     }
 
-    // A downward triangle of 5, 3 and 1 pixels centred on x (LineTo leaves out its end point).
+    // A downward triangle centred on x, one pixel row narrower on each side per row: 5, 3 and 1
+    // pixels at 96 dpi (LineTo leaves out its end point).
     CPen pen(PS_SOLID, 1, disabled ? ::GetSysColor(COLOR_BTNSHADOW) : RGB(0, 0, 0));
     CSelectObject selectPen(dc, pen);
-    const int x = bounds.right - ArrowInset + shift;
-    const int y = (bounds.top + bounds.bottom) / 2 + shift;
-    dc.MoveTo(x + 2, y - 1);
-    dc.LineTo(x - 3, y - 1);
-    dc.MoveTo(x + 1, y);
-    dc.LineTo(x - 2, y);
-    dc.MoveTo(x, y + 1);
-    dc.LineTo(x - 1, y + 1);
+    const int x = bounds.right - dpi.Scale(ArrowInset) + shift;
+    const int rows = dpi.Scale(ArrowRows);
+    const int top = (bounds.top + bounds.bottom) / 2 + shift - (rows - 1) / 2;
+    for (int row = 0; row < rows; ++row)
+    {
+        const int half = rows - 1 - row;
+        dc.MoveTo(x + half, top + row);
+        dc.LineTo(x - half - 1, top + row);
+    }
 
     dc.Detach();
 }

@@ -6,8 +6,8 @@
 
 namespace
 {
-// Cells are square, this many pixels a side, whatever the font.
-constexpr int CellSize = 24;
+// Cells are square, this many pixels a side at 96 dpi, whatever the font.
+constexpr int CellSize96 = 24;
 
 // NONCLIENTMETRICSA without the padded-border field, which older systems do not know.
 constexpr UINT NonClientMetricsSize = 340;
@@ -51,14 +51,18 @@ bool CColorGrid::Open(CPoint topLeft, COLORREF initialColor, CWnd* owner)
     return false;
 }
 
+// The grid is drawn at its owner's resolution: the edge metric is in 96-dpi pixels on every screen.
 CColorGrid::CColorGrid(CPoint topLeft, COLORREF initialColor, CWnd* owner)
-    : Owner(owner), Margin(::GetSystemMetrics(SM_CXEDGE)), InitialColor(initialColor), CurrentColor(initialColor)
+    : Owner(owner), Dpi(CDpi::OfWindow(owner ? owner->GetSafeHwnd() : nullptr)), CellSize(Dpi.Scale(CellSize96)),
+      Margin(Dpi.Scale(::GetSystemMetrics(SM_CXEDGE))), InitialColor(initialColor), CurrentColor(initialColor)
 {
-    // A failed query leaves the LOGFONT zeroed, which gives the system's default font.
+    // A failed query leaves the LOGFONT zeroed, which gives the system's default font. The system
+    // gives the message font for the screen's resolution.
     NONCLIENTMETRICSA metrics;
     std::memset(&metrics, 0, sizeof metrics);
     metrics.cbSize = NonClientMetricsSize;
     ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, NonClientMetricsSize, &metrics, 0);
+    metrics.lfMessageFont.lfHeight = Dpi.FromScreen(metrics.lfMessageFont.lfHeight);
     TextFont.CreateFontIndirect(&metrics.lfMessageFont);
 
     // LOGPALETTE declares one entry; the others follow it in the same block.

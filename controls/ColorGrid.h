@@ -74,6 +74,8 @@ private:
     int ColumnCount = 0;
     int RowCount = 0;
     int ColorCount = 16;
+    CDpi Dpi;      // the owner's resolution, which the sizes below are scaled to
+    int CellSize;  // a cell's side
     int Margin;
     int HotIndex = NO_CELL;
     int SelectedIndex = NO_CELL;

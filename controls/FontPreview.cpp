@@ -26,9 +26,10 @@ void CFontPreview::OnPaint()
     if (!LogFont)
         return;
 
-    // The list entry's face at 12 points on this screen, whatever size the entry carries.
+    // The list entry's face at 12 points on the screen the control is on, whatever size the
+    // entry carries.
     LOGFONTA sample = *LogFont;
-    sample.lfHeight = (-12 * dc.GetDeviceCaps(LOGPIXELSY)) / 72;
+    sample.lfHeight = CDpi::OfWindow(m_hWnd).FontHeight(12);
     sample.lfWidth = 0;
     CFont font;
     font.CreateFontIndirect(&sample);
