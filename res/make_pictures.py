@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """Draws Glyphcast's pictures and writes them as Windows resource files.
 
-    res/glyphcast.ico  program icon: 32x32 and 16x16, each in 16 and in 256 colours
+    res/glyphcast.ico  program icon: 32x32 and 16x16, each in 16 and in 256 colours, and in
+                       256 colours the sizes of 125 %, 150 % and 200 % display scaling:
+                       20x20, 24x24, 40x40, 48x48 and 64x64
     res/wizard.bmp     left panel of the title pages: 136x272, 24 bits per pixel
-    res/hand.cur       link cursor: 32x32, two colours, hot spot at the index fingertip
+    res/hand.cur       link cursor: 32x32, and 48x48 and 64x64 for larger screens, two
+                       colours, hot spot at the index fingertip
 
 The pictures show what the program does: a sunset over hills and water, drawn as a
 mosaic of coloured characters on a dark ground. Pure Python 3, no imaging library:
@@ -247,29 +250,42 @@ ICON_GLYPHS_16 = [(255, 255, 0), (255, 255, 0), (255, 0, 0), (255, 0, 255), (255
 ICON_ROWS = ["101", "011"]
 
 
+# Per icon size: corner radius, glyph scale (pixels per glyph pixel), the glyphs' top-left
+# corner, and the width of the edge. The small and large icons of 96 dpi come first; the others
+# serve the larger screens, with the characters as large as the tile allows.
+ICON_LAYOUT = {
+    16: (3, 1, (3, 2), 1),
+    32: (5, 2, (5, 5), 1),
+    20: (3, 1, (5, 4), 1),
+    24: (4, 1, (7, 6), 1),
+    40: (6, 3, (4, 4), 1),
+    48: (7, 3, (8, 8), 1),
+    64: (10, 4, (10, 10), 2),
+}
+
+
 def make_icon(size, sixteen):
     """The icon at size x size; sixteen selects the 16-colour drawing."""
     img = canvas(size, size, (0, 0, 0))
-    radius = 5 if size >= 32 else 3
+    radius, scale, (x0, y0), edge_width = ICON_LAYOUT[size]
     mask = rounded_mask(size, radius)
-    inner = rounded_mask(size - 2, radius - 1)
+    inner = rounded_mask(size - 2 * edge_width, radius - edge_width)
     edge = (0, 0, 255) if sixteen else hexcolour("7a68e0")
     for y in range(size):
         for x in range(size):
             if not mask[y][x]:
                 continue
-            inside = 0 < x < size - 1 and 0 < y < size - 1 and inner[y - 1][x - 1]
+            e = edge_width
+            inside = e <= x < size - e and e <= y < size - e and inner[y - e][x - e]
             if not inside:
                 img[y][x] = edge
             elif not sixteen:
                 shade = mix(hexcolour("2b1f5c"), hexcolour("0a0b1a"), y / size)
                 img[y][x] = tuple(int(c) for c in shade)
     colours = ICON_GLYPHS_16 if sixteen else ICON_GLYPHS
-    # The large icon is the small one's characters at twice the size. Every stroke is then
-    # two pixels wide, so the characters survive being squeezed by a pixel or two (as an
-    # icon static with a sunken border does to fit its client area).
-    scale = 2 if size >= 32 else 1
-    x0, y0 = (5, 5) if size >= 32 else (3, 2)
+    # The large icons carry the small one's characters at two or more times the size. Every
+    # stroke is then two pixels wide or more, so the characters survive being squeezed by a
+    # pixel or two (as an icon static with a sunken border does to fit its client area).
     span = len(ICON_ROWS) + len(ICON_ROWS[0]) - 2
     for r, line in enumerate(ICON_ROWS):
         for c, ch in enumerate(line):
@@ -408,11 +424,17 @@ def ico(images):
     return header + entries + blobs
 
 
-def cur(width, height, hotspot, dib):
-    header = struct.pack("<HHH", 0, 2, 1)
-    entry = struct.pack("<BBBBHHII", width % 256, height % 256, 2, 0, hotspot[0], hotspot[1],
-                        len(dib), 6 + 16)
-    return header + entry + dib
+def cur(images):
+    """images: list of (width, height, hot spot, dib bytes)."""
+    header = struct.pack("<HHH", 0, 2, len(images))
+    offset = 6 + 16 * len(images)
+    entries, blobs = b"", b""
+    for width, height, hotspot, dib in images:
+        entries += struct.pack("<BBBBHHII", width % 256, height % 256, 2, 0, hotspot[0], hotspot[1],
+                               len(dib), offset)
+        blobs += dib
+        offset += len(dib)
+    return header + entries + blobs
 
 
 # ---------------------------------------------------------------------------
@@ -445,19 +467,36 @@ HAND = [
 HAND_HOTSPOT = (6, 0)
 
 
-def make_cursor():
-    size = 32
+def hand_image(size):
+    """The hand at size x size (32 and up): the 32-pixel drawing with each of its pixels
+    widened to the cells of a size / 32 grid, so the outline stays unbroken. Returns the
+    image's bytes and its hot spot."""
     colour = [[0] * size for _ in range(size)]
     mask = [[False] * size for _ in range(size)]
+
+    def span(i):
+        return range(i * size // 32, (i + 1) * size // 32)
+
     for y, line in enumerate(HAND):
         for x, ch in enumerate(line):
             if ch in "BW":
-                mask[y][x] = True
-                colour[y][x] = 1 if ch == "W" else 0
+                for ty in span(y):
+                    for tx in span(x):
+                        mask[ty][tx] = True
+                        colour[ty][tx] = 1 if ch == "W" else 0
     if HAND[HAND_HOTSPOT[1]][HAND_HOTSPOT[0]] != "B":
         raise ValueError("the hot spot must lie on the fingertip")
+    hotspot = (HAND_HOTSPOT[0] * size // 32, HAND_HOTSPOT[1] * size // 32)
     palette = [(0, 0, 0), (255, 255, 255)]
-    return cur(size, size, HAND_HOTSPOT, dib_with_mask(colour, palette, 1, mask))
+    return dib_with_mask(colour, palette, 1, mask), hotspot
+
+
+def make_cursor():
+    images = []
+    for size in (32, 48, 64):
+        dib, hotspot = hand_image(size)
+        images.append((size, size, hotspot, dib))
+    return cur(images)
 
 
 # ---------------------------------------------------------------------------
@@ -470,6 +509,9 @@ def main():
         for bpp in (4, 8):
             img, mask = make_icon(size, bpp == 4)
             images.append((size, size, bpp, icon_image(img, mask, bpp)))
+    for size in (20, 24, 40, 48, 64):
+        img, mask = make_icon(size, False)
+        images.append((size, size, 8, icon_image(img, mask, 8)))
     files = {
         "glyphcast.ico": ico(images),
         "wizard.bmp": bmp24(make_panel()),
