@@ -9,12 +9,41 @@ namespace
 // The record as it was before the padded-border field was appended, so that older systems fill it.
 constexpr UINT NonClientMetricsSize = 340;
 
-// The program icon at the size the two system metrics give.
-CIcon LoadProgramIcon(int widthMetric, int heightMetric)
+// The program icon at the size the two system metrics give at a resolution.
+CIcon LoadProgramIcon(CDpi dpi, int widthMetric, int heightMetric)
 {
     return CIcon(static_cast<HICON>(::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                                 ::GetSystemMetrics(widthMetric), ::GetSystemMetrics(heightMetric),
-                                                 LR_DEFAULTCOLOR)));
+                                                 dpi.Metric(widthMetric), dpi.Metric(heightMetric), LR_DEFAULTCOLOR)));
+}
+
+// A font being replaced: the old handle and the new one.
+struct FontHandover
+{
+    HFONT From;
+    HFONT To;
+};
+
+BOOL CALLBACK HandOverFont(HWND child, LPARAM param)
+{
+    const FontHandover* handover = reinterpret_cast<const FontHandover*>(param);
+    if (reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)) == handover->From)
+        ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(handover->To), TRUE);
+    return TRUE;
+}
+
+// Makes a font anew; every window under the frame that showed the old one shows the new one,
+// and the old one goes last, when nothing shows it any more.
+void ReplaceFont(CWnd& frame, CFont& font, const LOGFONTA& description)
+{
+    const HFONT previous = static_cast<HFONT>(font.Detach());
+    font.CreateFontIndirect(&description);
+    if (previous && frame.GetSafeHwnd())
+    {
+        FontHandover handover = {previous, font};
+        ::EnumChildWindows(frame, HandOverFont, reinterpret_cast<LPARAM>(&handover));
+    }
+    if (previous)
+        ::DeleteObject(previous);
 }
 }  // namespace
 
@@ -25,35 +54,55 @@ BEGIN_MESSAGE_MAP(CWizardDialog, CDialog)
     ON_BN_CLICKED(IDC_BACK, OnBack)
     ON_BN_CLICKED(IDC_NEXT, OnNext)
     ON_BN_CLICKED(IDC_CANCEL_BUTTON, OnCancelButton)
+    ON_WM_DPICHANGED()
 END_MESSAGE_MAP()
 
-CWizardDialog::CWizardDialog(UINT templateId, CWnd* parent) : CDialog(templateId, parent)
+// Until there is a window, the fonts and icons are made for the screen.
+CWizardDialog::CWizardDialog(UINT templateId, CWnd* parent) : CDialog(templateId, parent), Dpi(CDpi::OfScreen())
 {
-    LargeIcon = LoadProgramIcon(SM_CXICON, SM_CYICON);
-    SmallIcon = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON);
+    LoadIcons();
     CreateFonts();
 }
 
 // The icons and fonts go with their members; the page list does not own the pages.
 CWizardDialog::~CWizardDialog() = default;
 
+void CWizardDialog::LoadIcons()
+{
+    LargeIcon = LoadProgramIcon(Dpi, SM_CXICON, SM_CYICON);
+    SmallIcon = LoadProgramIcon(Dpi, SM_CXSMICON, SM_CYSMICON);
+}
+
 // The bold message font, and the same at 12 points for the pages' titles.
 void CWizardDialog::CreateFonts()
 {
-    CClientDC screen(static_cast<HWND>(nullptr));
-
     NONCLIENTMETRICSA metrics;
     ZeroMemory(&metrics, sizeof(metrics));
     metrics.cbSize = NonClientMetricsSize;
     ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0);
 
+    // The system gives the message font for the screen's resolution.
     LOGFONTA font = metrics.lfMessageFont;
+    font.lfHeight = Dpi.FromScreen(font.lfHeight);
     font.lfWeight = FW_BOLD;
-    BoldFont.CreateFontIndirect(&font);
+    ReplaceFont(*this, BoldFont, font);
 
-    // 12 points in pixels, negative for a character height; the division truncates toward zero.
-    font.lfHeight = (screen.GetDeviceCaps(LOGPIXELSY) * 12) / -72;
-    TitleFont.CreateFontIndirect(&font);
+    font.lfHeight = Dpi.FontHeight(12);
+    ReplaceFont(*this, TitleFont, font);
+}
+
+void CWizardDialog::ApplyDpi(CDpi dpi)
+{
+    if (dpi == Dpi)
+        return;
+    Dpi = dpi;
+    CreateFonts();
+    LoadIcons();
+    if (GetSafeHwnd())
+    {
+        SetIcon(LargeIcon, TRUE);
+        SetIcon(SmallIcon, FALSE);
+    }
 }
 
 void CWizardDialog::DoDataExchange(CDataExchange*)
@@ -64,6 +113,7 @@ BOOL CWizardDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
+    ApplyDpi(CDpi::OfWindow(m_hWnd));
     SetIcon(LargeIcon, TRUE);
     SetIcon(SmallIcon, FALSE);
 
@@ -119,7 +169,16 @@ BOOL CWizardDialog::SetActivePage(int index)
         current->ShowWindow(SW_HIDE);
     }
 
-    // The placeholder's area in the frame's client coordinates.
+    const CRect area = GetPageArea();
+    page->MoveWindow(area.left, area.top, area.Width(), area.Height(), TRUE);
+    page->ShowWindow(SW_SHOW);
+    page->OnSetActive();
+    CurrentPage = index;
+    return TRUE;
+}
+
+CRect CWizardDialog::GetPageArea()
+{
     CRect area;
     CWnd* placeholder = GetDlgItem(IDC_PLACEHOLDER);
     if (placeholder)
@@ -133,12 +192,22 @@ BOOL CWizardDialog::SetActivePage(int index)
         ScreenToClient(&bottomRight);
         area = CRect(topLeft.x, topLeft.y, bottomRight.x, bottomRight.y);
     }
+    return area;
+}
 
-    page->MoveWindow(area.left, area.top, area.Width(), area.Height(), TRUE);
-    page->ShowWindow(SW_SHOW);
-    page->OnSetActive();
-    CurrentPage = index;
-    return TRUE;
+void CWizardDialog::OnDpiChanged(CDpi dpi, const RECT& suggested)
+{
+    // The system's own dialog scaling, where it has one, places and sizes the controls.
+    Default();
+    ::SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ApplyDpi(dpi);
+    // The page on show follows the placeholder wherever the scaling put it.
+    if (CWizardPage* page = GetActivePage())
+    {
+        const CRect area = GetPageArea();
+        page->MoveWindow(area.left, area.top, area.Width(), area.Height(), TRUE);
+    }
 }
 
 void CWizardDialog::OnBack()
@@ -248,8 +317,8 @@ void CWizardDialog::OnPaint()
     SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
     CRect client;
     GetClientRect(&client);
-    int x = (client.Width() - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
-    int y = (client.Height() - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    int x = (client.Width() - Dpi.Metric(SM_CXICON) + 1) / 2;
+    int y = (client.Height() - Dpi.Metric(SM_CYICON) + 1) / 2;
     ::DrawIcon(dc, x, y, LargeIcon);
 }
 

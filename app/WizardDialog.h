@@ -37,6 +37,9 @@ public:
     HFONT GetBoldFont() const { return BoldFont; }
     HICON GetLargeIcon() const { return LargeIcon; }
     HICON GetSmallIcon() const { return SmallIcon; }
+    // The resolution the fonts and icons are made for: the screen's until the window exists,
+    // then the window's.
+    CDpi GetDpi() const { return Dpi; }
     bool IsFinishMode() const { return FinishMode; }
     int GetActiveIndex() const { return CurrentPage; }
     int GetPageCount() const { return static_cast<int>(Pages.size()); }
@@ -55,15 +58,25 @@ protected:
     void OnBack();
     void OnNext();
     void OnCancelButton();
+    // Moved to a screen of another resolution: takes the suggested rectangle and remakes the
+    // fonts and icons for the new resolution.
+    void OnDpiChanged(CDpi dpi, const RECT& suggested);
 
     DECLARE_MESSAGE_MAP()
 
 private:
     // Enables or disables one button without stranding the focus or losing the default look.
     void SetButtonState(int id, bool enable);
+    // Makes the fonts and icons for a resolution, handing the new fonts to every control that
+    // showed the old ones; nothing happens when they are already made for it.
+    void ApplyDpi(CDpi dpi);
     void CreateFonts();
+    void LoadIcons();
+    // The placeholder's area in the frame's client coordinates, where the pages are shown.
+    CRect GetPageArea();
 
     bool FinishMode = false;
+    CDpi Dpi;
     CIcon LargeIcon;
     CIcon SmallIcon;
     CFont TitleFont;

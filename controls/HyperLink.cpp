@@ -20,6 +20,7 @@ BEGIN_MESSAGE_MAP(CHyperLink, CStatic)
     ON_WM_NCHITTEST()
     ON_WM_SETCURSOR()
     ON_WM_LBUTTONDOWN()
+    ON_WM_DPICHANGED_AFTERPARENT()
 END_MESSAGE_MAP()
 
 // The hand at the system's cursor size, so that it matches the other pointers on this display.
@@ -84,6 +85,20 @@ void CHyperLink::OnLButtonDown(UINT flags, CPoint point)
         CopyToClipboard(text);  // nothing is shown either way
 
     CStatic::OnLButtonDown(flags, point);
+}
+
+void CHyperLink::OnDpiChangedAfterParent()
+{
+    CStatic::OnDpiChangedAfterParent();
+    CWnd* parent = GetParent();
+    HFONT dialogFont = parent ? parent->GetFont() : nullptr;
+    if (!dialogFont || !UnderlineFont.GetSafeHandle())
+        return;
+    // The control shows the dialog's font again before the old underlined one goes; the next
+    // colouring underlines the new one.
+    SetFont(dialogFont, FALSE);
+    UnderlineFont.DeleteObject();
+    Invalidate();
 }
 
 bool CHyperLink::CopyToClipboard(const CString& text)

@@ -28,6 +28,9 @@ protected:
     BOOL OnSetCursor(CWnd* window, UINT hitTest, UINT message);
     // Opens the link on the press, not the release; falls back to the clipboard.
     void OnLButtonDown(UINT flags, CPoint point);
+    // The dialog has been scaled for a screen of another resolution, its font made anew: the
+    // link underlines that one from now on.
+    void OnDpiChangedAfterParent();
 
     DECLARE_MESSAGE_MAP()
 

@@ -16,6 +16,7 @@ CImagePreview::~CImagePreview()
 BEGIN_MESSAGE_MAP(CImagePreview, CStatic)
     ON_WM_PAINT()
     ON_WM_SYSCOLORCHANGE()
+    ON_WM_SIZE()
 END_MESSAGE_MAP()
 
 void CImagePreview::PreSubclassWindow()
@@ -68,6 +69,8 @@ void CImagePreview::SetImage(HBITMAP bitmap)
         CSize fitted = FitImage(client.Width(), client.Height(), info.bmWidth, info.bmHeight);
         if (fitted.cx > 0 && fitted.cy > 0)
         {
+            PictureWidth = info.bmWidth;
+            PictureHeight = info.bmHeight;
             ImageWidth = fitted.cx;
             ImageHeight = fitted.cy;
             CDC source;
@@ -125,5 +128,41 @@ void CImagePreview::OnSysColorChange()
     // Only the free bands take the new face colour; the picture is left as it was drawn.
     FillFace(ImageWidth, 0, client.Width() - ImageWidth, client.Height());
     FillFace(0, ImageHeight, client.Width(), client.Height() - ImageHeight);
+    InvalidateRect(nullptr, TRUE);
+}
+
+// Resized (as when the dialog is scaled for a screen of another resolution): the surface takes the
+// new size, and the picture, which the control does not keep, is fitted anew from the old surface.
+void CImagePreview::OnSize(UINT type, int width, int height)
+{
+    CStatic::OnSize(type, width, height);
+    if (!MemoryDC->GetSafeHdc() || (width == SurfaceWidth && height == SurfaceHeight))
+        return;
+
+    CClientDC clientDC(this);
+    CBitmap surface;
+    if (width <= 0 || height <= 0 || !surface.CreateCompatibleBitmap(clientDC, width, height))
+        return;
+    const CSize fitted = ImageWidth > 0 ? FitImage(width, height, PictureWidth, PictureHeight) : CSize(0, 0);
+    {
+        CDC target;
+        target.CreateCompatibleDC(clientDC);
+        CSelectObject selected(target, surface);
+        target.FillSolidRect(0, 0, width, height, ::GetSysColor(COLOR_BTNFACE));
+        if (fitted.cx > 0 && fitted.cy > 0)
+        {
+            ::SetStretchBltMode(target, HALFTONE);
+            ::SetBrushOrgEx(target, 0, 0, nullptr);
+            target.StretchBlt(0, 0, fitted.cx, fitted.cy, *MemoryDC, 0, 0, ImageWidth, ImageHeight, SRCCOPY);
+        }
+    }
+    HGDIOBJ previous = MemoryDC->SelectObject(surface);
+    if (!InitialBitmap)
+        InitialBitmap = previous;
+    MemoryBitmap->Attach(surface.Detach());
+    SurfaceWidth = width;
+    SurfaceHeight = height;
+    ImageWidth = fitted.cx;
+    ImageHeight = fitted.cy;
     InvalidateRect(nullptr, TRUE);
 }

@@ -34,6 +34,7 @@ protected:
 
     void OnPaint();
     void OnSysColorChange();
+    void OnSize(UINT type, int width, int height);
 
     DECLARE_MESSAGE_MAP()
 
@@ -49,4 +50,6 @@ private:
     HGDIOBJ InitialBitmap = nullptr;  // MemoryDC's own bitmap, put back before the DC goes
     int SurfaceWidth = 0;
     int SurfaceHeight = 0;
+    int PictureWidth = 0;  // the size of the picture last drawn, for fitting it anew on a resize
+    int PictureHeight = 0;
 };
