@@ -50,6 +50,8 @@ std::string Text(HWND window)
     return text;
 }
 
+// The icon's sizes for 100 % (16 and 32, also in 16 colours) and for 125, 150 and 200 % display
+// scaling, so that no screen gets a stretched picture.
 TEST(Resources, IconHasBothSizesInSixteenAndTwoHundredFiftySixColours)
 {
     HRSRC found = ::FindResourceA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
@@ -63,9 +65,10 @@ TEST(Resources, IconHasBothSizesInSixteenAndTwoHundredFiftySixColours)
         EXPECT_EQ(entry[0], entry[1]) << "square";
         images.insert({entry[0], *reinterpret_cast<const WORD*>(entry + 6)});
     }
-    EXPECT_EQ(images, (std::set<std::pair<int, int>>{{16, 4}, {16, 8}, {32, 4}, {32, 8}}));
+    EXPECT_EQ(images, (std::set<std::pair<int, int>>{
+                          {16, 4}, {16, 8}, {32, 4}, {32, 8}, {20, 8}, {24, 8}, {40, 8}, {48, 8}, {64, 8}}));
 
-    for (int size : {16, 32})
+    for (int size : {16, 20, 24, 32, 40, 48, 64})
     {
         HICON icon = static_cast<HICON>(
             ::LoadImageA(Module(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
@@ -80,6 +83,40 @@ TEST(Resources, IconHasBothSizesInSixteenAndTwoHundredFiftySixColours)
             ::DeleteObject(info.hbmColor);
         ::DestroyIcon(icon);
     }
+}
+
+TEST(Resources, LinkCursorComesAtTheSizesOfLargerScreens)
+{
+    HRSRC found =
+        ::FindResourceA(Module(), MAKEINTRESOURCEA(IDC_LINK_CURSOR), MAKEINTRESOURCEA(12));  // RT_GROUP_CURSOR
+    ASSERT_NE(found, nullptr);
+    const BYTE* group = static_cast<const BYTE*>(::LockResource(::LoadResource(Module(), found)));
+    const WORD count = *reinterpret_cast<const WORD*>(group + 4);
+    std::set<int> sizes;
+    for (WORD i = 0; i < count; ++i)
+    {
+        const WORD* entry = reinterpret_cast<const WORD*>(group + 6 + 14 * i);
+        EXPECT_EQ(entry[1], 2 * entry[0]) << "square, with its mask";
+        sizes.insert(entry[0]);
+    }
+    EXPECT_EQ(sizes, (std::set<int>{32, 48, 64}));
+}
+
+// Drawn at each screen's own resolution instead of stretched by the system, with the common
+// controls of version 6.
+TEST(Resources, ManifestAsksForPerMonitorAwareness)
+{
+    HRSRC found = ::FindResourceA(Module(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(static_cast<const char*>(::LockResource(::LoadResource(Module(), found))),
+                               ::SizeofResource(Module(), found));
+    EXPECT_NE(
+        manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>"),
+        std::string::npos);
+    EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                            "PerMonitorV2, PerMonitor</dpiAwareness>"),
+              std::string::npos);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
 }
 
 TEST(Resources, PanelBitmapIs136By272InTrueColour)
