@@ -8,6 +8,10 @@
 # forces the 64-bit one).
 #   BUILD_DIR          the Windows build directory (default build/win32 or build/win64)
 #   SCREENSHOT_DISPLAY the virtual display's number (default 91)
+#   SCREENSHOT_DPI     the screen's resolution (default 96): at any other, the pages, the About box
+#                      and the colour grid are taken in a prefix of that resolution, on a screen as
+#                      much larger, and saved beside the others as NAME-DPI.png (welcome-192.png);
+#                      the written page, which does not depend on it, is not taken again
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -18,9 +22,18 @@ for tool in Xvfb xdotool import wineserver chromium; do
   command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing (bash scripts/install-deps.sh)" >&2; exit 1; }
 done
 
+dpi=${SCREENSHOT_DPI:-96}
+[[ $dpi =~ ^[1-9][0-9]*$ ]] || { echo "screenshots: SCREENSHOT_DPI must be a number of dots per inch" >&2; exit 1; }
+suffix=""
+prefix_name=wineprefix-screenshots
+if [ "$dpi" != 96 ]; then
+  suffix=-$dpi
+  prefix_name=wineprefix-screenshots-$dpi
+fi
+
 # A prefix of its own in which Wine draws the window frames itself: there is no window manager.
 [ -n "${SCREENSHOT_WINEPREFIX:-}" ] && export WINEPREFIX=$SCREENSHOT_WINEPREFIX
-GLYPHCAST_WINE_PREFIX_NAME=wineprefix-screenshots source scripts/wine-env.sh || exit 1
+GLYPHCAST_WINE_PREFIX_NAME=$prefix_name source scripts/wine-env.sh || exit 1
 BUILD_DIR=${BUILD_DIR:-build/$GLYPHCAST_WIN_ARCH}
 exe=$BUILD_DIR/app/glyphcast.exe
 
@@ -33,7 +46,7 @@ exe=$(cd "$(dirname "$exe")" && pwd)/$(basename "$exe")
 
 work=$(mktemp -d)
 display=":${SCREENSHOT_DISPLAY:-91}"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 $((1024 * dpi / 96))x$((768 * dpi / 96))x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 wine_pid=""
 cleanup() {
@@ -46,6 +59,8 @@ cleanup() {
 trap cleanup EXIT
 export DISPLAY=$display
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+# The screen's resolution, read when Wine starts.
+"$GLYPHCAST_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 # Wine's desktop process keeps the display it started with: start afresh on this one.
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
@@ -92,20 +107,28 @@ find_window() {
   echo "$id"
 }
 
-# Saves the window as docs/screenshots/NAME.png.
+# Saves the window as docs/screenshots/NAME.png (NAME-DPI.png at another resolution).
 shoot() {
   sleep 0.8
-  import -window "$1" "$out/$2.png"
-  echo "saved docs/screenshots/$2.png"
+  import -window "$1" "$out/$2$suffix.png"
+  echo "saved docs/screenshots/$2$suffix.png"
 }
 
-# The same, taken from the screen: popups that lie over the window are then in the picture too.
+# The same, taken from the screen around the program's visible windows: popups that lie over the
+# window or reach beyond it are then in the picture too.
 shoot_screen() {
   sleep 0.8
-  local X Y WIDTH HEIGHT
-  eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
-  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/$2.png"
-  echo "saved docs/screenshots/$2.png"
+  local id X Y WIDTH HEIGHT left top right bottom
+  left=100000 top=100000 right=0 bottom=0
+  for id in "$1" $(xdotool search --onlyvisible --classname glyphcast.exe 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$id" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+    [ "$X" -lt "$left" ] && left=$X
+    [ "$Y" -lt "$top" ] && top=$Y
+    [ $((X + WIDTH)) -gt "$right" ] && right=$((X + WIDTH))
+    [ $((Y + HEIGHT)) -gt "$bottom" ] && bottom=$((Y + HEIGHT))
+  done
+  import -window root -crop "$((right - left))x$((bottom - top))+${left}+${top}" +repage "$out/$2$suffix.png"
+  echo "saved docs/screenshots/$2$suffix.png"
 }
 
 # Real key presses (XTEST) into the window that has the focus.
@@ -160,7 +183,7 @@ sleep 0.4
 key space
 key Return
 wait_for_end Finish
-browser_page "$pictures/sunset.html" "$out/wizard-page.png"
+[ "$dpi" = 96 ] && browser_page "$pictures/sunset.html" "$out/wizard-page.png"
 
 # Once more to the output page, where the sample shows the long face name shortened.
 start_program
