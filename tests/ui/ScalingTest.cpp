@@ -193,8 +193,9 @@ TEST_F(Scaling, ColourButtonSwatchAndArrowFollowTheResolution)
 
 TEST_F(Scaling, FontSampleIsTwelvePointsOnThisScreen)
 {
-    uitest::DialogTemplate frame(WS_POPUP | DS_SETFONT, 140, 30);
-    frame.Add("STATIC", "", 300, WS_GROUP | SS_LEFT, 0, 0, 130, 20);  // as on the output page
+    // As tall as on the output page, and wide enough for the whole name at every resolution.
+    uitest::DialogTemplate frame(WS_POPUP | DS_SETFONT, 250, 30);
+    frame.Add("STATIC", "", 300, WS_GROUP | SS_LEFT, 0, 0, 240, 20);
     CDialog dialog;
     CFontPreview sample;
     ASSERT_TRUE(dialog.CreateIndirect(frame.Get()) && sample.SubclassDlgItem(300, &dialog));
@@ -270,7 +271,13 @@ std::string CutOff(HWND control)
     else if (!_stricmp(name.c_str(), "ComboBox") && (style & 3) == CBS_DROPDOWNLIST &&
              ::GetDlgCtrlID(control) != IDC_FONT)  // face names are whatever the system has
     {
-        // The closed list shows the selected entry beside the drop-down button.
+        // The closed list shows the selected entry in its item area, beside the drop-down button.
+        COMBOBOXINFO info = {};
+        info.cbSize = sizeof info;
+        if (!::GetComboBoxInfo(control, &info))
+            return name + " \"" + text + "\": no item area";
+        client = info.rcItem;
+        need = CRect(0, 0, 0, 0);
         const int count = static_cast<int>(::SendMessageA(control, CB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i)
         {
@@ -278,11 +285,9 @@ std::string CutOff(HWND control)
             ::SendMessageA(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
             CRect one(0, 0, 0, 0);
             ::DrawTextA(dc, item, -1, &one, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-            one.right += CDpi(dpi).Metric(SM_CXVSCROLL) + 4 * dpi / 96;
-            if (one.right > need.right)
+            if (one.Width() > need.Width())
                 need = one;
         }
-        need.bottom = 0;
     }
     else
     {
