@@ -85,40 +85,6 @@ TEST(Resources, IconHasBothSizesInSixteenAndTwoHundredFiftySixColours)
     }
 }
 
-TEST(Resources, LinkCursorComesAtTheSizesOfLargerScreens)
-{
-    HRSRC found =
-        ::FindResourceA(Module(), MAKEINTRESOURCEA(IDC_LINK_CURSOR), MAKEINTRESOURCEA(12));  // RT_GROUP_CURSOR
-    ASSERT_NE(found, nullptr);
-    const BYTE* group = static_cast<const BYTE*>(::LockResource(::LoadResource(Module(), found)));
-    const WORD count = *reinterpret_cast<const WORD*>(group + 4);
-    std::set<int> sizes;
-    for (WORD i = 0; i < count; ++i)
-    {
-        const WORD* entry = reinterpret_cast<const WORD*>(group + 6 + 14 * i);
-        EXPECT_EQ(entry[1], 2 * entry[0]) << "square, with its mask";
-        sizes.insert(entry[0]);
-    }
-    EXPECT_EQ(sizes, (std::set<int>{32, 48, 64}));
-}
-
-// Drawn at each screen's own resolution instead of stretched by the system, with the common
-// controls of version 6.
-TEST(Resources, ManifestAsksForPerMonitorAwareness)
-{
-    HRSRC found = ::FindResourceA(Module(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
-    ASSERT_NE(found, nullptr);
-    const std::string manifest(static_cast<const char*>(::LockResource(::LoadResource(Module(), found))),
-                               ::SizeofResource(Module(), found));
-    EXPECT_NE(
-        manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>"),
-        std::string::npos);
-    EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
-                            "PerMonitorV2, PerMonitor</dpiAwareness>"),
-              std::string::npos);
-    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
-}
-
 TEST(Resources, PanelBitmapIs136By272InTrueColour)
 {
     HBITMAP bitmap = static_cast<HBITMAP>(
