@@ -1,0 +1,298 @@
+// The Windows decoders: pictures written by WIC's own encoders come back through CWicDecoder pixel
+// for pixel (JPEG within a tolerance), in bands of any size; damaged, absurd and foreign files are
+// refused with a reason, and the scaler shrinks pictures for previews.
+#include <gtest/gtest.h>
+
+#include "decoders/WicDecoder.h"
+#include "tests/engine/BmpBuilder.h"
+#include "tests/engine/TempDir.h"
+#include "tests/engine/WicPictures.h"
+
+#include <cstdlib>
+#include <memory>
+
+namespace
+{
+
+// Decodes the whole picture in bands of bandRows into rows of stride bytes; empty on failure.
+std::vector<std::uint8_t> DecodeAll(CPictureDecoder& decoder, std::uint32_t bandRows, std::size_t stride)
+{
+    const PictureHeader& header = decoder.Header();
+    std::vector<std::uint8_t> rows(stride * header.Height);
+    for (std::uint32_t y = 0; y < header.Height; y += bandRows)
+    {
+        const std::uint32_t count = std::min(bandRows, header.Height - y);
+        if (!decoder.ReadRows(rows.data() + y * stride, static_cast<std::ptrdiff_t>(stride), count))
+            return {};
+    }
+    return rows;
+}
+
+// Pixel (x, y) of decoded rows as 0xAARRGGBB.
+std::uint32_t Decoded(const std::vector<std::uint8_t>& rows, std::size_t stride, std::uint32_t x, std::uint32_t y)
+{
+    const std::uint8_t* p = rows.data() + y * stride + 4 * x;
+    return std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+}
+
+std::unique_ptr<CPictureDecoder> OpenPicture(PictureFormat format, const std::string& path)
+{
+    auto decoder = CreatePictureDecoder(format);
+    EXPECT_NE(decoder, nullptr) << PictureFormatName(format);
+    if (decoder && !decoder->Open(path))
+        ADD_FAILURE() << path << ": " << decoder->FailureReason();
+    return decoder;
+}
+
+class WicDecoderTest : public ::testing::Test
+{
+protected:
+    std::string Write(const std::string& name, const GUID& container, const TestPicture& picture, StoredAs stored,
+                      bool interlaced = false)
+    {
+        const std::string path = Dir.Path(name);
+        std::string error;
+        EXPECT_TRUE(WriteWicPicture(path, container, picture, stored, error, interlaced)) << name << ": " << error;
+        return path;
+    }
+    std::string WriteBytesAs(const std::string& name, const std::vector<std::uint8_t>& bytes)
+    {
+        const std::string path = Dir.Path(name);
+        EXPECT_TRUE(WriteBytes(path, bytes));
+        return path;
+    }
+    // Opens the file as format and expects a refusal whose reason contains words.
+    void ExpectRefused(PictureFormat format, const std::string& path, const std::string& words)
+    {
+        auto decoder = CreatePictureDecoder(format);
+        ASSERT_NE(decoder, nullptr);
+        bool refused = !decoder->Open(path);
+        if (!refused)
+        {
+            std::vector<std::uint8_t> rows(std::size_t(decoder->Header().Width) * 4 * decoder->Header().Height);
+            refused = !decoder->ReadRows(rows.data(), decoder->Header().Width * 4, decoder->Header().Height);
+        }
+        ASSERT_TRUE(refused) << path;
+        EXPECT_EQ(decoder->LastFailure(), CPictureDecoder::Failure::Refused) << decoder->FailureReason();
+        EXPECT_NE(decoder->FailureReason().find(words), std::string::npos) << decoder->FailureReason();
+    }
+
+    CTempDir Dir;
+};
+
+}  // namespace
+
+TEST_F(WicDecoderTest, LosslessPicturesComeBackPixelForPixelInBandsOfAnySize)
+{
+    const TestPicture opaque = MakeTestPicture(61, 47);
+    const TestPicture clear = MakeTransparentTestPicture(61, 47);
+    const TestPicture striped = MakeStripedTestPicture(61, 47, 40);
+    struct Case
+    {
+        const char* Name;
+        PictureFormat Format;
+        const GUID* Container;
+        const TestPicture* Picture;
+        StoredAs Stored;
+        bool Interlaced;
+        bool Alpha;
+    };
+    const Case cases[] = {
+        {"rgb.png", PictureFormat::Png, &GUID_ContainerFormatPng, &opaque, StoredAs::Bgr24, false, false},
+        {"rgba.png", PictureFormat::Png, &GUID_ContainerFormatPng, &clear, StoredAs::Bgra32, false, true},
+        {"grey.png", PictureFormat::Png, &GUID_ContainerFormatPng, &opaque, StoredAs::Gray8, false, false},
+        {"palette.png", PictureFormat::Png, &GUID_ContainerFormatPng, &striped, StoredAs::Indexed8, false, false},
+        {"deep.png", PictureFormat::Png, &GUID_ContainerFormatPng, &opaque, StoredAs::Rgb48, false, false},
+        {"adam7.png", PictureFormat::Png, &GUID_ContainerFormatPng, &clear, StoredAs::Bgra32, true, true},
+        {"first.gif", PictureFormat::Gif, &GUID_ContainerFormatGif, &striped, StoredAs::Indexed8, false, false},
+        {"rgb.tif", PictureFormat::Tiff, &GUID_ContainerFormatTiff, &opaque, StoredAs::Bgr24, false, false},
+        {"rgba.tif", PictureFormat::Tiff, &GUID_ContainerFormatTiff, &clear, StoredAs::Bgra32, false, true},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        const std::string path = Write(c.Name, *c.Container, *c.Picture, c.Stored, c.Interlaced);
+        auto decoder = OpenPicture(c.Format, path);
+        ASSERT_TRUE(decoder && decoder->LastFailure() == CPictureDecoder::Failure::None);
+        EXPECT_EQ(decoder->Header().Width, 61u);
+        EXPECT_EQ(decoder->Header().Height, 47u);
+        EXPECT_EQ(decoder->Header().HasAlpha, c.Alpha);
+        // Bands of 5 rows into rows with room to spare: every band lands where it belongs.
+        const std::size_t stride = 61 * 4 + 12;
+        const std::vector<std::uint8_t> rows = DecodeAll(*decoder, 5, stride);
+        ASSERT_FALSE(rows.empty()) << decoder->FailureReason();
+        for (std::uint32_t y = 0; y < 47; ++y)
+            for (std::uint32_t x = 0; x < 61; ++x)
+            {
+                std::uint32_t expected = c.Picture->At(x, y);
+                if (c.Stored == StoredAs::Gray8)
+                {
+                    const std::uint32_t g = (expected >> 8) & 0xFF;
+                    expected = 0xFF000000u | g << 16 | g << 8 | g;
+                }
+                ASSERT_EQ(Decoded(rows, stride, x, y), expected) << "at " << x << ", " << y;
+            }
+        // Asking past the last row is refused rather than read out of bounds.
+        std::uint8_t spare[61 * 4];
+        EXPECT_FALSE(decoder->ReadRows(spare, sizeof spare, 1));
+    }
+}
+
+TEST_F(WicDecoderTest, JpegComesBackCloseToItsPixelsAndRowByRowInReverseOrderToo)
+{
+    // Smooth ramps: what a photo's compression keeps well.
+    TestPicture picture{64, 48, std::vector<std::uint32_t>(64 * 48)};
+    for (std::uint32_t y = 0; y < 48; ++y)
+        for (std::uint32_t x = 0; x < 64; ++x)
+            picture.Pixels[y * 64 + x] = 0xFF000000u | (x * 4) << 16 | (y * 5) << 8 | (255 - 2 * (x + y));
+    const std::string path = Write("photo.jpg", GUID_ContainerFormatJpeg, picture, StoredAs::Bgr24);
+    auto decoder = OpenPicture(PictureFormat::Jpeg, path);
+    ASSERT_TRUE(decoder && decoder->LastFailure() == CPictureDecoder::Failure::None);
+    EXPECT_FALSE(decoder->Header().HasAlpha);
+    // A negative stride: the first row decoded is the last in memory.
+    const std::size_t stride = 64 * 4;
+    std::vector<std::uint8_t> rows(stride * 48);
+    ASSERT_TRUE(decoder->ReadRows(rows.data() + 47 * stride, -static_cast<std::ptrdiff_t>(stride), 48))
+        << decoder->FailureReason();
+    long total = 0;
+    int worst = 0;
+    for (std::uint32_t y = 0; y < 48; ++y)
+        for (std::uint32_t x = 0; x < 64; ++x)
+        {
+            const std::uint32_t got = Decoded(rows, stride, x, 47 - y);
+            const std::uint32_t want = picture.At(x, y);
+            EXPECT_EQ(got >> 24, 0xFFu);
+            for (int shift = 0; shift < 24; shift += 8)
+            {
+                const int error = std::abs(int((got >> shift) & 0xFF) - int((want >> shift) & 0xFF));
+                total += error;
+                worst = std::max(worst, error);
+            }
+        }
+    EXPECT_LT(total / (64.0 * 48 * 3), 4.0);
+    EXPECT_LT(worst, 64);
+}
+
+TEST_F(WicDecoderTest, ScalerShrinksThePictureForAPreview)
+{
+    // Left half red, right half blue, 400 x 300, shrunk to 40 x 30.
+    TestPicture picture{400, 300, std::vector<std::uint32_t>(400 * 300)};
+    for (std::uint32_t y = 0; y < 300; ++y)
+        for (std::uint32_t x = 0; x < 400; ++x)
+            picture.Pixels[y * 400 + x] = x < 200 ? 0xFFC81E14u : 0xFF1428C8u;
+    const std::string path = Write("big.png", GUID_ContainerFormatPng, picture, StoredAs::Bgr24);
+    auto decoder = std::make_unique<CWicDecoder>(PictureFormat::Png);
+    ASSERT_TRUE(decoder->Open(path)) << decoder->FailureReason();
+    ASSERT_TRUE(decoder->ScaleTo(40, 30)) << decoder->FailureReason();
+    EXPECT_EQ(decoder->Header().Width, 40u);
+    EXPECT_EQ(decoder->Header().Height, 30u);
+    const std::vector<std::uint8_t> rows = DecodeAll(*decoder, 30, 40 * 4);
+    ASSERT_FALSE(rows.empty()) << decoder->FailureReason();
+    EXPECT_EQ(Decoded(rows, 160, 0, 0), 0xFFC81E14u);
+    EXPECT_EQ(Decoded(rows, 160, 18, 29), 0xFFC81E14u);
+    EXPECT_EQ(Decoded(rows, 160, 21, 0), 0xFF1428C8u);
+    EXPECT_EQ(Decoded(rows, 160, 39, 29), 0xFF1428C8u);
+    // Once rows are out, the size is settled.
+    EXPECT_FALSE(decoder->ScaleTo(20, 15));
+}
+
+TEST_F(WicDecoderTest, CompressedAndOldBitmapsGoThroughTheSystemDecoder)
+{
+    // An 8-bit run-length picture 4 x 2: the bottom row blue, the top row green.
+    std::vector<std::uint8_t> rle =
+        CBmpBuilder(4, 0, 8).Compression(1).Palette({0x00FF0000, 0x0000FF00}).Build();  // BI_RLE8
+    const std::size_t offBits = rle.size();
+    rle.insert(rle.end(), {4, 0, 0, 0, 4, 1, 0, 0, 0, 1});
+    PutU32(rle, 2, static_cast<std::uint32_t>(rle.size()));
+    PutU32(rle, 22, 2);
+    PutU32(rle, 34, static_cast<std::uint32_t>(rle.size() - offBits));
+    auto decoder = OpenPicture(PictureFormat::Bmp, WriteBytesAs("rle8.bmp", rle));
+    ASSERT_TRUE(decoder && decoder->LastFailure() == CPictureDecoder::Failure::None);
+    ASSERT_EQ(decoder->Header().Width, 4u);
+    ASSERT_EQ(decoder->Header().Height, 2u);
+    const std::vector<std::uint8_t> rows = DecodeAll(*decoder, 2, 16);
+    ASSERT_FALSE(rows.empty()) << decoder->FailureReason();
+    EXPECT_EQ(Decoded(rows, 16, 0, 0) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(Decoded(rows, 16, 3, 1) & 0xFFFFFF, 0x0000FFu);
+}
+
+TEST_F(WicDecoderTest, DamagedForeignAndAbsurdFilesAreRefusedWithAReason)
+{
+    const TestPicture picture = MakeTestPicture(64, 48);
+    const std::vector<std::uint8_t> png =
+        ReadBytes(Write("whole.png", GUID_ContainerFormatPng, picture, StoredAs::Bgr24));
+    const std::vector<std::uint8_t> jpeg =
+        ReadBytes(Write("whole.jpg", GUID_ContainerFormatJpeg, picture, StoredAs::Bgr24));
+    ASSERT_GT(png.size(), 200u);
+    ASSERT_GT(jpeg.size(), 200u);
+
+    // Cut short: half of each file.
+    ExpectRefused(PictureFormat::Png, WriteBytesAs("cut.png", {png.begin(), png.begin() + png.size() / 2}),
+                  "damaged PNG data");
+    ExpectRefused(PictureFormat::Jpeg, WriteBytesAs("cut.jpg", {jpeg.begin(), jpeg.begin() + jpeg.size() / 2}),
+                  "damaged JPEG data");
+    // Only the end marker missing: still cut short, however little is missing.
+    ExpectRefused(PictureFormat::Jpeg, WriteBytesAs("end.jpg", {jpeg.begin(), jpeg.end() - 2}), "end early");
+
+    // A text file under a picture's name.
+    const std::string text = "These are not the pixels you are looking for.\r\n";
+    ExpectRefused(PictureFormat::Png, WriteBytesAs("text.png", {text.begin(), text.end()}), "damaged PNG data");
+
+    // A PNG whose header claims 100000 x 100000 pixels (the header's checksum made right).
+    std::vector<std::uint8_t> huge = png;
+    for (std::size_t at : {16u, 20u})
+        huge[at] = 0, huge[at + 1] = 0x01, huge[at + 2] = 0x86, huge[at + 3] = 0xA0;
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t at = 12; at < 29; ++at)
+    {
+        crc ^= huge[at];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    crc ^= 0xFFFFFFFFu;
+    for (int n = 0; n < 4; ++n)
+        huge[29 + n] = static_cast<std::uint8_t>(crc >> (24 - 8 * n));
+    ExpectRefused(PictureFormat::Png, WriteBytesAs("huge.png", huge), "too large");
+    // A JPEG frame header claiming more than its data could hold, or more than is taken at all.
+    std::size_t frame = 2;
+    while (frame + 9 < jpeg.size() && !(jpeg[frame] == 0xFF && jpeg[frame + 1] == 0xC0))
+        ++frame;
+    ASSERT_LT(frame + 9, jpeg.size());
+    std::vector<std::uint8_t> claims = jpeg;
+    claims[frame + 5] = claims[frame + 7] = 0x0F;  // 4000 x 4000 pixels in a few kilobytes
+    claims[frame + 6] = claims[frame + 8] = 0xA0;
+    ExpectRefused(PictureFormat::Jpeg, WriteBytesAs("claims.jpg", claims), "too little data for a 4000 x 4000");
+    claims[frame + 5] = claims[frame + 7] = 0xFF;  // 65440 x 65440
+    ExpectRefused(PictureFormat::Jpeg, WriteBytesAs("claims.jpg", claims), "too large");
+
+    ExpectRefused(PictureFormat::Gif, WriteBytesAs("empty.gif", {}), "empty");
+}
+
+TEST_F(WicDecoderTest, JpegWithBytesAfterItsEndIsRead)
+{
+    std::vector<std::uint8_t> jpeg =
+        ReadBytes(Write("tail.jpg", GUID_ContainerFormatJpeg, MakeTestPicture(16, 16), StoredAs::Bgr24));
+    jpeg.insert(jpeg.end(), {0x00, 0x11, 0xFF, 0x22, 0x33});
+    auto decoder = OpenPicture(PictureFormat::Jpeg, WriteBytesAs("tail.jpg", jpeg));
+    ASSERT_TRUE(decoder && decoder->LastFailure() == CPictureDecoder::Failure::None);
+    EXPECT_EQ(decoder->Header().Width, 16u);
+}
+
+TEST_F(WicDecoderTest, FilesThatCannotBeOpenedAreToldFromBadOnes)
+{
+    auto decoder = CreatePictureDecoder(PictureFormat::Png);
+    ASSERT_NE(decoder, nullptr);
+    EXPECT_FALSE(decoder->Open(Dir.Path("missing.png")));
+    EXPECT_EQ(decoder->LastFailure(), CPictureDecoder::Failure::CannotOpen);
+    EXPECT_EQ(decoder->FailureReason(), "the file does not exist");
+
+    const std::string path = Write("held.png", GUID_ContainerFormatPng, MakeTestPicture(8, 8), StoredAs::Bgr24);
+    HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(decoder->Open(path));
+    ::CloseHandle(held);
+    EXPECT_EQ(decoder->LastFailure(), CPictureDecoder::Failure::CannotOpen);
+    EXPECT_EQ(decoder->FailureReason(), "the file is in use");
+    // The same decoder opens the file once it is free.
+    EXPECT_TRUE(decoder->Open(path)) << decoder->FailureReason();
+}
