@@ -191,6 +191,7 @@ void CWicDecoder::ReleaseAll()
     File.Close();
     FileSize = 0;
     NextRow = 0;
+    UnscaledWidth = UnscaledHeight = 0;
     HeaderRead = PictureHeader();
 }
 
@@ -267,10 +268,19 @@ bool CWicDecoder::Open(const std::string& path)
     if (width > MaximumSide || height > MaximumSide || std::uint64_t(width) * height > MaximumPixels)
         return Fail(Failure::Refused,
                     "the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) + " pixels)");
-    HeaderRead.Width = width;
-    HeaderRead.Height = height;
+    HeaderRead.Width = UnscaledWidth = width;
+    HeaderRead.Height = UnscaledHeight = height;
     HeaderRead.HasAlpha = DetectAlpha();
-    return SetUpConverter(Frame.Get());
+    if (!SetUpConverter(Frame.Get()))
+        return false;
+    if (!Choose)
+        return true;
+    std::uint32_t chosenWidth = width;
+    std::uint32_t chosenHeight = height;
+    Choose(chosenWidth, chosenHeight);
+    if (chosenWidth == 0 || chosenHeight == 0 || chosenWidth >= width || chosenHeight >= height)
+        return true;
+    return ScaleTo(chosenWidth, chosenHeight);
 }
 
 // Whether the frame's pixels can carry alpha: a palette with a transparent entry, or a pixel

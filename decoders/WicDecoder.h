@@ -9,6 +9,7 @@
 #include <wincodec.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Reads PNG, JPEG, GIF (its first frame), TIFF (its first page), WebP where the system has a codec,
@@ -34,6 +35,15 @@ public:
     // ReadRows; false, with the failure set, when WIC cannot scale.
     bool ScaleTo(std::uint32_t width, std::uint32_t height);
 
+    // Takes from choose, given the size in the file, the size the rows are to have, and scales
+    // to it as soon as Open has read the header; a size not smaller than the file's is left alone.
+    // For callers that hand the decoder on to be opened elsewhere.
+    using SizeChoice = std::function<void(std::uint32_t& width, std::uint32_t& height)>;
+    void ScaleOnOpen(SizeChoice choose) { Choose = std::move(choose); }
+    // The picture's size in the file, whatever it is scaled to.
+    std::uint32_t FileWidth() const { return UnscaledWidth; }
+    std::uint32_t FileHeight() const { return UnscaledHeight; }
+
 private:
     bool Refuse(const std::string& what, HRESULT result);
     bool MapFile(const std::string& path);
@@ -55,4 +65,7 @@ private:
     CComPtr<IWICBitmapScaler> Scaler;
     CComPtr<IWICFormatConverter> Converter;
     std::uint32_t NextRow = 0;
+    std::uint32_t UnscaledWidth = 0;
+    std::uint32_t UnscaledHeight = 0;
+    SizeChoice Choose;
 };

@@ -1,6 +1,7 @@
 #include "tests/engine/WicPictures.h"
 
 #include "decoders/ComInitializer.h"
+#include "tests/engine/BmpBuilder.h"
 #include "decoders/ComPtr.h"
 
 #include <oleauto.h>
@@ -204,6 +205,19 @@ std::vector<std::uint8_t> WithExifOrientation(const std::vector<std::uint8_t>& j
     out.insert(out.end(), app1.begin(), app1.end());
     out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
     return out;
+}
+
+std::vector<std::uint8_t> TestPictureAsBmp(const TestPicture& picture)
+{
+    CBmpBuilder bmp(static_cast<std::int32_t>(picture.Width), static_cast<std::int32_t>(picture.Height), 24);
+    for (std::uint32_t y = 0; y < picture.Height; ++y)
+        for (std::uint32_t x = 0; x < picture.Width; ++x)
+        {
+            const std::uint32_t p = picture.At(x, y);
+            bmp.SetColor(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y),
+                         MakeRgb((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+        }
+    return bmp.Build();
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path)

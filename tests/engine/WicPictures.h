@@ -44,5 +44,8 @@ bool WriteWicPicture(const std::string& path, const GUID& container, const TestP
 // The bytes of a JPEG with an EXIF block saying orientation (1 to 8) put in after its start marker.
 std::vector<std::uint8_t> WithExifOrientation(const std::vector<std::uint8_t>& jpeg, unsigned orientation);
 
+// The same pixels as a 24-bit .bmp file (alpha dropped).
+std::vector<std::uint8_t> TestPictureAsBmp(const TestPicture& picture);
+
 // The whole file as bytes (empty when it cannot be read).
 std::vector<std::uint8_t> ReadBytes(const std::string& path);
