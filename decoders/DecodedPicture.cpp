@@ -14,10 +14,6 @@ const std::uint32_t StepRows = 16;
 
 }  // namespace
 
-// A band or a whole picture beyond this is refused rather than risked: far more than any
-// photo needs at any grid, and still within a 32-bit process.
-const std::uint64_t CDecodedPicture::MaximumHeldBytes = std::uint64_t(1) << 30;
-
 bool CDecodedPicture::Fail(Failure kind, std::string reason)
 {
     FailureKind = kind;
@@ -58,15 +54,15 @@ bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::
     if (StoredWidth == 0 || StoredHeight == 0)
         return Fail(Failure::Refused, "the picture has no pixels (" + std::to_string(StoredWidth) + " x " +
                                           std::to_string(StoredHeight) + ")");
+    if (std::uint64_t(StoredWidth) * StoredHeight > MaximumPicturePixels)
+        return Fail(Failure::Refused, std::string("the ") + PictureFormatName(format) + " picture is too large (" +
+                                          std::to_string(StoredWidth) + " x " + std::to_string(StoredHeight) + ")");
     Turn = ReadFileOrientation(format, path);
     UprightWidth = SwapsAxes(Turn) ? StoredHeight : StoredWidth;
     UprightHeight = SwapsAxes(Turn) ? StoredWidth : StoredHeight;
     StoredRowBytes = std::size_t(StoredWidth) * 4;
     RowBytes = std::size_t(UprightWidth) * 4;
     Streams = Turn == Orientation::Upright || Turn == Orientation::Mirrored;
-    if (!Streams && std::uint64_t(StoredRowBytes) * StoredHeight > MaximumHeldBytes)
-        return Fail(Failure::Refused, "the picture is too large to turn upright (" + std::to_string(UprightWidth) +
-                                          " x " + std::to_string(UprightHeight) + ")");
     return true;
 }
 
@@ -174,10 +170,6 @@ bool CDecodedPicture::LoadRows(std::uint32_t first, std::uint32_t end)
         return Fail(Failure::Refused, "rows asked for out of order");
 
     // Keep the rows the new band shares with the old one, at its start.
-    if (std::uint64_t(end - first) * RowBytes > MaximumHeldBytes)
-        return Fail(Failure::Refused, "the picture is too large for so few rows of characters (" +
-                                          std::to_string(UprightWidth) + " x " + std::to_string(UprightHeight) +
-                                          "); choose more rows");
     const std::uint32_t kept = BandEnd > first ? std::min(BandEnd, end) - first : 0;
     if (kept > 0 && first > BandFirst)
         std::memmove(Band.data(), Band.data() + std::size_t(first - BandFirst) * RowBytes, kept * RowBytes);

@@ -37,9 +37,6 @@ public:
         }
     };
 
-    // The most a picture may hold at once, band or whole picture, in bytes.
-    static const std::uint64_t MaximumHeldBytes;
-
     CDecodedPicture() = default;
     CDecodedPicture(const CDecodedPicture&) = delete;
     CDecodedPicture& operator=(const CDecodedPicture&) = delete;

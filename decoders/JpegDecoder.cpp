@@ -18,8 +18,9 @@ struct CJpegDecoder::State
     std::jmp_buf Jump;
     bool Created = false;
     bool Started = false;
-    bool Cmyk = false;       // the rows come as CMYK and are turned into RGB here
-    bool AdobeCmyk = false;  // ... with the inverted values Adobe's programs write
+    bool Cmyk = false;           // the rows come as CMYK and are turned into RGB here
+    bool AdobeCmyk = false;      // ... with the inverted values Adobe's programs write
+    bool MultipleScans = false;  // progressive and the like: decoded whole before the first row
     char Message[JMSG_LENGTH_MAX] = {};
 };
 
@@ -72,6 +73,7 @@ bool ReadHeader(CJpegDecoder::State& state, std::FILE* file)
     state.Info.mem->max_memory_to_use = MaximumDecoderMemory;
     jpeg_stdio_src(&state.Info, file);
     jpeg_read_header(&state.Info, TRUE);
+    state.MultipleScans = jpeg_has_multiple_scans(&state.Info);
     const J_COLOR_SPACE space = state.Info.jpeg_color_space;
     state.Cmyk = space == JCS_CMYK || space == JCS_YCCK;
     state.AdobeCmyk = state.Cmyk && state.Info.saw_Adobe_marker;
@@ -156,6 +158,17 @@ bool CJpegDecoder::Open(const std::string& path)
     HeaderRead.Width = info.image_width;
     HeaderRead.Height = info.image_height;
     HeaderRead.HasAlpha = false;
+    if (Jpeg->MultipleScans)
+    {
+        // libjpeg holds every coefficient of such a picture, 128 bytes a block.
+        std::uint64_t blocks = 0;
+        for (int n = 0; n < info.num_components; ++n)
+            blocks += std::uint64_t(info.comp_info[n].width_in_blocks) * info.comp_info[n].height_in_blocks;
+        if (blocks * 128 > std::uint64_t(MaximumDecoderMemory))
+            return Fail(Failure::Refused, "the progressive JPEG picture is too large (" +
+                                              std::to_string(info.image_width) + " x " +
+                                              std::to_string(info.image_height) + ")");
+    }
     if (info.progressive_mode && !info.arith_code)
     {
         // A progressive picture is decoded whole before its first row. Its first Huffman-coded

@@ -21,8 +21,6 @@ namespace
 
 // A deflate stream yields at most 1032 bytes for every byte it takes.
 const std::uint64_t MaximumInflation = 1032;
-// The largest picture held whole when it is interlaced, in bytes.
-const std::uint64_t MaximumWholeBytes = std::uint64_t(1) << 30;
 
 void KeepMessage(CPngDecoder::State& state, const char* message)
 {
@@ -157,8 +155,7 @@ bool CPngDecoder::Open(const std::string& path)
     {
         // Interlaced rows come in seven passes over the whole picture, which is held whole; the
         // file must be large enough to give such a picture before it is allocated.
-        const std::uint64_t bytes = std::uint64_t(facts.RowBytes) * facts.Height;
-        if (bytes > MaximumWholeBytes)
+        if (std::uint64_t(facts.Width) * facts.Height > MaximumPicturePixels)
             return Fail(Failure::Refused, "the interlaced PNG picture is too large (" + std::to_string(facts.Width) +
                                               " x " + std::to_string(facts.Height) + ")");
         if (facts.StoredBytes > MaximumInflation * File.FileSize())
