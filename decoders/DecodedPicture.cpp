@@ -106,13 +106,17 @@ bool CDecodedPicture::DecodeStored(std::uint8_t* out, std::uint32_t count)
     return true;
 }
 
-// Grows the band to hold bytes (never more than the band of LoadRows was allowed).
-bool CDecodedPicture::GrowBand(std::uint64_t bytes)
+// Grows the band to hold bytes, reserving ahead (doubling) but never beyond the whole band
+// that is being loaded, limit bytes.
+bool CDecodedPicture::GrowBand(std::uint64_t bytes, std::uint64_t limit)
 {
     if (bytes <= Band.size())
         return true;
     try
     {
+        if (bytes > Band.capacity())
+            Band.reserve(
+                static_cast<std::size_t>(std::max(bytes, std::min(limit, std::uint64_t(Band.capacity()) * 2))));
         Band.resize(static_cast<std::size_t>(bytes));
     }
     catch (const std::bad_alloc&)
@@ -177,7 +181,8 @@ bool CDecodedPicture::LoadRows(std::uint32_t first, std::uint32_t end)
     if (Streams)
     {
         // Rows between the old band and the new one are decoded and dropped.
-        if (StoredDone < first && !GrowBand(RowBytes))
+        const std::uint64_t bandBytes = std::uint64_t(end - first) * RowBytes;
+        if (StoredDone < first && !GrowBand(RowBytes, bandBytes))
             return false;
         while (StoredDone < first)
             if (!DecodeStored(Band.data(), 1))
@@ -186,7 +191,7 @@ bool CDecodedPicture::LoadRows(std::uint32_t first, std::uint32_t end)
         for (std::uint32_t from = first + kept; from < end;)
         {
             const std::uint32_t count = std::min(end - from, StepRows);
-            if (!GrowBand(std::uint64_t(from + count - first) * RowBytes))
+            if (!GrowBand(std::uint64_t(from + count - first) * RowBytes, bandBytes))
                 return false;
             std::uint8_t* rows = Band.data() + std::size_t(from - first) * RowBytes;
             if (!DecodeStored(rows, count))
@@ -201,7 +206,8 @@ bool CDecodedPicture::LoadRows(std::uint32_t first, std::uint32_t end)
     {
         if (StoredDone < StoredHeight && !DecodeWhole())
             return false;
-        if (!GrowBand(std::uint64_t(end - first) * RowBytes))
+        const std::uint64_t bandBytes = std::uint64_t(end - first) * RowBytes;
+        if (!GrowBand(bandBytes, bandBytes))
             return false;
         for (std::uint32_t y = first + kept; y < end; ++y)
         {

@@ -76,7 +76,7 @@ private:
     bool DecodeStored(std::uint8_t* out, std::uint32_t count);
     // Decodes every stored row into StoredRows, chunk by chunk as they arrive.
     bool DecodeWhole();
-    bool GrowBand(std::uint64_t bytes);
+    bool GrowBand(std::uint64_t bytes, std::uint64_t limit);
     void Composite(std::uint8_t* row) const;
     void Mirror(std::uint8_t* row) const;
     void Gather(std::uint32_t y, std::uint8_t* row) const;
