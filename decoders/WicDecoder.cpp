@@ -10,10 +10,6 @@
 namespace
 {
 
-// Larger claims are refused before anything is decoded: WIC would try to allocate them.
-const std::uint32_t MaximumSide = 65535;
-const std::uint64_t MaximumPixels = std::uint64_t(1) << 28;
-
 // The most bytes one CopyPixels call is asked for; larger bands are copied in parts.
 const std::uint64_t MaximumCopyBytes = std::uint64_t(1) << 26;
 
@@ -137,8 +133,8 @@ std::string CheckClaim(PictureFormat format, const std::uint8_t* bytes, std::siz
         height = bytes[8] | (std::uint32_t(bytes[9]) << 8);
     }
     const std::string claimed = std::to_string(width) + " x " + std::to_string(height);
-    if (width > MaximumSide || height > MaximumSide || std::uint64_t(width) * height > MaximumPixels)
-        return "the picture is too large (" + claimed + " pixels)";
+    if (std::uint64_t(width) * height > MaximumPicturePixels)
+        return std::string("the ") + PictureFormatName(format) + " picture is too large (" + claimed + ")";
     if (leastBytes > size)
         return std::string("damaged ") + PictureFormatName(format) + " data: too little data for a " + claimed +
                " picture";
@@ -265,9 +261,9 @@ bool CWicDecoder::Open(const std::string& path)
 
     if (width == 0 || height == 0)
         return Fail(Failure::Refused, "the picture has no pixels");
-    if (width > MaximumSide || height > MaximumSide || std::uint64_t(width) * height > MaximumPixels)
-        return Fail(Failure::Refused,
-                    "the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) + " pixels)");
+    if (std::uint64_t(width) * height > MaximumPicturePixels)
+        return Fail(Failure::Refused, std::string("the ") + PictureFormatName(Format) + " picture is too large (" +
+                                          std::to_string(width) + " x " + std::to_string(height) + ")");
     HeaderRead.Width = UnscaledWidth = width;
     HeaderRead.Height = UnscaledHeight = height;
     HeaderRead.HasAlpha = DetectAlpha();
