@@ -40,7 +40,10 @@ std::string DescribeWicError(HRESULT result)
     case WINCODEC_ERR_STREAMREAD:
     case WINCODEC_ERR_STREAMNOTAVAILABLE: return "the data end early";
     case WINCODEC_ERR_FRAMEMISSING: return "there is no picture in the file";
-    case WINCODEC_ERR_UNKNOWNIMAGEFORMAT: return "the format is not recognised";
+    // Only files whose signature was recognised reach WIC: a decoder that then fails to
+    // recognise one found it damaged (Wine's say so for a file cut short, as does E_FAIL).
+    case WINCODEC_ERR_UNKNOWNIMAGEFORMAT:
+    case E_FAIL: return "the file is cut short or corrupt";
     case WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT: return "its kind of pixels is not supported";
     case WINCODEC_ERR_UNSUPPORTEDOPERATION:
     case E_NOTIMPL: return "the system's decoder does not support it";

@@ -231,7 +231,7 @@ TEST_F(WicDecoderTest, DamagedForeignAndAbsurdFilesAreRefusedWithAReason)
 
     // Cut short: half of each file.
     ExpectRefused(PictureFormat::Png, WriteBytesAs("cut.png", {png.begin(), png.begin() + png.size() / 2}),
-                  "damaged PNG data");
+                  "damaged PNG data: the file is cut short or corrupt");
     ExpectRefused(PictureFormat::Jpeg, WriteBytesAs("cut.jpg", {jpeg.begin(), jpeg.begin() + jpeg.size() / 2}),
                   "damaged JPEG data");
     // Only the end marker missing: still cut short, however little is missing.
@@ -361,6 +361,20 @@ TEST_F(WicDecoderTest, LosslessPicturesGiveThePageOfTheSameBmpByteForByte)
         const std::string path = Write(c.Name, *c.Container, c.Striped ? striped : opaque, c.Stored);
         EXPECT_EQ(PageOf(path, Dir.Path("page.html"), 13, 9), c.Striped ? stripedPage : bmpPage) << c.Name;
     }
+}
+
+TEST_F(WicDecoderTest, CompressedBitmapConvertsThroughTheSystemDecoder)
+{
+    // Run-length encoded, 8 bits: four rows of four pixels, green over blue over green over blue.
+    std::vector<std::uint8_t> rle = CBmpBuilder(4, 0, 8).Compression(1).Palette({0x00FF0000, 0x0000FF00}).Build();
+    const std::size_t offBits = rle.size();
+    rle.insert(rle.end(), {4, 0, 0, 0, 4, 1, 0, 0, 4, 0, 0, 0, 4, 1, 0, 1});
+    PutU32(rle, 2, static_cast<std::uint32_t>(rle.size()));
+    PutU32(rle, 22, 4);
+    PutU32(rle, 34, static_cast<std::uint32_t>(rle.size() - offBits));
+    const auto cells = CellColours(PageOf(WriteBytesAs("rle8.bmp", rle), Dir.Path("rle8.html"), 1, 4));
+    const std::vector<std::uint32_t> expected = {0x00FF00, 0x0000FF, 0x00FF00, 0x0000FF};
+    EXPECT_EQ(cells, expected);
 }
 
 TEST_F(WicDecoderTest, JpegGivesEveryCellCloseToTheBmpPage)
