@@ -5,6 +5,7 @@
 // orientation stands upright, and transparent pixels lie over the page's background.
 #include <gtest/gtest.h>
 
+#include "decoders/PreviewBitmap.h"
 #include "decoders/WicDecoder.h"
 #include "engine/ConversionRun.h"
 #include "tests/engine/BmpBuilder.h"
@@ -197,6 +198,71 @@ TEST_F(WicDecoderTest, ScalerShrinksThePictureForAPreview)
     EXPECT_EQ(Decoded(rows, 160, 39, 29), 0xFF1428C8u);
     // Once rows are out, the size is settled.
     EXPECT_FALSE(decoder->ScaleTo(20, 15));
+}
+
+TEST_F(WicDecoderTest, APreviewIsDecodedAtThePreviewsSizeUprightAndOverTheBackground)
+{
+    // 1200 x 900, its left half transparent: shrunk to what the fit asks, over the background.
+    TestPicture picture{1200, 900, std::vector<std::uint32_t>(1200 * 900)};
+    for (std::uint32_t y = 0; y < 900; ++y)
+        for (std::uint32_t x = 0; x < 1200; ++x)
+            picture.Pixels[y * 1200 + x] = x < 600 ? 0x00FFFFFFu : 0xFF2040E0u;
+    const std::string stored = Write("stored.png", GUID_ContainerFormatPng, picture, StoredAs::Bgra32);
+    std::uint32_t asked[2] = {0, 0};
+    const PreviewFit fit = [&](std::uint32_t width, std::uint32_t height, std::uint32_t& fittedWidth,
+                               std::uint32_t& fittedHeight) {
+        asked[0] = width, asked[1] = height;
+        fittedWidth = 240, fittedHeight = 180;
+    };
+    std::uint32_t width = 0, height = 0;
+    std::string reason;
+    HBITMAP bitmap = DecodePreviewBitmap(stored, MakeRgb(10, 200, 30), fit, width, height, reason);
+    ASSERT_NE(bitmap, nullptr) << reason;
+    EXPECT_EQ(width, 1200u);
+    EXPECT_EQ(height, 900u);
+    EXPECT_EQ(asked[0], 1200u);
+    EXPECT_EQ(asked[1], 900u);
+    DIBSECTION dib = {};
+    ASSERT_EQ(::GetObjectA(bitmap, sizeof dib, &dib), static_cast<int>(sizeof dib));
+    EXPECT_EQ(dib.dsBm.bmWidth, 240);
+    EXPECT_EQ(dib.dsBm.bmHeight, 180);
+    const auto* rows = static_cast<const std::uint8_t*>(dib.dsBm.bmBits);
+    const std::uint8_t* left = rows + 4 * 10;
+    const std::uint8_t* right = rows + 90 * dib.dsBm.bmWidthBytes + 4 * 200;
+    EXPECT_EQ((std::vector<int>{left[0], left[1], left[2]}), (std::vector<int>{30, 200, 10}));
+    EXPECT_EQ((std::vector<int>{right[0], right[1], right[2]}), (std::vector<int>{0xE0, 0x40, 0x20}));
+    ::DeleteObject(bitmap);
+
+    // A JPEG turned a quarter: the fit is asked for the upright picture, which comes back upright.
+    TestPicture photo{64, 32, std::vector<std::uint32_t>(64 * 32)};
+    for (std::uint32_t y = 0; y < 32; ++y)
+        for (std::uint32_t x = 0; x < 64; ++x)
+            photo.Pixels[y * 64 + x] = x < 32 ? 0xFFE01010u : 0xFF1010E0u;
+    const std::string turned = WriteBytesAs(
+        "turned.jpg",
+        WithExifOrientation(ReadBytes(Write("photo.jpg", GUID_ContainerFormatJpeg, photo, StoredAs::Bgr24)), 6));
+    const PreviewFit half = [&](std::uint32_t w, std::uint32_t h, std::uint32_t& fw, std::uint32_t& fh) {
+        asked[0] = w, asked[1] = h;
+        fw = w / 2, fh = h / 2;
+    };
+    bitmap = DecodePreviewBitmap(turned, 0, half, width, height, reason);
+    ASSERT_NE(bitmap, nullptr) << reason;
+    EXPECT_EQ(width, 32u);
+    EXPECT_EQ(height, 64u);
+    EXPECT_EQ(asked[0], 32u);
+    EXPECT_EQ(asked[1], 64u);
+    ASSERT_EQ(::GetObjectA(bitmap, sizeof dib, &dib), static_cast<int>(sizeof dib));
+    EXPECT_EQ(dib.dsBm.bmWidth, 16);
+    EXPECT_EQ(dib.dsBm.bmHeight, 32);
+    // Red (the stored left half) on top, blue below.
+    const auto* top = static_cast<const std::uint8_t*>(dib.dsBm.bmBits) + 4 * dib.dsBm.bmWidthBytes;
+    const std::uint8_t* bottom = static_cast<const std::uint8_t*>(dib.dsBm.bmBits) + 28 * dib.dsBm.bmWidthBytes;
+    EXPECT_TRUE(top[2] > 180 && top[0] < 80) << int(top[2]) << " " << int(top[0]);
+    EXPECT_TRUE(bottom[0] > 180 && bottom[2] < 80) << int(bottom[2]) << " " << int(bottom[0]);
+    ::DeleteObject(bitmap);
+
+    EXPECT_EQ(DecodePreviewBitmap(WriteBytesAs("text.png", {'h', 'i'}), 0, fit, width, height, reason), nullptr);
+    EXPECT_EQ(reason, "not a picture Glyphcast can read");
 }
 
 TEST_F(WicDecoderTest, CompressedAndOldBitmapsGoThroughTheSystemDecoder)
