@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 namespace
 {
@@ -106,20 +107,24 @@ bool CDecodedPicture::DecodeStored(std::uint8_t* out, std::uint32_t count)
     return true;
 }
 
-// Grows the band to hold bytes, reserving ahead (doubling) but never beyond the whole band
-// that is being loaded, limit bytes.
+// Grows the band to hold bytes. The whole band being loaded, limit bytes, is reserved at once,
+// so that it is never copied as it grows; memory the rows have not reached yet is only address
+// space, never touched before decoded rows arrive in it.
 bool CDecodedPicture::GrowBand(std::uint64_t bytes, std::uint64_t limit)
 {
     if (bytes <= Band.size())
         return true;
     try
     {
-        if (bytes > Band.capacity())
-            Band.reserve(
-                static_cast<std::size_t>(std::max(bytes, std::min(limit, std::uint64_t(Band.capacity()) * 2))));
+        if (limit > Band.capacity())
+            Band.reserve(static_cast<std::size_t>(limit));
         Band.resize(static_cast<std::size_t>(bytes));
     }
     catch (const std::bad_alloc&)
+    {
+        return Fail(Failure::Refused, "not enough memory for the picture");
+    }
+    catch (const std::length_error&)
     {
         return Fail(Failure::Refused, "not enough memory for the picture");
     }
