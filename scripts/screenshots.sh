@@ -168,13 +168,18 @@ key Return
 wait_for_end Finish
 browser_page "$pictures/sunset.html" "$out/wizard-page.png"
 
+# Starts the program again and types a picture's path on the source page.
+source_page_with() {
+  start_program
+  wizard=$(find_window Glyphcast)
+  xdotool windowfocus --sync "$wizard" 2>/dev/null || true
+  sleep 0.8
+  key Return
+  xdotool type --delay 20 "$1"
+}
+
 # Once more to the output page, where the sample shows the long face name shortened.
-start_program
-wizard=$(find_window Glyphcast)
-xdotool windowfocus --sync "$wizard" 2>/dev/null || true
-sleep 0.8
-key Return
-xdotool type --delay 20 "$winpicture"
+source_page_with "$winpicture"
 key Return
 # From the target edit to the font list, then the first face beginning with V.
 for _ in 1 2 3 4 5 6 7; do key Tab; done
@@ -195,12 +200,7 @@ key alt+F4
 wait_for_end Alt+F4
 
 # The photo: previewed upright on the source page, then written with the default settings.
-start_program
-wizard=$(find_window Glyphcast)
-xdotool windowfocus --sync "$wizard" 2>/dev/null || true
-sleep 0.8
-key Return
-xdotool type --delay 20 "$winphoto"
+source_page_with "$winphoto"
 shoot "$wizard" source-photo
 key Return
 key Return

@@ -180,10 +180,7 @@ TEST_F(WicDecoderTest, JpegComesBackCloseToItsPixelsAndRowByRowInReverseOrderToo
 TEST_F(WicDecoderTest, ScalerShrinksThePictureForAPreview)
 {
     // Left half red, right half blue, 400 x 300, shrunk to 40 x 30.
-    TestPicture picture{400, 300, std::vector<std::uint32_t>(400 * 300)};
-    for (std::uint32_t y = 0; y < 300; ++y)
-        for (std::uint32_t x = 0; x < 400; ++x)
-            picture.Pixels[y * 400 + x] = x < 200 ? 0xFFC81E14u : 0xFF1428C8u;
+    const TestPicture picture = MakeHalvesTestPicture(400, 300, 0xFFC81E14u, 0xFF1428C8u);
     const std::string path = Write("big.png", GUID_ContainerFormatPng, picture, StoredAs::Bgr24);
     auto decoder = std::make_unique<CWicDecoder>(PictureFormat::Png);
     ASSERT_TRUE(decoder->Open(path)) << decoder->FailureReason();
@@ -203,10 +200,7 @@ TEST_F(WicDecoderTest, ScalerShrinksThePictureForAPreview)
 TEST_F(WicDecoderTest, APreviewIsDecodedAtThePreviewsSizeUprightAndOverTheBackground)
 {
     // 1200 x 900, its left half transparent: shrunk to what the fit asks, over the background.
-    TestPicture picture{1200, 900, std::vector<std::uint32_t>(1200 * 900)};
-    for (std::uint32_t y = 0; y < 900; ++y)
-        for (std::uint32_t x = 0; x < 1200; ++x)
-            picture.Pixels[y * 1200 + x] = x < 600 ? 0x00FFFFFFu : 0xFF2040E0u;
+    const TestPicture picture = MakeHalvesTestPicture(1200, 900, 0x00FFFFFFu, 0xFF2040E0u);
     const std::string stored = Write("stored.png", GUID_ContainerFormatPng, picture, StoredAs::Bgra32);
     std::uint32_t asked[2] = {0, 0};
     const PreviewFit fit = [&](std::uint32_t width, std::uint32_t height, std::uint32_t& fittedWidth,
@@ -234,10 +228,7 @@ TEST_F(WicDecoderTest, APreviewIsDecodedAtThePreviewsSizeUprightAndOverTheBackgr
     ::DeleteObject(bitmap);
 
     // A JPEG turned a quarter: the fit is asked for the upright picture, which comes back upright.
-    TestPicture photo{64, 32, std::vector<std::uint32_t>(64 * 32)};
-    for (std::uint32_t y = 0; y < 32; ++y)
-        for (std::uint32_t x = 0; x < 64; ++x)
-            photo.Pixels[y * 64 + x] = x < 32 ? 0xFFE01010u : 0xFF1010E0u;
+    const TestPicture photo = MakeHalvesTestPicture(64, 32, 0xFFE01010u, 0xFF1010E0u);
     const std::string turned = WriteBytesAs(
         "turned.jpg",
         WithExifOrientation(ReadBytes(Write("photo.jpg", GUID_ContainerFormatJpeg, photo, StoredAs::Bgr24)), 6));

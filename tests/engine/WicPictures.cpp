@@ -121,6 +121,16 @@ TestPicture MakeTransparentTestPicture(std::uint32_t width, std::uint32_t height
     return picture;
 }
 
+TestPicture MakeHalvesTestPicture(std::uint32_t width, std::uint32_t height, std::uint32_t left, std::uint32_t right)
+{
+    TestPicture picture{width, height, {}};
+    picture.Pixels.resize(std::size_t(width) * height);
+    for (std::uint32_t y = 0; y < height; ++y)
+        for (std::uint32_t x = 0; x < width; ++x)
+            picture.Pixels[std::size_t(y) * width + x] = x < width / 2 ? left : right;
+    return picture;
+}
+
 TestPicture MakeStripedTestPicture(std::uint32_t width, std::uint32_t height, unsigned colours)
 {
     TestPicture picture{width, height, {}};

@@ -22,6 +22,8 @@ struct TestPicture
 TestPicture MakeTestPicture(std::uint32_t width, std::uint32_t height);
 // The same with alpha running from 0 (left) to 255 (right).
 TestPicture MakeTransparentTestPicture(std::uint32_t width, std::uint32_t height);
+// A picture whose left half (x < width / 2) is left and right half right, both 0xAARRGGBB.
+TestPicture MakeHalvesTestPicture(std::uint32_t width, std::uint32_t height, std::uint32_t left, std::uint32_t right);
 // A picture of at most colours different opaque colours (for palettes): vertical stripes.
 TestPicture MakeStripedTestPicture(std::uint32_t width, std::uint32_t height, unsigned colours);
 

@@ -502,10 +502,7 @@ TEST_F(SourcePageTest, ATurnedPhotoIsShownUprightWithItsUprightSize)
 {
     // Stored 40 x 20, red left and blue right, with an EXIF orientation that turns it a quarter
     // clockwise: upright it is 20 x 40, red above blue.
-    TestPicture picture{40, 20, std::vector<std::uint32_t>(40 * 20)};
-    for (std::uint32_t y = 0; y < 20; ++y)
-        for (std::uint32_t x = 0; x < 40; ++x)
-            picture.Pixels[y * 40 + x] = x < 20 ? 0xFFDC141Eu : 0xFF0A28C8u;
+    const TestPicture picture = MakeHalvesTestPicture(40, 20, 0xFFDC141Eu, 0xFF0A28C8u);
     const std::string stored = Files.Encoded("stored.jpg", GUID_ContainerFormatJpeg, picture);
     const std::string turned = Files.Write("turned.jpg", WithExifOrientation(ReadBytes(stored), 6));
     SetPath(turned);
@@ -527,10 +524,7 @@ TEST_F(SourcePageTest, ATurnedPhotoIsShownUprightWithItsUprightSize)
 TEST_F(SourcePageTest, TransparentAreasShowTheBackgroundColourOfTheSettings)
 {
     // Left half wholly transparent (white underneath), right half opaque green.
-    TestPicture picture{40, 20, std::vector<std::uint32_t>(40 * 20)};
-    for (std::uint32_t y = 0; y < 20; ++y)
-        for (std::uint32_t x = 0; x < 40; ++x)
-            picture.Pixels[y * 40 + x] = x < 20 ? 0x00FFFFFFu : 0xFF10A040u;
+    const TestPicture picture = MakeHalvesTestPicture(40, 20, 0x00FFFFFFu, 0xFF10A040u);
     Wizard.Settings.BackgroundColor = RGB(200, 30, 40);
     SetPath(Files.Encoded("clear.png", GUID_ContainerFormatPng, picture, StoredAs::Bgra32));
     const CImagePreview& preview = Page->GetPreview();
