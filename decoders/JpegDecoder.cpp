@@ -81,9 +81,10 @@ bool ReadHeader(CJpegDecoder::State& state, std::FILE* file)
     return true;
 }
 
-// Guarded: starts the decompression (for a progressive picture, the whole file is read here)
-// and decodes the next count rows.
-bool ReadNextRows(CJpegDecoder::State& state, std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count)
+// Guarded: starts the decompression (for a progressive picture, the whole file is read here),
+// decodes the next count rows and, after the last, reads the file to its end marker, so that
+// nothing missing from it goes unnoticed.
+bool ReadNextRows(CJpegDecoder::State& state, std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count, bool last)
 {
     if (setjmp(state.Jump))
         return false;
@@ -106,6 +107,8 @@ bool ReadNextRows(CJpegDecoder::State& state, std::uint8_t* out, std::ptrdiff_t 
             return false;
         }
     }
+    if (last)
+        jpeg_finish_decompress(&state.Info);
     return true;
 }
 
@@ -191,7 +194,7 @@ bool CJpegDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint3
         return false;
     if (count > HeaderRead.Height - NextRow)
         return Fail(Failure::Refused, "more JPEG rows asked for than the picture has");
-    if (!ReadNextRows(*Jpeg, out, stride, count))
+    if (!ReadNextRows(*Jpeg, out, stride, count, NextRow + count == HeaderRead.Height))
         return Damaged();
     if (Jpeg->Cmyk)
         for (std::uint32_t n = 0; n < count; ++n)

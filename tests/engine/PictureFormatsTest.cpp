@@ -403,6 +403,13 @@ TEST_F(PictureFormats, DamagedAndUnreadableFilesAreRefusedAndTheTargetKept)
     bytes[bytes.size() / 2] ^= 0x55;  // inside the pixel data
     WriteBytes(Dir.Path("flipped.png"), bytes);
     ExpectRefused(Dir.Path("flipped.png"), "damaged PNG data: ");
+    // Damage after the last row: the last chunk's checksum, or the end marker missing.
+    bytes = good;
+    bytes[bytes.size() - 13] ^= 0x01;
+    WriteBytes(Dir.Path("checksum.png"), bytes);
+    ExpectRefused(Dir.Path("checksum.png"), "damaged PNG data: IDAT: CRC error");
+    WriteBytes(Dir.Path("no-end.png"), std::vector<std::uint8_t>(good.begin(), good.end() - 12));
+    ExpectRefused(Dir.Path("no-end.png"), "damaged PNG data: ");
     bytes = good;
     ClaimPngSize(bytes, 0, 48);
     WriteBytes(Dir.Path("zero.png"), bytes);
@@ -417,6 +424,8 @@ TEST_F(PictureFormats, DamagedAndUnreadableFilesAreRefusedAndTheTargetKept)
         WriteBytes(Dir.Path("cut.jpg"),
                    std::vector<std::uint8_t>(whole.begin(), whole.begin() + whole.size() * 7 / 10));
         ExpectRefused(Dir.Path("cut.jpg"), "damaged JPEG data: ");
+        WriteBytes(Dir.Path("no-end.jpg"), std::vector<std::uint8_t>(whole.begin(), whole.end() - 2));
+        ExpectRefused(Dir.Path("no-end.jpg"), "damaged JPEG data: Premature end of JPEG file");
     }
 
     const std::string gif = Dir.Path("good.gif");
