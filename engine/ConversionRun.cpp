@@ -71,8 +71,11 @@ public:
         {
             if (Bitmap.Open(path))
                 return true;
+            // The reader's refusal stands only when the system's decoder does not take the file.
+            if (IsForSystemDecoder(Bitmap) && OpenDecoded(path, format, background, nullptr))
+                return true;
             failure = SourceFailure(Bitmap, path);
-            return IsForSystemDecoder(Bitmap) && OpenDecoded(path, format, background, nullptr);
+            return false;
         }
         if (headBytes == 0)
         {
