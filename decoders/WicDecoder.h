@@ -17,7 +17,7 @@
 // was recognised as. The file is mapped read-only and handed to WIC as memory; rows come out as
 // 32-bit blue, green, red, alpha through WIC's format converter, copied a band at a time, so no
 // whole-picture copy of our own is ever made. Optionally WIC's scaler shrinks the picture first,
-// for previews. COM is initialised for the decoder's life on the thread that makes it.
+// for previews (ScaleOnOpen). COM is initialised for the decoder's life on the thread that makes it.
 class CWicDecoder : public CPictureDecoder
 {
 public:
@@ -30,11 +30,6 @@ public:
     bool Open(const std::string& path) override;
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
 
-    // Puts WIC's scaler in front of the rows, so that they come out width x height (as stored,
-    // before any turning); the header then reports that size. Only after Open and before the first
-    // ReadRows; false, with the failure set, when WIC cannot scale.
-    bool ScaleTo(std::uint32_t width, std::uint32_t height);
-
     // Takes from choose, given the size in the file, the size the rows are to have, and scales
     // to it as soon as Open has read the header; a size not smaller than the file's is left alone.
     // For callers that hand the decoder on to be opened elsewhere.
@@ -45,6 +40,9 @@ public:
     std::uint32_t FileHeight() const { return UnscaledHeight; }
 
 private:
+    // Puts WIC's scaler in front of the rows, so that they come out width x height (as stored,
+    // before any turning); the header then reports that size. Only before the first ReadRows.
+    bool ScaleTo(std::uint32_t width, std::uint32_t height);
     bool Refuse(const std::string& what, HRESULT result);
     bool MapFile(const std::string& path);
     bool SetUpConverter(IWICBitmapSource* source);

@@ -1,6 +1,6 @@
 // The Windows decoders: pictures written by WIC's own encoders come back through CWicDecoder pixel
 // for pixel (JPEG within a tolerance), in bands of any size; damaged, absurd and foreign files are
-// refused with a reason, and the scaler shrinks pictures for previews. Whole conversions: the page
+// refused with a reason, and previews are shrunk by the decoder. Whole conversions: the page
 // of a lossless picture is the page of the same .bmp, a JPEG's is close to it, every EXIF
 // orientation stands upright, and transparent pixels lie over the page's background.
 #include <gtest/gtest.h>
@@ -142,62 +142,7 @@ TEST_F(WicDecoderTest, LosslessPicturesComeBackPixelForPixelInBandsOfAnySize)
     }
 }
 
-TEST_F(WicDecoderTest, JpegComesBackCloseToItsPixelsAndRowByRowInReverseOrderToo)
-{
-    // Smooth ramps: what a photo's compression keeps well.
-    TestPicture picture{64, 48, std::vector<std::uint32_t>(64 * 48)};
-    for (std::uint32_t y = 0; y < 48; ++y)
-        for (std::uint32_t x = 0; x < 64; ++x)
-            picture.Pixels[y * 64 + x] = 0xFF000000u | (x * 4) << 16 | (y * 5) << 8 | (255 - 2 * (x + y));
-    const std::string path = Write("photo.jpg", GUID_ContainerFormatJpeg, picture, StoredAs::Bgr24);
-    auto decoder = OpenPicture(PictureFormat::Jpeg, path);
-    ASSERT_TRUE(decoder && decoder->LastFailure() == CPictureDecoder::Failure::None);
-    EXPECT_FALSE(decoder->Header().HasAlpha);
-    // A negative stride: the first row decoded is the last in memory.
-    const std::size_t stride = 64 * 4;
-    std::vector<std::uint8_t> rows(stride * 48);
-    ASSERT_TRUE(decoder->ReadRows(rows.data() + 47 * stride, -static_cast<std::ptrdiff_t>(stride), 48))
-        << decoder->FailureReason();
-    long total = 0;
-    int worst = 0;
-    for (std::uint32_t y = 0; y < 48; ++y)
-        for (std::uint32_t x = 0; x < 64; ++x)
-        {
-            const std::uint32_t got = Decoded(rows, stride, x, 47 - y);
-            const std::uint32_t want = picture.At(x, y);
-            EXPECT_EQ(got >> 24, 0xFFu);
-            for (int shift = 0; shift < 24; shift += 8)
-            {
-                const int error = std::abs(int((got >> shift) & 0xFF) - int((want >> shift) & 0xFF));
-                total += error;
-                worst = std::max(worst, error);
-            }
-        }
-    EXPECT_LT(total / (64.0 * 48 * 3), 4.0);
-    EXPECT_LT(worst, 64);
-}
-
-TEST_F(WicDecoderTest, ScalerShrinksThePictureForAPreview)
-{
-    // Left half red, right half blue, 400 x 300, shrunk to 40 x 30.
-    const TestPicture picture = MakeHalvesTestPicture(400, 300, 0xFFC81E14u, 0xFF1428C8u);
-    const std::string path = Write("big.png", GUID_ContainerFormatPng, picture, StoredAs::Bgr24);
-    auto decoder = std::make_unique<CWicDecoder>(PictureFormat::Png);
-    ASSERT_TRUE(decoder->Open(path)) << decoder->FailureReason();
-    ASSERT_TRUE(decoder->ScaleTo(40, 30)) << decoder->FailureReason();
-    EXPECT_EQ(decoder->Header().Width, 40u);
-    EXPECT_EQ(decoder->Header().Height, 30u);
-    const std::vector<std::uint8_t> rows = DecodeAll(*decoder, 30, 40 * 4);
-    ASSERT_FALSE(rows.empty()) << decoder->FailureReason();
-    EXPECT_EQ(Decoded(rows, 160, 0, 0), 0xFFC81E14u);
-    EXPECT_EQ(Decoded(rows, 160, 18, 29), 0xFFC81E14u);
-    EXPECT_EQ(Decoded(rows, 160, 21, 0), 0xFF1428C8u);
-    EXPECT_EQ(Decoded(rows, 160, 39, 29), 0xFF1428C8u);
-    // Once rows are out, the size is settled.
-    EXPECT_FALSE(decoder->ScaleTo(20, 15));
-}
-
-TEST_F(WicDecoderTest, APreviewIsDecodedAtThePreviewsSizeUprightAndOverTheBackground)
+TEST_F(WicDecoderTest, APreviewIsDecodedAtThePreviewsSizeOverTheBackground)
 {
     // 1200 x 900, its left half transparent: shrunk to what the fit asks, over the background.
     const TestPicture picture = MakeHalvesTestPicture(1200, 900, 0x00FFFFFFu, 0xFF2040E0u);
@@ -227,53 +172,8 @@ TEST_F(WicDecoderTest, APreviewIsDecodedAtThePreviewsSizeUprightAndOverTheBackgr
     EXPECT_EQ((std::vector<int>{right[0], right[1], right[2]}), (std::vector<int>{0xE0, 0x40, 0x20}));
     ::DeleteObject(bitmap);
 
-    // A JPEG turned a quarter: the fit is asked for the upright picture, which comes back upright.
-    const TestPicture photo = MakeHalvesTestPicture(64, 32, 0xFFE01010u, 0xFF1010E0u);
-    const std::string turned = WriteBytesAs(
-        "turned.jpg",
-        WithExifOrientation(ReadBytes(Write("photo.jpg", GUID_ContainerFormatJpeg, photo, StoredAs::Bgr24)), 6));
-    const PreviewFit half = [&](std::uint32_t w, std::uint32_t h, std::uint32_t& fw, std::uint32_t& fh) {
-        asked[0] = w, asked[1] = h;
-        fw = w / 2, fh = h / 2;
-    };
-    bitmap = DecodePreviewBitmap(turned, 0, half, width, height, reason);
-    ASSERT_NE(bitmap, nullptr) << reason;
-    EXPECT_EQ(width, 32u);
-    EXPECT_EQ(height, 64u);
-    EXPECT_EQ(asked[0], 32u);
-    EXPECT_EQ(asked[1], 64u);
-    ASSERT_EQ(::GetObjectA(bitmap, sizeof dib, &dib), static_cast<int>(sizeof dib));
-    EXPECT_EQ(dib.dsBm.bmWidth, 16);
-    EXPECT_EQ(dib.dsBm.bmHeight, 32);
-    // Red (the stored left half) on top, blue below.
-    const auto* top = static_cast<const std::uint8_t*>(dib.dsBm.bmBits) + 4 * dib.dsBm.bmWidthBytes;
-    const std::uint8_t* bottom = static_cast<const std::uint8_t*>(dib.dsBm.bmBits) + 28 * dib.dsBm.bmWidthBytes;
-    EXPECT_TRUE(top[2] > 180 && top[0] < 80) << int(top[2]) << " " << int(top[0]);
-    EXPECT_TRUE(bottom[0] > 180 && bottom[2] < 80) << int(bottom[2]) << " " << int(bottom[0]);
-    ::DeleteObject(bitmap);
-
     EXPECT_EQ(DecodePreviewBitmap(WriteBytesAs("text.png", {'h', 'i'}), 0, fit, width, height, reason), nullptr);
     EXPECT_EQ(reason, "not a picture Glyphcast can read");
-}
-
-TEST_F(WicDecoderTest, CompressedAndOldBitmapsGoThroughTheSystemDecoder)
-{
-    // An 8-bit run-length picture 4 x 2: the bottom row blue, the top row green.
-    std::vector<std::uint8_t> rle =
-        CBmpBuilder(4, 0, 8).Compression(1).Palette({0x00FF0000, 0x0000FF00}).Build();  // BI_RLE8
-    const std::size_t offBits = rle.size();
-    rle.insert(rle.end(), {4, 0, 0, 0, 4, 1, 0, 0, 0, 1});
-    PutU32(rle, 2, static_cast<std::uint32_t>(rle.size()));
-    PutU32(rle, 22, 2);
-    PutU32(rle, 34, static_cast<std::uint32_t>(rle.size() - offBits));
-    auto decoder = OpenPicture(PictureFormat::Bmp, WriteBytesAs("rle8.bmp", rle));
-    ASSERT_TRUE(decoder && decoder->LastFailure() == CPictureDecoder::Failure::None);
-    ASSERT_EQ(decoder->Header().Width, 4u);
-    ASSERT_EQ(decoder->Header().Height, 2u);
-    const std::vector<std::uint8_t> rows = DecodeAll(*decoder, 2, 16);
-    ASSERT_FALSE(rows.empty()) << decoder->FailureReason();
-    EXPECT_EQ(Decoded(rows, 16, 0, 0) & 0xFFFFFF, 0x00FF00u);
-    EXPECT_EQ(Decoded(rows, 16, 3, 1) & 0xFFFFFF, 0x0000FFu);
 }
 
 TEST_F(WicDecoderTest, DamagedForeignAndAbsurdFilesAreRefusedWithAReason)
