@@ -15,7 +15,11 @@ namespace
 {
 
 const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE [TARGET]\n"
-                         "Turns a Windows bitmap (.bmp) into an HTML page of coloured characters.\n"
+                         "Turns a picture into an HTML page of coloured characters. SOURCE may be a BMP,\n"
+                         "PNG, JPEG, GIF (its first frame), TIFF (its first page) or WebP picture (on\n"
+                         "Windows, WebP where the system has a codec for it), told by its content, not\n"
+                         "its name; a photo is turned upright as its EXIF orientation says, and\n"
+                         "transparent areas show the background colour.\n"
                          "TARGET defaults to SOURCE with .html in place of its extension.\n"
                          "\n"
                          "Options:\n"

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #ifdef _WIN32
+#include "decoders/ComInitializer.h"
 #include <io.h>
 #define GLYPHCAST_ISATTY(fd) _isatty(fd)
 #else
@@ -14,6 +15,10 @@
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // The system's picture decoders are COM objects, used on this one thread.
+    CComInitializer com;
+#endif
     std::vector<std::string> arguments(argv + 1, argv + argc);
     const bool terminal = GLYPHCAST_ISATTY(2) != 0;
     return RunConvertTool(arguments, std::cout, std::cerr, terminal);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/ConverterWizard.h"
+#include "decoders/PreviewBitmap.h"
 #include "engine/ConversionRun.h"
 #include "res/resource.h"
 
@@ -10,7 +11,23 @@ namespace
 {
 // The path edit takes no more than this many characters.
 const int MaxPathChars = 256;
-const char* const BitmapFilter = "Bitmap files (*.bmp)|*.bmp|All Files (*.*)|*.*||";
+const char* const PictureFilter = "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff;*.webp)|"
+                                  "*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff;*.webp|"
+                                  "Bitmap files (*.bmp)|*.bmp|PNG files (*.png)|*.png|"
+                                  "JPEG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|GIF files (*.gif)|*.gif|"
+                                  "TIFF files (*.tif;*.tiff)|*.tif;*.tiff|WebP files (*.webp)|*.webp|"
+                                  "All Files (*.*)|*.*||";
+
+// The size of a loaded bitmap; false when the handle is not a readable bitmap.
+bool DescribeBitmap(const CBitmap& picture, PictureSize& size)
+{
+    BITMAP description = {};
+    if (!picture.GetSafeHandle() || ::GetObjectType(picture) != OBJ_BITMAP ||
+        picture.GetBitmap(&description) != sizeof(description))
+        return false;
+    size = {description.bmWidth, description.bmHeight};
+    return true;
+}
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CSourcePage, CWizardPage)
@@ -40,6 +57,10 @@ BOOL CSourcePage::OnInitDialog()
 
 BOOL CSourcePage::OnSetActive()
 {
+    // Transparent areas of a decoded picture are shown over the page's background colour, which
+    // the output page may have changed since.
+    if (PreviewDecoded && PreviewBackground != CConverterWizard::Of(*this).Settings.BackgroundColor)
+        LoadPreview();
     UpdateButtons();
     return CWizardPage::OnSetActive();
 }
@@ -55,25 +76,52 @@ HBITMAP CSourcePage::LoadPicture(const CString& path)
     return static_cast<HBITMAP>(::LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
 
+HBITMAP CSourcePage::DecodePicture(const CString& path, PictureSize& size)
+{
+    CRect client;
+    Preview.GetClientRect(&client);
+    const PreviewFit fit = [&client](std::uint32_t width, std::uint32_t height, std::uint32_t& fittedWidth,
+                                     std::uint32_t& fittedHeight) {
+        const CSize fitted =
+            CImagePreview::FitImage(client.Width(), client.Height(), static_cast<int>(width), static_cast<int>(height));
+        fittedWidth = static_cast<std::uint32_t>(fitted.cx);
+        fittedHeight = static_cast<std::uint32_t>(fitted.cy);
+    };
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::string reason;
+    PreviewBackground = CConverterWizard::Of(*this).Settings.BackgroundColor;
+    HBITMAP bitmap = DecodePreviewBitmap(path.Str(), PreviewBackground, fit, width, height, reason);
+    if (bitmap)
+        size = {static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)};
+    return bitmap;
+}
+
 bool CSourcePage::LoadPreview()
 {
-    // The preview draws its own copy and the description is taken: the bitmap goes with this scope.
+    // The preview draws its own copy and the size is taken: the bitmap goes with this scope.
+    // A .bmp loads through the platform's loader; any other picture through the system's decoders.
     CBitmap picture;
-    if (FileExists(SourcePath.Str()))
-        picture.Attach(LoadPicture(SourcePath));
-
+    PictureSize size;
     bool loaded = false;
-    if (picture.GetSafeHandle() && ::GetObjectType(picture) == OBJ_BITMAP)
+    PreviewDecoded = false;
+    if (FileExists(SourcePath.Str()))
     {
-        BITMAP description = {};
-        if (picture.GetBitmap(&description) == sizeof(description))
+        picture.Attach(LoadPicture(SourcePath));
+        loaded = DescribeBitmap(picture, size);
+        if (!loaded)
         {
-            SourceBitmap = {description.bmWidth, description.bmHeight};
-            CString dimensions;
-            dimensions.Format("%d x %d", static_cast<int>(SourceBitmap.Width), static_cast<int>(SourceBitmap.Height));
-            SetDlgItemText(IDC_DIMENSIONS, dimensions);
-            loaded = true;
+            // The decoded bitmap is the preview's size; size is the picture's own.
+            picture.Attach(DecodePicture(SourcePath, size));
+            loaded = PreviewDecoded = picture.GetSafeHandle() != nullptr;
         }
+    }
+    if (loaded)
+    {
+        SourceBitmap = size;
+        CString dimensions;
+        dimensions.Format("%d x %d", static_cast<int>(SourceBitmap.Width), static_cast<int>(SourceBitmap.Height));
+        SetDlgItemText(IDC_DIMENSIONS, dimensions);
     }
     Preview.SetImage(loaded ? static_cast<HBITMAP>(picture) : nullptr);
     return loaded;
@@ -88,7 +136,7 @@ void CSourcePage::OnChangeSource()
 
 void CSourcePage::OnBrowse()
 {
-    if (!BrowseForFile(TRUE, ".bmp", OFN_FILEMUSTEXIST, BitmapFilter, SourcePath))
+    if (!BrowseForFile(TRUE, ".bmp", OFN_FILEMUSTEXIST, PictureFilter, SourcePath))
         return;
     UpdateData(FALSE);
     UpdateButtons();

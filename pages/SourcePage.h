@@ -1,4 +1,4 @@
-// CSourcePage: the wizard page on which the user names the bitmap file to convert.
+// CSourcePage: the wizard page on which the user names the picture file to convert.
 #pragma once
 
 #include "controls/ImagePreview.h"
@@ -33,6 +33,10 @@ protected:
     // Loads the file as a bitmap of the page's own (no shared image cache); null when it does
     // not load. The caller deletes it.
     virtual HBITMAP LoadPicture(const CString& path);
+    // Decodes a picture of any other format with the system's decoders, upright, over the
+    // settings' background colour and shrunk to the preview's size; null when it does not decode.
+    // size is the upright picture's own. The caller deletes the bitmap.
+    HBITMAP DecodePicture(const CString& path, PictureSize& size);
 
     void OnBrowse();
     void OnChangeSource();
@@ -51,4 +55,6 @@ private:
     CImagePreview Preview;
     CString SourcePath;
     PictureSize SourceBitmap;
+    bool PreviewDecoded = false;     // the preview shows a picture the system's decoders read
+    RgbColor PreviewBackground = 0;  // the colour its transparent areas were laid over
 };

@@ -73,6 +73,12 @@ mkdir -p "$pictures"
 rm -f "$pictures/sunset.html"
 convert -size 200x140 -seed 7 plasma:fractal -blur 0x2 -type TrueColor "BMP3:$pictures/sunset.bmp"
 winpicture='C:\users\Public\Pictures\sunset.bmp'
+# A photo as a phone takes it: 720 x 960 upright, stored a quarter turned with an EXIF orientation.
+rm -f "$pictures/photo.html"
+python3 scripts/make_photo.py 720 960 "$work/photo.ppm"
+convert "$work/photo.ppm" -quality 90 "$work/plain.jpg"
+python3 scripts/make_photo.py --exif "$work/plain.jpg" "$pictures/photo.jpg"
+winphoto='C:\users\Public\Pictures\photo.jpg'
 
 # A face whose name is too long for the font sample: an alias of a fixed-pitch face the prefix
 # has, made only for the picture of the shortened sample.
@@ -185,13 +191,18 @@ key Return
 wait_for_end Finish
 [ "$dpi" = 96 ] && browser_page "$pictures/sunset.html" "$out/wizard-page.png"
 
+# Starts the program again and types a picture's path on the source page.
+source_page_with() {
+  start_program
+  wizard=$(find_window Glyphcast)
+  xdotool windowfocus --sync "$wizard" 2>/dev/null || true
+  sleep 0.8
+  key Return
+  xdotool type --delay 20 "$1"
+}
+
 # Once more to the output page, where the sample shows the long face name shortened.
-start_program
-wizard=$(find_window Glyphcast)
-xdotool windowfocus --sync "$wizard" 2>/dev/null || true
-sleep 0.8
-key Return
-xdotool type --delay 20 "$winpicture"
+source_page_with "$winpicture"
 key Return
 # From the target edit to the font list, then the first face beginning with V.
 for _ in 1 2 3 4 5 6 7; do key Tab; done
@@ -210,3 +221,13 @@ key Escape
 # Alt+F4 cancels the wizard; the program then ends.
 key alt+F4
 wait_for_end Alt+F4
+
+# The photo: previewed upright on the source page, then written with the default settings.
+source_page_with "$winphoto"
+shoot "$wizard" source-photo
+key Return
+key Return
+key space
+key Return
+wait_for_end Finish
+browser_page "$pictures/photo.html" "$out/photo-page.png"

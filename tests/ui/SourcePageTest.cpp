@@ -12,6 +12,7 @@
 #include "app/ConverterWizard.h"
 #include "pages/SourcePage.h"
 #include "res/resource.h"
+#include "tests/engine/WicPictures.h"
 #include "tests/ui/UiTestSupport.h"
 
 namespace
@@ -76,6 +77,15 @@ public:
     std::string Picture(const std::string& name, int width, int height, int bitsPerPixel)
     {
         return Write(name, MakeBmp(width, height, bitsPerPixel));
+    }
+    // A picture written by the system's encoder for container.
+    std::string Encoded(const std::string& name, const GUID& container, const TestPicture& picture,
+                        StoredAs stored = StoredAs::Bgr24)
+    {
+        const std::string file = Dir.Path(name.c_str());
+        std::string error;
+        EXPECT_TRUE(WriteWicPicture(file, container, picture, stored, error)) << name << ": " << error;
+        return file;
     }
     const std::string& Path() const { return Dir.Root(); }
 
@@ -381,12 +391,16 @@ TEST_F(SourcePageTest, NextRefusesAnEmptyFile)
     ExpectRefused(IDS_NOT_A_PICTURE, empty);
 }
 
-TEST_F(SourcePageTest, NextRefusesABitmapTheConversionCannotRead)
+TEST_F(SourcePageTest, NextTakesACompressedBitmapThroughTheSystemDecoder)
 {
     const std::string rle = Files.Write("packed.bmp", MakeRle8Bmp(16, 8));
     SetPath(rle);
+    EXPECT_EQ(Dimensions(), "16 x 8");
     Next();
-    ExpectRefused(IDS_NOT_A_PICTURE, rle);
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(Wizard.GetActiveIndex(), 2);
+    EXPECT_EQ(Wizard.Settings.SourcePath, rle);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 16);
 }
 
 TEST_F(SourcePageTest, NextCopiesPathAndDescriptionIntoTheSettings)
@@ -436,6 +450,119 @@ TEST_F(SourcePageTest, RefusalAfterAnAcceptedPictureLeavesTheSettingsAlone)
     EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 15);
 }
 
+// --- pictures of other formats --------------------------------------------------------------
+
+TEST_F(SourcePageTest, PicturesOfEveryFormatTheSystemReadsArePreviewedAndTaken)
+{
+    const TestPicture picture = MakeStripedTestPicture(61, 47, 30);
+    const std::string files[] = {Files.Encoded("photo.jpg", GUID_ContainerFormatJpeg, picture),
+                                 Files.Encoded("shot.png", GUID_ContainerFormatPng, picture),
+                                 Files.Encoded("anim.gif", GUID_ContainerFormatGif, picture, StoredAs::Indexed8),
+                                 Files.Encoded("scan.tif", GUID_ContainerFormatTiff, picture),
+                                 // The format is told by the bytes, not the name.
+                                 Files.Encoded("named.bmp", GUID_ContainerFormatPng, picture)};
+    for (const std::string& file : files)
+    {
+        SCOPED_TRACE(file);
+        SetPath("");
+        SetPath(file);
+        EXPECT_EQ(Dimensions(), "61 x 47");
+        EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
+        EXPECT_NE(Page->GetPreview().GetSurfacePixel(5, 5), ::GetSysColor(COLOR_BTNFACE));
+        Next();
+        EXPECT_TRUE(uitest::MessageBoxes().empty());
+        ASSERT_EQ(Wizard.GetActiveIndex(), 2);
+        EXPECT_EQ(Wizard.Settings.SourcePath, file);
+        EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 61);
+        EXPECT_EQ(Wizard.Settings.SourceBitmap.Height, 47);
+        Back();
+    }
+}
+
+TEST_F(SourcePageTest, APngIsPreviewedExactlyAsABmpOfTheSamePixels)
+{
+    const TestPicture picture = MakeTestPicture(61, 47);
+    SetPath(Files.Write("same.bmp", TestPictureAsBmp(picture)));
+    const CImagePreview& preview = Page->GetPreview();
+    const int width = preview.GetImageWidth(), height = preview.GetImageHeight();
+    std::vector<COLORREF> shown;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            shown.push_back(preview.GetSurfacePixel(x, y));
+
+    SetPath(Files.Encoded("same.png", GUID_ContainerFormatPng, picture));
+    ASSERT_EQ(preview.GetImageWidth(), width);
+    ASSERT_EQ(preview.GetImageHeight(), height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            ASSERT_EQ(preview.GetSurfacePixel(x, y), shown[std::size_t(y) * width + x]) << "at " << x << ", " << y;
+}
+
+TEST_F(SourcePageTest, ATurnedPhotoIsShownUprightWithItsUprightSize)
+{
+    // Stored 40 x 20, red left and blue right, with an EXIF orientation that turns it a quarter
+    // clockwise: upright it is 20 x 40, red above blue.
+    const TestPicture picture = MakeHalvesTestPicture(40, 20, 0xFFDC141Eu, 0xFF0A28C8u);
+    const std::string stored = Files.Encoded("stored.jpg", GUID_ContainerFormatJpeg, picture);
+    const std::string turned = Files.Write("turned.jpg", WithExifOrientation(ReadBytes(stored), 6));
+    SetPath(turned);
+    EXPECT_EQ(Dimensions(), "20 x 40");
+    const CImagePreview& preview = Page->GetPreview();
+    RECT client;
+    ::GetClientRect(preview, &client);
+    ASSERT_EQ(preview.GetImageHeight(), client.bottom);
+    ASSERT_LT(preview.GetImageWidth(), preview.GetImageHeight());
+    const COLORREF top = preview.GetSurfacePixel(preview.GetImageWidth() / 2, client.bottom / 5);
+    const COLORREF bottom = preview.GetSurfacePixel(preview.GetImageWidth() / 2, client.bottom * 4 / 5);
+    EXPECT_TRUE(GetRValue(top) > 150 && GetBValue(top) < 100) << std::hex << top;
+    EXPECT_TRUE(GetBValue(bottom) > 150 && GetRValue(bottom) < 100) << std::hex << bottom;
+    Next();
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 20);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.Height, 40);
+}
+
+TEST_F(SourcePageTest, TransparentAreasShowTheBackgroundColourOfTheSettings)
+{
+    // Left half wholly transparent (white underneath), right half opaque green.
+    const TestPicture picture = MakeHalvesTestPicture(40, 20, 0x00FFFFFFu, 0xFF10A040u);
+    Wizard.Settings.BackgroundColor = RGB(200, 30, 40);
+    SetPath(Files.Encoded("clear.png", GUID_ContainerFormatPng, picture, StoredAs::Bgra32));
+    const CImagePreview& preview = Page->GetPreview();
+    const int width = preview.GetImageWidth();
+    ASSERT_GT(width, 0);
+    EXPECT_EQ(preview.GetSurfacePixel(width / 4, 5), RGB(200, 30, 40));
+    EXPECT_EQ(preview.GetSurfacePixel(width * 3 / 4, 5), RGB(0x10, 0xA0, 0x40));
+
+    // A colour chosen later on the output page shows when the page is seen again.
+    Wizard.SetActivePage(2);
+    Wizard.Settings.BackgroundColor = RGB(20, 40, 220);
+    Wizard.SetActivePage(1);
+    EXPECT_EQ(preview.GetSurfacePixel(width / 4, 5), RGB(20, 40, 220));
+    EXPECT_EQ(preview.GetSurfacePixel(width * 3 / 4, 5), RGB(0x10, 0xA0, 0x40));
+}
+
+TEST_F(SourcePageTest, DamagedAndForeignPicturesAreNeitherPreviewedNorTaken)
+{
+    const TestPicture picture = MakeTestPicture(64, 48);
+    const std::vector<std::uint8_t> png = ReadBytes(Files.Encoded("whole.png", GUID_ContainerFormatPng, picture));
+    const std::vector<std::uint8_t> jpeg = ReadBytes(Files.Encoded("whole.jpg", GUID_ContainerFormatJpeg, picture));
+    const std::string text = "not a picture at all\r\n";
+    const std::string files[] = {Files.Write("cut.png", {png.begin(), png.begin() + png.size() / 2}),
+                                 Files.Write("cut.jpg", {jpeg.begin(), jpeg.end() - 100}),
+                                 Files.Write("text.png", {text.begin(), text.end()})};
+    for (const std::string& file : files)
+    {
+        SCOPED_TRACE(file);
+        SetPath(Files.Picture("good.bmp", 30, 20, 24));
+        SetPath(file);
+        EXPECT_EQ(Page->GetPreview().GetImageWidth(), 0);
+        EXPECT_EQ(Dimensions(), "30 x 20");
+        uitest::ClearMessageBoxes();
+        Next();
+        ExpectRefused(IDS_NOT_A_PICTURE, file);
+    }
+}
+
 // --- the file dialog --------------------------------------------------------------------------
 
 TEST_F(SourcePageTest, BrowseFillsThePathAndRemembersIt)
@@ -448,7 +575,12 @@ TEST_F(SourcePageTest, BrowseFillsThePathAndRemembersIt)
     EXPECT_TRUE(DialogAnswer.OpenDialog);
     EXPECT_FALSE(DialogAnswer.HadInitialDir);  // nothing chosen yet in this run
     EXPECT_EQ(DialogAnswer.Flags & OFN_FILEMUSTEXIST, static_cast<DWORD>(OFN_FILEMUSTEXIST));
-    EXPECT_EQ(DialogAnswer.Filter, "Bitmap files (*.bmp)|*.bmp|All Files (*.*)|*.*|");
+    EXPECT_EQ(
+        DialogAnswer.Filter,
+        "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff;*.webp)|*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff;"
+        "*.webp|Bitmap files (*.bmp)|*.bmp|PNG files (*.png)|*.png|JPEG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|"
+        "GIF files (*.gif)|*.gif|TIFF files (*.tif;*.tiff)|*.tif;*.tiff|WebP files (*.webp)|*.webp|"
+        "All Files (*.*)|*.*|");
     EXPECT_EQ(DialogAnswer.DefaultExtension, "bmp");
 
     EXPECT_EQ(Text(PageItem(IDC_PATH)), picture);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "decoders/ComInitializer.h"
 #include "tests/ui/UiTestSupport.h"
 
 namespace
@@ -54,6 +55,8 @@ class MessageBoxGuard : public testing::EmptyTestEventListener
 int main(int argc, char** argv)
 {
     AvoidWineWindowManagerWait();
+    // COM for the picture decoders, kept for the whole run rather than started by each decoder.
+    CComInitializer com;
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     AfxMessageBoxHook = &uitest::RecordMessageBox;

@@ -14,6 +14,7 @@
 #include "engine/ConversionRun.h"
 #include "pages/FinishPage.h"
 #include "res/resource.h"
+#include "tests/engine/WicPictures.h"
 #include "tests/ui/UiTestSupport.h"
 
 namespace
@@ -210,11 +211,10 @@ void Type(const std::string& text, std::initializer_list<UINT> keys)
     }
 }
 
-TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
+// Walks a user through the running wizard with the keyboard, from the welcome page to Finish, for
+// source; returns the settings seen on the finish page.
+ConversionSettings ConvertAsAUser(const std::string& source)
 {
-    CTempDir dir;
-    const std::string source = dir.Path("walk.bmp"), target = dir.Path("walk.html"), tool = dir.Path("tool.html");
-    ASSERT_TRUE(WriteBytes(source, CBmpBuilder(60, 40, 24).FillColor(RGB(40, 160, 220)).Build()));
     Opens = 0;
     ShellOpener previous = SetShellOpener(&CountShellOpen);
     CConverterApp app;
@@ -253,16 +253,41 @@ TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
     SetShellOpener(previous);
     EXPECT_TRUE(uitest::MessageBoxes().empty());
     EXPECT_EQ(Opens, 0);
+    return chosen;
+}
 
-    std::ostringstream out, err;
-    EXPECT_EQ(RunConvertTool({"--columns", "40", "--rows", std::to_string(chosen.Rows), "--characters", "#@", "--font",
-                              chosen.FontFace, source, tool},
-                             out, err, false),
-              0)
-        << err.str();
-    const std::string page = ReadText(target);
-    EXPECT_GT(page.size(), 40u * chosen.Rows * 28);
-    EXPECT_EQ(page, ReadText(tool));
+TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
+{
+    // The same pixels as a .bmp and as a PNG: the wizard writes the converter's page for each,
+    // and the two pages are the same.
+    CTempDir dir;
+    const TestPicture picture = MakeTestPicture(60, 40);
+    const std::string bmp = dir.Path("walk.bmp"), png = dir.Path("photo.png");
+    ASSERT_TRUE(WriteBytes(bmp, TestPictureAsBmp(picture)));
+    std::string error;
+    ASSERT_TRUE(WriteWicPicture(png, GUID_ContainerFormatPng, picture, StoredAs::Bgr24, error)) << error;
+    std::string pages[2];
+    for (int n = 0; n < 2; ++n)
+    {
+        const std::string& source = n == 0 ? bmp : png;
+        SCOPED_TRACE(source);
+        const std::string target = source.substr(0, source.size() - 4) + ".html";
+        const std::string tool = dir.Path("tool.html");
+        const ConversionSettings chosen = ConvertAsAUser(source);
+        EXPECT_EQ(chosen.SourceBitmap.Width, 60);
+        EXPECT_EQ(chosen.SourceBitmap.Height, 40);
+
+        std::ostringstream out, err;
+        EXPECT_EQ(RunConvertTool({"--force", "--columns", "40", "--rows", std::to_string(chosen.Rows), "--characters",
+                                  "#@", "--font", chosen.FontFace, source, tool},
+                                 out, err, false),
+                  0)
+            << err.str();
+        pages[n] = ReadText(target);
+        EXPECT_GT(pages[n].size(), 40u * chosen.Rows * 28);
+        EXPECT_EQ(pages[n], ReadText(tool));
+    }
+    EXPECT_EQ(pages[1], pages[0]);
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+#include "decoders/PreviewBitmap.h"
+
+#include "decoders/DecodedPicture.h"
+#include "decoders/Orientation.h"
+#include "decoders/WicDecoder.h"
+
+#include <cstring>
+#include <memory>
+
+HBITMAP DecodePreviewBitmap(const std::string& path, RgbColor background, const PreviewFit& fit, std::uint32_t& width,
+                            std::uint32_t& height, std::string& reason)
+{
+    PictureFormat format = PictureFormat::Unknown;
+    std::size_t headBytes = 0;
+    if (!SniffPictureFile(path, format, headBytes))
+    {
+        reason = "the file cannot be read";
+        return nullptr;
+    }
+    if (!CWicDecoder::Reads(format))
+    {
+        reason = format == PictureFormat::Unknown
+                     ? std::string("not a picture Glyphcast can read")
+                     : std::string("this system has no decoder for ") + PictureFormatName(format) + " pictures";
+        return nullptr;
+    }
+
+    // The decoder shrinks the stored picture to what the preview draws of the upright one.
+    const bool swaps = SwapsAxes(ReadFileOrientation(format, path));
+    auto decoder = std::make_unique<CWicDecoder>(format);
+    const CWicDecoder& wic = *decoder;
+    decoder->ScaleOnOpen([&](std::uint32_t& storedWidth, std::uint32_t& storedHeight) {
+        std::uint32_t fittedWidth = 0;
+        std::uint32_t fittedHeight = 0;
+        if (swaps)
+            fit(storedHeight, storedWidth, fittedHeight, fittedWidth);
+        else
+            fit(storedWidth, storedHeight, fittedWidth, fittedHeight);
+        storedWidth = fittedWidth;
+        storedHeight = fittedHeight;
+    });
+    CDecodedPicture picture;
+    if (!picture.Open(std::move(decoder), path, format, background))
+    {
+        reason = picture.FailureReason();
+        return nullptr;
+    }
+    // Taken now: the picture may let the decoder go once it has all the rows.
+    width = swaps ? wic.FileHeight() : wic.FileWidth();
+    height = swaps ? wic.FileWidth() : wic.FileHeight();
+    if (!picture.LoadRows(0, picture.Height()))
+    {
+        reason = picture.FailureReason();
+        return nullptr;
+    }
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = static_cast<LONG>(picture.Width());
+    info.bmiHeader.biHeight = -static_cast<LONG>(picture.Height());  // top-down, like the rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap)
+    {
+        reason = "there is not enough memory for the preview";
+        return nullptr;
+    }
+    const std::size_t rowBytes = std::size_t(picture.Width()) * 4;
+    for (std::uint32_t y = 0; y < picture.Height(); ++y)
+        std::memcpy(static_cast<std::uint8_t*>(bits) + y * rowBytes, picture.RowBase(y), rowBytes);
+    ::GdiFlush();
+    return bitmap;
+}

@@ -1,0 +1,407 @@
+// The Windows decoders: pictures written by WIC's own encoders come back through CWicDecoder pixel
+// for pixel (JPEG within a tolerance), in bands of any size; damaged, absurd and foreign files are
+// refused with a reason, and previews are shrunk by the decoder. Whole conversions: the page
+// of a lossless picture is the page of the same .bmp, a JPEG's is close to it, every EXIF
+// orientation stands upright, and transparent pixels lie over the page's background.
+#include <gtest/gtest.h>
+
+#include "decoders/PreviewBitmap.h"
+#include "decoders/WicDecoder.h"
+#include "engine/ConversionRun.h"
+#include "tests/engine/BmpBuilder.h"
+#include "tests/engine/TempDir.h"
+#include "tests/engine/WicPictures.h"
+
+#include <cstdlib>
+#include <memory>
+
+namespace
+{
+
+// Decodes the whole picture in bands of bandRows into rows of stride bytes; empty on failure.
+std::vector<std::uint8_t> DecodeAll(CPictureDecoder& decoder, std::uint32_t bandRows, std::size_t stride)
+{
+    const PictureHeader& header = decoder.Header();
+    std::vector<std::uint8_t> rows(stride * header.Height);
+    for (std::uint32_t y = 0; y < header.Height; y += bandRows)
+    {
+        const std::uint32_t count = std::min(bandRows, header.Height - y);
+        if (!decoder.ReadRows(rows.data() + y * stride, static_cast<std::ptrdiff_t>(stride), count))
+            return {};
+    }
+    return rows;
+}
+
+// Pixel (x, y) of decoded rows as 0xAARRGGBB.
+std::uint32_t Decoded(const std::vector<std::uint8_t>& rows, std::size_t stride, std::uint32_t x, std::uint32_t y)
+{
+    const std::uint8_t* p = rows.data() + y * stride + 4 * x;
+    return std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+}
+
+std::unique_ptr<CPictureDecoder> OpenPicture(PictureFormat format, const std::string& path)
+{
+    auto decoder = CreatePictureDecoder(format);
+    EXPECT_NE(decoder, nullptr) << PictureFormatName(format);
+    if (decoder && !decoder->Open(path))
+        ADD_FAILURE() << path << ": " << decoder->FailureReason();
+    return decoder;
+}
+
+class WicDecoderTest : public ::testing::Test
+{
+protected:
+    std::string Write(const std::string& name, const GUID& container, const TestPicture& picture, StoredAs stored,
+                      bool interlaced = false)
+    {
+        const std::string path = Dir.Path(name);
+        std::string error;
+        EXPECT_TRUE(WriteWicPicture(path, container, picture, stored, error, interlaced)) << name << ": " << error;
+        return path;
+    }
+    std::string WriteBytesAs(const std::string& name, const std::vector<std::uint8_t>& bytes)
+    {
+        const std::string path = Dir.Path(name);
+        EXPECT_TRUE(WriteBytes(path, bytes));
+        return path;
+    }
+    // Opens the file as format and expects a refusal whose reason contains words.
+    void ExpectRefused(PictureFormat format, const std::string& path, const std::string& words)
+    {
+        auto decoder = CreatePictureDecoder(format);
+        ASSERT_NE(decoder, nullptr);
+        bool refused = !decoder->Open(path);
+        if (!refused)
+        {
+            std::vector<std::uint8_t> rows(std::size_t(decoder->Header().Width) * 4 * decoder->Header().Height);
+            refused = !decoder->ReadRows(rows.data(), decoder->Header().Width * 4, decoder->Header().Height);
+        }
+        ASSERT_TRUE(refused) << path;
+        EXPECT_EQ(decoder->LastFailure(), CPictureDecoder::Failure::Refused) << decoder->FailureReason();
+        EXPECT_NE(decoder->FailureReason().find(words), std::string::npos) << decoder->FailureReason();
+    }
+
+    CTempDir Dir;
+};
+
+}  // namespace
+
+TEST_F(WicDecoderTest, LosslessPicturesComeBackPixelForPixelInBandsOfAnySize)
+{
+    const TestPicture opaque = MakeTestPicture(61, 47);
+    const TestPicture clear = MakeTransparentTestPicture(61, 47);
+    const TestPicture striped = MakeStripedTestPicture(61, 47, 40);
+    struct Case
+    {
+        const char* Name;
+        PictureFormat Format;
+        const GUID* Container;
+        const TestPicture* Picture;
+        StoredAs Stored;
+        bool Interlaced;
+        bool Alpha;
+    };
+    const Case cases[] = {
+        {"rgb.png", PictureFormat::Png, &GUID_ContainerFormatPng, &opaque, StoredAs::Bgr24, false, false},
+        {"rgba.png", PictureFormat::Png, &GUID_ContainerFormatPng, &clear, StoredAs::Bgra32, false, true},
+        {"grey.png", PictureFormat::Png, &GUID_ContainerFormatPng, &opaque, StoredAs::Gray8, false, false},
+        {"palette.png", PictureFormat::Png, &GUID_ContainerFormatPng, &striped, StoredAs::Indexed8, false, false},
+        {"deep.png", PictureFormat::Png, &GUID_ContainerFormatPng, &opaque, StoredAs::Rgb48, false, false},
+        {"adam7.png", PictureFormat::Png, &GUID_ContainerFormatPng, &clear, StoredAs::Bgra32, true, true},
+        {"first.gif", PictureFormat::Gif, &GUID_ContainerFormatGif, &striped, StoredAs::Indexed8, false, false},
+        {"rgb.tif", PictureFormat::Tiff, &GUID_ContainerFormatTiff, &opaque, StoredAs::Bgr24, false, false},
+        {"rgba.tif", PictureFormat::Tiff, &GUID_ContainerFormatTiff, &clear, StoredAs::Bgra32, false, true},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        const std::string path = Write(c.Name, *c.Container, *c.Picture, c.Stored, c.Interlaced);
+        auto decoder = OpenPicture(c.Format, path);
+        ASSERT_TRUE(decoder && decoder->LastFailure() == CPictureDecoder::Failure::None);
+        EXPECT_EQ(decoder->Header().Width, 61u);
+        EXPECT_EQ(decoder->Header().Height, 47u);
+        EXPECT_EQ(decoder->Header().HasAlpha, c.Alpha);
+        // Bands of 5 rows into rows with room to spare: every band lands where it belongs.
+        const std::size_t stride = 61 * 4 + 12;
+        const std::vector<std::uint8_t> rows = DecodeAll(*decoder, 5, stride);
+        ASSERT_FALSE(rows.empty()) << decoder->FailureReason();
+        for (std::uint32_t y = 0; y < 47; ++y)
+            for (std::uint32_t x = 0; x < 61; ++x)
+            {
+                std::uint32_t expected = c.Picture->At(x, y);
+                if (c.Stored == StoredAs::Gray8)
+                {
+                    const std::uint32_t g = (expected >> 8) & 0xFF;
+                    expected = 0xFF000000u | g << 16 | g << 8 | g;
+                }
+                ASSERT_EQ(Decoded(rows, stride, x, y), expected) << "at " << x << ", " << y;
+            }
+        // Asking past the last row is refused rather than read out of bounds.
+        std::uint8_t spare[61 * 4];
+        EXPECT_FALSE(decoder->ReadRows(spare, sizeof spare, 1));
+    }
+}
+
+TEST_F(WicDecoderTest, APreviewIsDecodedAtThePreviewsSizeOverTheBackground)
+{
+    // 1200 x 900, its left half transparent: shrunk to what the fit asks, over the background.
+    const TestPicture picture = MakeHalvesTestPicture(1200, 900, 0x00FFFFFFu, 0xFF2040E0u);
+    const std::string stored = Write("stored.png", GUID_ContainerFormatPng, picture, StoredAs::Bgra32);
+    std::uint32_t asked[2] = {0, 0};
+    const PreviewFit fit = [&](std::uint32_t width, std::uint32_t height, std::uint32_t& fittedWidth,
+                               std::uint32_t& fittedHeight) {
+        asked[0] = width, asked[1] = height;
+        fittedWidth = 240, fittedHeight = 180;
+    };
+    std::uint32_t width = 0, height = 0;
+    std::string reason;
+    HBITMAP bitmap = DecodePreviewBitmap(stored, MakeRgb(10, 200, 30), fit, width, height, reason);
+    ASSERT_NE(bitmap, nullptr) << reason;
+    EXPECT_EQ(width, 1200u);
+    EXPECT_EQ(height, 900u);
+    EXPECT_EQ(asked[0], 1200u);
+    EXPECT_EQ(asked[1], 900u);
+    DIBSECTION dib = {};
+    ASSERT_EQ(::GetObjectA(bitmap, sizeof dib, &dib), static_cast<int>(sizeof dib));
+    EXPECT_EQ(dib.dsBm.bmWidth, 240);
+    EXPECT_EQ(dib.dsBm.bmHeight, 180);
+    const auto* rows = static_cast<const std::uint8_t*>(dib.dsBm.bmBits);
+    const std::uint8_t* left = rows + 4 * 10;
+    const std::uint8_t* right = rows + 90 * dib.dsBm.bmWidthBytes + 4 * 200;
+    EXPECT_EQ((std::vector<int>{left[0], left[1], left[2]}), (std::vector<int>{30, 200, 10}));
+    EXPECT_EQ((std::vector<int>{right[0], right[1], right[2]}), (std::vector<int>{0xE0, 0x40, 0x20}));
+    ::DeleteObject(bitmap);
+
+    EXPECT_EQ(DecodePreviewBitmap(WriteBytesAs("text.png", {'h', 'i'}), 0, fit, width, height, reason), nullptr);
+    EXPECT_EQ(reason, "not a picture Glyphcast can read");
+}
+
+TEST_F(WicDecoderTest, DamagedForeignAndAbsurdFilesAreRefusedWithAReason)
+{
+    const TestPicture picture = MakeTestPicture(64, 48);
+    const std::vector<std::uint8_t> png =
+        ReadBytes(Write("whole.png", GUID_ContainerFormatPng, picture, StoredAs::Bgr24));
+    const std::vector<std::uint8_t> jpeg =
+        ReadBytes(Write("whole.jpg", GUID_ContainerFormatJpeg, picture, StoredAs::Bgr24));
+    ASSERT_GT(png.size(), 200u);
+    ASSERT_GT(jpeg.size(), 200u);
+
+    // Cut short: half of each file.
+    ExpectRefused(PictureFormat::Png, WriteBytesAs("cut.png", {png.begin(), png.begin() + png.size() / 2}),
+                  "damaged PNG data: the file is cut short or corrupt");
+    ExpectRefused(PictureFormat::Jpeg, WriteBytesAs("cut.jpg", {jpeg.begin(), jpeg.begin() + jpeg.size() / 2}),
+                  "damaged JPEG data");
+    // Only the end marker missing: still cut short, however little is missing.
+    ExpectRefused(PictureFormat::Jpeg, WriteBytesAs("end.jpg", {jpeg.begin(), jpeg.end() - 2}), "end early");
+
+    // A text file under a picture's name.
+    const std::string text = "These are not the pixels you are looking for.\r\n";
+    ExpectRefused(PictureFormat::Png, WriteBytesAs("text.png", {text.begin(), text.end()}), "damaged PNG data");
+
+    // A PNG whose header claims 100000 x 100000 pixels (the header's checksum made right).
+    std::vector<std::uint8_t> huge = png;
+    for (std::size_t at : {16u, 20u})
+        huge[at] = 0, huge[at + 1] = 0x01, huge[at + 2] = 0x86, huge[at + 3] = 0xA0;
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t at = 12; at < 29; ++at)
+    {
+        crc ^= huge[at];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    crc ^= 0xFFFFFFFFu;
+    for (int n = 0; n < 4; ++n)
+        huge[29 + n] = static_cast<std::uint8_t>(crc >> (24 - 8 * n));
+    ExpectRefused(PictureFormat::Png, WriteBytesAs("huge.png", huge), "too large");
+    // A JPEG frame header claiming more than its data could hold, or more than is taken at all.
+    std::size_t frame = 2;
+    while (frame + 9 < jpeg.size() && !(jpeg[frame] == 0xFF && jpeg[frame + 1] == 0xC0))
+        ++frame;
+    ASSERT_LT(frame + 9, jpeg.size());
+    std::vector<std::uint8_t> claims = jpeg;
+    claims[frame + 5] = claims[frame + 7] = 0x0F;  // 4000 x 4000 pixels in a few kilobytes
+    claims[frame + 6] = claims[frame + 8] = 0xA0;
+    ExpectRefused(PictureFormat::Jpeg, WriteBytesAs("claims.jpg", claims), "too little data for a 4000 x 4000");
+    claims[frame + 5] = claims[frame + 7] = 0xFF;  // 65440 x 65440
+    ExpectRefused(PictureFormat::Jpeg, WriteBytesAs("claims.jpg", claims), "too large");
+
+    ExpectRefused(PictureFormat::Gif, WriteBytesAs("empty.gif", {}), "empty");
+}
+
+TEST_F(WicDecoderTest, JpegWithBytesAfterItsEndIsRead)
+{
+    std::vector<std::uint8_t> jpeg =
+        ReadBytes(Write("tail.jpg", GUID_ContainerFormatJpeg, MakeTestPicture(16, 16), StoredAs::Bgr24));
+    jpeg.insert(jpeg.end(), {0x00, 0x11, 0xFF, 0x22, 0x33});
+    auto decoder = OpenPicture(PictureFormat::Jpeg, WriteBytesAs("tail.jpg", jpeg));
+    ASSERT_TRUE(decoder && decoder->LastFailure() == CPictureDecoder::Failure::None);
+    EXPECT_EQ(decoder->Header().Width, 16u);
+}
+
+TEST_F(WicDecoderTest, FilesThatCannotBeOpenedAreToldFromBadOnes)
+{
+    auto decoder = CreatePictureDecoder(PictureFormat::Png);
+    ASSERT_NE(decoder, nullptr);
+    EXPECT_FALSE(decoder->Open(Dir.Path("missing.png")));
+    EXPECT_EQ(decoder->LastFailure(), CPictureDecoder::Failure::CannotOpen);
+    EXPECT_EQ(decoder->FailureReason(), "the file does not exist");
+
+    const std::string path = Write("held.png", GUID_ContainerFormatPng, MakeTestPicture(8, 8), StoredAs::Bgr24);
+    HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(decoder->Open(path));
+    ::CloseHandle(held);
+    EXPECT_EQ(decoder->LastFailure(), CPictureDecoder::Failure::CannotOpen);
+    EXPECT_EQ(decoder->FailureReason(), "the file is in use");
+    // The same decoder opens the file once it is free.
+    EXPECT_TRUE(decoder->Open(path)) << decoder->FailureReason();
+}
+
+// --- whole conversions through the system's decoders ---------------------------------------------
+
+namespace
+{
+
+// The page for source at columns x rows, sequential characters, over background.
+std::string PageOf(const std::string& source, const std::string& target, std::uint32_t columns, std::uint32_t rows,
+                   RgbColor background = 0)
+{
+    ConversionSettings settings;
+    settings.SourcePath = source;
+    settings.TargetPath = target;
+    settings.Columns = columns;
+    settings.Rows = rows;
+    settings.FontFace = "Courier New";
+    settings.CharacterSet = "#";
+    settings.CharacterOrder = 1;
+    settings.BackgroundColor = background;
+    const ConversionResult result = RunConversion(settings, false);
+    EXPECT_TRUE(result.Succeeded()) << source << ": " << result.Reason;
+    return ReadText(target);
+}
+
+// The cell colours of a page, in order, as 0xRRGGBB.
+std::vector<std::uint32_t> CellColours(const std::string& page)
+{
+    std::vector<std::uint32_t> colours;
+    const std::string mark = "<FONT COLOR=#";
+    for (std::size_t at = page.find(mark); at != std::string::npos; at = page.find(mark, at + 1))
+        colours.push_back(static_cast<std::uint32_t>(std::stoul(page.substr(at + mark.size(), 6), nullptr, 16)));
+    return colours;
+}
+
+}  // namespace
+
+TEST_F(WicDecoderTest, LosslessPicturesGiveThePageOfTheSameBmpByteForByte)
+{
+    const TestPicture opaque = MakeTestPicture(61, 47);
+    const TestPicture striped = MakeStripedTestPicture(61, 47, 40);
+    const std::string bmpPage = PageOf(WriteBytesAs("same.bmp", TestPictureAsBmp(opaque)), Dir.Path("bmp.html"), 13, 9);
+    const std::string stripedPage =
+        PageOf(WriteBytesAs("striped.bmp", TestPictureAsBmp(striped)), Dir.Path("striped.html"), 13, 9);
+    ASSERT_EQ(CellColours(bmpPage).size(), 13u * 9);
+    struct Case
+    {
+        const char* Name;
+        const GUID* Container;
+        bool Striped;
+        StoredAs Stored;
+    };
+    const Case cases[] = {{"rgb.png", &GUID_ContainerFormatPng, false, StoredAs::Bgr24},
+                          {"rgba.png", &GUID_ContainerFormatPng, false, StoredAs::Bgra32},
+                          {"deep.png", &GUID_ContainerFormatPng, false, StoredAs::Rgb48},
+                          {"palette.png", &GUID_ContainerFormatPng, true, StoredAs::Indexed8},
+                          {"first.gif", &GUID_ContainerFormatGif, true, StoredAs::Indexed8},
+                          {"rgb.tif", &GUID_ContainerFormatTiff, false, StoredAs::Bgr24}};
+    for (const Case& c : cases)
+    {
+        const std::string path = Write(c.Name, *c.Container, c.Striped ? striped : opaque, c.Stored);
+        EXPECT_EQ(PageOf(path, Dir.Path("page.html"), 13, 9), c.Striped ? stripedPage : bmpPage) << c.Name;
+    }
+}
+
+TEST_F(WicDecoderTest, CompressedBitmapConvertsThroughTheSystemDecoder)
+{
+    // Run-length encoded, 8 bits: four rows of four pixels, green over blue over green over blue.
+    std::vector<std::uint8_t> rle = CBmpBuilder(4, 0, 8).Compression(1).Palette({0x00FF0000, 0x0000FF00}).Build();
+    const std::size_t offBits = rle.size();
+    rle.insert(rle.end(), {4, 0, 0, 0, 4, 1, 0, 0, 4, 0, 0, 0, 4, 1, 0, 1});
+    PutU32(rle, 2, static_cast<std::uint32_t>(rle.size()));
+    PutU32(rle, 22, 4);
+    PutU32(rle, 34, static_cast<std::uint32_t>(rle.size() - offBits));
+    const auto cells = CellColours(PageOf(WriteBytesAs("rle8.bmp", rle), Dir.Path("rle8.html"), 1, 4));
+    const std::vector<std::uint32_t> expected = {0x00FF00, 0x0000FF, 0x00FF00, 0x0000FF};
+    EXPECT_EQ(cells, expected);
+}
+
+TEST_F(WicDecoderTest, JpegGivesEveryCellCloseToTheBmpPage)
+{
+    TestPicture picture{64, 48, std::vector<std::uint32_t>(64 * 48)};
+    for (std::uint32_t y = 0; y < 48; ++y)
+        for (std::uint32_t x = 0; x < 64; ++x)
+            picture.Pixels[y * 64 + x] = 0xFF000000u | (x * 4) << 16 | (y * 5) << 8 | (255 - 2 * (x + y));
+    const auto expected =
+        CellColours(PageOf(WriteBytesAs("ramp.bmp", TestPictureAsBmp(picture)), Dir.Path("b.html"), 16, 12));
+    const auto got = CellColours(
+        PageOf(Write("ramp.jpg", GUID_ContainerFormatJpeg, picture, StoredAs::Bgr24), Dir.Path("j.html"), 16, 12));
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t n = 0; n < got.size(); ++n)
+        for (int shift = 0; shift < 24; shift += 8)
+            EXPECT_NEAR(int((got[n] >> shift) & 0xFF), int((expected[n] >> shift) & 0xFF), 6) << "cell " << n;
+}
+
+TEST_F(WicDecoderTest, EveryExifOrientationTurnsTheJpegUpright)
+{
+    // Stored 64 x 32 in quadrants: red, green above blue, white. Each orientation puts the
+    // quadrants somewhere else; a 2 x 2 page shows where.
+    TestPicture picture{64, 32, std::vector<std::uint32_t>(64 * 32)};
+    const std::uint32_t red = 0xFFE01010u, green = 0xFF10E010u, blue = 0xFF1010E0u, white = 0xFFF0F0F0u;
+    for (std::uint32_t y = 0; y < 32; ++y)
+        for (std::uint32_t x = 0; x < 64; ++x)
+            picture.Pixels[y * 64 + x] = y < 16 ? (x < 32 ? red : green) : (x < 32 ? blue : white);
+    const std::vector<std::uint8_t> jpeg =
+        ReadBytes(Write("stored.jpg", GUID_ContainerFormatJpeg, picture, StoredAs::Bgr24));
+    // Top left, top right, bottom left, bottom right of the upright picture, for orientations 1 to 8.
+    const std::uint32_t upright[8][4] = {
+        {red, green, blue, white}, {green, red, white, blue}, {white, blue, green, red}, {blue, white, red, green},
+        {red, blue, green, white}, {blue, red, white, green}, {white, green, blue, red}, {green, white, red, blue}};
+    for (unsigned orientation = 1; orientation <= 8; ++orientation)
+    {
+        SCOPED_TRACE(orientation);
+        const std::string path = WriteBytesAs("turned.jpg", WithExifOrientation(jpeg, orientation));
+        std::uint32_t width = 0, height = 0;
+        EXPECT_TRUE(ProbeSource(path, width, height).Succeeded());
+        EXPECT_EQ(width, orientation >= 5 ? 32u : 64u);
+        EXPECT_EQ(height, orientation >= 5 ? 64u : 32u);
+        const auto cells = CellColours(PageOf(path, Dir.Path("turned.html"), 2, 2));
+        ASSERT_EQ(cells.size(), 4u);
+        for (int n = 0; n < 4; ++n)
+            for (int shift = 0; shift < 24; shift += 8)
+                EXPECT_NEAR(int((cells[n] >> shift) & 0xFF), int((upright[orientation - 1][n] >> shift) & 0xFF), 24)
+                    << "cell " << n;
+    }
+}
+
+TEST_F(WicDecoderTest, TransparentPixelsAreLaidOverTheBackgroundOfThePage)
+{
+    const TestPicture picture = MakeTransparentTestPicture(8, 4);
+    const std::string path = Write("clear.png", GUID_ContainerFormatPng, picture, StoredAs::Bgra32);
+    for (const RgbColor background : {MakeRgb(0, 0, 0), MakeRgb(250, 128, 3)})
+    {
+        // One cell per pixel: each cell is its pixel over the background.
+        const auto cells = CellColours(PageOf(path, Dir.Path("clear.html"), 8, 4, background));
+        ASSERT_EQ(cells.size(), 32u);
+        for (std::uint32_t n = 0; n < 32; ++n)
+        {
+            const std::uint32_t p = picture.Pixels[n];
+            const unsigned a = p >> 24;
+            const unsigned back[3] = {RedOf(background), GreenOf(background), BlueOf(background)};
+            for (int c = 0; c < 3; ++c)
+            {
+                const unsigned value = (p >> (16 - 8 * c)) & 0xFF;
+                const unsigned expected = (value * a + back[c] * (255 - a) + 127) / 255;
+                EXPECT_EQ((cells[n] >> (16 - 8 * c)) & 0xFF, expected) << "pixel " << n << " channel " << c;
+            }
+        }
+    }
+}
