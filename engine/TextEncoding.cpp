@@ -81,3 +81,9 @@ bool SplitCharacters(const std::string& text, std::u32string& characters)
         characters.assign(text.size(), 0xFFFD);
     return false;
 }
+
+bool IsValidText(const std::string& text)
+{
+    std::u32string characters;
+    return SplitCharacters(text, characters);
+}

@@ -21,3 +21,5 @@ unsigned TextCodePageId();
 // Splits text into its characters, as Unicode code points. Returns false when the text is not
 // valid in the engine's code page; each part that could not be read is then U+FFFD.
 bool SplitCharacters(const std::string& text, std::u32string& characters);
+// Whether text is valid in the engine's code page.
+bool IsValidText(const std::string& text);

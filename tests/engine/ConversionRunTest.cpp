@@ -1,5 +1,6 @@
 // A whole run: success, every failure path, the shell hand-off and FileExists.
 #include "engine/ConversionRun.h"
+#include "engine/TextEncoding.h"
 #include "engine/Win32Api.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
@@ -172,6 +173,17 @@ TEST_F(ConversionRunTest, RefusesBadSettingsBeforeTouchingAnyFile)
     settings.Columns = 5000;
     settings.Rows = 1;
     EXPECT_TRUE(RunConversion(settings, false).Succeeded());
+}
+
+TEST_F(ConversionRunTest, RefusesACharacterSetThatIsNotText)
+{
+    SetTextCodePage(TextCodePage::Utf8);
+    Settings.CharacterSet = "01\xE2\x96";  // a character cut short
+    const ConversionResult result = RunConversion(Settings, false);
+    SetTextCodePage(TextCodePage::Active);
+    EXPECT_EQ(result.Status, ConversionStatus::BadSettings);
+    EXPECT_EQ(result.Reason, "the character set is not valid text: some of its bytes are no characters");
+    EXPECT_FALSE(Exists(Settings.TargetPath));
 }
 
 TEST_F(ConversionRunTest, MissingSourceCreatesNoPage)
