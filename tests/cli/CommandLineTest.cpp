@@ -97,8 +97,6 @@ TEST(CommandLineParsing, TakesAnyTextAndRefusesBytesThatAreNoCharacters)
     // The page writes quotes and markup in a face as references, so no face is refused.
     for (const char* face : {"x' onmouseover='alert(1)", "a\"b", "<script>", "O'Neil Mono \u039C\u03BF\u03BD\u03CC"})
         EXPECT_EQ(Parse({"--font", face, "x.bmp"}).Font, face);
-    EXPECT_EQ(Parse({"--characters=\u2588\u2593\u2592\u2591", "\u0395\u03BB.bmp"}).Characters,
-              "\u2588\u2593\u2592\u2591");
     for (const char* bad : {"\xFF", "ab\xE2\x96", "\xC0\x80"})
     {
         ExpectUsageError({"--characters", bad, "x.bmp"}, "--characters must be UTF-8 text");
