@@ -211,6 +211,18 @@ void Type(const std::string& text, std::initializer_list<UINT> keys)
     }
 }
 
+// Runs the steps one after the other from the running loop, 150 ms apart; the steps must outlive the run.
+void RunStepsLater(const std::vector<std::function<void()>>& steps, size_t first = 0)
+{
+    if (first < steps.size())
+        uitest::RunLater(
+            [&steps, first] {
+                steps[first]();
+                RunStepsLater(steps, first + 1);
+            },
+            150);
+}
+
 TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
 {
     CTempDir dir;
@@ -238,16 +250,7 @@ TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
             Type("", {VK_SPACE, VK_RETURN});
         },
     };
-    std::function<void(size_t)> step = [&](size_t n) {
-        if (n < steps.size())
-            uitest::RunLater(
-                [&, n] {
-                    steps[n]();
-                    step(n + 1);
-                },
-                150);
-    };
-    step(0);
+    RunStepsLater(steps);
     Watchdog watchdog(app, 15000);
     EXPECT_FALSE(app.InitInstance());
     EXPECT_FALSE(Watchdog::Fired());
@@ -304,16 +307,7 @@ TEST(ConverterApp, APictureNamedInAnyScriptIsPreviewedAndConvertedWithBlockChara
             Type("", {VK_SPACE, VK_RETURN});
         },
     };
-    std::function<void(size_t)> step = [&](size_t n) {
-        if (n < steps.size())
-            uitest::RunLater(
-                [&, n] {
-                    steps[n]();
-                    step(n + 1);
-                },
-                150);
-    };
-    step(0);
+    RunStepsLater(steps);
     Watchdog watchdog(app, 15000);
     EXPECT_FALSE(app.InitInstance());
     EXPECT_FALSE(Watchdog::Fired());
