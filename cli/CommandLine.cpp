@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "engine/ConversionSettings.h"
+#include "engine/TextEncoding.h"
 
 namespace
 {
@@ -134,6 +135,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
         {
             if (value.empty())
                 return UsageError("--characters needs at least one character");
+            if (!IsValidText(value))
+                return UsageError("--characters must be UTF-8 text; some of its bytes are no characters");
             line.Characters = value;
         }
         else if (name == "--order")
@@ -149,10 +152,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
         {
             if (value.empty())
                 return UsageError("--font needs a face name");
-            // The face goes into an attribute of the page's head as it stands; font names
-            // never hold these, and a face that did could break out of the attribute.
-            if (value.find_first_of("'\"<>") != std::string::npos)
-                return UsageError("--font must not contain quotes or angle brackets: '" + value + "'");
+            if (!IsValidText(value))
+                return UsageError("--font must be UTF-8 text; some of its bytes are no characters");
             line.Font = value;
         }
         else

@@ -3,6 +3,8 @@
 // is checked against what could be read.
 #include "decoders/Orientation.h"
 
+#include "decoders/ReadOnlyFile.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -169,7 +171,7 @@ Orientation ReadFileOrientation(PictureFormat format, const std::string& path)
 {
     if (format != PictureFormat::Jpeg && format != PictureFormat::Tiff)
         return Orientation::Upright;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenReadOnlyFile(path);
     if (!file)
         return Orientation::Upright;
     const Orientation orientation =

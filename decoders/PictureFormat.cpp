@@ -1,6 +1,8 @@
 // Recognises a picture's format from its first bytes.
 #include "decoders/PictureDecoder.h"
 
+#include "decoders/ReadOnlyFile.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -54,7 +56,7 @@ bool SniffPictureFile(const std::string& path, PictureFormat& format, std::size_
 {
     format = PictureFormat::Unknown;
     headBytes = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenReadOnlyFile(path);
     if (!file)
         return false;
     std::uint8_t head[16];

@@ -1,6 +1,8 @@
 #include "decoders/WicDecoder.h"
 
 #include "engine/SystemError.h"
+// Its CreateFileA takes names in the engine's code page, as the converter may give them.
+#include "engine/Win32Api.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -51,17 +51,21 @@ public:
     std::uint32_t Columns;
     std::uint32_t Rows;
     std::string FontFace;
-    std::string CharacterSet;
+    std::string CharacterSet;     // a sequence of characters in the engine's text code page
     std::int32_t CharacterOrder;  // non-zero sequentially, 0 randomly
     RgbColor BackgroundColor;
 
 private:
     bool Write(const char* text, std::size_t length);
+    // The characters of CharacterSet, split anew when the set has changed.
+    const std::u32string& CellCharacters();
 
     CHandle FileHandle;
     unsigned long ErrorCode;
     std::string TargetPath;     // what Commit replaces; empty when writing in place
     std::string TemporaryPath;  // the file being written until Commit; empty when in place
+    std::u32string Characters;  // CharacterSet split into code points
+    std::string SplitSet;       // the set Characters was split from
 
     // Shared by every writer, as the sequence runs across one page.
     static std::int32_t CharacterIndex;

@@ -24,6 +24,7 @@
 #define IDS_TARGET_IS_SOURCE 111
 #define IDS_TARGET_IS_FOLDER 112
 #define IDS_CANNOT_SHOW      113
+#define IDS_BAD_CHARACTERS   114
 
 /* Pictures */
 #define IDR_MAINFRAME        128 /* program icon */

@@ -3,7 +3,9 @@
 # needed, starts it under Wine on a virtual display of its own, walks through the pages with
 # the keyboard (xdotool) and saves one PNG per page under docs/screenshots/, with the output
 # page once more with a long face name in its sample and its colour grid open, and the page the
-# wizard wrote, as a browser shows it. It uses the Windows build this machine runs (32-bit,
+# wizard wrote, as a browser shows it; then a source page with a Greek file name, the output page
+# with block characters and a face with an apostrophe, and the page that makes, whose face the
+# browser must read back whole. It uses the Windows build this machine runs (32-bit,
 # or 64-bit where 32-bit programs cannot run; see scripts/wine-env.sh, whose GLYPHCAST_WINE64=1
 # forces the 64-bit one).
 #   BUILD_DIR          the Windows build directory (default build/win32 or build/win64)
@@ -144,13 +146,13 @@ key() {
 }
 
 # Shows a written page in a browser (Debian's Chromium, headless) and saves what it draws,
-# a window as wide as the mosaic's 100 columns and as high as its rows.
+# a window as wide as the mosaic's 100 columns (760 pixels unless given) and as high as its rows.
 browser_page() {
-  local page=$1 picture=$2 rows
+  local page=$1 picture=$2 width=${3:-760} rows
   rows=$(grep -c '<BR>' "$page" || true)
   chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync \
-    --user-data-dir="$work/browser" --hide-scrollbars --window-size=760,$((rows * 11 + 24)) \
+    --user-data-dir="$work/browser" --hide-scrollbars --window-size=$width,$((rows * 11 + 24)) \
     --screenshot="$picture" "file://$page" >"$work/browser.log" 2>&1 ||
     { echo "screenshots: the browser could not show $page" >&2; cat "$work/browser.log" >&2; exit 1; }
   echo "saved ${picture#$root/}"
@@ -231,3 +233,44 @@ key space
 key Return
 wait_for_end Finish
 browser_page "$pictures/photo.html" "$out/photo-page.png"
+
+# Any script: a picture whose name is Greek on the source page; the block and shade characters in
+# the character set on the output page, with a face whose name holds an apostrophe (an alias Wine
+# makes of a fixed-pitch face); the page it makes as a browser shows it. The browser also reads the
+# face back from the page's head: it must get the whole name.
+quote_face="O'Neil Mono"
+"$GLYPHCAST_WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$quote_face" /d "DejaVu Sans Mono" /f >/dev/null 2>&1
+greek=Ελληνικά
+cp "$pictures/sunset.bmp" "$pictures/$greek.bmp"
+rm -f "$pictures/$greek.html"
+start_program
+wizard=$(find_window Glyphcast)
+xdotool windowfocus --sync "$wizard" 2>/dev/null || true
+sleep 0.8
+key Return
+xdotool type --delay 20 'C:\users\Public\Pictures\'
+# xdotool lends each character the keyboard lacks a key of its own, which Wine needs time to see.
+xdotool type --delay 300 "$greek"
+xdotool type --delay 20 '.bmp'
+shoot "$wizard" source-greek
+key Return
+# From the target edit to the character set, the blocks in place of "01"; then the face.
+for _ in 1 2 3 4 5 6; do key Tab; done
+xdotool type --delay 300 '█▓▒░'
+key Tab
+key o
+shoot "$wizard" output-blocks
+key Return
+key space
+key Return
+wait_for_end Finish
+# The browser has no face of that name and draws the page in its own: wider than the mosaic of digits.
+browser_page "$pictures/$greek.html" "$out/blocks-page.png" 800
+face=$(chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
+  --user-data-dir="$work/browser" --dump-dom "file://$pictures/$greek.html" 2>/dev/null |
+  grep -o '<font face="[^"]*"' | head -n 1)
+if [ "$face" != "<font face=\"$quote_face\"" ]; then
+  echo "screenshots: the browser reads the face in the page's head as ${face:-nothing}, not $quote_face" >&2
+  exit 1
+fi
+echo "the browser reads the whole face back from the page's head: $quote_face"

@@ -8,11 +8,13 @@
 #include "decoders/PreviewBitmap.h"
 #include "decoders/WicDecoder.h"
 #include "engine/ConversionRun.h"
+#include "engine/TextEncoding.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 #include "tests/engine/WicPictures.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 namespace
@@ -318,6 +320,21 @@ TEST_F(WicDecoderTest, LosslessPicturesGiveThePageOfTheSameBmpByteForByte)
         const std::string path = Write(c.Name, *c.Container, c.Striped ? striped : opaque, c.Stored);
         EXPECT_EQ(PageOf(path, Dir.Path("page.html"), 13, 9), c.Striped ? stripedPage : bmpPage) << c.Name;
     }
+}
+
+TEST_F(WicDecoderTest, APictureNamedInAnyScriptIsReadWhenTheNamesAreUtf8)
+{
+    // As the converter has it on a system that keeps another code page: names as UTF-8, which
+    // the recognition, the orientation and the decoder must all open.
+    namespace fs = std::filesystem;
+    const TestPicture picture = MakeTestPicture(61, 47);
+    const std::string bmpPage = PageOf(WriteBytesAs("tree.bmp", TestPictureAsBmp(picture)), Dir.Path("b.html"), 13, 9);
+    const fs::path greek = fs::u8path(Dir.Root()) / fs::u8path("\u0394\u03AD\u03BD\u03C4\u03C1\u03BF.png");
+    fs::rename(fs::u8path(Write("tree.png", GUID_ContainerFormatPng, picture, StoredAs::Bgr24)), greek);
+    SetTextCodePage(TextCodePage::Utf8);
+    const std::string page = PageOf(greek.u8string(), Dir.Path("greek.html"), 13, 9);
+    SetTextCodePage(TextCodePage::Active);
+    EXPECT_EQ(page, bmpPage);
 }
 
 TEST_F(WicDecoderTest, CompressedBitmapConvertsThroughTheSystemDecoder)

@@ -13,6 +13,7 @@
 #include "cli/ConvertTool.h"
 #include "engine/ConversionRun.h"
 #include "pages/FinishPage.h"
+#include "pages/SourcePage.h"
 #include "res/resource.h"
 #include "tests/engine/WicPictures.h"
 #include "tests/ui/UiTestSupport.h"
@@ -211,6 +212,18 @@ void Type(const std::string& text, std::initializer_list<UINT> keys)
     }
 }
 
+// Runs the steps one after the other from the running loop, 150 ms apart; the steps must outlive the run.
+void RunStepsLater(const std::vector<std::function<void()>>& steps, size_t first = 0)
+{
+    if (first < steps.size())
+        uitest::RunLater(
+            [&steps, first] {
+                steps[first]();
+                RunStepsLater(steps, first + 1);
+            },
+            150);
+}
+
 // Walks a user through the running wizard with the keyboard, from the welcome page to Finish, for
 // source; returns the settings seen on the finish page.
 ConversionSettings ConvertAsAUser(const std::string& source)
@@ -237,16 +250,7 @@ ConversionSettings ConvertAsAUser(const std::string& source)
             Type("", {VK_SPACE, VK_RETURN});
         },
     };
-    std::function<void(size_t)> step = [&](size_t n) {
-        if (n < steps.size())
-            uitest::RunLater(
-                [&, n] {
-                    steps[n]();
-                    step(n + 1);
-                },
-                150);
-    };
-    step(0);
+    RunStepsLater(steps);
     Watchdog watchdog(app, 15000);
     EXPECT_FALSE(app.InitInstance());
     EXPECT_FALSE(Watchdog::Fired());
@@ -288,6 +292,55 @@ TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
         EXPECT_EQ(pages[n], ReadText(tool));
     }
     EXPECT_EQ(pages[1], pages[0]);
+}
+
+// A user walks through with a picture named in two scripts and the block characters for the set:
+// the program's code page is UTF-8 (its manifest), its edits are wide windows, so typed text of
+// any script reaches the files and the page.
+TEST(ConverterApp, APictureNamedInAnyScriptIsPreviewedAndConvertedWithBlockCharacters)
+{
+    ASSERT_EQ(::GetACP(), static_cast<UINT>(CP_UTF8));
+    CTempDir dir;
+    const std::string name = dir.Path("\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC \u65E5\u672C\u8A9E");
+    ASSERT_TRUE(WriteBytes(name + ".bmp", CBmpBuilder(60, 40, 24).FillColor(RGB(40, 160, 220)).Build()));
+    const auto typeWide = [](const wchar_t* text) {
+        for (; *text; ++text)
+            ::PostMessageW(::GetFocus(), WM_CHAR, *text, 1);
+    };
+    std::wstring path(name.size() + 4, L'\0');
+    path.resize(static_cast<size_t>(
+        ::MultiByteToWideChar(CP_UTF8, 0, (name + ".bmp").c_str(), -1, &path[0], static_cast<int>(path.size())) - 1));
+    CConverterApp app;
+    int previewWidth = 0;
+    // Next; the picture's name, its preview seen, Next; Tab to the character set, the blocks,
+    // Next; "open" unticked, Finish.
+    std::vector<std::function<void()>> steps = {
+        [] { Type("", {VK_RETURN}); },
+        [&] { typeWide(path.c_str()); },
+        [&] {
+            previewWidth = RunningWizard(app)->GetSourcePage()->GetPreview().GetImageWidth();
+            Type("", {VK_RETURN});
+        },
+        [] {
+            Type("", {VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB});
+        },
+        [&] {
+            typeWide(L"\u2588\u2593\u2592\u2591");
+            Type("", {VK_RETURN});
+        },
+        [] {
+            Type("", {VK_SPACE, VK_RETURN});
+        },
+    };
+    RunStepsLater(steps);
+    Watchdog watchdog(app, 15000);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_FALSE(Watchdog::Fired());
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_GT(previewWidth, 0);
+    const std::string page = ReadText(name + ".html");
+    EXPECT_NE(page.find(">&#9608;</FONT>"), std::string::npos);
+    EXPECT_NE(page.find(">&#9617;</FONT>"), std::string::npos);
 }
 
 }  // namespace
