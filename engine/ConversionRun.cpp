@@ -68,7 +68,7 @@ int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProg
 {
     if (!source.IsOpen() || !target.IsOpen())
         return ConvertNotOpen;
-    CHtmlWriter::ResetSequence();
+    target.ResetSequence();
     const std::uint32_t columns = target.Columns;
     const std::uint32_t rows = target.Rows;
     CCellSampler sampler(source, columns, rows);
