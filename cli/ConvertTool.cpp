@@ -4,6 +4,7 @@
 #include "cli/ProgressReport.h"
 #include "cli/TemporaryFolder.h"
 #include "cli/Workers.h"
+#include "decoders/PictureDecoder.h"
 #include "engine/AspectRule.h"
 #include "engine/ConversionRun.h"
 #include "engine/TargetName.h"
@@ -20,8 +21,9 @@ namespace
 {
 
 const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE...\n"
-                         "Turns each picture (a Windows bitmap, .bmp) into an HTML page of coloured characters,\n"
-                         "written beside it with .html in place of its extension. A SOURCE of - is standard input.\n"
+                         "Turns each picture (BMP, PNG, JPEG, GIF, TIFF or WebP) into an HTML page of coloured\n"
+                         "characters, written beside it with .html in place of its extension. A SOURCE of - is\n"
+                         "standard input.\n"
                          "\n"
                          "Options:\n"
                          "  -c, --columns N         characters per line, 1 to 5000\n"
@@ -104,7 +106,9 @@ bool ResolveGrid(std::uint32_t& columns, std::uint32_t& rows, std::uint32_t widt
     return true;
 }
 
-// Copies a stream into a new file, up to the largest picture a stream may hold.
+// Copies a stream into a new file, up to the largest picture a stream may hold. What does not
+// begin as a picture is cut short after its first bytes, which are enough for the reader to
+// refuse it as it refuses such a file.
 bool SpoolStream(std::istream& in, const std::string& path, std::string& reason)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -132,6 +136,10 @@ bool SpoolStream(std::istream& in, const std::string& path, std::string& reason)
             reason = "cannot keep the picture in the temporary folder (is the disk full?)";
             return false;
         }
+        if (total == static_cast<unsigned long long>(got) &&
+            SniffPictureFormat(reinterpret_cast<const std::uint8_t*>(buffer.data()), static_cast<std::size_t>(got)) ==
+                PictureFormat::Unknown)
+            break;
     }
     if (in.bad())
     {
@@ -155,6 +163,18 @@ bool IsStream(const std::string& path)
     const std::filesystem::file_status status = std::filesystem::status(path, error);
     return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
            !std::filesystem::is_directory(status);
+}
+
+// The name of the picture format of a file that holds one (judged by its content, whatever its
+// name), or empty for any other file.
+std::string PictureKindOf(const std::string& path)
+{
+    PictureFormat format = PictureFormat::Unknown;
+    std::size_t headBytes = 0;
+    if (SniffPictureFile(path, format, headBytes) && format != PictureFormat::Unknown)
+        return std::string(PictureFormatName(format)) + " picture";
+    std::uint32_t width = 0, height = 0;
+    return ProbeSource(path, width, height).Succeeded() ? "picture" : "";
 }
 
 // A page's path in one spelling for each file, so that two jobs writing one page are caught.
@@ -273,9 +293,10 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
 
     if (!job.ToStandardOutput && FileExists(job.Target))
     {
-        std::uint32_t targetWidth = 0, targetHeight = 0;
-        if (ProbeSource(job.Target, targetWidth, targetHeight).Succeeded())
-            return report.PageFailed(job.Target, "is a picture, which is never replaced; choose another page name");
+        const std::string kind = PictureKindOf(job.Target);
+        if (!kind.empty())
+            return report.PageFailed(job.Target,
+                                     "is a " + kind + ", which is never replaced; choose another page name");
         if (!Line.Force)
             return report.PageFailed(job.Target, "already exists; use --force to replace it");
     }

@@ -217,6 +217,13 @@ TEST_F(ConvertTool, APictureIsNeverReplaced)
     const std::string other = Dir.Path("other.bmp");
     WriteBytes(other, CBmpBuilder(3, 3, 8).Palette({0x123456}).Build());
     const std::string picture = ReadText(other);
+    // Known by its first bytes, even where this build has no decoder for it.
+    const std::string png = Dir.Path("page.html");
+    WriteBytes(png, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'});
+    EXPECT_EQ(Run({"-f", "-o", png, Source}), ExitFailed);
+    EXPECT_EQ(Err.str(),
+              "glyphcast-convert: " + png + ": is a PNG picture, which is never replaced; choose another page name\n");
+    EXPECT_EQ(ReadText(png).size(), 16u);
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"-f", "-o", other, Source}, other},             // another picture
         {{"-f", "-o", Source, Source}, Source},           // the source itself
@@ -225,8 +232,7 @@ TEST_F(ConvertTool, APictureIsNeverReplaced)
     {
         EXPECT_EQ(Run(arguments, ReadText(Source)), ExitFailed);
         EXPECT_EQ(Err.str(), "glyphcast-convert: " + path +
-                                 ": is a picture, which is never replaced; choose another "
-                                 "page name\n");
+                                 ": is a BMP picture, which is never replaced; choose another page name\n");
     }
     EXPECT_EQ(ReadText(other), picture);
 
