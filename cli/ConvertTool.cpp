@@ -177,6 +177,14 @@ std::string PictureKindOf(const std::string& path)
     return ProbeSource(path, width, height).Succeeded() ? "picture" : "";
 }
 
+// True for a file that can be read and does not begin as a picture of any format.
+bool IsNoPicture(const std::string& path)
+{
+    PictureFormat format = PictureFormat::Unknown;
+    std::size_t headBytes = 0;
+    return SniffPictureFile(path, format, headBytes) && format == PictureFormat::Unknown;
+}
+
 // A page's path in one spelling for each file, so that two jobs writing one page are caught.
 std::string PageKey(const std::string& path)
 {
@@ -254,6 +262,10 @@ void CConvertRun::Plan()
         // Standard input is read once, here, before any thread starts.
         if (job.FromStandardInput && !SpoolStream(In, job.Source, reason))
             job.Refusal = reason;
+        // A file that plainly is no picture will fail on its own; it claims no page name that a
+        // picture after it may need (say "a.html" and "a.png" given as "a.*").
+        if (!job.FromStream && IsNoPicture(job.Source))
+            continue;
         const auto [first, added] = pages.emplace(PageKey(job.Target), n);
         if (!added)
             job.Refusal = "its page " + job.Target + " would also be the page of " + Jobs[first->second].Name +

@@ -273,6 +273,14 @@ TEST_F(ConvertTool, TwoSourcesForOnePageConvertOnlyTheFirst)
     EXPECT_EQ(Err.str(), "glyphcast-convert: " + bare + ": its page " + DefaultTarget + " would also be the page of " +
                              Source + "; use --output-dir or rename one of them\n");
     EXPECT_EQ(Grid(ReadText(DefaultTarget)), std::make_pair(std::size_t(100), std::size_t(25)));
+
+    // A file that is no picture fails on its own and leaves the name to the picture after it.
+    const std::string page = ReadText(DefaultTarget);
+    std::filesystem::remove(DefaultTarget);
+    WriteBytes(bare, {'t', 'e', 'x', 't'});
+    EXPECT_EQ(Run({bare, Source}), ExitFailed);
+    EXPECT_EQ(Err.str(), "glyphcast-convert: " + bare + ": not a picture Glyphcast can read\n");
+    EXPECT_EQ(ReadText(DefaultTarget), page);
 }
 
 TEST_F(ConvertTool, ThreadsWriteThePagesOneAtATimeWould)
