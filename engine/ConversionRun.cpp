@@ -27,12 +27,27 @@ ConversionResult Failure(ConversionStatus status, const std::string& path, std::
     return result;
 }
 
+// A failure of a file: what could not be done, and why.
+ConversionResult Failure(ConversionStatus status, const std::string& path, const std::string& action,
+                         const std::string& cause)
+{
+    ConversionResult result = Failure(status, path, action + ": " + cause);
+    result.Cause = cause;
+    return result;
+}
+
 ConversionResult SourceFailure(const CBitmapFile& source, const std::string& path)
 {
     if (source.LastFailure() == CBitmapFile::Failure::Refused)
-        return Failure(ConversionStatus::SourceRefused, path,
-                       "not a bitmap this program can read: " + source.FailureReason());
-    return Failure(ConversionStatus::SourceCannotOpen, path, "cannot open the picture: " + source.FailureReason());
+        return Failure(ConversionStatus::SourceRefused, path, "not a bitmap this program can read",
+                       source.FailureReason());
+    return Failure(ConversionStatus::SourceCannotOpen, path, "cannot open the picture", source.FailureReason());
+}
+
+// A folder opens as no file does, and is named as what it is.
+ConversionResult SourceIsFolder(const std::string& path)
+{
+    return Failure(ConversionStatus::SourceCannotOpen, path, "cannot open the picture", "it is a folder");
 }
 
 bool CountInRange(std::uint32_t count)
@@ -64,7 +79,8 @@ bool CheckSettings(const ConversionSettings& settings, ConversionResult& result)
 
 }  // namespace
 
-int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress)
+int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress,
+                  const ConversionStop* stop)
 {
     if (!source.IsOpen() || !target.IsOpen())
         return ConvertNotOpen;
@@ -85,16 +101,20 @@ int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProg
         }
         if (progress)
             progress(y + 1, rows);
+        if (stop && stop->load(std::memory_order_relaxed))
+            return ConvertStopped;
     }
     return target.WriteFooter() ? 0 : ConvertWriteFailed;
 }
 
 ConversionResult RunConversion(const ConversionSettings& settings, bool openAfterCreation,
-                               const ConversionProgress& progress)
+                               const ConversionProgress& progress, const ConversionStop* stop)
 {
     ConversionResult result;
     if (!CheckSettings(settings, result))
         return result;
+    if (FolderExists(settings.SourcePath))
+        return SourceIsFolder(settings.SourcePath);
 
     // The source is checked before the target is created, so that a bad picture
     // never costs an existing page its content.
@@ -106,19 +126,23 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
     // failure never costs an existing page. With the source no longer protected by being
     // open, a target that is the source itself (under any spelling) is refused here.
     if (SameFile(settings.SourcePath, settings.TargetPath))
-        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
-                       "cannot create the page: " + DescribeSystemError(ERROR_SHARING_VIOLATION));
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath, "cannot create the page",
+                       "it is the picture being converted");
     const DWORD existing = GetFileAttributesA(settings.TargetPath.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY))
-        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
-                       "cannot create the page: it is a folder");
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath, "cannot create the page",
+                       "it is a folder");
+    // Whoever made a page read-only meant to keep it: it is not replaced, whatever is asked.
+    if (IsReadOnlyFile(settings.TargetPath))
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath, "cannot replace the page",
+                       "it is read-only");
     // A device cannot be replaced, only written to.
     const bool inPlace = existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DEVICE);
 
     CHtmlWriter target;
     if (!(inPlace ? target.Open(settings.TargetPath) : target.OpenReplacing(settings.TargetPath)))
-        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
-                       "cannot create the page: " + DescribeSystemError(target.LastError()));
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath, "cannot create the page",
+                       DescribeSystemError(target.LastError()));
     target.Columns = settings.Columns;
     target.Rows = settings.Rows;
     target.FontFace = settings.FontFace;
@@ -126,17 +150,22 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
     target.CharacterOrder = settings.CharacterOrder;
     target.BackgroundColor = settings.BackgroundColor;
 
-    const int status = ConvertToHtml(source, target, progress);
+    const int status = ConvertToHtml(source, target, progress, stop);
     source.Close();
+    if (status == ConvertStopped)
+    {
+        target.Close();
+        return Failure(ConversionStatus::Stopped, settings.TargetPath, "stopped before the page was complete");
+    }
     if (status != 0)
     {
         target.Close();
-        return Failure(ConversionStatus::WriteFailed, settings.TargetPath,
-                       "cannot write the page: " + DescribeSystemError(target.LastError()));
+        return Failure(ConversionStatus::WriteFailed, settings.TargetPath, "cannot write the page",
+                       DescribeSystemError(target.LastError()));
     }
     if (!target.Commit())
-        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
-                       "cannot replace the page: " + DescribeSystemError(target.LastError()));
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath, "cannot replace the page",
+                       DescribeSystemError(target.LastError()));
 
     result.Path = settings.TargetPath;
     if (openAfterCreation)
@@ -146,6 +175,8 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
 
 ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std::uint32_t& height)
 {
+    if (FolderExists(path))
+        return SourceIsFolder(path);
     CBitmapFile source;
     if (!source.Open(path))
         return SourceFailure(source, path);
@@ -176,6 +207,13 @@ bool FolderExists(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsReadOnlyFile(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
 }
 
 bool FileExists(const std::string& path)

@@ -3,6 +3,7 @@
 
 #include "engine/ConversionSettings.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -18,7 +19,8 @@ enum class ConversionStatus
     SourceCannotOpen,    // the picture could not be opened or mapped
     SourceRefused,       // the picture is not one the reader can safely read
     TargetCannotCreate,  // the page could not be created or put in place; an existing page is untouched
-    WriteFailed          // writing stopped at a failed write; an existing page is untouched
+    WriteFailed,         // writing stopped at a failed write; an existing page is untouched
+    Stopped              // stopped on request; an existing page is untouched, no partial page is left
 };
 
 // The outcome of a run: the status, the file concerned and a reason in a few words.
@@ -26,7 +28,8 @@ struct ConversionResult
 {
     ConversionStatus Status = ConversionStatus::Written;
     std::string Path;
-    std::string Reason;
+    std::string Reason;            // what failed and why: "cannot create the page: the folder does not exist"
+    std::string Cause;             // only why, where a file was at fault: "the folder does not exist"
     bool ShellOpenFailed = false;  // the page was written but the shell could not open it
 
     bool Succeeded() const { return Status == ConversionStatus::Written; }
@@ -35,21 +38,28 @@ struct ConversionResult
 // Called after each row of cells with the rows done and the rows in all.
 using ConversionProgress = std::function<void(std::uint32_t rowsDone, std::uint32_t rowsTotal)>;
 
+// Set by another thread to stop a run after the row it is writing.
+using ConversionStop = std::atomic<bool>;
+
 // ConvertToHtml's results besides 0 (the page written).
 const int ConvertWriteFailed = 1;
 const int ConvertNotOpen = 2;
+const int ConvertStopped = 3;
 
 // Writes the page for an open picture into an open writer whose fields are set:
 // head, every cell row by row from the top-left, tail. Starts the writer's
-// character sequence afresh and stops at the first failed write.
-int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress = {});
+// character sequence afresh and stops at the first failed write, or after the
+// row during which stop was set.
+int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress = {},
+                  const ConversionStop* stop = nullptr);
 
 // Checks the settings, opens and checks the source, refuses a target that is the
-// source or a folder, writes the page into a temporary file beside the target and
-// moves it over the target once complete (a device is written in place), and opens
-// the page in the shell when asked and all went well.
+// source, a folder or read-only, writes the page into a temporary file beside the
+// target and moves it over the target once complete (a device is written in place),
+// and opens the page in the shell when asked and all went well. A run stopped through
+// stop, like a failed one, removes its temporary file and leaves the target as it was.
 ConversionResult RunConversion(const ConversionSettings& settings, bool openAfterCreation,
-                               const ConversionProgress& progress = {});
+                               const ConversionProgress& progress = {}, const ConversionStop* stop = nullptr);
 
 // Opens a picture the way a run does and reports its size, or why it is unusable.
 ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std::uint32_t& height);
@@ -58,6 +68,8 @@ ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std:
 bool FileExists(const std::string& path);
 // True when path names an existing directory.
 bool FolderExists(const std::string& path);
+// True when path names an existing file that is read-only (a device never is).
+bool IsReadOnlyFile(const std::string& path);
 // True when both paths lead to one and the same existing file, however they are spelt.
 bool SameFile(const std::string& first, const std::string& second);
 
