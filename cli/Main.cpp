@@ -1,5 +1,6 @@
 // glyphcast-convert: converts a bitmap into the mosaic page from the command line.
 #include "cli/ConvertTool.h"
+#include "cli/SignalCleanup.h"
 
 #include <cstdio>
 #include <iostream>
@@ -14,6 +15,7 @@
 
 int main(int argc, char** argv)
 {
+    RemoveTemporaryPagesOnSignal();
     std::vector<std::string> arguments(argv + 1, argv + argc);
     const bool terminal = GLYPHCAST_ISATTY(2) != 0;
     return RunConvertTool(arguments, std::cout, std::cerr, terminal);
