@@ -27,6 +27,10 @@ enum FILE_INFO_BY_HANDLE_CLASS
 {
     FileDispositionInfo = 4
 };
+struct FILE_DISPOSITION_INFO
+{
+    BOOLEAN DeleteFile;
+};
 inline BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS informationClass, LPVOID information,
                                        DWORD bufferSize)
 {
