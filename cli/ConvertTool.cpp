@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ProgressReport.h"
+#include "cli/SignalCleanup.h"
 #include "cli/TemporaryFolder.h"
 #include "cli/Workers.h"
 #include "decoders/PictureDecoder.h"
@@ -248,6 +249,9 @@ void CConvertRun::Plan()
                 job.Refusal = reason;
         }
     }
+    // An interrupted run leaves no copy of a picture or page behind.
+    if (Scratch.IsCreated())
+        RemoveOnSignal(Scratch.Root());
 
     std::map<std::string, std::size_t> pages;
     for (std::size_t n = 0; n < Jobs.size(); ++n)
@@ -256,9 +260,9 @@ void CConvertRun::Plan()
         if (!job.Refusal.empty())
             continue;
         if (job.FromStream)
-            job.Source = Scratch.Path("source-" + std::to_string(n));
+            RemoveOnSignal(job.Source = Scratch.Path("source-" + std::to_string(n)));
         if (job.ToStandardOutput)
-            job.Target = Scratch.Path("page-" + std::to_string(n) + ".html");
+            RemoveOnSignal(job.Target = Scratch.Path("page-" + std::to_string(n) + ".html"));
         // Standard input is read once, here, before any thread starts.
         if (job.FromStandardInput && !SpoolStream(In, job.Source, reason))
             job.Refusal = reason;

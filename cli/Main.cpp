@@ -1,5 +1,6 @@
 // glyphcast-convert: converts pictures into mosaic pages from the command line.
 #include "cli/ConvertTool.h"
+#include "cli/SignalCleanup.h"
 
 #include <cstdio>
 #include <iostream>
@@ -15,6 +16,7 @@
 
 int main(int argc, char** argv)
 {
+    RemoveTemporaryPagesOnSignal();
 #ifdef _WIN32
     // Pictures and pages pass through standard input and output byte for byte: a page's
     // CR LF line ends must not become CR CR LF, nor a picture's bytes be cut at a ^Z.

@@ -8,16 +8,16 @@ namespace fs = std::filesystem;
 
 CTemporaryFolder::~CTemporaryFolder()
 {
-    if (!Root.empty())
+    if (!RootPath.empty())
     {
         std::error_code ignored;
-        fs::remove_all(fs::path(Root), ignored);
+        fs::remove_all(fs::path(RootPath), ignored);
     }
 }
 
 bool CTemporaryFolder::Create(std::string& reason)
 {
-    if (!Root.empty())
+    if (!RootPath.empty())
         return true;
     std::error_code error;
     const fs::path base = fs::temp_directory_path(error);
@@ -36,7 +36,7 @@ bool CTemporaryFolder::Create(std::string& reason)
         {
             // Only the owner may look in: a picture from standard input is nobody else's business.
             fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, error);
-            Root = candidate.string();
+            RootPath = candidate.string();
             return true;
         }
         if (error)
@@ -51,5 +51,5 @@ bool CTemporaryFolder::Create(std::string& reason)
 
 std::string CTemporaryFolder::Path(const std::string& name) const
 {
-    return (fs::path(Root) / name).string();
+    return (fs::path(RootPath) / name).string();
 }

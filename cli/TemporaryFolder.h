@@ -18,8 +18,10 @@ public:
     bool Create(std::string& reason);
     // The full path of a name inside the folder (once it is made).
     std::string Path(const std::string& name) const;
-    bool IsCreated() const { return !Root.empty(); }
+    bool IsCreated() const { return !RootPath.empty(); }
+    // The folder's own path; empty until it is made.
+    const std::string& Root() const { return RootPath; }
 
 private:
-    std::string Root;
+    std::string RootPath;
 };

@@ -20,6 +20,31 @@
 #ifndef SW_SHOWNORMAL
 #define SW_SHOWNORMAL 1
 #endif
+#if _WIN32_WINNT < 0x0600
+// The deletion mark of the newer systems' SetFileInformationByHandle, looked up when first used so
+// that the program still starts where the call is missing; there it fails and nothing is marked.
+enum FILE_INFO_BY_HANDLE_CLASS
+{
+    FileDispositionInfo = 4
+};
+struct FILE_DISPOSITION_INFO
+{
+    BOOLEAN DeleteFile;
+};
+inline BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS informationClass, LPVOID information,
+                                       DWORD bufferSize)
+{
+    using Call = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+    static const Call call = reinterpret_cast<Call>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
+    if (!call)
+    {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return FALSE;
+    }
+    return call(file, informationClass, information, bufferSize);
+}
+#endif
 #else
 #include "posix/Win32Posix.h"
 #endif
