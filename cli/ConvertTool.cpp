@@ -22,9 +22,12 @@ namespace
 {
 
 const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE...\n"
-                         "Turns each picture (BMP, PNG, JPEG, GIF, TIFF or WebP) into an HTML page of coloured\n"
-                         "characters, written beside it with .html in place of its extension. A SOURCE of - is\n"
-                         "standard input.\n"
+                         "Turns each picture into an HTML page of coloured characters, written beside it\n"
+                         "with .html in place of its extension. SOURCE may be a BMP, PNG, JPEG, GIF (its\n"
+                         "first frame), TIFF (its first page) or WebP picture (on Windows, WebP where the\n"
+                         "system has a codec for it), told by its content, not its name; a photo is turned\n"
+                         "upright as its EXIF orientation says, and transparent areas show the background\n"
+                         "colour. A SOURCE of - is standard input.\n"
                          "\n"
                          "Options:\n"
                          "  -c, --columns N         characters per line, 1 to 5000\n"
