@@ -115,7 +115,7 @@ bool ResolveGrid(std::uint32_t& columns, std::uint32_t& rows, std::uint32_t widt
 // refuse it as it refuses such a file.
 bool SpoolStream(std::istream& in, const std::string& path, std::string& reason)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    std::ofstream file(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
     if (!file)
     {
         reason = "cannot keep the picture in the temporary folder";
@@ -164,7 +164,7 @@ bool SpoolStream(std::istream& in, const std::string& path, std::string& reason)
 bool IsStream(const std::string& path)
 {
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    const std::filesystem::file_status status = std::filesystem::status(std::filesystem::u8path(path), error);
     return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
            !std::filesystem::is_directory(status);
 }
@@ -193,7 +193,7 @@ bool IsNoPicture(const std::string& path)
 std::string PageKey(const std::string& path)
 {
     std::error_code error;
-    std::string key = std::filesystem::absolute(path, error).lexically_normal().string();
+    std::string key = std::filesystem::absolute(std::filesystem::u8path(path), error).lexically_normal().u8string();
 #ifdef _WIN32
     for (char& c : key)  // file names differ in more than letter case on Windows
         c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -201,7 +201,8 @@ std::string PageKey(const std::string& path)
     return error ? path : key;
 }
 
-// A run over all the pictures of one command line.
+// A run over all the pictures of one command line. File names are UTF-8 text (the engine's text
+// wherever the tool runs), so they reach the standard library's file calls through u8path.
 class CConvertRun
 {
 public:
@@ -295,7 +296,7 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
     std::string reason;
     if (job.FromStream && !job.FromStandardInput)
     {
-        std::ifstream stream(job.Name, std::ios::binary);
+        std::ifstream stream(std::filesystem::u8path(job.Name), std::ios::binary);
         if (!stream)
             job.Source = job.Name;  // the reader tells why it cannot be opened
         else if (!SpoolStream(stream, job.Source, reason))
@@ -346,7 +347,7 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
 // Only one page of a run goes to standard output, so no other thread writes there.
 bool CConvertRun::CopyToOutput(const std::string& path)
 {
-    std::ifstream page(path, std::ios::binary);
+    std::ifstream page(std::filesystem::u8path(path), std::ios::binary);
     if (!page)
         return false;
     Out << page.rdbuf();

@@ -3,7 +3,8 @@
 
 #include <string>
 
-// Made on demand, readable by its owner only, and removed with everything in it when the
+// Its paths are UTF-8 text, as the converter's file names are. Made on demand, readable by its
+// owner only, and removed with everything in it when the
 // object goes. It holds what the tool must keep as a file for a while: a picture read
 // from standard input or a pipe, a page on its way to standard output.
 class CTemporaryFolder

@@ -7,6 +7,7 @@
 #include "engine/Handle.h"
 #include "engine/HtmlWriter.h"
 #include "engine/SystemError.h"
+#include "engine/TextEncoding.h"
 #include "engine/Win32Api.h"
 
 namespace
@@ -174,6 +175,9 @@ bool CheckSettings(const ConversionSettings& settings, ConversionResult& result)
                          "the number of rows (" + std::to_string(settings.Rows) + ")" + range);
     else if (settings.CharacterSet.empty())
         result = Failure(ConversionStatus::BadSettings, settings.SourcePath, "the character set is empty");
+    else if (!IsValidText(settings.CharacterSet))
+        result = Failure(ConversionStatus::BadSettings, settings.SourcePath,
+                         "the character set is not valid text: some of its bytes are no characters");
     else
         return true;
     return false;

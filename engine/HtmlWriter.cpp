@@ -1,5 +1,6 @@
 #include "engine/HtmlWriter.h"
 
+#include "engine/TextEncoding.h"
 #include "engine/Win32Api.h"
 
 #include <cstring>
@@ -40,7 +41,44 @@ char* AppendText(char* out, const char* text)
     return out + length;
 }
 
-// The head, formed whole whatever the length of the face name.
+// The longest character reference, that of the highest code point: "&#1114111;".
+const std::size_t LongestReference = 10;
+const char CellStart[] = "<FONT COLOR=#";
+const char CellEnd[] = "</FONT>";
+// A cell: its start, six colour digits, '>', the character as one byte, "&nbsp;" or a reference,
+// and its end.
+const std::size_t CellSize = sizeof CellStart - 1 + 6 + 1 + LongestReference + sizeof CellEnd - 1;
+
+// Appends the character as a numeric character reference, "&#9608;".
+char* AppendReference(char* out, char32_t character)
+{
+    if (character > 0x10FFFF)
+        character = 0xFFFD;
+    char digits[8];
+    int count = 0;
+    do
+    {
+        digits[count++] = static_cast<char>('0' + character % 10);
+        character /= 10;
+    } while (character != 0);
+    *out++ = '&';
+    *out++ = '#';
+    while (count > 0)
+        *out++ = digits[--count];
+    *out++ = ';';
+    return out;
+}
+
+// Whether a character goes into the page as itself: printable ASCII that means nothing to the
+// markup where it stands. Everything else is written as a reference, so that the page is plain
+// ASCII and every browser shows the character whatever encoding it guesses.
+bool IsPlain(char32_t character, const char* markup)
+{
+    return character >= 0x20 && character <= 0x7E && !std::strchr(markup, static_cast<int>(character));
+}
+
+// The head, formed whole whatever the length of the face name. Any face stays within its quotes:
+// quotes, markup and letters beyond ASCII become references.
 std::string FormatHead(RgbColor background, const std::string& fontFace)
 {
     char color[6];
@@ -48,22 +86,37 @@ std::string FormatHead(RgbColor background, const std::string& fontFace)
     std::string head = "<HTML>\r\n<BODY BGCOLOR=#";
     head.append(color, sizeof color);
     head += ">\r\n<CENTER><FONT FACE='";
-    head += fontFace.c_str();
+    std::u32string face;
+    SplitCharacters(fontFace.c_str(), face);
+    for (char32_t character : face)
+    {
+        if (IsPlain(character, "'\"<>&"))
+        {
+            head += static_cast<char>(character);
+        }
+        else
+        {
+            char reference[LongestReference];
+            head.append(reference, static_cast<std::size_t>(AppendReference(reference, character) - reference));
+        }
+    }
     head += "' SIZE=1>\r\n";
     return head;
 }
 
-// Forms one cell into out (64 bytes are enough) and returns its length.
-std::size_t FormatCell(char* cell, RgbColor color, char character)
+// Forms one cell into cell (CellSize bytes are enough) and returns its length.
+std::size_t FormatCell(char* cell, RgbColor color, char32_t character)
 {
-    char* out = AppendText(cell, "<FONT COLOR=#");
+    char* out = AppendText(cell, CellStart);
     out = AppendColor(out, color);
     *out++ = '>';
     if (character == ' ')
         out = AppendText(out, "&nbsp;");
+    else if (IsPlain(character, "<>&"))
+        *out++ = static_cast<char>(character);
     else
-        *out++ = character;
-    out = AppendText(out, "</FONT>");
+        out = AppendReference(out, character);
+    out = AppendText(out, CellEnd);
     return static_cast<std::size_t>(out - cell);
 }
 
@@ -262,16 +315,17 @@ bool CHtmlWriter::WriteCell(RgbColor color)
 {
     // The character is taken before the index moves, so a page starts with the
     // set's first character. An empty set (which the run refuses) draws spaces.
-    const std::size_t length = CharacterSet.size();
-    char character = ' ';
+    const std::u32string& characters = CellCharacters();
+    const std::size_t length = characters.size();
+    char32_t character = ' ';
     if (length > 0)
     {
         if (CharacterIndex < 0 || static_cast<std::size_t>(CharacterIndex) >= length)
             CharacterIndex = 0;
-        character = CharacterSet[static_cast<std::size_t>(CharacterIndex)];
+        character = characters[static_cast<std::size_t>(CharacterIndex)];
     }
 
-    char cell[64];
+    char cell[CellSize];
     bool written = Write(cell, FormatCell(cell, color, character));
 
     if (++ColumnCounter >= Columns)
@@ -296,9 +350,9 @@ std::size_t CHtmlWriter::HeadLength(const std::string& fontFace)
     return FormatHead(0, fontFace).size();
 }
 
-std::size_t CHtmlWriter::CellLength(char character)
+std::size_t CHtmlWriter::CellLength(char32_t character)
 {
-    char cell[64];
+    char cell[CellSize];
     return FormatCell(cell, 0, character);
 }
 
@@ -310,4 +364,15 @@ std::size_t CHtmlWriter::LineBreakLength()
 std::size_t CHtmlWriter::FooterLength()
 {
     return sizeof Footer - 1;
+}
+
+const std::u32string& CHtmlWriter::CellCharacters()
+{
+    // Split once per set; an invalid set (which the run refuses) draws U+FFFD where it cannot be read.
+    if (CharacterSet != SplitSet)
+    {
+        SplitCharacters(CharacterSet, Characters);
+        SplitSet = CharacterSet;
+    }
+    return Characters;
 }

@@ -54,14 +54,14 @@ public:
     // The bytes each piece takes as written: the head for a face name, the cell showing a
     // character, a line break, the tail.
     static std::size_t HeadLength(const std::string& fontFace);
-    static std::size_t CellLength(char character);
+    static std::size_t CellLength(char32_t character);
     static std::size_t LineBreakLength();
     static std::size_t FooterLength();
 
     std::uint32_t Columns;
     std::uint32_t Rows;
     std::string FontFace;
-    std::string CharacterSet;
+    std::string CharacterSet;     // a sequence of characters in the engine's text code page
     std::int32_t CharacterOrder;  // non-zero sequentially, 0 randomly
     RgbColor BackgroundColor;
 
@@ -71,12 +71,16 @@ private:
     bool MarkForDeletion(bool remove);
     // Puts the closed temporary file in the target's place.
     bool MoveIntoPlace();
+    // The characters of CharacterSet, split anew when the set has changed.
+    const std::u32string& CellCharacters();
 
     CHandle FileHandle;
     unsigned long ErrorCode;
     std::string TargetPath;     // what Commit replaces; empty when writing in place
     std::string TemporaryPath;  // the file being written until Commit; empty when in place
     bool MarkedForDeletion = false;
+    std::u32string Characters;  // CharacterSet split into code points
+    std::string SplitSet;       // the set Characters was split from
 
     // The sequence that runs across one page. Each writer keeps its own, so that
     // pages written at the same time on several threads do not disturb each other.

@@ -1,13 +1,18 @@
 #include "engine/PageSize.h"
 
 #include "engine/HtmlWriter.h"
+#include "engine/TextEncoding.h"
 
 #include <cstdio>
 
 std::uint64_t EstimatePageSize(std::uint32_t columns, std::uint32_t rows, const std::string& fontFace,
                                const std::string& characterSet)
 {
-    const std::string set = characterSet.empty() ? std::string(" ") : characterSet;
+    // The set's characters as the writer draws them: code points, each a cell of its own.
+    std::u32string set;
+    SplitCharacters(characterSet, set);
+    if (set.empty())
+        set.push_back(U' ');
     const std::uint64_t cells = static_cast<std::uint64_t>(columns) * rows;
     // In order, every character of the set is used cells / n times, and the first cells % n
     // characters once more.

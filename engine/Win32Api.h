@@ -45,6 +45,30 @@ inline BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS in
     return call(file, informationClass, information, bufferSize);
 }
 #endif
+
+// The calls that take a file name take it in the engine's text code page (engine/TextEncoding.h).
+// That is the active code page unless a host has made it UTF-8 on a system that keeps another one;
+// the names then go to the wide calls, so that a name in any script works there too.
+HANDLE EngineCreateFile(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES securityAttributes,
+                        DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+DWORD EngineGetFileAttributes(LPCSTR fileName);
+BOOL EngineSetFileAttributes(LPCSTR fileName, DWORD fileAttributes);
+BOOL EngineDeleteFile(LPCSTR fileName);
+BOOL EngineMoveFileEx(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
+BOOL EngineReplaceFile(LPCSTR replacedFileName, LPCSTR replacementFileName, LPCSTR backupFileName, DWORD flags,
+                       LPVOID exclude, LPVOID reserved);
+HINSTANCE EngineShellExecute(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                             INT showCommand);
+// The engine's sources call them by the platform's names; only their implementation sees the real ones.
+#ifndef GLYPHCAST_ENGINE_GATEWAY
+#define CreateFileA        EngineCreateFile
+#define GetFileAttributesA EngineGetFileAttributes
+#define SetFileAttributesA EngineSetFileAttributes
+#define DeleteFileA        EngineDeleteFile
+#define MoveFileExA        EngineMoveFileEx
+#define ReplaceFileA       EngineReplaceFile
+#define ShellExecuteA      EngineShellExecute
+#endif
 #else
 #include "posix/Win32Posix.h"
 #endif

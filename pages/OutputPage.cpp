@@ -10,6 +10,7 @@
 #include "engine/ConversionRun.h"
 #include "engine/PageSize.h"
 #include "engine/TargetName.h"
+#include "engine/TextEncoding.h"
 #include "res/resource.h"
 
 int AspectBasis = AspectBasisNone;
@@ -286,6 +287,12 @@ int COutputPage::OnWizardNext()
 {
     if (!UpdateData(TRUE))
         return StayOnPage;
+    if (!IsValidText(CharacterSet.Str()))
+    {
+        MessageBoxFor(IDS_BAD_CHARACTERS, CharacterSet.GetString(), MB_OK | MB_ICONERROR);
+        GotoDlgCtrl(GetDlgItem(IDC_CHARACTER_SET));
+        return StayOnPage;
+    }
 
     // Neither a folder nor the picture itself can become the page.
     if (FolderExists(TargetPath.Str()))

@@ -626,3 +626,97 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, 
     }).detach();
     return result(42);
 }
+
+namespace
+{
+
+// The code point of the UTF-8 sequence at text[0..length), and its length in bytes; 0 bytes when
+// the sequence is invalid (overlong, a surrogate, beyond U+10FFFF, cut short, or a stray byte).
+std::size_t DecodeUtf8(const unsigned char* text, std::size_t length, char32_t& codePoint)
+{
+    const unsigned char lead = text[0];
+    if (lead < 0x80)
+    {
+        codePoint = lead;
+        return 1;
+    }
+    std::size_t size = 0;
+    char32_t lowest = 0;
+    if ((lead & 0xE0) == 0xC0)
+    {
+        size = 2;
+        lowest = 0x80;
+        codePoint = lead & 0x1F;
+    }
+    else if ((lead & 0xF0) == 0xE0)
+    {
+        size = 3;
+        lowest = 0x800;
+        codePoint = lead & 0x0F;
+    }
+    else if ((lead & 0xF8) == 0xF0)
+    {
+        size = 4;
+        lowest = 0x10000;
+        codePoint = lead & 0x07;
+    }
+    else
+    {
+        return 0;
+    }
+    if (size > length)
+        return 0;
+    for (std::size_t n = 1; n < size; ++n)
+    {
+        if ((text[n] & 0xC0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (text[n] & 0x3F);
+    }
+    if (codePoint < lowest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return 0;
+    return size;
+}
+
+}  // namespace
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide, int wideLength)
+{
+    if ((codePage != CP_ACP && codePage != CP_UTF8) || (flags & ~MB_ERR_INVALID_CHARS) || !text || length == 0 ||
+        length < -1 || wideLength < 0)
+        return Fail(ERROR_INVALID_PARAMETER, 0);
+    // -1: the text up to and including its terminating zero.
+    const std::size_t size = length < 0 ? std::strlen(text) + 1 : static_cast<std::size_t>(length);
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+    std::size_t produced = 0;
+    auto put = [&](char32_t unit) {
+        if (wideLength > 0 && produced < static_cast<std::size_t>(wideLength))
+            wide[produced] = static_cast<WCHAR>(unit);
+        ++produced;
+    };
+    for (std::size_t at = 0; at < size;)
+    {
+        char32_t codePoint = 0;
+        const std::size_t used = DecodeUtf8(bytes + at, size - at, codePoint);
+        if (used == 0)
+        {
+            if (flags & MB_ERR_INVALID_CHARS)
+                return Fail(ERROR_NO_UNICODE_TRANSLATION, 0);
+            codePoint = 0xFFFD;
+        }
+        at += used == 0 ? 1 : used;
+        if (codePoint >= 0x10000)
+        {
+            put(0xD800 + ((codePoint - 0x10000) >> 10));
+            put(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+        }
+        else
+        {
+            put(codePoint);
+        }
+    }
+    if (wideLength > 0 && produced > static_cast<std::size_t>(wideLength))
+        return Fail(ERROR_INSUFFICIENT_BUFFER, 0);
+    if (produced > INT_MAX)
+        return Fail(ERROR_INVALID_PARAMETER, 0);
+    return static_cast<int>(produced);
+}

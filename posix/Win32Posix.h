@@ -15,7 +15,11 @@ typedef DWORD* LPDWORD;
 typedef int BOOL;
 typedef unsigned char BOOLEAN;
 typedef int INT;
+typedef unsigned int UINT;
 typedef const char* LPCSTR;
+// Wide text is UTF-16, as on Windows.
+typedef char16_t WCHAR;
+typedef WCHAR* LPWSTR;
 typedef std::size_t SIZE_T;
 typedef long long LONGLONG;
 typedef std::intptr_t INT_PTR;
@@ -141,3 +145,14 @@ HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parame
 // removes the files marked for deletion itself. Async-signal-safe: it only reads a fixed table and
 // unlinks; files marked by many threads at once are all found.
 void DeleteFilesMarkedForDeletion();
+
+// Text: Linux programs have UTF-8 as their active code page.
+#define CP_ACP                       0u
+#define CP_UTF8                      65001u
+#define MB_ERR_INVALID_CHARS         0x00000008u
+#define ERROR_INSUFFICIENT_BUFFER    122u
+#define ERROR_NO_UNICODE_TRANSLATION 1113u
+
+// Converts text in CP_ACP or CP_UTF8 (both UTF-8 here) into UTF-16. Invalid sequences fail with
+// MB_ERR_INVALID_CHARS and otherwise become U+FFFD, one for each byte that starts no character.
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide, int wideLength);

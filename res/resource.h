@@ -29,6 +29,7 @@
 #define IDS_PATH_TOO_LONG    116
 #define IDS_PATH_CUT         117
 #define IDS_PAGE_SIZE        118
+#define IDS_BAD_CHARACTERS   119
 
 /* Pictures */
 #define IDR_MAINFRAME        128 /* program icon */

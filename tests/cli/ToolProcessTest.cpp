@@ -169,3 +169,22 @@ TEST(ToolProcess, ConvertsPicturesOfOtherFormatsAndNamesDamage)
     EXPECT_EQ(run.Err, "glyphcast-convert: " + jpeg + ": damaged JPEG data: Premature end of JPEG file\n");
     EXPECT_FALSE(std::filesystem::exists(dir.Path("cut.html")));
 }
+
+TEST(ToolProcess, NamesCharactersAndFacesInAnyScript)
+{
+    CTempDir dir;
+    const std::string source = dir.Path("\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC.bmp");  // Greek
+    WriteBytes(source, CBmpBuilder(8, 2, 24).Build());
+    ToolRun run = RunTool(dir, {"--columns", "5", "--rows", "1", "--order", "sequential", "--characters",
+                                "\u2588\u2593\u2592\u2591", "--font", "O'Neil Mono", source});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    const std::string page = ReadText(dir.Path("\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC.html"));
+    EXPECT_NE(page.find("<FONT FACE='O&#39;Neil Mono' SIZE=1>"), std::string::npos);
+    EXPECT_NE(page.find(">&#9608;</FONT><FONT COLOR=#000000>&#9619;</FONT><FONT COLOR=#000000>&#9618;</FONT>"
+                        "<FONT COLOR=#000000>&#9617;</FONT><FONT COLOR=#000000>&#9608;</FONT><BR>"),
+              std::string::npos);
+
+    run = RunTool(dir, {"--characters", "\xE2\x96", source});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find("--characters must be UTF-8 text"), std::string::npos);
+}

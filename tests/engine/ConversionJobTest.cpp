@@ -125,7 +125,8 @@ TEST(PageSize, TheEstimateIsThePageWrittenInOrder)
     settings.CharacterOrder = 1;
     WriteBytes(settings.SourcePath, CBmpBuilder(9, 7, 24).Build());
     // Spaces take more room than other characters; 7 x 5 cells leave a part of a round of "a b".
-    for (const std::string set : {"01", " ", "a b", "#"})
+    // Characters beyond ASCII and markup take references of their own lengths.
+    for (const std::string set : {"01", " ", "a b", "#", "\u2588\u2593<&"})
     {
         settings.CharacterSet = set;
         settings.Columns = 7;

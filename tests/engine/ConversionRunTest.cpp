@@ -1,5 +1,6 @@
 // A whole run: success, every failure path, the shell hand-off and FileExists.
 #include "engine/ConversionRun.h"
+#include "engine/TextEncoding.h"
 #include "engine/Win32Api.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
@@ -8,6 +9,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #ifndef _WIN32
 #include <csignal>
@@ -173,6 +176,47 @@ TEST_F(ConversionRunTest, RefusesBadSettingsBeforeTouchingAnyFile)
     settings.Columns = 5000;
     settings.Rows = 1;
     EXPECT_TRUE(RunConversion(settings, false).Succeeded());
+}
+
+TEST_F(ConversionRunTest, RefusesACharacterSetThatIsNotText)
+{
+    SetTextCodePage(TextCodePage::Utf8);
+    Settings.CharacterSet = "01\xE2\x96";  // a character cut short
+    const ConversionResult result = RunConversion(Settings, false);
+    SetTextCodePage(TextCodePage::Active);
+    EXPECT_EQ(result.Status, ConversionStatus::BadSettings);
+    EXPECT_EQ(result.Reason, "the character set is not valid text: some of its bytes are no characters");
+    EXPECT_FALSE(Exists(Settings.TargetPath));
+}
+
+TEST_F(ConversionRunTest, NamesInAnyScriptReachTheFilesWhenTheTextIsUtf8)
+{
+    // As the converter has it on a system that keeps another code page: names as UTF-8.
+    namespace fs = std::filesystem;
+    SetTextCodePage(TextCodePage::Utf8);
+    const auto inDir = [this](const char* name) { return (fs::u8path(Dir.Root()) / fs::u8path(name)).u8string(); };
+    const std::string greek = inDir("\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC.bmp");
+    const std::string japanese = inDir("\u65E5\u672C\u8A9E.html");
+    fs::copy_file(fs::u8path(Settings.SourcePath), fs::u8path(greek));
+    Settings.SourcePath = greek;
+    Settings.TargetPath = japanese;
+    const ConversionResult written = RunConversion(Settings, false);
+    const ConversionResult replaced = RunConversion(Settings, false);
+    const bool found = FileExists(japanese) && !FolderExists(japanese) && !SameFile(greek, japanese);
+    SetTextCodePage(TextCodePage::Active);
+    EXPECT_TRUE(written.Succeeded()) << written.Reason;
+    EXPECT_TRUE(replaced.Succeeded()) << replaced.Reason;
+    EXPECT_TRUE(found);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(fs::u8path(Dir.Root())))
+        names.push_back(entry.path().filename().u8string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"picture.bmp", "\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC.bmp",
+                                               "\u65E5\u672C\u8A9E.html"}));
+    std::ifstream page(fs::u8path(japanese), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.rfind("<HTML>\r\n", 0), 0u);
+    EXPECT_EQ(text.size(), text.rfind("</HTML>\r\n") + 9);
 }
 
 TEST_F(ConversionRunTest, MissingSourceCreatesNoPage)

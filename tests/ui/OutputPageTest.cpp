@@ -149,6 +149,53 @@ TEST_F(OutputPageTest, NextRefusesTargetsThatCannotBeThePageAndAsksBeforeReplaci
     EXPECT_EQ(s.BackgroundColor, RGB(0x12, 0x34, 0x56));
 }
 
+namespace
+{
+
+// The character set's combo as a system would hand over a character cut short: its text is bytes
+// that are no characters in the active code page.
+WNDPROC ComboProc = nullptr;
+LRESULT CALLBACK CutShortText(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const char text[] = "01\xE2\x96";
+    if (message == WM_GETTEXTLENGTH)
+        return sizeof text - 1;
+    if (message == WM_GETTEXT && wParam >= sizeof text)
+        return lstrlenA(lstrcpyA(reinterpret_cast<char*>(lParam), text));
+    return ::CallWindowProcA(ComboProc, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(OutputPageTest, CharacterSetHoldsAnyScriptAndNextRefusesOneThatIsNoText)
+{
+    Show(Dir.Path("cat.bmp"), 100, 100);
+    HWND combo = ::GetDlgItem(*Page, IDC_CHARACTER_SET);
+    ComboProc =
+        reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(combo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CutShortText)));
+    ::SetFocus(::GetDlgItem(*Page, IDC_COLUMNS));
+    Next();
+    ::SetWindowLongPtrA(combo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboProc));
+    EXPECT_EQ(LastMessage(), uitest::MessageFor(IDS_BAD_CHARACTERS, ""));
+    EXPECT_EQ(Wizard.GetActiveIndex(), 2);
+    EXPECT_EQ(::GetParent(::GetFocus()), combo);  // the combo's edit
+
+    // Typed, the characters themselves stand in the combo, and the settings get them as UTF-8.
+    ::SetFocus(::GetDlgItem(*Page, IDC_CHARACTER_SET));
+    ::SendMessageW(::GetFocus(), EM_SETSEL, 0, -1);
+    for (wchar_t ch : std::wstring(L"\u2588\u2593\u2592\u2591"))
+        ::PostMessageW(::GetFocus(), WM_CHAR, ch, 1);
+    uitest::PumpMessages();
+    wchar_t shown[16] = L"";
+    ::GetWindowTextW(combo, shown, 16);
+    EXPECT_EQ(std::wstring(shown), L"\u2588\u2593\u2592\u2591");
+    uitest::ClearMessageBoxes();
+    Next();
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(Wizard.GetActiveIndex(), 3);
+    EXPECT_EQ(Wizard.Settings.CharacterSet, "\u2588\u2593\u2592\u2591");
+}
+
 TEST_F(OutputPageTest, FontListHoldsOnlyFixedPitchFacesAndThePageConvertsWithoutAny)
 {
     CClientDC dc(::GetDlgItem(*Page, IDC_FONT));
