@@ -339,10 +339,11 @@ TEST(ConverterApp, PicturesNamedInAnyScriptAreShownAndConvertedWithCharactersOfA
         EXPECT_EQ(chosen.SourcePath + " " + chosen.CharacterSet, source + " " + blocks);
 
         // The same page as the converter's, its cells references to the blocks.
+        std::istringstream in;
         std::ostringstream out, err;
         EXPECT_EQ(RunConvertTool({"--columns", "40", "--rows", std::to_string(chosen.Rows), "--characters", blocks,
-                                  "--font", chosen.FontFace, source, tool},
-                                 out, err, false),
+                                  "--font", chosen.FontFace, source, "--output", tool},
+                                 in, out, err, false),
                   0)
             << err.str();
         const std::string page = ReadText(target);
