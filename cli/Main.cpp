@@ -1,5 +1,6 @@
-// glyphcast-convert: converts a bitmap into the mosaic page from the command line.
+// glyphcast-convert: converts pictures into mosaic pages from the command line.
 #include "cli/ConvertTool.h"
+#include "cli/SignalCleanup.h"
 
 #include <cstdio>
 #include <iostream>
@@ -8,6 +9,7 @@
 #include "decoders/ComInitializer.h"
 #include "engine/TextEncoding.h"
 
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #include <shellapi.h>
@@ -84,12 +86,17 @@ std::vector<std::string> Arguments(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    RemoveTemporaryPagesOnSignal();
 #ifdef _WIN32
     // The system's picture decoders are COM objects, used on this one thread.
     CComInitializer com;
+    // Pictures and pages pass through standard input and output byte for byte: a page's
+    // CR LF line ends must not become CR CR LF, nor a picture's bytes be cut at a ^Z.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
     const CConsoleCodePage console;
 #endif
     const std::vector<std::string> arguments = Arguments(argc, argv);
     const bool terminal = GLYPHCAST_ISATTY(2) != 0;
-    return RunConvertTool(arguments, std::cout, std::cerr, terminal);
+    return RunConvertTool(arguments, std::cin, std::cout, std::cerr, terminal);
 }

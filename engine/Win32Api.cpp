@@ -72,6 +72,15 @@ BOOL EngineMoveFileEx(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
     return MoveFileExW(CWideName(existingFileName).Get(), CWideName(newFileName).Get(), flags);
 }
 
+BOOL EngineReplaceFile(LPCSTR replacedFileName, LPCSTR replacementFileName, LPCSTR backupFileName, DWORD flags,
+                       LPVOID exclude, LPVOID reserved)
+{
+    if (!NamesAreUtf8())
+        return ReplaceFileA(replacedFileName, replacementFileName, backupFileName, flags, exclude, reserved);
+    return ReplaceFileW(CWideName(replacedFileName).Get(), CWideName(replacementFileName).Get(),
+                        CWideName(backupFileName).Get(), flags, exclude, reserved);
+}
+
 HINSTANCE EngineShellExecute(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,
                              INT showCommand)
 {

@@ -1,9 +1,11 @@
 // POSIX implementation of the engine's KERNEL and SHELL stand-ins.
 #include "posix/Win32Posix.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -36,8 +38,51 @@ struct FileObject
     ino_t Inode = 0;
     DWORD Access = 0;
     DWORD Share = 0;
+    std::string Path;            // as opened, for a deletion mark
+    bool DeleteOnClose = false;  // marked for deletion: removed when the last handle goes
+    int MarkedSlot = -1;         // where a signal handler finds the mark
     ~FileObject();
 };
+
+// The paths of the files marked for deletion, in a fixed table that a signal handler can read
+// while other threads mark and unmark files: a slot is claimed, filled, then published, and
+// cleared again once its file is kept or gone.
+enum SlotState
+{
+    SlotFree,
+    SlotFilling,
+    SlotPublished
+};
+struct MarkedFile
+{
+    std::atomic<int> State{SlotFree};
+    char Path[PATH_MAX];
+};
+static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only read lock-free atomics");
+MarkedFile MarkedFiles[64];
+
+// The slot that now holds path, or -1 when the table is full or the path too long.
+int PublishMarkedFile(const std::string& path)
+{
+    if (path.size() >= PATH_MAX)
+        return -1;
+    for (int slot = 0; slot < static_cast<int>(std::size(MarkedFiles)); ++slot)
+    {
+        int expected = SlotFree;
+        if (!MarkedFiles[slot].State.compare_exchange_strong(expected, SlotFilling))
+            continue;
+        std::memcpy(MarkedFiles[slot].Path, path.c_str(), path.size() + 1);
+        MarkedFiles[slot].State.store(SlotPublished, std::memory_order_release);
+        return slot;
+    }
+    return -1;
+}
+
+void WithdrawMarkedFile(int slot)
+{
+    if (slot >= 0)
+        MarkedFiles[slot].State.store(SlotFree, std::memory_order_release);
+}
 
 // A read-only mapping object; it keeps its file open, as on Windows.
 struct MappingObject
@@ -88,6 +133,10 @@ FileObject::~FileObject()
         }
     }
     close(Descriptor);
+    // Removed before the mark is withdrawn, so that a signal in between finds it gone or there.
+    if (DeleteOnClose)
+        unlink(Path.c_str());
+    WithdrawMarkedFile(MarkedSlot);
 }
 
 bool IsExistingDirectory(const std::string& path)
@@ -268,6 +317,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
     file->Inode = info.st_ino;
     file->Access = desiredAccess;
     file->Share = shareMode;
+    if (desiredAccess & DELETE)
+        file->Path = fileName;
     others.push_back(file.get());
     lock.unlock();
 
@@ -475,6 +526,57 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
     if (rename(existingFileName, newFileName) != 0)
         return Fail(ErrorFromErrno(errno, newFileName), FALSE);
     return TRUE;
+}
+
+BOOL ReplaceFileA(LPCSTR replacedFileName, LPCSTR replacementFileName, LPCSTR backupFileName, DWORD, LPVOID, LPVOID)
+{
+    if (!replacedFileName || !replacementFileName || backupFileName)
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    // Like Windows: the replaced file must exist, and be a plain file that is not read-only.
+    struct stat replaced;
+    if (stat(replacedFileName, &replaced) != 0)
+        return Fail(ErrorFromErrno(errno, replacedFileName), FALSE);
+    if (!S_ISREG(replaced.st_mode) || HasNoWriteBits(replaced.st_mode))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    // The new file takes over the old one's permission bits and, where the system allows, its group.
+    if (chmod(replacementFileName, replaced.st_mode & 07777) != 0)
+        return Fail(ErrorFromErrno(errno, replacementFileName), FALSE);
+    if (chown(replacementFileName, static_cast<uid_t>(-1), replaced.st_gid) != 0)
+    {
+        // Another group than one's own cannot be given; the file keeps the creator's.
+    }
+    if (rename(replacementFileName, replacedFileName) != 0)
+        return Fail(ErrorFromErrno(errno, replacedFileName), FALSE);
+    return TRUE;
+}
+
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS informationClass, LPVOID information,
+                                DWORD bufferSize)
+{
+    if (informationClass != FileDispositionInfo || !information || bufferSize < sizeof(FILE_DISPOSITION_INFO))
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    const auto object = FileOf(file);
+    if (!object)
+        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    if (!(object->Access & DELETE))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    const bool remove = static_cast<const FILE_DISPOSITION_INFO*>(information)->DeleteFile != 0;
+    std::lock_guard<std::mutex> lock(RegistryLock);
+    if (remove && !object->DeleteOnClose)
+        object->MarkedSlot = PublishMarkedFile(object->Path);
+    else if (!remove && object->DeleteOnClose)
+        WithdrawMarkedFile(std::exchange(object->MarkedSlot, -1));
+    object->DeleteOnClose = remove;
+    return TRUE;
+}
+
+void DeleteFilesMarkedForDeletion()
+{
+    for (MarkedFile& file : MarkedFiles)
+    {
+        if (file.State.load(std::memory_order_acquire) == SlotPublished)
+            unlink(file.Path);
+    }
 }
 
 HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT)

@@ -6,7 +6,7 @@
 # Idempotent: does nothing (and does not touch apt) when everything is present.
 set -euo pipefail
 
-want_native="cmake g++ make googletest clang-format libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev libwebp-dev"
+want_native="cmake g++ make googletest clang-format groff-base libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev libwebp-dev"
 want_cross="mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 xvfb xauth imagemagick x11-utils xdotool fonts-wine clang libclang-rt-14-dev"
 case "${1:-all}" in
   native) want="$want_native" ;;

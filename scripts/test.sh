@@ -7,6 +7,8 @@
 #      (scripts/wine-env.sh decides and says why; GLYPHCAST_WINE64=1 forces the 64-bit path);
 #      the display-scaling suite runs once more at 144 and at 192 dpi, in a Wine prefix of its own;
 #   3. a bounded libFuzzer run over the bitmap reader and the conversion.
+# After each build, `cmake --install` into a scratch prefix must put the programs, the manual page
+# and (natively) the bash completion in their places.
 # First it names the C++ files that do not follow .clang-format: a warning, never a failure.
 # Ends with one summary line "N passed, N failed" counting test cases; a suite that left no report
 # is named and counted as failed by its test cases. Exits non-zero if anything failed.
@@ -57,6 +59,25 @@ count_unreported() {
   done
 }
 
+# Installs build $1 under a scratch prefix and checks that each file named after it is there.
+check_install() {
+  local dir=$1 prefix=$results/install-$(basename "$1") file missing=""
+  shift
+  rm -rf "$prefix"
+  if ! cmake --install "$dir" --prefix "$prefix" >"$prefix.log" 2>&1; then
+    tail -20 "$prefix.log"
+    missing="(cmake --install failed)"
+  fi
+  for file in "$@"; do [ -f "$prefix/$file" ] || missing="$missing $file"; done
+  if [ -n "$missing" ]; then
+    echo "install of $(basename "$dir") lacks:$missing"
+    failed_steps="$failed_steps install-$(basename "$dir")"
+    uncounted=$((uncounted + 1))
+  else
+    echo "install of $(basename "$dir"): $*"
+  fi
+}
+
 step "format check (.clang-format)"
 sources=$(git ls-files '*.cpp' '*.h' 2>/dev/null) || sources=$(find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
 unformatted=$(for f in $sources; do clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || echo "  $f"; done)
@@ -72,6 +93,8 @@ if build build/native -DGLYPHCAST_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo;
   (cd build/native && GTEST_OUTPUT="xml:$results/native/" ctest --output-on-failure -j"$jobs") ||
     failed_steps="$failed_steps native-tests"
   count_unreported build/native "$results/native"
+  check_install build/native bin/glyphcast-convert share/man/man1/glyphcast-convert.1 \
+    share/bash-completion/completions/glyphcast-convert
 else
   failed_steps="$failed_steps native-build"
   echo "native tests not built: they count as one failure"
@@ -84,6 +107,7 @@ for target in win32:i686 win64:x86_64; do
   step "Windows build (MinGW-w64 ${target#*:})"
   if build "build/$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-mingw-${target#*:}.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
     built="$built $arch"
+    check_install "build/$arch" bin/glyphcast.exe bin/glyphcast-convert.exe share/man/man1/glyphcast-convert.1
   else
     failed_steps="$failed_steps $arch-build"
     echo "$arch not built: counts as one failure"

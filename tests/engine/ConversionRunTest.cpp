@@ -234,6 +234,7 @@ TEST_F(ConversionRunTest, TargetThatCannotBeCreated)
     EXPECT_EQ(result.Status, ConversionStatus::TargetCannotCreate);
     EXPECT_EQ(result.Path, Settings.TargetPath);
     EXPECT_EQ(result.Reason, "cannot create the page: the folder does not exist");
+    EXPECT_EQ(result.Cause, "the folder does not exist");
 
     Settings.TargetPath = Dir.Root();
     result = RunConversion(Settings, true);
@@ -248,7 +249,7 @@ TEST_F(ConversionRunTest, TargetThatIsTheSourceIsRefusedWithoutHarm)
     Settings.TargetPath = Settings.SourcePath;
     const ConversionResult result = RunConversion(Settings, true);
     EXPECT_EQ(result.Status, ConversionStatus::TargetCannotCreate);
-    EXPECT_EQ(result.Reason, "cannot create the page: the file is in use");
+    EXPECT_EQ(result.Reason, "cannot create the page: it is the picture being converted");
     EXPECT_EQ(ReadText(Settings.SourcePath), before);
 }
 
@@ -261,7 +262,7 @@ TEST_F(ConversionRunTest, ReadOnlyFileThatCannotBeReplacedStaysReadOnly)
     Settings.TargetPath = Settings.SourcePath;
     const ConversionResult result = RunConversion(Settings, false);
     EXPECT_EQ(result.Status, ConversionStatus::TargetCannotCreate);
-    EXPECT_EQ(result.Reason, "cannot create the page: the file is in use");
+    EXPECT_EQ(result.Reason, "cannot create the page: it is the picture being converted");
     EXPECT_TRUE(GetFileAttributesA(Settings.SourcePath.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(ReadText(Settings.SourcePath), before);
     SetFileAttributesA(Settings.SourcePath.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -281,14 +282,97 @@ TEST_F(ConversionRunTest, TargetThatIsTheSourceUnderAnotherNameIsRefused)
     }
 }
 
-TEST_F(ConversionRunTest, ReadOnlyPageIsReplaced)
+TEST_F(ConversionRunTest, ReadOnlyPageIsRefusedAndKept)
 {
     WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>(3, 'x'));
     ASSERT_TRUE(SetFileAttributesA(Settings.TargetPath.c_str(), FILE_ATTRIBUTE_READONLY));
-    const ConversionResult result = RunConversion(Settings, false);
-    ASSERT_TRUE(result.Succeeded()) << result.Reason;
+    const ConversionResult result = RunConversion(Settings, true);
+    EXPECT_EQ(result.Status, ConversionStatus::TargetCannotCreate);
+    EXPECT_EQ(result.Reason, "cannot replace the page: it is read-only");
+    EXPECT_EQ(result.Cause, "it is read-only");
+    EXPECT_EQ(ReadText(Settings.TargetPath), "xxx");
+    EXPECT_TRUE(GetFileAttributesA(Settings.TargetPath.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2);
+    EXPECT_TRUE(ShellLog::Paths.empty());
+    SetFileAttributesA(Settings.TargetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(ConversionRunTest, ReplacedPageKeepsItsPermissions)
+{
+    WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>(3, 'x'));
+#ifdef _WIN32
+    ASSERT_TRUE(SetFileAttributesA(Settings.TargetPath.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+#else
+    ASSERT_EQ(chmod(Settings.TargetPath.c_str(), 0640), 0);
+#endif
+    ASSERT_TRUE(RunConversion(Settings, false).Succeeded());
     EXPECT_EQ(ReadText(Settings.TargetPath).compare(0, 6, "<HTML>"), 0);
-    EXPECT_FALSE(GetFileAttributesA(Settings.TargetPath.c_str()) & FILE_ATTRIBUTE_READONLY);
+#ifdef _WIN32
+    EXPECT_TRUE(GetFileAttributesA(Settings.TargetPath.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+#else
+    struct stat info;
+    ASSERT_EQ(stat(Settings.TargetPath.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+#endif
+}
+
+TEST_F(ConversionRunTest, AFolderAsSourceIsNamedAsOne)
+{
+    const std::string folder = Dir.Path("pictures.bmp");
+    std::filesystem::create_directory(folder);
+    Settings.SourcePath = folder;
+    ConversionResult result = RunConversion(Settings, true);
+    EXPECT_EQ(result.Status, ConversionStatus::SourceCannotOpen);
+    EXPECT_EQ(result.Reason, "cannot open the picture: it is a folder");
+    EXPECT_FALSE(Exists(Settings.TargetPath));
+    std::uint32_t width = 0, height = 0;
+    result = ProbeSource(folder, width, height);
+    EXPECT_EQ(result.Reason, "cannot open the picture: it is a folder");
+    EXPECT_EQ(result.Cause, "it is a folder");
+}
+
+// The page goes to a file of a short name of its own beside the target, seen here while the
+// rows are written, so that a target whose name takes all the room the system gives still fits.
+TEST_F(ConversionRunTest, ThePageIsWrittenUnderAShortNameOfItsOwnBesideTheTarget)
+{
+    std::vector<std::string> names;
+    ASSERT_TRUE(RunConversion(Settings, false, [&](std::uint32_t done, std::uint32_t) {
+                    if (done == 1)
+                        for (const auto& entry : std::filesystem::directory_iterator(Dir.Root()))
+                            names.push_back(entry.path().filename().string());
+                }).Succeeded());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"picture.bmp", "~gc1.tmp"}));
+
+#ifdef _WIN32
+    // The whole path as long as the platform allows (MAX_PATH less the terminating zero).
+    const std::size_t room = 259 - Dir.Path("").size();
+#else
+    const std::size_t room = 255;  // the longest name of one file
+#endif
+    Settings.TargetPath = Dir.Path(std::string(room - 5, 'n') + ".html");
+    const ConversionResult result = RunConversion(Settings, false);
+    EXPECT_TRUE(result.Succeeded()) << result.Reason;
+    EXPECT_TRUE(Exists(Settings.TargetPath));
+}
+
+TEST_F(ConversionRunTest, AStoppedRunLeavesTheOldPageAndNoTemporaryFile)
+{
+    WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>{'o', 'l', 'd'});
+    ConversionStop stop{false};
+    std::uint32_t rowsSeen = 0;
+    const ConversionResult result = RunConversion(
+        Settings, true,
+        [&](std::uint32_t done, std::uint32_t) {
+            rowsSeen = done;
+            stop = true;
+        },
+        &stop);
+    EXPECT_EQ(result.Status, ConversionStatus::Stopped);
+    EXPECT_EQ(rowsSeen, 1u);
+    EXPECT_EQ(ReadText(Settings.TargetPath), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2);
+    EXPECT_TRUE(ShellLog::Paths.empty());
 }
 
 #ifndef _WIN32

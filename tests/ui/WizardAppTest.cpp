@@ -281,10 +281,11 @@ TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
         EXPECT_EQ(chosen.SourceBitmap.Width, 60);
         EXPECT_EQ(chosen.SourceBitmap.Height, 40);
 
+        std::istringstream in;
         std::ostringstream out, err;
         EXPECT_EQ(RunConvertTool({"--force", "--columns", "40", "--rows", std::to_string(chosen.Rows), "--characters",
-                                  "#@", "--font", chosen.FontFace, source, tool},
-                                 out, err, false),
+                                  "#@", "--font", chosen.FontFace, source, "--output", tool},
+                                 in, out, err, false),
                   0)
             << err.str();
         pages[n] = ReadText(target);
