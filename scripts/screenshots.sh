@@ -2,8 +2,9 @@
 # Takes a picture of every wizard page and of the About box: builds the Windows program if
 # needed, starts it under Wine on a virtual display of its own, walks through the pages with
 # the keyboard (xdotool) and saves one PNG per page under docs/screenshots/, with the output
-# page once more with a long face name in its sample and its colour grid open, and the page the
-# wizard wrote, as a browser shows it. It uses the Windows build this machine runs (32-bit,
+# page once more with a long face name in its sample and its colour grid open, the output page
+# with the largest counts and the size of their page, the finish page while that page is being
+# written, and the page the wizard wrote, as a browser shows it. It uses the Windows build this machine runs (32-bit,
 # or 64-bit where 32-bit programs cannot run; see scripts/wine-env.sh, whose GLYPHCAST_WINE64=1
 # forces the 64-bit one).
 #   BUILD_DIR          the Windows build directory (default build/win32 or build/win64)
@@ -185,5 +186,35 @@ shoot_screen "$wizard" colorgrid
 key Escape
 
 # Alt+F4 cancels the wizard; the program then ends.
+key alt+F4
+wait_for_end Alt+F4
+
+# The largest page: 5000 x 5000 cells, its size told beside the counts, then its progress while
+# it is written. Escape stops it, which leaves no page behind, and Alt+F4 ends the program.
+rm -f "$pictures/sunset.html"
+start_program
+wizard=$(find_window Glyphcast)
+xdotool windowfocus --sync "$wizard" 2>/dev/null || true
+sleep 0.8
+key Return
+xdotool type --delay 20 "$winpicture"
+key Return
+# From the target edit: the aspect box (unticked), then the two counts, each selected on entry.
+key Tab
+key space
+key Tab
+xdotool type --delay 20 5000
+key Tab
+xdotool type --delay 20 5000
+shoot "$wizard" output-size
+key Return
+# Finish with "open" unticked (the box has the focus).
+key space
+key Return
+sleep 1.5
+shoot "$wizard" finish-progress
+key Escape
+sleep 1
+[ -e "$pictures/sunset.html" ] && { echo "screenshots: the stopped page was left behind" >&2; exit 1; }
 key alt+F4
 wait_for_end Alt+F4

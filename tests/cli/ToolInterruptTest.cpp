@@ -5,21 +5,18 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <string>
 #include <thread>
-#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 #endif
@@ -27,160 +24,124 @@ extern char** environ;
 namespace
 {
 
-// A source for a page of 5000 x 5000 cells (hundreds of MB, many seconds), and an older page.
+// Starts the converter on a page of 5000 x 5000 cells (hundreds of MB, many seconds) over an older
+// page, and waits until its temporary page is there; false when it never came.
 class ToolInterrupt : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(WriteBytes(Source, CBmpBuilder(64, 48, 24).FillColor(MakeRgb(1, 2, 3)).Build()));
-        ASSERT_TRUE(WriteBytes(Target, std::vector<std::uint8_t>{'o', 'l', 'd'}));
-    }
-
-    std::vector<std::string> Arguments() const
-    {
-        return {"--force", "--columns", "5000", "--rows", "5000", Source, Target};
-    }
-
-    // Waits until the converter has started its temporary page.
-    bool TemporaryPageAppears() const
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (std::chrono::steady_clock::now() < deadline)
-        {
-            if (std::filesystem::exists(Dir.Path("~gc1.tmp")))
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
-    }
-
-    std::vector<std::string> FolderContent() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(Dir.Root()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    bool StartAndWaitForTheTemporaryPage();
+    void EndTool(int how);
 
     void ExpectNothingLeft()
     {
-        EXPECT_EQ(FolderContent(), (std::vector<std::string>{"page.html", "picture.bmp"}));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2);  // source and page
         EXPECT_EQ(ReadText(Target), "old");
     }
 
     CTempDir Dir;
     std::string Source = Dir.Path("picture.bmp");
     std::string Target = Dir.Path("page.html");
+    std::vector<std::string> Arguments = {"--force", "--columns", "5000", "--rows", "5000", Source, Target};
+    int Status = -1;  // how the tool ended
+#ifdef _WIN32
+    PROCESS_INFORMATION Process = {};
+#else
+    pid_t Child = -1;
+#endif
 };
 
-}  // namespace
-
-#ifndef _WIN32
-
-namespace
+bool ToolInterrupt::StartAndWaitForTheTemporaryPage()
 {
-
-// Starts the converter with the ending signals at their defaults (a test runner may ignore
-// SIGINT, and a child inherits that), its output thrown away.
-pid_t StartTool(const std::vector<std::string>& arguments)
-{
-    std::vector<std::string> all = {GLYPHCAST_CONVERT_PATH};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& argument : all)
+    WriteBytes(Source, CBmpBuilder(64, 48, 24).FillColor(MakeRgb(1, 2, 3)).Build());
+    WriteBytes(Target, std::vector<std::uint8_t>{'o', 'l', 'd'});
+#ifdef _WIN32
+    // The converter is built beside the tests: cli/ next to tests/cli/.
+    char self[MAX_PATH] = "";
+    ::GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string command =
+        "\"" + (std::filesystem::path(self).parent_path() / "../../cli/glyphcast-convert.exe").string() + "\"";
+    for (const std::string& argument : Arguments)
+        command += " \"" + argument + "\"";
+    STARTUPINFOA startup = {sizeof startup};
+    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                          &Process))
+        return false;
+#else
+    // With the ending signals at their defaults (a test runner may ignore SIGINT, which children
+    // inherit) and the output thrown away.
+    std::vector<char*> argv = {const_cast<char*>(GLYPHCAST_CONVERT_PATH)};
+    for (std::string& argument : Arguments)
         argv.push_back(&argument[0]);
     argv.push_back(nullptr);
-
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    for (int fd : {0, 1, 2})
-        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    sigset_t defaults, none;
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    sigset_t defaults;
     sigemptyset(&defaults);
-    sigemptyset(&none);
     for (int number : {SIGINT, SIGTERM, SIGHUP})
         sigaddset(&defaults, number);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    pid_t child = -1;
-    if (posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ) != 0)
-        child = -1;
+    const int error = posix_spawn(&Child, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    return child;
+    if (error != 0)
+        return false;
+#endif
+    for (int wait = 0; wait < 3000; ++wait)
+    {
+        if (std::filesystem::exists(Dir.Path("~gc1.tmp")))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
-// The child's wait status once it has ended; a child that outlives the deadline is killed.
-int WaitForEnd(pid_t child)
+// Ends the tool (a signal here, TerminateProcess on Windows) and waits for it.
+void ToolInterrupt::EndTool(int how)
 {
+#ifdef _WIN32
+    ::TerminateProcess(Process.hProcess, static_cast<UINT>(how));
+    ::WaitForSingleObject(Process.hProcess, 20000);
+    ::CloseHandle(Process.hThread);
+    ::CloseHandle(Process.hProcess);
+#else
+    kill(Child, how);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    int status = 0;
-    while (waitpid(child, &status, WNOHANG) == 0)
+    while (waitpid(Child, &Status, WNOHANG) == 0)
     {
         if (std::chrono::steady_clock::now() > deadline)
-        {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            ADD_FAILURE() << "the converter did not end on its signal";
-            return -1;
-        }
+            kill(Child, SIGKILL);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return status;
+#endif
 }
 
 }  // namespace
 
+#ifdef _WIN32
+TEST_F(ToolInterrupt, AKilledConverterLeavesNoTemporaryPage)
+{
+    // The system closes a killed process's handles, and the page's deletion mark goes with them.
+    const bool started = StartAndWaitForTheTemporaryPage();
+    EndTool(1);
+    ASSERT_TRUE(started);
+    ExpectNothingLeft();
+}
+#else
 TEST_F(ToolInterrupt, AnInterruptTerminationOrHangUpLeavesNoTemporaryPage)
 {
     for (int number : {SIGINT, SIGTERM, SIGHUP})
     {
         SCOPED_TRACE(strsignal(number));
-        const pid_t child = StartTool(Arguments());
-        ASSERT_GT(child, 0);
-        const bool started = TemporaryPageAppears();
-        kill(child, number);
-        const int status = WaitForEnd(child);
+        const bool started = StartAndWaitForTheTemporaryPage();
+        EndTool(number);
         ASSERT_TRUE(started);
         // Ended by the signal itself, as the shell expects (130 and 143 are 128 + the signal).
-        EXPECT_TRUE(WIFSIGNALED(status));
-        EXPECT_EQ(WIFSIGNALED(status) ? WTERMSIG(status) : 0, number);
+        EXPECT_TRUE(WIFSIGNALED(Status) && WTERMSIG(Status) == number) << Status;
         ExpectNothingLeft();
     }
 }
-
-#else
-
-TEST_F(ToolInterrupt, AKilledConverterLeavesNoTemporaryPage)
-{
-    // The converter is built beside the tests: cli/ next to tests/cli/.
-    char self[MAX_PATH] = "";
-    ::GetModuleFileNameA(nullptr, self, sizeof self);
-    const std::filesystem::path tool =
-        std::filesystem::path(self).parent_path().parent_path().parent_path() / "cli" / "glyphcast-convert.exe";
-    ASSERT_TRUE(std::filesystem::exists(tool)) << tool.string();
-
-    std::string command = "\"" + tool.string() + "\"";
-    for (const std::string& argument : Arguments())
-        command += " \"" + argument + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                                 &startup, &process));
-    const bool started = TemporaryPageAppears();
-    ::TerminateProcess(process.hProcess, 1);
-    ::WaitForSingleObject(process.hProcess, 20000);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    ASSERT_TRUE(started);
-    // The system closes a killed process's handles, and the page's mark removes it with them.
-    ExpectNothingLeft();
-}
-
 #endif
