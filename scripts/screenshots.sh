@@ -199,8 +199,9 @@ sleep 0.8
 key Return
 xdotool type --delay 20 "$winpicture"
 key Return
-# From the target edit: the aspect box (unticked), then the two counts, each selected on entry.
-key Tab
+# From the target edit past its "..." to the aspect box (unticked), then the two counts, each
+# selected on entry.
+key Tab Tab
 key space
 key Tab
 xdotool type --delay 20 5000
