@@ -62,7 +62,8 @@ bool ToolInterrupt::StartAndWaitForTheTemporaryPage()
         "\"" + (std::filesystem::path(self).parent_path() / "../../cli/glyphcast-convert.exe").string() + "\"";
     for (const std::string& argument : Arguments)
         command += " \"" + argument + "\"";
-    STARTUPINFOA startup = {sizeof startup};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
     if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                           &Process))
         return false;
