@@ -134,6 +134,10 @@ BOOL CFinishPage::OnQueryCancel()
 
 void CFinishPage::ShowRunning(bool running)
 {
+    // The keys stay with the wizard while its controls are disabled (a disabled control loses the
+    // focus to none): Cancel holds it meanwhile, so Enter, Space and Escape stop the run.
+    if (running)
+        Wizard->GotoDlgCtrl(Wizard->GetDlgItem(IDC_CANCEL_BUTTON));
     for (int id : {IDC_PROGRESS_TEXT, IDC_PROGRESS})
     {
         if (CWnd* control = GetDlgItem(id))
@@ -145,7 +149,6 @@ void CFinishPage::ShowRunning(bool running)
         box->EnableWindow(!running);
     Wizard->SetWizardButtons(running ? CWizardDialog::ButtonDisabledFinish
                                      : CWizardDialog::ButtonBack | CWizardDialog::ButtonFinish);
-    // Disabling Finish has sent the focus on to Cancel; Enter must not find it there afterwards.
     if (!running)
         Wizard->GotoDlgCtrl(Wizard->GetDlgItem(IDC_NEXT));
 }

@@ -22,9 +22,6 @@ public:
     // While a conversion runs, a cancel stops it and the wizard stays open.
     BOOL OnQueryCancel() override;
 
-    // True while a conversion started by Finish is under way.
-    bool IsConverting() const { return Job.IsRunning(); }
-
     // Bound to check box 1022; read from the box only when Finish is pressed.
     int OpenAfterCreation = TRUE;
 

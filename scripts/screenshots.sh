@@ -5,7 +5,8 @@
 # page once more with a long face name in its sample and its colour grid open, and the page the
 # wizard wrote, as a browser shows it; then a source page with a Greek file name, the output page
 # with block characters and a face with an apostrophe, and the page that makes, whose face the
-# browser must read back whole. It uses the Windows build this machine runs (32-bit,
+# browser must read back whole; then the output page with the largest counts and the size of their
+# page, and the finish page while that page is being written. It uses the Windows build this machine runs (32-bit,
 # or 64-bit where 32-bit programs cannot run; see scripts/wine-env.sh, whose GLYPHCAST_WINE64=1
 # forces the 64-bit one).
 #   BUILD_DIR          the Windows build directory (default build/win32 or build/win64)
@@ -274,3 +275,34 @@ if [ "$face" != "<font face=\"$quote_face\"" ]; then
   exit 1
 fi
 echo "the browser reads the whole face back from the page's head: $quote_face"
+
+# The largest page: 5000 x 5000 cells, its size told beside the counts, then its progress while
+# it is written. Escape stops it, which leaves no page behind, and Alt+F4 ends the program.
+rm -f "$pictures/sunset.html"
+start_program
+wizard=$(find_window Glyphcast)
+xdotool windowfocus --sync "$wizard" 2>/dev/null || true
+sleep 0.8
+key Return
+xdotool type --delay 20 "$winpicture"
+key Return
+# From the target edit past its "..." to the aspect box (unticked), then the two counts, each
+# selected on entry.
+key Tab Tab
+key space
+key Tab
+xdotool type --delay 20 5000
+key Tab
+xdotool type --delay 20 5000
+shoot "$wizard" output-size
+key Return
+# Finish with "open" unticked (the box has the focus).
+key space
+key Return
+sleep 1.5
+shoot "$wizard" finish-progress
+key Escape
+sleep 1
+[ -e "$pictures/sunset.html" ] && { echo "screenshots: the stopped page was left behind" >&2; exit 1; }
+key alt+F4
+wait_for_end Alt+F4

@@ -175,8 +175,8 @@ TEST(ToolProcess, NamesCharactersAndFacesInAnyScript)
     CTempDir dir;
     const std::string source = dir.Path("\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC.bmp");  // Greek
     WriteBytes(source, CBmpBuilder(8, 2, 24).Build());
-    const ToolRun run = RunTool(dir, {"--columns", "5", "--rows", "1", "--order", "sequential", "--characters",
-                                      "\u2588\u2593\u2592\u2591", "--font", "O'Neil Mono", source});
+    ToolRun run = RunTool(dir, {"--columns", "5", "--rows", "1", "--order", "sequential", "--characters",
+                                "\u2588\u2593\u2592\u2591", "--font", "O'Neil Mono", source});
     EXPECT_EQ(run.Status, 0) << run.Err;
     const std::string page = ReadText(dir.Path("\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC.html"));
     EXPECT_NE(page.find("<FONT FACE='O&#39;Neil Mono' SIZE=1>"), std::string::npos);

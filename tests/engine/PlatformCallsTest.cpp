@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <vector>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -233,30 +232,6 @@ TEST(PlatformCalls, DevicesAreNeitherTruncatedNorDeleted)
     EXPECT_FALSE(DeleteFileA("/dev/null"));
     struct stat info;
     EXPECT_EQ(stat("/dev/null", &info), 0);
-}
-
-// What a signal handler does for a process that closes no handles: the marked files go, from
-// however many threads they were marked; the rest stay.
-TEST(PlatformCalls, MarkedFilesGoWhileStillOpenWhenASignalHandlerAsks)
-{
-    CTempDir dir;
-    std::vector<HANDLE> files;
-    for (const char* name : {"first.tmp", "second.tmp", "kept.tmp"})
-    {
-        files.push_back(CreateFileA(dir.Path(name).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_NE(files.back(), INVALID_HANDLE_VALUE);
-    }
-    FILE_DISPOSITION_INFO remove = {1};
-    ASSERT_TRUE(SetFileInformationByHandle(files[0], FileDispositionInfo, &remove, sizeof remove));
-    ASSERT_TRUE(SetFileInformationByHandle(files[1], FileDispositionInfo, &remove, sizeof remove));
-    DeleteFilesMarkedForDeletion();
-    EXPECT_EQ(GetFileAttributesA(dir.Path("first.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(GetFileAttributesA(dir.Path("second.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_NE(GetFileAttributesA(dir.Path("kept.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
-    for (HANDLE file : files)
-        CloseHandle(file);
-    EXPECT_NE(GetFileAttributesA(dir.Path("kept.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(PlatformCalls, FifoDoesNotBlockOrMap)
