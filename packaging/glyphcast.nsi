@@ -5,13 +5,14 @@
 ; separate uninstall. /S installs silently; /CurrentUser or /AllUsers picks the mode on the command
 ; line. The uninstaller removes exactly what setup made and leaves anything else in the folder.
 ;
-; scripts/package.sh passes, from the generated version header:
+; packaging/make-setup.sh passes, from the generated version header:
 ;   NAME PUBLISHER COPYRIGHT VERSION   the program's name, publisher, copyright line and version
 ;   VERSION4                           the version as four numbers, for the setup's version record
-; and the files: STAGE (the folder holding glyphcast.exe and glyphcast-convert.exe), ICON, PANEL
-; (the welcome and finish pages' picture) and OUTFILE (the setup program to write).
+; and TARGET (x86-unicode, or amd64-unicode for a 64-bit setup), PROGRAMS (the folder holding
+; glyphcast.exe and glyphcast-convert.exe), ICON, PANEL (the welcome and finish pages' picture)
+; and OUTFILE (the setup program to write).
 
-Unicode true
+Target ${TARGET}
 SetCompressor /SOLID lzma
 ManifestDPIAware true
 
@@ -93,8 +94,8 @@ Section "${NAME}"
   Call RemovePrevious
 
   SetOutPath "$INSTDIR"
-  File "${STAGE}\glyphcast.exe"
-  File "${STAGE}\glyphcast-convert.exe"
+  File "${PROGRAMS}\glyphcast.exe"
+  File "${PROGRAMS}\glyphcast-convert.exe"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "${SHORTCUT}" "$INSTDIR\glyphcast.exe" "" "$INSTDIR\glyphcast.exe" 0
 

@@ -2,12 +2,13 @@
 # Installs the Debian packages the build, the program and the tests need: the i686 and x86_64
 # MinGW-w64 compilers, and both 32-bit Wine (wine32:i386) and wine64, since some machines of ours
 # cannot execute 32-bit programs and run the tests on the 64-bit build instead; and what
-# scripts/package.sh needs to make and check the packages (NSIS, zip, dpkg-dev, lintian, man).
+# scripts/package.sh needs to make and check the packages (NSIS, 7-Zip to look into the setup, zip,
+# dpkg-dev, lintian, man).
 # Idempotent: does nothing (and does not touch apt) when everything is present.
 set -euo pipefail
 
 want_native="cmake g++ make googletest clang-format"
-want_package="nsis zip unzip dpkg-dev fakeroot lintian man-db file"
+want_package="nsis 7zip zip unzip dpkg-dev fakeroot lintian man-db file"
 want_cross="mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 xvfb xauth imagemagick x11-utils xdotool fonts-wine clang libclang-rt-14-dev"
 case "${1:-all}" in
   native) want="$want_native" ;;

@@ -44,16 +44,8 @@ quietly configure-linux cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=Release -DGLYP
 quietly build-linux cmake --build "$linux" -j"$jobs" --target glyphcast-convert
 
 # The facts project() and the version header hold.
-header_value() {
-  local value
-  value=$(sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" "$linux/generated/Version.h")
-  [ -n "$value" ] || { echo "package: $1 is missing from the generated Version.h" >&2; exit 1; }
-  echo "$value"
-}
-name=$(header_value GLYPHCAST_NAME)
-version=$(header_value GLYPHCAST_VERSION)
-publisher=$(header_value GLYPHCAST_PUBLISHER)
-copyright=$(header_value GLYPHCAST_COPYRIGHT)
+source packaging/facts.sh
+glyphcast_facts "$linux/generated/Version.h"
 arch=$(dpkg --print-architecture)
 # The Debian package's maintainer: the publisher, at the project's address.
 maintainer="$publisher <glyphcast@example.org>"
@@ -93,15 +85,7 @@ for program in glyphcast.exe glyphcast-convert.exe; do
 done
 
 echo "Making $(basename "$setup")"
-# The setup's version record wants four numbers.
-IFS=. read -r major minor patch tweak <<<"$version.0.0.0"
-# The welcome and finish pages' picture: the wizard's own panel, at the size those pages show.
-convert res/wizard.bmp -resize 164x314! -type TrueColor "BMP3:$work/panel.bmp"
-quietly makensis makensis -V2 -NOCD -INPUTCHARSET UTF8 \
-  "-DNAME=$name" "-DVERSION=$version" "-DVERSION4=$major.$minor.${patch:-0}.${tweak:-0}" \
-  "-DPUBLISHER=$publisher" "-DCOPYRIGHT=$copyright" "-DSTAGE=$work/win32/bin" \
-  "-DICON=$root/res/glyphcast.ico" "-DPANEL=$work/panel.bmp" "-DOUTFILE=$setup" \
-  packaging/glyphcast.nsi
+bash packaging/make-setup.sh x86-unicode "$work/win32/bin" "$win32/generated/Version.h" "$setup"
 
 echo "Making $(basename "$zip")"
 mkdir -p "$work/zip/$base"
