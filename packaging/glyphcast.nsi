@@ -73,6 +73,40 @@ Function .onInit
   !insertmacro MULTIUSER_INIT
 FunctionEnd
 
+; A program in use can be neither replaced nor removed. While the file on the stack is in use the
+; user is asked to close it; cancelling, as a silent run does, stops setup or the uninstaller
+; there, with exit status 2, before it has changed anything.
+!macro DEFINE_CHECK_CLOSED PREFIX
+  Function ${PREFIX}CheckClosed
+    Exch $R0
+    Push $R1
+    retry:
+    ClearErrors
+    ${If} ${FileExists} "$R0"
+      FileOpen $R1 "$R0" a
+      ${If} ${Errors}
+        MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${NAME} is running ($R0).$\r$\nClose it, then choose Retry." \
+          /SD IDCANCEL IDRETRY retry
+        DetailPrint "$R0 is in use: nothing has been changed."
+        Abort
+      ${EndIf}
+      FileClose $R1
+    ${EndIf}
+    Pop $R1
+    Pop $R0
+  FunctionEnd
+!macroend
+!insertmacro DEFINE_CHECK_CLOSED ""
+!insertmacro DEFINE_CHECK_CLOSED "un."
+
+; Both programs in FOLDER are closed.
+!macro CHECK_CLOSED PREFIX FOLDER
+  Push "${FOLDER}\glyphcast.exe"
+  Call ${PREFIX}CheckClosed
+  Push "${FOLDER}\glyphcast-convert.exe"
+  Call ${PREFIX}CheckClosed
+!macroend
+
 ; Uninstalls an earlier installation of this mode with its own uninstaller, in place (_?=), so
 ; that whatever it installed goes, whichever version it was; its folder stays when it is the one
 ; being installed into.
@@ -91,6 +125,11 @@ Function RemovePrevious
 FunctionEnd
 
 Section "${NAME}"
+  ReadRegStr $0 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+    !insertmacro CHECK_CLOSED "" "$0"
+  ${EndIf}
+  !insertmacro CHECK_CLOSED "" "$INSTDIR"
   Call RemovePrevious
 
   SetOutPath "$INSTDIR"
@@ -130,6 +169,7 @@ FunctionEnd
 
 ; Exactly what setup made: files the user put into the folder keep it, and so the folder.
 Section "Uninstall"
+  !insertmacro CHECK_CLOSED "un." "$INSTDIR"
   Delete "$INSTDIR\glyphcast.exe"
   Delete "$INSTDIR\glyphcast-convert.exe"
   Delete "${SHORTCUT}"

@@ -5,7 +5,10 @@
 #      rots; the tests run under Wine inside a virtual display on the one this machine runs: the
 #      32-bit build where the machine executes 32-bit programs, else the 64-bit one under wine64
 #      (scripts/wine-env.sh decides and says why; GLYPHCAST_WINE64=1 forces the 64-bit path);
-#   3. a bounded libFuzzer run over the bitmap reader and the conversion.
+#   3. the packages (scripts/package.sh), checked as their users meet them
+#      (tests/packages/check-packages.sh: the setup installed and uninstalled under Wine, the zip,
+#      the Debian package with lintian);
+#   4. a bounded libFuzzer run over the bitmap reader and the conversion.
 # First it names the C++ files that do not follow .clang-format: a warning, never a failure.
 # Ends with one summary line "N passed, N failed" counting test cases; a suite that left no report
 # is named and counted as failed by its test cases. Exits non-zero if anything failed.
@@ -108,6 +111,18 @@ if [[ " $built " == *" $arch "* ]]; then
       failed_steps="$failed_steps wine-tests"
   fi
   count_unreported "build/$arch" "$results/$arch" "$GLYPHCAST_WINE"
+fi
+
+step "packages"
+if bash scripts/package.sh >"$results/package.log" 2>&1; then
+  tail -n 3 "$results/package.log"
+  xvfb-run -a -s "-screen 0 1024x768x24" bash tests/packages/check-packages.sh "$results/packages" ||
+    failed_steps="$failed_steps packages"
+else
+  tail -40 "$results/package.log"
+  failed_steps="$failed_steps package"
+  echo "the packages were not made: counts as one failure"
+  uncounted=$((uncounted + 1))
 fi
 
 fuzz_total=0
