@@ -2,6 +2,8 @@
 
 #include "engine/ConversionSettings.h"
 
+#include <algorithm>
+
 namespace
 {
 
@@ -16,17 +18,8 @@ int HexValue(char c)
     return -1;
 }
 
-CommandLine UsageError(std::string message)
-{
-    CommandLine result;
-    result.Mode = CommandLine::Action::UsageError;
-    result.Error = std::move(message);
-    return result;
-}
-
-}  // namespace
-
-bool ParseGridCount(const std::string& text, std::uint32_t& count)
+// A whole number from minimum to maximum in plain decimal digits.
+bool ParseWholeNumber(const std::string& text, std::uint32_t minimum, std::uint32_t maximum, std::uint32_t& number)
 {
     if (text.empty() || text.size() > 9)
         return false;
@@ -37,10 +30,169 @@ bool ParseGridCount(const std::string& text, std::uint32_t& count)
             return false;
         value = value * 10 + static_cast<std::uint32_t>(c - '0');
     }
-    if (value < MinimumGridCount || value > MaximumGridCount)
+    if (value < minimum || value > maximum)
         return false;
-    count = value;
+    number = value;
     return true;
+}
+
+// The option a long name (without its dashes) stands for: the one of that exact name,
+// else the only one it begins. Null, with the problem in error, when there is none.
+const CommandOption* FindLongOption(const std::string& name, std::string& error)
+{
+    std::vector<const CommandOption*> candidates;
+    for (const CommandOption& option : CommandOptions())
+    {
+        if (name == option.Name)
+            return &option;
+        if (!name.empty() && std::string(option.Name).compare(0, name.size(), name) == 0)
+            candidates.push_back(&option);
+    }
+    if (candidates.size() == 1)
+        return candidates[0];
+    if (candidates.empty())
+    {
+        error = "unknown option '--" + name + "'";
+        return nullptr;
+    }
+    error = "option '--" + name + "' is ambiguous; it could be";
+    for (std::size_t n = 0; n < candidates.size(); ++n)
+        error += std::string(n == 0                       ? " '--"
+                             : n + 1 == candidates.size() ? " or '--"
+                                                          : ", '--") +
+                 candidates[n]->Name + "'";
+    return nullptr;
+}
+
+const CommandOption* FindShortOption(char letter)
+{
+    for (const CommandOption& option : CommandOptions())
+    {
+        if (option.Letter != 0 && option.Letter == letter)
+            return &option;
+    }
+    return nullptr;
+}
+
+// Applies one option and its value to the line; false, with the problem in error, for a
+// value it cannot take. Help and version set the mode.
+bool ApplyOption(CommandLine& line, const std::string& name, const std::string& value, std::string& error)
+{
+    const std::string option = "--" + name;
+    if (name == "help")
+        line.Mode = CommandLine::Action::Help;
+    else if (name == "version")
+        line.Mode = CommandLine::Action::Version;
+    else if (name == "force")
+        line.Force = true;
+    else if (name == "open")
+        line.OpenAfterCreation = true;
+    else if (name == "columns" || name == "rows")
+    {
+        std::uint32_t count = 0;
+        if (!ParseGridCount(value, count))
+            error = option + " must be a whole number from 1 to 5000, not '" + value + "'";
+        (name == "columns" ? line.Columns : line.Rows) = count;
+    }
+    else if (name == "jobs")
+    {
+        std::uint32_t jobs = 0;
+        if (!ParseWholeNumber(value, 1, MaximumJobs, jobs))
+            error =
+                option + " must be a whole number from 1 to " + std::to_string(MaximumJobs) + ", not '" + value + "'";
+        line.Jobs = jobs;
+    }
+    else if (name == "characters")
+    {
+        if (value.empty())
+            error = option + " needs at least one character";
+        line.Characters = value;
+    }
+    else if (name == "order")
+    {
+        if (value == "random")
+            line.Order = 0;
+        else if (value == "sequential")
+            line.Order = 1;
+        else
+            error = option + " must be 'random' or 'sequential', not '" + value + "'";
+    }
+    else if (name == "font")
+    {
+        // The face goes into an attribute of the page's head as it stands; font names
+        // never hold these, and a face that did could break out of the attribute.
+        if (value.empty())
+            error = option + " needs a face name";
+        else if (value.find_first_of("'\"<>") != std::string::npos)
+            error = option + " must not contain quotes or angle brackets: '" + value + "'";
+        line.Font = value;
+    }
+    else if (name == "background")
+    {
+        if (!ParseHtmlColor(value, line.Background))
+            error = option + " must be a colour as RRGGBB, not '" + value + "'";
+    }
+    else if (name == "output" || name == "output-dir")
+    {
+        if (value.empty())
+            error = option + (name == "output" ? " needs a file name" : " needs a folder name");
+        (name == "output" ? line.Output : line.OutputFolder) = value;
+    }
+    return error.empty();
+}
+
+// The checks that concern the sources and outputs together, once all are known.
+std::string CheckOperands(const CommandLine& line)
+{
+    if (line.Sources.empty())
+        return "no SOURCE picture given";
+    if (std::find(line.Sources.begin(), line.Sources.end(), std::string()) != line.Sources.end())
+        return "a SOURCE name is empty";
+    if (std::count(line.Sources.begin(), line.Sources.end(), StandardStreamName) > 1)
+        return "standard input ('-') can be read only once";
+    if (!line.Output.empty() && !line.OutputFolder.empty())
+        return "--output and --output-dir cannot be used together";
+    if (!line.Output.empty() && line.Sources.size() > 1)
+        return "--output names the page of a single SOURCE; use --output-dir for several";
+    if (line.OpenAfterCreation)
+    {
+        for (const std::string& source : line.Sources)
+        {
+            if (line.PageToStandardOutput(source))
+                return "--open cannot open a page written to standard output";
+        }
+    }
+    return std::string();
+}
+
+CommandLine UsageError(std::string message)
+{
+    CommandLine result;
+    result.Mode = CommandLine::Action::UsageError;
+    result.Error = std::move(message);
+    return result;
+}
+
+}  // namespace
+
+bool CommandLine::PageToStandardOutput(const std::string& source) const
+{
+    return Output == StandardStreamName || (Output.empty() && source == StandardStreamName);
+}
+
+const std::vector<CommandOption>& CommandOptions()
+{
+    static const std::vector<CommandOption> options = {
+        {"columns", 'c', true}, {"rows", 'r', true},       {"characters", 0, true}, {"order", 0, true},
+        {"font", 0, true},      {"background", 'b', true}, {"output", 'o', true},   {"output-dir", 'd', true},
+        {"jobs", 'j', true},    {"force", 'f', false},     {"open", 0, false},      {"help", 'h', false},
+        {"version", 'V', false}};
+    return options;
+}
+
+bool ParseGridCount(const std::string& text, std::uint32_t& count)
+{
+    return ParseWholeNumber(text, MinimumGridCount, MaximumGridCount, count);
 }
 
 bool ParseHtmlColor(const std::string& text, RgbColor& color)
@@ -64,14 +216,14 @@ bool ParseHtmlColor(const std::string& text, RgbColor& color)
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
 {
     CommandLine line;
-    std::vector<std::string> positional;
     bool optionsEnded = false;
+    std::string error;
     for (std::size_t n = 0; n < arguments.size(); ++n)
     {
         const std::string& argument = arguments[n];
         if (optionsEnded || argument.size() < 2 || argument[0] != '-')
         {
-            positional.push_back(argument);
+            line.Sources.push_back(argument);
             continue;
         }
         if (argument == "--")
@@ -79,101 +231,55 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
             optionsEnded = true;
             continue;
         }
-        if (argument == "--help" || argument == "-h")
-        {
-            line.Mode = CommandLine::Action::Help;
-            return line;
-        }
-        if (argument == "--version")
-        {
-            line.Mode = CommandLine::Action::Version;
-            return line;
-        }
-        if (argument == "--force")
-        {
-            line.Force = true;
-            continue;
-        }
-        if (argument == "--open")
-        {
-            line.OpenAfterCreation = true;
-            continue;
-        }
 
-        // The remaining options take a value, as "--name VALUE" or "--name=VALUE".
-        std::string name = argument;
-        std::string value;
-        const std::size_t equals = argument.find('=');
+        // The options this argument holds: one long option, or a group of short ones of
+        // which only the last may take a value (the rest of the group, or the next argument).
+        std::vector<std::pair<const CommandOption*, std::string>> found;
+        std::string shown;  // the option as written, for messages
         bool hasValue = false;
-        if (equals != std::string::npos)
+        if (argument[1] == '-')
         {
-            name = argument.substr(0, equals);
-            value = argument.substr(equals + 1);
-            hasValue = true;
-        }
-        if (hasValue && (name == "--force" || name == "--open" || name == "--help" || name == "--version"))
-            return UsageError("option '" + name + "' takes no value");
-        if (name != "--columns" && name != "--rows" && name != "--characters" && name != "--order" &&
-            name != "--font" && name != "--background")
-            return UsageError("unknown option '" + name + "'");
-        if (!hasValue)
-        {
-            if (n + 1 >= arguments.size())
-                return UsageError("option '" + name + "' needs a value");
-            value = arguments[++n];
-        }
-
-        if (name == "--columns" || name == "--rows")
-        {
-            std::uint32_t count = 0;
-            if (!ParseGridCount(value, count))
-                return UsageError(name + " must be a whole number from 1 to 5000, not '" + value + "'");
-            (name == "--columns" ? line.Columns : line.Rows) = count;
-        }
-        else if (name == "--characters")
-        {
-            if (value.empty())
-                return UsageError("--characters needs at least one character");
-            line.Characters = value;
-        }
-        else if (name == "--order")
-        {
-            if (value == "random")
-                line.Order = 0;
-            else if (value == "sequential")
-                line.Order = 1;
-            else
-                return UsageError("--order must be 'random' or 'sequential', not '" + value + "'");
-        }
-        else if (name == "--font")
-        {
-            if (value.empty())
-                return UsageError("--font needs a face name");
-            // The face goes into an attribute of the page's head as it stands; font names
-            // never hold these, and a face that did could break out of the attribute.
-            if (value.find_first_of("'\"<>") != std::string::npos)
-                return UsageError("--font must not contain quotes or angle brackets: '" + value + "'");
-            line.Font = value;
+            const std::size_t equals = argument.find('=');
+            const std::string name = argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+            const CommandOption* option = FindLongOption(name, error);
+            if (!option)
+                return UsageError(error);
+            shown = std::string("--") + option->Name;
+            hasValue = equals != std::string::npos;
+            if (hasValue && !option->TakesValue)
+                return UsageError("option '" + shown + "' takes no value");
+            found.emplace_back(option, hasValue ? argument.substr(equals + 1) : std::string());
         }
         else
         {
-            if (!ParseHtmlColor(value, line.Background))
-                return UsageError("--background must be a colour as RRGGBB, not '" + value + "'");
+            for (std::size_t at = 1; at < argument.size(); ++at)
+            {
+                const CommandOption* option = FindShortOption(argument[at]);
+                if (!option)
+                    return UsageError(std::string("unknown option '-") + argument[at] + "'");
+                shown = std::string("-") + option->Letter;
+                hasValue = option->TakesValue && at + 1 < argument.size();
+                found.emplace_back(option, hasValue ? argument.substr(at + 1) : std::string());
+                if (option->TakesValue)
+                    break;
+            }
+        }
+        if (found.back().first->TakesValue && !hasValue)
+        {
+            if (n + 1 >= arguments.size())
+                return UsageError("option '" + shown + "' needs a value");
+            found.back().second = arguments[++n];
+        }
+
+        for (const auto& [option, value] : found)
+        {
+            if (!ApplyOption(line, option->Name, value, error))
+                return UsageError(error);
+            if (line.Mode != CommandLine::Action::Convert)
+                return line;
         }
     }
 
-    if (positional.empty())
-        return UsageError("no SOURCE picture given");
-    if (positional.size() > 2)
-        return UsageError("too many arguments: '" + positional[2] + "'");
-    if (positional[0].empty())
-        return UsageError("the SOURCE name is empty");
-    line.Source = positional[0];
-    if (positional.size() == 2)
-    {
-        if (positional[1].empty())
-            return UsageError("the TARGET name is empty");
-        line.Target = positional[1];
-    }
-    return line;
+    error = CheckOperands(line);
+    return error.empty() ? line : UsageError(error);
 }

@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+// The name that stands for standard input as a source and standard output as --output.
+const char StandardStreamName[] = "-";
+// The most pictures converted at the same time that --jobs allows.
+const unsigned MaximumJobs = 256;
+
 // What the arguments ask for, with the defaults of the wizard's output page.
 struct CommandLine
 {
@@ -21,21 +26,39 @@ struct CommandLine
     Action Mode = Action::Convert;
     std::string Error;  // for UsageError: what is wrong, in a few words
 
-    std::string Source;
-    std::string Target;         // empty: derived from Source
-    std::uint32_t Columns = 0;  // 0: not given
-    std::uint32_t Rows = 0;     // 0: not given
+    std::vector<std::string> Sources;  // in the order given; "-" is standard input
+    std::string Output;                // --output: the one page's file, "-" for standard output; empty: not given
+    std::string OutputFolder;          // --output-dir; empty: each page beside its source
+    unsigned Jobs = 0;                 // pictures converted at once; 0: one per processor core
+    std::uint32_t Columns = 0;         // 0: not given
+    std::uint32_t Rows = 0;            // 0: not given
     std::string Characters = DefaultCharacterSet;
     std::int32_t Order = 0;  // 0 random, 1 sequential
     std::string Font = DefaultFontFace;
     RgbColor Background = 0;
     bool Force = false;
     bool OpenAfterCreation = false;
+
+    // True when the page of this source goes to standard output.
+    bool PageToStandardOutput(const std::string& source) const;
 };
 
-// Parses the arguments that follow the program name, left to right. --help or
-// --version ends the parse wherever it stands, so it wins over anything after it;
-// the first problem before it gives UsageError with its Error text.
+// One option the tool knows.
+struct CommandOption
+{
+    const char* Name;  // the long name, without its two dashes
+    char Letter;       // the short name, or 0 for none
+    bool TakesValue;
+};
+
+// Every option the tool knows, for the parser, the help and their tests.
+const std::vector<CommandOption>& CommandOptions();
+
+// Parses the arguments that follow the program name, left to right, in the GNU manner:
+// options anywhere, "--" ends them, long options as "--name VALUE", "--name=VALUE" or
+// any unambiguous beginning of the name, short options grouped ("-fj2") with a value
+// attached or following. --help or --version ends the parse wherever it stands, so it
+// wins over anything after it; the first problem before it gives UsageError.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // Reads a count from 1 to 5000 written in plain decimal digits.

@@ -1,11 +1,17 @@
 #include "cli/ConvertTool.h"
 
 #include "cli/CommandLine.h"
+#include "cli/ProgressReport.h"
+#include "cli/TemporaryFolder.h"
+#include "cli/Workers.h"
+#include "decoders/PictureDecoder.h"
 #include "engine/AspectRule.h"
 #include "engine/ConversionRun.h"
 #include "engine/TargetName.h"
 
-#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
 
 #include "Version.h"
 
@@ -14,26 +20,33 @@ const char ConvertToolName[] = "glyphcast-convert";
 namespace
 {
 
-const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE [TARGET]\n"
-                         "Turns a Windows bitmap (.bmp) into an HTML page of coloured characters.\n"
-                         "TARGET defaults to SOURCE with .html in place of its extension.\n"
+const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE...\n"
+                         "Turns each picture (BMP, PNG, JPEG, GIF, TIFF or WebP) into an HTML page of coloured\n"
+                         "characters, written beside it with .html in place of its extension. A SOURCE of - is\n"
+                         "standard input.\n"
                          "\n"
                          "Options:\n"
-                         "  --columns N         characters per line, 1 to 5000\n"
-                         "  --rows N            lines of characters, 1 to 5000; given one count, the other\n"
-                         "                      follows the picture's proportions; given neither, the\n"
-                         "                      larger count is 100\n"
-                         "  --characters SET    the characters to draw with (default \"01\")\n"
-                         "  --order ORDER       random or sequential (default random)\n"
-                         "  --font FACE         the page's font face (default \"Courier New\")\n"
-                         "  --background COLOR  page background as RRGGBB, '#' optional (default 000000)\n"
-                         "  --force             replace TARGET if it exists\n"
-                         "  --open              open the page once it is written\n"
-                         "  --help              show this help and exit\n"
-                         "  --version           show the version and exit\n"
+                         "  -c, --columns N         characters per line, 1 to 5000\n"
+                         "  -r, --rows N            lines of characters, 1 to 5000; given one count, the other\n"
+                         "                          follows the picture's proportions; given neither, the\n"
+                         "                          larger count is 100\n"
+                         "      --characters SET    the characters to draw with (default \"01\")\n"
+                         "      --order ORDER       random or sequential (default random)\n"
+                         "      --font FACE         the page's font face (default \"Courier New\")\n"
+                         "  -b, --background COLOR  page background as RRGGBB, '#' optional (default 000000)\n"
+                         "  -o, --output FILE       the page of a single SOURCE; - for standard output\n"
+                         "  -d, --output-dir DIR    write the pages into the folder DIR\n"
+                         "  -j, --jobs N            pictures converted at once (default: one per processor core)\n"
+                         "  -f, --force             replace existing pages (a picture is never replaced)\n"
+                         "      --open              open each page once it is written\n"
+                         "  -h, --help              show this help and exit\n"
+                         "  -V, --version           show the version and exit\n"
                          "\n"
-                         "Exit status: 0 when the page is written, 1 when the conversion fails,\n"
-                         "2 for a usage error.\n";
+                         "Exit status: 0 when every page is written, 1 when a picture failed, 2 for a usage error.\n"
+                         "The manual page tells more: man glyphcast-convert\n";
+
+const char StandardInputName[] = "standard input";
+const char StandardOutputName[] = "standard output";
 
 int Usage(std::ostream& err, const std::string& message)
 {
@@ -42,16 +55,31 @@ int Usage(std::ostream& err, const std::string& message)
     return ExitUsage;
 }
 
-int Failed(std::ostream& err, const std::string& path, const std::string& reason)
+// One picture of the run and where its page goes.
+struct PageJob
 {
-    err << ConvertToolName << ": " << path << ": " << reason << "\n";
-    return ExitFailed;
-}
+    std::string Name;     // the source as given, or "standard input", for messages
+    std::string Source;   // the file that is read: the source, or its copy in the temporary folder
+    std::string Target;   // the page's file; for standard output, a file in the temporary folder
+    std::string Refusal;  // why the picture cannot be converted, when that is known beforehand
+    bool FromStandardInput = false;
+    bool FromStream = false;  // standard input, a pipe or a device: read whole into a file first
+    bool ToStandardOutput = false;
+
+    // How a file of the job is named in a message: copies by what they stand for.
+    std::string Shown(const std::string& path) const
+    {
+        if (path == Source)
+            return Name;
+        return ToStandardOutput && path == Target ? StandardOutputName : path;
+    }
+};
 
 // Completes the grid from the picture's proportions when a count is missing.
-bool ResolveGrid(CommandLine& line, std::uint32_t width, std::uint32_t height, std::string& problem)
+bool ResolveGrid(std::uint32_t& columns, std::uint32_t& rows, std::uint32_t width, std::uint32_t height,
+                 std::string& problem)
 {
-    if (line.Columns != 0 && line.Rows != 0)
+    if (columns != 0 && rows != 0)
         return true;
     const float pictureRatio = AspectRatioOf(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
     if (!IsUsableRatio(pictureRatio))
@@ -60,13 +88,13 @@ bool ResolveGrid(CommandLine& line, std::uint32_t width, std::uint32_t height, s
         return false;
     }
     int basis = AspectBasisNone;
-    if (line.Columns != 0)
-        line.Rows = RowsForColumns(line.Columns, pictureRatio, DefaultFontRatio);
-    else if (line.Rows != 0)
-        line.Columns = ColumnsForRows(line.Rows, pictureRatio, DefaultFontRatio);
+    if (columns != 0)
+        rows = RowsForColumns(columns, pictureRatio, DefaultFontRatio);
+    else if (rows != 0)
+        columns = ColumnsForRows(rows, pictureRatio, DefaultFontRatio);
     else
-        ApplyAspectRule(pictureRatio, DefaultFontRatio, 0, line.Columns, line.Rows, basis);
-    for (const auto& count : {std::make_pair("columns", line.Columns), std::make_pair("rows", line.Rows)})
+        ApplyAspectRule(pictureRatio, DefaultFontRatio, 0, columns, rows, basis);
+    for (const auto& count : {std::make_pair("columns", columns), std::make_pair("rows", rows)})
     {
         if (count.second < MinimumGridCount || count.second > MaximumGridCount)
         {
@@ -78,41 +106,241 @@ bool ResolveGrid(CommandLine& line, std::uint32_t width, std::uint32_t height, s
     return true;
 }
 
-// Reports progress on a terminal line once a conversion has run for a second.
-class CProgressLine
+// Copies a stream into a new file, up to the largest picture a stream may hold. What does not
+// begin as a picture is cut short after its first bytes, which are enough for the reader to
+// refuse it as it refuses such a file.
+bool SpoolStream(std::istream& in, const std::string& path, std::string& reason)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file)
+    {
+        reason = "cannot keep the picture in the temporary folder";
+        return false;
+    }
+    std::vector<char> buffer(1 << 16);
+    unsigned long long total = 0;
+    while (in)
+    {
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        const std::streamsize got = in.gcount();
+        if (got <= 0)
+            break;
+        total += static_cast<unsigned long long>(got);
+        if (total > MaximumStreamedPicture)
+        {
+            reason = "more than 1 GiB arrived, more than any picture this program reads";
+            return false;
+        }
+        if (!file.write(buffer.data(), got))
+        {
+            reason = "cannot keep the picture in the temporary folder (is the disk full?)";
+            return false;
+        }
+        if (total == static_cast<unsigned long long>(got) &&
+            SniffPictureFormat(reinterpret_cast<const std::uint8_t*>(buffer.data()), static_cast<std::size_t>(got)) ==
+                PictureFormat::Unknown)
+            break;
+    }
+    if (in.bad())
+    {
+        reason = "cannot read the picture";
+        return false;
+    }
+    file.close();
+    if (!file)
+    {
+        reason = "cannot keep the picture in the temporary folder (is the disk full?)";
+        return false;
+    }
+    return true;
+}
+
+// True for a source that names a pipe or a device (say /dev/stdin), which cannot be
+// mapped and is read whole into a file first, as standard input is.
+bool IsStream(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+           !std::filesystem::is_directory(status);
+}
+
+// The name of the picture format of a file that holds one (judged by its content, whatever its
+// name), or empty for any other file.
+std::string PictureKindOf(const std::string& path)
+{
+    PictureFormat format = PictureFormat::Unknown;
+    std::size_t headBytes = 0;
+    if (SniffPictureFile(path, format, headBytes) && format != PictureFormat::Unknown)
+        return std::string(PictureFormatName(format)) + " picture";
+    std::uint32_t width = 0, height = 0;
+    return ProbeSource(path, width, height).Succeeded() ? "picture" : "";
+}
+
+// A page's path in one spelling for each file, so that two jobs writing one page are caught.
+std::string PageKey(const std::string& path)
+{
+    std::error_code error;
+    std::string key = std::filesystem::absolute(path, error).lexically_normal().string();
+#ifdef _WIN32
+    for (char& c : key)  // file names differ in more than letter case on Windows
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+#endif
+    return error ? path : key;
+}
+
+// A run over all the pictures of one command line.
+class CConvertRun
 {
 public:
-    explicit CProgressLine(std::ostream& err) : Err(err), Start(std::chrono::steady_clock::now()) {}
-    ~CProgressLine()
-    {
-        if (Shown)
-            Err << "\r" << std::string(40, ' ') << "\r" << std::flush;
-    }
+    CConvertRun(const CommandLine& line, std::istream& in, std::ostream& out) : Line(line), In(in), Out(out) {}
 
-    void Update(std::uint32_t done, std::uint32_t total)
-    {
-        if (!Shown && std::chrono::steady_clock::now() - Start < std::chrono::seconds(1))
-            return;
-        const int percent = static_cast<int>(100.0 * done / total);
-        if (percent == LastPercent)
-            return;
-        LastPercent = percent;
-        Shown = true;
-        Err << "\r" << ConvertToolName << ": " << percent << "%" << std::flush;
-    }
+    // Works out every page's name, reads standard input and refuses what can be refused
+    // beforehand.
+    void Plan();
+    // Converts the pictures on the threads asked for and returns the exit status.
+    int Convert(std::ostream& err, bool onTerminal);
 
 private:
-    std::ostream& Err;
-    std::chrono::steady_clock::time_point Start;
-    bool Shown = false;
-    int LastPercent = -1;
+    void ConvertOne(PageJob& job, CProgressReport& report);
+    bool CopyToOutput(const std::string& path);
+
+    const CommandLine& Line;
+    std::istream& In;
+    std::ostream& Out;
+    std::vector<PageJob> Jobs;
+    CTemporaryFolder Scratch;
 };
+
+void CConvertRun::Plan()
+{
+    bool needScratch = false;
+    for (const std::string& source : Line.Sources)
+    {
+        PageJob job;
+        const bool standardInput = source == StandardStreamName;
+        job.Name = standardInput ? StandardInputName : source;
+        job.Source = source;
+        job.FromStandardInput = standardInput;
+        job.FromStream = standardInput || IsStream(source);
+        job.ToStandardOutput = Line.PageToStandardOutput(source);
+        job.Target = job.ToStandardOutput   ? std::string()
+                     : !Line.Output.empty() ? Line.Output
+                                            : PagePathFor(source, Line.OutputFolder);
+        needScratch = needScratch || job.FromStream || job.ToStandardOutput;
+        Jobs.push_back(job);
+    }
+
+    std::string reason;
+    if (needScratch && !Scratch.Create(reason))
+    {
+        for (PageJob& job : Jobs)
+        {
+            if (job.FromStream || job.ToStandardOutput)
+                job.Refusal = reason;
+        }
+    }
+
+    std::map<std::string, std::size_t> pages;
+    for (std::size_t n = 0; n < Jobs.size(); ++n)
+    {
+        PageJob& job = Jobs[n];
+        if (!job.Refusal.empty())
+            continue;
+        if (job.FromStream)
+            job.Source = Scratch.Path("source-" + std::to_string(n));
+        if (job.ToStandardOutput)
+            job.Target = Scratch.Path("page-" + std::to_string(n) + ".html");
+        // Standard input is read once, here, before any thread starts.
+        if (job.FromStandardInput && !SpoolStream(In, job.Source, reason))
+            job.Refusal = reason;
+        const auto [first, added] = pages.emplace(PageKey(job.Target), n);
+        if (!added)
+            job.Refusal = "its page " + job.Target + " would also be the page of " + Jobs[first->second].Name +
+                          "; use --output-dir or rename one of them";
+    }
+}
+
+int CConvertRun::Convert(std::ostream& err, bool onTerminal)
+{
+    CProgressReport report(err, onTerminal, Jobs.size());
+    RunOnThreads(Jobs.size(), Line.Jobs ? Line.Jobs : ProcessorCount(),
+                 [this, &report](std::size_t n) { ConvertOne(Jobs[n], report); });
+    return report.Failures() ? ExitFailed : ExitWritten;
+}
+
+void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
+{
+    if (!job.Refusal.empty())
+        return report.PageFailed(job.Name, job.Refusal);
+    std::string reason;
+    if (job.FromStream && !job.FromStandardInput)
+    {
+        std::ifstream stream(job.Name, std::ios::binary);
+        if (!stream)
+            job.Source = job.Name;  // the reader tells why it cannot be opened
+        else if (!SpoolStream(stream, job.Source, reason))
+            return report.PageFailed(job.Name, reason);
+    }
+
+    std::uint32_t width = 0, height = 0;
+    const ConversionResult probe = ProbeSource(job.Source, width, height);
+    if (!probe.Succeeded())
+        return report.PageFailed(job.Shown(probe.Path), probe.Reason);
+    std::uint32_t columns = Line.Columns, rows = Line.Rows;
+    if (!ResolveGrid(columns, rows, width, height, reason))
+        return report.PageFailed(job.Name, reason);
+
+    if (!job.ToStandardOutput && FileExists(job.Target))
+    {
+        const std::string kind = PictureKindOf(job.Target);
+        if (!kind.empty())
+            return report.PageFailed(job.Target,
+                                     "is a " + kind + ", which is never replaced; choose another page name");
+        if (!Line.Force)
+            return report.PageFailed(job.Target, "already exists; use --force to replace it");
+    }
+
+    ConversionSettings settings;
+    settings.SourcePath = job.Source;
+    settings.TargetPath = job.Target;
+    settings.SourceBitmap.Width = static_cast<std::int32_t>(width);
+    settings.SourceBitmap.Height = static_cast<std::int32_t>(height);
+    settings.Columns = columns;
+    settings.Rows = rows;
+    settings.FontFace = Line.Font;
+    settings.CharacterSet = Line.Characters;
+    settings.CharacterOrder = Line.Order;
+    settings.BackgroundColor = Line.Background;
+    const ConversionResult result =
+        RunConversion(settings, Line.OpenAfterCreation,
+                      [&report](std::uint32_t done, std::uint32_t total) { report.RowsDone(done, total); });
+    if (!result.Succeeded())
+        return report.PageFailed(job.Shown(result.Path), result.Reason);
+    if (job.ToStandardOutput && !CopyToOutput(job.Target))
+        return report.PageFailed(StandardOutputName, "cannot write the page");
+    report.PageWritten();
+    if (result.ShellOpenFailed)
+        report.Notice(result.Path, "written, but it could not be opened");
+}
+
+// Only one page of a run goes to standard output, so no other thread writes there.
+bool CConvertRun::CopyToOutput(const std::string& path)
+{
+    std::ifstream page(path, std::ios::binary);
+    if (!page)
+        return false;
+    Out << page.rdbuf();
+    Out.flush();
+    return static_cast<bool>(Out);
+}
 
 }  // namespace
 
-int RunConvertTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err, bool showProgress)
+int RunConvertTool(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err,
+                   bool onTerminal)
 {
-    CommandLine line = ParseCommandLine(arguments);
+    const CommandLine line = ParseCommandLine(arguments);
     switch (line.Mode)
     {
     case CommandLine::Action::Help: out << UsageText; return ExitWritten;
@@ -123,48 +351,15 @@ int RunConvertTool(const std::vector<std::string>& arguments, std::ostream& out,
     case CommandLine::Action::Convert: break;
     }
 
-    if (line.Target.empty())
+    // A folder that is not there would fail every picture alike: say it once.
+    if (!line.OutputFolder.empty() && !FolderExists(line.OutputFolder))
     {
-        // Both separators count here: a '.' in a folder name is not an extension.
-        line.Target = DefaultTargetName(line.Source, true);
-        if (line.Target.empty())
-            return Usage(err, "cannot name the page after '" + line.Source + "', which has no extension; give TARGET");
+        err << ConvertToolName << ": " << line.OutputFolder << ": "
+            << (FileExists(line.OutputFolder) ? "is not a folder" : "the folder does not exist") << "\n";
+        return ExitFailed;
     }
 
-    std::uint32_t width = 0, height = 0;
-    const ConversionResult probe = ProbeSource(line.Source, width, height);
-    if (!probe.Succeeded())
-        return Failed(err, probe.Path, probe.Reason);
-    std::string problem;
-    if (!ResolveGrid(line, width, height, problem))
-        return Failed(err, line.Source, problem);
-
-    if (FileExists(line.Target) && !line.Force)
-        return Failed(err, line.Target, "already exists; use --force to replace it");
-
-    ConversionSettings settings;
-    settings.SourcePath = line.Source;
-    settings.TargetPath = line.Target;
-    settings.SourceBitmap.Width = static_cast<std::int32_t>(width);
-    settings.SourceBitmap.Height = static_cast<std::int32_t>(height);
-    settings.Columns = line.Columns;
-    settings.Rows = line.Rows;
-    settings.FontFace = line.Font;
-    settings.CharacterSet = line.Characters;
-    settings.CharacterOrder = line.Order;
-    settings.BackgroundColor = line.Background;
-
-    ConversionResult result;
-    {
-        CProgressLine progressLine(err);
-        ConversionProgress progress;
-        if (showProgress)
-            progress = [&progressLine](std::uint32_t done, std::uint32_t total) { progressLine.Update(done, total); };
-        result = RunConversion(settings, line.OpenAfterCreation, progress);
-    }
-    if (!result.Succeeded())
-        return Failed(err, result.Path, result.Reason);
-    if (result.ShellOpenFailed)
-        err << ConvertToolName << ": " << result.Path << ": written, but it could not be opened\n";
-    return ExitWritten;
+    CConvertRun run(line, in, out);
+    run.Plan();
+    return run.Convert(err, onTerminal);
 }

@@ -1,6 +1,7 @@
 // The command-line tool's whole run, apart from the process it runs in.
 #pragma once
 
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,8 +14,12 @@ const int ExitWritten = 0;
 const int ExitFailed = 1;
 const int ExitUsage = 2;
 
-// Runs glyphcast-convert with the arguments after the program name. Help and
-// version go to out; failures go to err as one line naming the file and the
-// reason. With showProgress, a conversion that lasts more than about a second
-// reports its progress on err. Returns the exit status.
-int RunConvertTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err, bool showProgress);
+// The most a picture from standard input or a pipe may hold: 1 GiB.
+const unsigned long long MaximumStreamedPicture = 1ull << 30;
+
+// Runs glyphcast-convert with the arguments after the program name. A source "-" is
+// read from in; a page for standard output, help and version go to out; failures go to
+// err as one line each, naming the file and the reason. With onTerminal, a run that
+// lasts more than about a second reports its progress on err. Returns the exit status.
+int RunConvertTool(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err,
+                   bool onTerminal);

@@ -24,6 +24,9 @@ enum class PictureFormat
 PictureFormat SniffPictureFormat(const std::uint8_t* bytes, std::size_t size);
 // The format's usual name for messages: "PNG", "JPEG", ...
 const char* PictureFormatName(PictureFormat format);
+// The format of the file at path, from its first bytes; false when it cannot be opened or read.
+// headBytes tells how many bytes there were to look at (0: the file is empty).
+bool SniffPictureFile(const std::string& path, PictureFormat& format, std::size_t& headBytes);
 
 // What a decoder learnt from the file's header, before any pixel is decoded.
 struct PictureHeader

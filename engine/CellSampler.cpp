@@ -1,5 +1,6 @@
 #include "engine/CellSampler.h"
 
+#include "decoders/DecodedPicture.h"
 #include "engine/BitmapFile.h"
 
 #include <algorithm>
@@ -98,9 +99,18 @@ RgbColor Average(const float (&sums)[4], bool blueLow)
 }  // namespace
 
 CCellSampler::CCellSampler(const CBitmapFile& source, std::uint32_t columns, std::uint32_t rows)
-    : Source(source), Columns(columns), PixelWidth(source.Width()), PixelHeight(source.Height()),
-      Width(static_cast<float>(PixelWidth)), Height(static_cast<float>(PixelHeight)),
-      ColumnCount(static_cast<float>(columns)), RowCount(static_cast<float>(rows)), Block(), BlockFirst(0), BlockEnd(0)
+    : Bitmap(&source), Picture(nullptr), FirstRow(nullptr), RowStep(source.RowDistance()), Columns(columns),
+      PixelWidth(source.Width()), PixelHeight(source.Height()), Width(static_cast<float>(PixelWidth)),
+      Height(static_cast<float>(PixelHeight)), ColumnCount(static_cast<float>(columns)),
+      RowCount(static_cast<float>(rows)), Block(), BlockFirst(0), BlockEnd(0)
+{
+}
+
+CCellSampler::CCellSampler(CDecodedPicture& source, std::uint32_t columns, std::uint32_t rows)
+    : Bitmap(nullptr), Picture(&source), FirstRow(nullptr), RowStep(source.RowDistance()), Columns(columns),
+      PixelWidth(source.Width()), PixelHeight(source.Height()), Width(static_cast<float>(PixelWidth)),
+      Height(static_cast<float>(PixelHeight)), ColumnCount(static_cast<float>(columns)),
+      RowCount(static_cast<float>(rows)), Block(), BlockFirst(0), BlockEnd(0)
 {
 }
 
@@ -146,10 +156,24 @@ CCellSampler::Span CCellSampler::SpanOf(float low, float high, std::uint32_t pix
     return span;
 }
 
-void CCellSampler::BeginRow(std::uint32_t y)
+bool CCellSampler::BeginRow(std::uint32_t y)
 {
     RowSpan = SpanOf(Edge(y, Height, RowCount), Edge(y + 1, Height, RowCount), PixelHeight);
     BlockFirst = BlockEnd = 0;
+    FirstRow = nullptr;
+    if (RowSpan.Count() == 0)
+        return true;
+    if (Picture)
+    {
+        if (!Picture->LoadRows(RowSpan.First, RowSpan.End))
+            return false;
+        FirstRow = Picture->RowBase(RowSpan.First);
+    }
+    else
+    {
+        FirstRow = Bitmap->RowBase(RowSpan.First);
+    }
+    return true;
 }
 
 RgbColor CCellSampler::SampleCell(std::uint32_t x)
@@ -171,7 +195,7 @@ void CCellSampler::SampleBlock(std::uint32_t x)
         right = Edge(x + n + 1, Width, ColumnCount);
         spans[n] = SpanOf(left, right, PixelWidth);
     }
-    Source.WithDecoder([&](const auto& decode) {
+    auto sample = [&](const auto& decode) {
         std::uint32_t n = 0;
         for (; n + 4 <= count; n += 4)
             SampleSideBySide<4>(decode, spans + n, Block + n);
@@ -182,7 +206,11 @@ void CCellSampler::SampleBlock(std::uint32_t x)
         }
         if (n < count)
             SampleSideBySide<1>(decode, spans + n, Block + n);
-    });
+    };
+    if (Picture)
+        Picture->WithDecoder(sample);
+    else
+        Bitmap->WithDecoder(sample);
     BlockFirst = x;
     BlockEnd = x + count;
 }
@@ -237,8 +265,8 @@ void CCellSampler::SampleSideBySide(const Decoder& decode, const Span* columns, 
 
             // Rows strictly between the first and the last have the weight 1; the test
             // for a whole column is made once for all of them.
-            const std::ptrdiff_t step = Source.RowDistance();
-            const std::uint8_t* row = Source.RowBase(rows.First);
+            const std::ptrdiff_t step = RowStep;
+            const std::uint8_t* row = FirstRow;
             addRow(row, rows.FirstWeight);
             if (whole)
             {

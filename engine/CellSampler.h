@@ -3,20 +3,30 @@
 
 #include "engine/RgbColor.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class CBitmapFile;
+class CDecodedPicture;
 
 // Lays a Columns x Rows grid over an open picture and computes the area-weighted
 // average colour of a cell. Edges and running sums are single precision, products
 // and quotients double, so that every platform gives the same colours.
+//
+// A picture is read through one small row interface, which the mapped bitmap and the
+// decoded picture both offer: Width, Height, RowBase(y) (where row y begins, 0 the top),
+// RowDistance (from one row to the next) and WithDecoder (which calls its argument with
+// the decoder of the picture's pixel layout). A decoded picture also has to be told which
+// rows each row of cells needs, since it holds only those.
 class CCellSampler
 {
 public:
     CCellSampler(const CBitmapFile& source, std::uint32_t columns, std::uint32_t rows);
+    CCellSampler(CDecodedPicture& source, std::uint32_t columns, std::uint32_t rows);
 
-    // Selects the cell row y (0 is the top of the picture).
-    void BeginRow(std::uint32_t y);
+    // Selects the cell row y (0 is the top of the picture); false when the picture's rows
+    // for it could not be had (a decoded picture's data was damaged).
+    bool BeginRow(std::uint32_t y);
     // The average colour of cell x of the current row. Neighbouring cells are
     // worked out together, so asking for them left to right costs least.
     RgbColor SampleCell(std::uint32_t x);
@@ -52,7 +62,10 @@ private:
     // How many cells one SampleBlock works out.
     static constexpr std::uint32_t BlockCells = 8;
 
-    const CBitmapFile& Source;
+    const CBitmapFile* Bitmap;  // one of these two is the picture
+    CDecodedPicture* Picture;
+    const std::uint8_t* FirstRow;  // the first pixel row of the current row of cells
+    std::ptrdiff_t RowStep;        // from one pixel row to the next
     std::uint32_t Columns;
     std::uint32_t PixelWidth;
     std::uint32_t PixelHeight;

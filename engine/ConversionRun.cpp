@@ -1,5 +1,7 @@
 #include "engine/ConversionRun.h"
 
+#include "decoders/DecodedPicture.h"
+#include "decoders/PictureDecoder.h"
 #include "engine/BitmapFile.h"
 #include "engine/CellSampler.h"
 #include "engine/Handle.h"
@@ -35,6 +37,97 @@ ConversionResult SourceFailure(const CBitmapFile& source, const std::string& pat
     return Failure(ConversionStatus::SourceCannotOpen, path, "cannot open the picture: " + source.FailureReason());
 }
 
+ConversionResult SourceFailure(const CDecodedPicture& source, const std::string& path)
+{
+    if (source.LastFailure() == CDecodedPicture::Failure::CannotOpen)
+        return Failure(ConversionStatus::SourceCannotOpen, path, "cannot open the picture: " + source.FailureReason());
+    return Failure(ConversionStatus::SourceRefused, path, source.FailureReason());
+}
+
+// A .bmp the mapped reader refuses for its compression (RLE, say) or for the old OS/2 header,
+// which the system's decoder may still read.
+bool IsForSystemDecoder(const CBitmapFile& source)
+{
+    const BmpInfoHeader& info = source.GetInfoHeader();
+    const std::uint32_t compressionNone = 0, compressionBitFields = 3, coreHeaderSize = 12;
+    return source.LastFailure() == CBitmapFile::Failure::Refused &&
+           (info.biSize == coreHeaderSize ||
+            (info.biCompression != compressionNone && info.biCompression != compressionBitFields));
+}
+
+// The picture a run reads: a .bmp through the mapped reader, anything else (and the .bmp
+// files the reader refuses for their variant) decoded by the platform's decoder. The format
+// is told by the file's first bytes, never by its name.
+class CRunSource
+{
+public:
+    // Opens path; on failure, failure says why, naming path.
+    bool Open(const std::string& path, RgbColor background, ConversionResult& failure)
+    {
+        PictureFormat format = PictureFormat::Unknown;
+        std::size_t headBytes = 0;
+        // A file that cannot even be read is left to the mapped reader, for its words on why.
+        if (!SniffPictureFile(path, format, headBytes) || format == PictureFormat::Bmp)
+        {
+            if (Bitmap.Open(path))
+                return true;
+            failure = SourceFailure(Bitmap, path);
+            return IsForSystemDecoder(Bitmap) && OpenDecoded(path, format, background, nullptr);
+        }
+        if (headBytes == 0)
+        {
+            failure = Failure(ConversionStatus::SourceRefused, path, "the file is empty");
+            return false;
+        }
+        return OpenDecoded(path, format, background, &failure);
+    }
+
+    std::uint32_t Width() const { return Picture ? Picture->Width() : Bitmap.Width(); }
+    std::uint32_t Height() const { return Picture ? Picture->Height() : Bitmap.Height(); }
+
+    int Convert(CHtmlWriter& target, const ConversionProgress& progress)
+    {
+        return Picture ? ConvertToHtml(*Picture, target, progress) : ConvertToHtml(Bitmap, target, progress);
+    }
+
+    // Why the picture's data could not be read to its end.
+    ConversionResult ReadFailure(const std::string& path) const { return SourceFailure(*Picture, path); }
+
+    void Close()
+    {
+        Bitmap.Close();
+        Picture.reset();
+    }
+
+private:
+    // Opens path with the platform's decoder for format; failure (when given) says why not.
+    bool OpenDecoded(const std::string& path, PictureFormat format, RgbColor background, ConversionResult* failure)
+    {
+        std::unique_ptr<CPictureDecoder> decoder = CreatePictureDecoder(format);
+        if (!decoder)
+        {
+            if (failure)
+                *failure = Failure(ConversionStatus::SourceRefused, path,
+                                   format == PictureFormat::Unknown ? std::string("not a picture Glyphcast can read")
+                                                                    : std::string("this system has no decoder for ") +
+                                                                          PictureFormatName(format) + " pictures");
+            return false;
+        }
+        auto picture = std::make_unique<CDecodedPicture>();
+        if (!picture->Open(std::move(decoder), path, format, background))
+        {
+            if (failure)
+                *failure = SourceFailure(*picture, path);
+            return false;
+        }
+        Picture = std::move(picture);
+        return true;
+    }
+
+    CBitmapFile Bitmap;
+    std::unique_ptr<CDecodedPicture> Picture;
+};
+
 bool CountInRange(std::uint32_t count)
 {
     return count >= MinimumGridCount && count <= MaximumGridCount;
@@ -62,22 +155,17 @@ bool CheckSettings(const ConversionSettings& settings, ConversionResult& result)
     return false;
 }
 
-}  // namespace
-
-int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress)
+// The page for a sampler laid over an open picture: head, cells, tail.
+int WritePage(CCellSampler& sampler, CHtmlWriter& target, const ConversionProgress& progress)
 {
-    if (!source.IsOpen() || !target.IsOpen())
-        return ConvertNotOpen;
-    CHtmlWriter::ResetSequence();
     const std::uint32_t columns = target.Columns;
     const std::uint32_t rows = target.Rows;
-    CCellSampler sampler(source, columns, rows);
-
     if (!target.WriteHeader())
         return ConvertWriteFailed;
     for (std::uint32_t y = 0; y < rows; ++y)
     {
-        sampler.BeginRow(y);
+        if (!sampler.BeginRow(y))
+            return ConvertReadFailed;
         for (std::uint32_t x = 0; x < columns; ++x)
         {
             if (!target.WriteCell(sampler.SampleCell(x)))
@@ -89,6 +177,26 @@ int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProg
     return target.WriteFooter() ? 0 : ConvertWriteFailed;
 }
 
+}  // namespace
+
+int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress)
+{
+    if (!source.IsOpen() || !target.IsOpen())
+        return ConvertNotOpen;
+    target.ResetSequence();
+    CCellSampler sampler(source, target.Columns, target.Rows);
+    return WritePage(sampler, target, progress);
+}
+
+int ConvertToHtml(CDecodedPicture& source, CHtmlWriter& target, const ConversionProgress& progress)
+{
+    if (source.Width() == 0 || !target.IsOpen())
+        return ConvertNotOpen;
+    target.ResetSequence();
+    CCellSampler sampler(source, target.Columns, target.Rows);
+    return WritePage(sampler, target, progress);
+}
+
 ConversionResult RunConversion(const ConversionSettings& settings, bool openAfterCreation,
                                const ConversionProgress& progress)
 {
@@ -98,9 +206,9 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
 
     // The source is checked before the target is created, so that a bad picture
     // never costs an existing page its content.
-    CBitmapFile source;
-    if (!source.Open(settings.SourcePath))
-        return SourceFailure(source, settings.SourcePath);
+    CRunSource source;
+    if (!source.Open(settings.SourcePath, settings.BackgroundColor, result))
+        return result;
 
     // The page is written beside the target and moved over it only when complete, so a
     // failure never costs an existing page. With the source no longer protected by being
@@ -126,7 +234,12 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
     target.CharacterOrder = settings.CharacterOrder;
     target.BackgroundColor = settings.BackgroundColor;
 
-    const int status = ConvertToHtml(source, target, progress);
+    const int status = source.Convert(target, progress);
+    if (status == ConvertReadFailed)
+    {
+        target.Close();
+        return source.ReadFailure(settings.SourcePath);
+    }
     source.Close();
     if (status != 0)
     {
@@ -146,9 +259,10 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
 
 ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std::uint32_t& height)
 {
-    CBitmapFile source;
-    if (!source.Open(path))
-        return SourceFailure(source, path);
+    CRunSource source;
+    ConversionResult failure;
+    if (!source.Open(path, 0, failure))
+        return failure;
     width = source.Width();
     height = source.Height();
     ConversionResult result;

@@ -8,6 +8,7 @@
 #include <string>
 
 class CBitmapFile;
+class CDecodedPicture;
 class CHtmlWriter;
 
 // How a run ended.
@@ -16,7 +17,7 @@ enum class ConversionStatus
     Written,             // the page is complete
     BadSettings,         // counts or character set out of range; nothing touched
     SourceCannotOpen,    // the picture could not be opened or mapped
-    SourceRefused,       // the picture is not one the reader can safely read
+    SourceRefused,       // the picture is not one the readers can safely read, or its data is damaged
     TargetCannotCreate,  // the page could not be created or put in place; an existing page is untouched
     WriteFailed          // writing stopped at a failed write; an existing page is untouched
 };
@@ -38,20 +39,26 @@ using ConversionProgress = std::function<void(std::uint32_t rowsDone, std::uint3
 // ConvertToHtml's results besides 0 (the page written).
 const int ConvertWriteFailed = 1;
 const int ConvertNotOpen = 2;
+const int ConvertReadFailed = 3;  // a decoded picture's data turned out damaged
 
 // Writes the page for an open picture into an open writer whose fields are set:
 // head, every cell row by row from the top-left, tail. Starts the writer's
-// character sequence afresh and stops at the first failed write.
+// character sequence afresh and stops at the first failed write or read.
 int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress = {});
+int ConvertToHtml(CDecodedPicture& source, CHtmlWriter& target, const ConversionProgress& progress = {});
 
-// Checks the settings, opens and checks the source, refuses a target that is the
-// source or a folder, writes the page into a temporary file beside the target and
+// Checks the settings, opens and checks the source (a .bmp through the mapped reader,
+// any other picture, recognised by its first bytes, through this platform's decoder,
+// with transparent areas over the settings' background colour), refuses a target that
+// is the source or a folder, writes the page into a temporary file beside the target and
 // moves it over the target once complete (a device is written in place), and opens
-// the page in the shell when asked and all went well.
+// the page in the shell when asked and all went well. A picture whose data turns out
+// damaged on the way leaves the target as it was.
 ConversionResult RunConversion(const ConversionSettings& settings, bool openAfterCreation,
                                const ConversionProgress& progress = {});
 
-// Opens a picture the way a run does and reports its size, or why it is unusable.
+// Opens a picture the way a run does and reports its size (upright, as the page will
+// show it), or why it is unusable.
 ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std::uint32_t& height);
 
 // True when path names an existing file that is not a directory.

@@ -4,10 +4,6 @@
 
 #include <cstring>
 
-std::int32_t CHtmlWriter::CharacterIndex = 0;
-std::uint32_t CHtmlWriter::ColumnCounter = 0;
-std::uint32_t CHtmlWriter::RandomState = 1;
-
 namespace
 {
 
@@ -36,7 +32,9 @@ char* AppendText(char* out, const char* text)
 
 }  // namespace
 
-CHtmlWriter::CHtmlWriter() : Columns(0), Rows(0), CharacterOrder(0), BackgroundColor(0), ErrorCode(0)
+CHtmlWriter::CHtmlWriter()
+    : Columns(0), Rows(0), CharacterOrder(0), BackgroundColor(0), ErrorCode(0), CharacterIndex(0), ColumnCounter(0),
+      RandomState(1)
 {
 }
 

@@ -43,10 +43,11 @@ public:
 
     // Removes the read-only attribute of an existing plain file, silently.
     static void ClearReadOnly(const std::string& path);
-    // Starts the page-wide sequence again: first character, first column, first draw.
-    static void ResetSequence();
-    // The next value, 0 to 32767, of the classic C runtime's generator.
-    static int NextRandom();
+    // Starts the page's sequence again: first character, first column, first draw.
+    void ResetSequence();
+    // The next value, 0 to 32767, of the classic C runtime's generator, which every
+    // writer runs on its own from the same unseeded start.
+    int NextRandom();
 
     std::uint32_t Columns;
     std::uint32_t Rows;
@@ -63,8 +64,9 @@ private:
     std::string TargetPath;     // what Commit replaces; empty when writing in place
     std::string TemporaryPath;  // the file being written until Commit; empty when in place
 
-    // Shared by every writer, as the sequence runs across one page.
-    static std::int32_t CharacterIndex;
-    static std::uint32_t ColumnCounter;
-    static std::uint32_t RandomState;
+    // The sequence that runs across one page. Each writer keeps its own, so that
+    // pages written at the same time on several threads do not disturb each other.
+    std::int32_t CharacterIndex;
+    std::uint32_t ColumnCounter;
+    std::uint32_t RandomState;
 };

@@ -1,5 +1,18 @@
 #include "engine/TargetName.h"
 
+namespace
+{
+
+#ifdef _WIN32
+const char FolderSeparators[] = "\\/";
+const char FolderSeparator = '\\';
+#else
+const char FolderSeparators[] = "/";
+const char FolderSeparator = '/';
+#endif
+
+}  // namespace
+
 std::string DefaultTargetName(const std::string& sourcePath, bool slashSeparates)
 {
     const std::size_t dot = sourcePath.rfind('.');
@@ -7,4 +20,22 @@ std::string DefaultTargetName(const std::string& sourcePath, bool slashSeparates
     if (dot == std::string::npos || (separator != std::string::npos && dot < separator))
         return std::string();
     return sourcePath.substr(0, dot) + ".html";
+}
+
+std::string PagePathFor(const std::string& sourcePath, const std::string& folder)
+{
+    const std::size_t separator = sourcePath.find_last_of(FolderSeparators);
+    const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
+    std::string name = sourcePath.substr(nameStart);
+    // A dot that starts the name (".hidden") is part of the name, not an extension.
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0)
+        name.erase(dot);
+    name += ".html";
+
+    if (folder.empty())
+        return sourcePath.substr(0, nameStart) + name;
+    if (std::string(FolderSeparators).find(folder.back()) != std::string::npos)
+        return folder + name;
+    return folder + FolderSeparator + name;
 }

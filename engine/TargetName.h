@@ -7,3 +7,8 @@
 // file name has none. Only the backslash separates folders unless slashSeparates
 // is set, so that a '.' in a folder name is never taken for the extension.
 std::string DefaultTargetName(const std::string& sourcePath, bool slashSeparates = false);
+
+// The page of a source picture: its file name with ".html" in place of its extension
+// (or added, when it has none), in folder, or beside the source when folder is empty.
+// The separators are those of the platform: both slashes on Windows, '/' elsewhere.
+std::string PagePathFor(const std::string& sourcePath, const std::string& folder);

@@ -9,6 +9,8 @@
 #      (tests/packages/check-packages.sh: the setup installed and uninstalled under Wine, the zip,
 #      the Debian package with lintian);
 #   4. a bounded libFuzzer run over the bitmap reader and the conversion.
+# After each build, `cmake --install` into a scratch prefix must put the programs, the manual page
+# and (natively) the bash completion in their places.
 # First it names the C++ files that do not follow .clang-format: a warning, never a failure.
 # Ends with one summary line "N passed, N failed" counting test cases; a suite that left no report
 # is named and counted as failed by its test cases. Exits non-zero if anything failed.
@@ -59,6 +61,25 @@ count_unreported() {
   done
 }
 
+# Installs build $1 under a scratch prefix and checks that each file named after it is there.
+check_install() {
+  local dir=$1 prefix=$results/install-$(basename "$1") file missing=""
+  shift
+  rm -rf "$prefix"
+  if ! cmake --install "$dir" --prefix "$prefix" >"$prefix.log" 2>&1; then
+    tail -20 "$prefix.log"
+    missing="(cmake --install failed)"
+  fi
+  for file in "$@"; do [ -f "$prefix/$file" ] || missing="$missing $file"; done
+  if [ -n "$missing" ]; then
+    echo "install of $(basename "$dir") lacks:$missing"
+    failed_steps="$failed_steps install-$(basename "$dir")"
+    uncounted=$((uncounted + 1))
+  else
+    echo "install of $(basename "$dir"): $*"
+  fi
+}
+
 step "format check (.clang-format)"
 sources=$(git ls-files '*.cpp' '*.h' 2>/dev/null) || sources=$(find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
 unformatted=$(for f in $sources; do clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || echo "  $f"; done)
@@ -74,6 +95,8 @@ if build build/native -DGLYPHCAST_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo;
   (cd build/native && GTEST_OUTPUT="xml:$results/native/" ctest --output-on-failure -j"$jobs") ||
     failed_steps="$failed_steps native-tests"
   count_unreported build/native "$results/native"
+  check_install build/native bin/glyphcast-convert share/man/man1/glyphcast-convert.1 \
+    share/bash-completion/completions/glyphcast-convert
 else
   failed_steps="$failed_steps native-build"
   echo "native tests not built: they count as one failure"
@@ -86,6 +109,7 @@ for target in win32:i686 win64:x86_64; do
   step "Windows build (MinGW-w64 ${target#*:})"
   if build "build/$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-mingw-${target#*:}.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo; then
     built="$built $arch"
+    check_install "build/$arch" bin/glyphcast.exe bin/glyphcast-convert.exe share/man/man1/glyphcast-convert.1
   else
     failed_steps="$failed_steps $arch-build"
     echo "$arch not built: counts as one failure"

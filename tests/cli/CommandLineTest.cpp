@@ -25,8 +25,10 @@ TEST(CommandLineParsing, DefaultsMatchTheWizard)
 {
     const CommandLine line = Parse({"cat.bmp"});
     EXPECT_EQ(line.Mode, CommandLine::Action::Convert);
-    EXPECT_EQ(line.Source, "cat.bmp");
-    EXPECT_EQ(line.Target, "");
+    EXPECT_EQ(line.Sources, std::vector<std::string>{"cat.bmp"});
+    EXPECT_EQ(line.Output, "");
+    EXPECT_EQ(line.OutputFolder, "");
+    EXPECT_EQ(line.Jobs, 0u);
     EXPECT_EQ(line.Columns, 0u);
     EXPECT_EQ(line.Rows, 0u);
     EXPECT_EQ(line.Characters, "01");
@@ -41,10 +43,11 @@ TEST(CommandLineParsing, EveryOptionInBothForms)
 {
     const CommandLine line =
         Parse({"--columns", "120", "--rows=45", "in.bmp", "--characters", "ABC", "--order=sequential", "--font",
-               "Lucida Console", "--background", "#FFA500", "--force", "out.html", "--open"});
+               "Lucida Console", "--background", "#FFA500", "--force", "--output", "out.html", "--open", "--jobs=3"});
     EXPECT_EQ(line.Mode, CommandLine::Action::Convert);
-    EXPECT_EQ(line.Source, "in.bmp");
-    EXPECT_EQ(line.Target, "out.html");
+    EXPECT_EQ(line.Sources, std::vector<std::string>{"in.bmp"});
+    EXPECT_EQ(line.Output, "out.html");
+    EXPECT_EQ(line.Jobs, 3u);
     EXPECT_EQ(line.Columns, 120u);
     EXPECT_EQ(line.Rows, 45u);
     EXPECT_EQ(line.Characters, "ABC");
@@ -64,7 +67,9 @@ TEST(CommandLineParsing, HelpAndVersionWin)
     EXPECT_EQ(Parse({"--help"}).Mode, CommandLine::Action::Help);
     EXPECT_EQ(Parse({"-h"}).Mode, CommandLine::Action::Help);
     EXPECT_EQ(Parse({"--columns", "0", "--help"}).Mode, CommandLine::Action::UsageError);
-    EXPECT_EQ(Parse({"a.bmp", "b.html", "--version"}).Mode, CommandLine::Action::Version);
+    EXPECT_EQ(Parse({"a.bmp", "b.bmp", "--version"}).Mode, CommandLine::Action::Version);
+    EXPECT_EQ(Parse({"-fV", "--bogus"}).Mode, CommandLine::Action::Version);
+    EXPECT_EQ(Parse({"--he"}).Mode, CommandLine::Action::Help);
     EXPECT_EQ(Parse({"--version", "--bogus"}).Mode, CommandLine::Action::Version);
 }
 
@@ -93,18 +98,78 @@ TEST(CommandLineParsing, RefusesBadValues)
     ExpectUsageError({"--force=yes", "x.bmp"}, "takes no value");
 }
 
-TEST(CommandLineParsing, PositionalArguments)
+TEST(CommandLineParsing, EveryOperandIsASource)
 {
     ExpectUsageError({}, "no SOURCE");
     ExpectUsageError({"--force"}, "no SOURCE");
-    ExpectUsageError({"a.bmp", "b.html", "c.html"}, "too many arguments: 'c.html'");
     ExpectUsageError({"--colour", "a.bmp"}, "unknown option '--colour'");
     ExpectUsageError({"-x", "a.bmp"}, "unknown option '-x'");
-    ExpectUsageError({""}, "SOURCE name is empty");
+    ExpectUsageError({"a.bmp", ""}, "a SOURCE name is empty");
 
-    const CommandLine dashed = Parse({"--", "--help", "-"});
+    // What used to be a TARGET is a source like the others, wherever the options stand.
+    const CommandLine three = Parse({"a.bmp", "-f", "w2.bmp", "c.bmp", "-j", "2"});
+    EXPECT_EQ(three.Mode, CommandLine::Action::Convert);
+    EXPECT_EQ(three.Sources, (std::vector<std::string>{"a.bmp", "w2.bmp", "c.bmp"}));
+    EXPECT_TRUE(three.Force);
+
+    const CommandLine dashed = Parse({"--", "--help", "-", "-f"});
     EXPECT_EQ(dashed.Mode, CommandLine::Action::Convert);
-    EXPECT_EQ(dashed.Source, "--help");
-    EXPECT_EQ(dashed.Target, "-");
-    EXPECT_EQ(Parse({"-", "x.html"}).Source, "-");
+    EXPECT_EQ(dashed.Sources, (std::vector<std::string>{"--help", "-", "-f"}));
+    EXPECT_FALSE(dashed.Force);
+}
+
+TEST(CommandLineParsing, ShortOptionsGroupAndTakeValuesAttachedOrNext)
+{
+    const CommandLine line = Parse({"-fc80", "-r", "20", "-j1", "-b", "102030", "-d", "out", "x.bmp"});
+    EXPECT_EQ(line.Mode, CommandLine::Action::Convert) << line.Error;
+    EXPECT_TRUE(line.Force);
+    EXPECT_EQ(line.Columns, 80u);
+    EXPECT_EQ(line.Rows, 20u);
+    EXPECT_EQ(line.Jobs, 1u);
+    EXPECT_EQ(line.Background, 0x00302010u);
+    EXPECT_EQ(line.OutputFolder, "out");
+
+    // The value-taking option ends the group: the rest is its value, flags or not.
+    EXPECT_EQ(Parse({"-jf", "x.bmp"}).Error, "--jobs must be a whole number from 1 to 256, not 'f'");
+    EXPECT_EQ(Parse({"-o", "-", "x.bmp"}).Output, "-");
+    EXPECT_EQ(Parse({"-o-", "x.bmp"}).Output, "-");
+    ExpectUsageError({"x.bmp", "-c"}, "option '-c' needs a value");
+    ExpectUsageError({"-fq", "x.bmp"}, "unknown option '-q'");
+    for (const char* bad : {"0", "257", "", "two"})
+        ExpectUsageError({"--jobs", bad, "x.bmp"}, "--jobs must be a whole number from 1 to 256");
+    EXPECT_EQ(Parse({"-j", "256", "x.bmp"}).Jobs, 256u);
+}
+
+TEST(CommandLineParsing, LongOptionsMayBeShortenedWhileUnambiguous)
+{
+    const CommandLine line = Parse({"--col=7", "--ro", "9", "--output-d", "pages", "--ord", "sequential", "x.bmp"});
+    EXPECT_EQ(line.Mode, CommandLine::Action::Convert) << line.Error;
+    EXPECT_EQ(line.Columns, 7u);
+    EXPECT_EQ(line.Rows, 9u);
+    EXPECT_EQ(line.OutputFolder, "pages");
+    EXPECT_EQ(line.Order, 1);
+    // An exact name wins over the longer names it begins.
+    EXPECT_EQ(Parse({"--output", "p.html", "x.bmp"}).Output, "p.html");
+    ExpectUsageError({"--o", "x", "x.bmp"}, "option '--o' is ambiguous; it could be '--order', '--output', "
+                                            "'--output-dir' or '--open'");
+    ExpectUsageError({"--c", "5", "x.bmp"}, "ambiguous");
+    ExpectUsageError({"--fo=yes", "x.bmp"}, "ambiguous");
+    ExpectUsageError({"--forc=yes", "x.bmp"}, "option '--force' takes no value");
+}
+
+TEST(CommandLineParsing, OutputsAndStandardStreams)
+{
+    EXPECT_TRUE(Parse({"-"}).PageToStandardOutput("-"));
+    EXPECT_FALSE(Parse({"-", "-o", "p.html"}).PageToStandardOutput("-"));
+    EXPECT_TRUE(Parse({"a.bmp", "-o", "-"}).PageToStandardOutput("a.bmp"));
+    EXPECT_FALSE(Parse({"a.bmp", "-"}).PageToStandardOutput("a.bmp"));
+
+    ExpectUsageError({"a.bmp", "b.bmp", "-o", "p.html"}, "--output names the page of a single SOURCE");
+    ExpectUsageError({"a.bmp", "-o", "p.html", "-d", "pages"}, "cannot be used together");
+    ExpectUsageError({"-", "a.bmp", "-"}, "standard input ('-') can be read only once");
+    ExpectUsageError({"--output=", "a.bmp"}, "--output needs a file name");
+    ExpectUsageError({"-d", "", "a.bmp"}, "--output-dir needs a folder name");
+    ExpectUsageError({"--open", "a.bmp", "-o", "-"}, "--open cannot open a page written to standard output");
+    ExpectUsageError({"--open", "a.bmp", "-"}, "--open cannot open");
+    EXPECT_TRUE(Parse({"--open", "-", "-o", "p.html"}).OpenAfterCreation);
 }

@@ -1,5 +1,5 @@
-// The tool's run: target naming, grid from the picture, replacing, messages and
-// exit statuses, called directly with captured output.
+// The tool's run: page naming, grid from the picture, replacing, many pictures on threads,
+// standard input and output, messages and exit statuses, called directly with captured streams.
 #include "cli/ConvertTool.h"
 #include "engine/ConversionRun.h"
 #include "tests/engine/BmpBuilder.h"
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 namespace
@@ -41,11 +42,22 @@ protected:
         WriteBytes(Source, picture.Build());
     }
 
-    int Run(std::vector<std::string> arguments)
+    int Run(std::vector<std::string> arguments, const std::string& input = std::string())
     {
+        In.str(input);
+        In.clear();
         Out.str("");
         Err.str("");
-        return RunConvertTool(arguments, Out, Err, false);
+        return RunConvertTool(arguments, In, Out, Err, false);
+    }
+
+    // The names in the test's folder with their content, to see what a run changed.
+    std::map<std::string, std::string> Folder() const
+    {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(Dir.Root()))
+            files[entry.path().string()] = entry.is_regular_file() ? ReadText(entry.path().string()) : "<folder>";
+        return files;
     }
 
     // Cells per line and number of lines of a written page.
@@ -62,6 +74,7 @@ protected:
     CTempDir Dir;
     std::string Source = Dir.Path("photo.bmp");
     std::string DefaultTarget = Dir.Path("photo.html");
+    std::istringstream In;
     std::ostringstream Out, Err;
     ShellOpener Previous = nullptr;
 };
@@ -83,22 +96,22 @@ TEST_F(ConvertTool, WritesTheDefaultTargetQuietly)
     EXPECT_TRUE(OpenedPaths.empty());
 
     // On a terminal too, a conversion well under a second shows no progress.
-    EXPECT_EQ(RunConvertTool({"--force", Source}, Out, Err, true), ExitWritten);
+    EXPECT_EQ(RunConvertTool({"--force", Source}, In, Out, Err, true), ExitWritten);
     EXPECT_EQ(Err.str(), "");
 }
 
 TEST_F(ConvertTool, OneCountGivesTheOtherByTheProportionRule)
 {
     const std::string target = Dir.Path("page.html");
-    ASSERT_EQ(Run({"--columns", "50", Source, target}), ExitWritten) << Err.str();
+    ASSERT_EQ(Run({"--columns", "50", Source, "-o", target}), ExitWritten) << Err.str();
     EXPECT_EQ(Grid(ReadText(target)), std::make_pair(std::size_t(50), std::size_t(12)));
-    ASSERT_EQ(Run({"--force", "--rows", "10", Source, target}), ExitWritten) << Err.str();
+    ASSERT_EQ(Run({"--force", "--rows", "10", Source, "-o", target}), ExitWritten) << Err.str();
     EXPECT_EQ(Grid(ReadText(target)), std::make_pair(std::size_t(40), std::size_t(10)));
-    ASSERT_EQ(Run({"--force", "--rows", "3", "--columns", "7", Source, target}), ExitWritten);
+    ASSERT_EQ(Run({"--force", "--rows", "3", "--columns", "7", Source, "-o", target}), ExitWritten);
     EXPECT_EQ(Grid(ReadText(target)), std::make_pair(std::size_t(7), std::size_t(3)));
 
     Picture(100, 1000);  // tall: the rows become 100, the columns follow
-    ASSERT_EQ(Run({"--force", Source, target}), ExitWritten) << Err.str();
+    ASSERT_EQ(Run({"--force", Source, "-o", target}), ExitWritten) << Err.str();
     EXPECT_EQ(Grid(ReadText(target)), std::make_pair(std::size_t(20), std::size_t(100)));
 }
 
@@ -131,7 +144,7 @@ TEST_F(ConvertTool, OpensThePageWhenAsked)
 TEST_F(ConvertTool, FailuresPrintOneLineAndExitOne)
 {
     const std::string missing = Dir.Path("missing.bmp");
-    EXPECT_EQ(Run({missing, Dir.Path("x.html")}), ExitFailed);
+    EXPECT_EQ(Run({missing, "-o", Dir.Path("x.html")}), ExitFailed);
     EXPECT_EQ(Err.str(), "glyphcast-convert: " + missing + ": cannot open the picture: the file does not exist\n");
 
     WriteBytes(Source, {'B', 'M', 0, 0});
@@ -141,7 +154,7 @@ TEST_F(ConvertTool, FailuresPrintOneLineAndExitOne)
 
     Picture(4, 4);
     const std::string nowhere = Dir.Path("none") + "/x.html";
-    EXPECT_EQ(Run({Source, nowhere}), ExitFailed);
+    EXPECT_EQ(Run({Source, "--output", nowhere}), ExitFailed);
     EXPECT_EQ(Err.str(), "glyphcast-convert: " + nowhere + ": cannot create the page: the folder does not exist\n");
     EXPECT_TRUE(OpenedPaths.empty());
 }
@@ -152,28 +165,173 @@ TEST_F(ConvertTool, UsageErrorsExitTwoWithAHint)
     EXPECT_EQ(Err.str(), "glyphcast-convert: no SOURCE picture given\n"
                          "Try 'glyphcast-convert --help' for more information.\n");
     EXPECT_EQ(Run({"--rows", "0", Source}), ExitUsage);
+    EXPECT_EQ(Run({Source, Source, "-o", Dir.Path("one.html")}), ExitUsage);
     EXPECT_FALSE(std::filesystem::exists(DefaultTarget));
-
-    const std::string bare = Dir.Path("picture");
-    WriteBytes(bare, CBmpBuilder(2, 2, 24).Build());
-    EXPECT_EQ(Run({bare}), ExitUsage);
-    EXPECT_NE(Err.str().find("no extension; give TARGET"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path("one.html")));
 }
 
-TEST_F(ConvertTool, DottedFolderIsNotAnExtension)
+TEST_F(ConvertTool, PagesAreNamedAfterTheFileNameOnly)
 {
+    // No extension: ".html" is added. A dotted folder holds no extension, and a leading dot
+    // starts a name rather than an extension.
     namespace fs = std::filesystem;
     fs::create_directories(Dir.Path("my.pics"));
-    const std::string inFolder = (fs::path(Dir.Path("my.pics")) / "cat").string();
-    WriteBytes(inFolder, CBmpBuilder(2, 2, 24).Build());
-    EXPECT_EQ(Run({inFolder}), ExitUsage);
+    const std::string bare = (fs::path(Dir.Path("my.pics")) / "cat").string();
+    const std::string hidden = (fs::path(Dir.Path("my.pics")) / ".bmp").string();
+    WriteBytes(bare, CBmpBuilder(2, 2, 24).Build());
+    WriteBytes(hidden, CBmpBuilder(2, 2, 24).Build());
+    EXPECT_EQ(Run({bare, hidden}), ExitWritten) << Err.str();
+    EXPECT_TRUE(fs::exists(bare + ".html"));
+    EXPECT_TRUE(fs::exists(hidden + ".html"));
     EXPECT_FALSE(fs::exists(Dir.Path("my.html")));
+
+    // Into another folder, by file name; a folder that is not there fails once, before anything.
+    fs::create_directories(Dir.Path("pages"));
+    EXPECT_EQ(Run({"-d", Dir.Path("pages"), Source, bare}), ExitWritten) << Err.str();
+    EXPECT_TRUE(fs::exists(Dir.Path("pages/photo.html")));
+    EXPECT_TRUE(fs::exists(Dir.Path("pages/cat.html")));
+    const auto before = Folder();
+    EXPECT_EQ(Run({"-d", Dir.Path("none"), Source}), ExitFailed);
+    EXPECT_EQ(Err.str(), "glyphcast-convert: " + Dir.Path("none") + ": the folder does not exist\n");
+    EXPECT_EQ(Folder(), before);
+}
+
+TEST_F(ConvertTool, ManySourcesGiveOnePageEachAndChangeNothingElse)
+{
+    const std::string second = Dir.Path("w2.bmp");
+    WriteBytes(second, CBmpBuilder(30, 20, 24).FillColor(0x00FF00).Build());
+    auto expected = Folder();
+    // The old "SOURCE TARGET" reading of this line replaced the picture w2.bmp.
+    ASSERT_EQ(Run({"--force", Source, second}), ExitWritten) << Err.str();
+    EXPECT_EQ(Err.str(), "");
+    const auto after = Folder();
+    ASSERT_EQ(after.size(), expected.size() + 2);
+    for (const auto& [path, content] : expected)
+        EXPECT_EQ(after.at(path), content) << path;
+    EXPECT_EQ(Grid(after.at(DefaultTarget)), std::make_pair(std::size_t(100), std::size_t(25)));
+    EXPECT_NE(after.at(Dir.Path("w2.html")).find("<FONT COLOR=#00FF00>"), std::string::npos);
+}
+
+TEST_F(ConvertTool, APictureIsNeverReplaced)
+{
+    const std::string other = Dir.Path("other.bmp");
+    WriteBytes(other, CBmpBuilder(3, 3, 8).Palette({0x123456}).Build());
+    const std::string picture = ReadText(other);
+    // Known by its first bytes, even where this build has no decoder for it.
+    const std::string png = Dir.Path("page.html");
+    WriteBytes(png, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'});
+    EXPECT_EQ(Run({"-f", "-o", png, Source}), ExitFailed);
+    EXPECT_EQ(Err.str(),
+              "glyphcast-convert: " + png + ": is a PNG picture, which is never replaced; choose another page name\n");
+    EXPECT_EQ(ReadText(png).size(), 16u);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"-f", "-o", other, Source}, other},             // another picture
+        {{"-f", "-o", Source, Source}, Source},           // the source itself
+        {{"--force", "--output=" + other, "-"}, other}};  // from standard input
+    for (const auto& [arguments, path] : cases)
+    {
+        EXPECT_EQ(Run(arguments, ReadText(Source)), ExitFailed);
+        EXPECT_EQ(Err.str(), "glyphcast-convert: " + path +
+                                 ": is a BMP picture, which is never replaced; choose another page name\n");
+    }
+    EXPECT_EQ(ReadText(other), picture);
+
+    // A picture where a page would go is known by its content, whatever its name.
+    std::filesystem::create_directories(Dir.Path("pages"));
+    const std::string disguised = Dir.Path("pages/photo.html");
+    WriteBytes(disguised, CBmpBuilder(2, 2, 24).Build());
+    const std::string before = ReadText(disguised);
+    EXPECT_EQ(Run({"-f", "-d", Dir.Path("pages"), Source}), ExitFailed);
+    EXPECT_EQ(ReadText(disguised), before);
+    // ... and a page that is not a picture is replaced when asked.
+    WriteBytes(disguised, {'o', 'l', 'd'});
+    EXPECT_EQ(Run({"-f", "-d", Dir.Path("pages"), Source}), ExitWritten) << Err.str();
+    EXPECT_EQ(ReadText(disguised).compare(0, 6, "<HTML>"), 0);
+}
+
+TEST_F(ConvertTool, OneFailureAmongThreeLeavesTheOtherPages)
+{
+    const std::string broken = Dir.Path("broken.bmp"), third = Dir.Path("third.bmp");
+    WriteBytes(broken, {'B', 'M', 1, 2, 3});
+    WriteBytes(third, CBmpBuilder(8, 8, 24).Build());
+    for (const char* jobs : {"1", "3"})
+    {
+        EXPECT_EQ(Run({"-f", "-j", jobs, Source, broken, third}), ExitFailed);
+        EXPECT_EQ(Err.str(), "glyphcast-convert: " + broken +
+                                 ": not a bitmap this program can read: the file is too short for its headers\n");
+        EXPECT_EQ(ReadText(DefaultTarget).compare(0, 6, "<HTML>"), 0);
+        EXPECT_EQ(ReadText(Dir.Path("third.html")).compare(0, 6, "<HTML>"), 0);
+        EXPECT_FALSE(std::filesystem::exists(Dir.Path("broken.html")));
+    }
+}
+
+TEST_F(ConvertTool, TwoSourcesForOnePageConvertOnlyTheFirst)
+{
+    const std::string bare = Dir.Path("photo");
+    WriteBytes(bare, CBmpBuilder(2, 2, 24).Build());
+    EXPECT_EQ(Run({Source, bare}), ExitFailed);
+    EXPECT_EQ(Err.str(), "glyphcast-convert: " + bare + ": its page " + DefaultTarget + " would also be the page of " +
+                             Source + "; use --output-dir or rename one of them\n");
+    EXPECT_EQ(Grid(ReadText(DefaultTarget)), std::make_pair(std::size_t(100), std::size_t(25)));
+}
+
+TEST_F(ConvertTool, ThreadsWriteThePagesOneAtATimeWould)
+{
+    // Random order draws from each page's own generator: pages written side by side must not
+    // take each other's draws, columns or characters.
+    namespace fs = std::filesystem;
+    std::vector<std::string> sources;
+    for (int n = 0; n < 6; ++n)
+    {
+        sources.push_back(Dir.Path("p" + std::to_string(n) + ".bmp"));
+        WriteBytes(sources.back(), CBmpBuilder(40 + n, 30, 24).FillColor(0x102030u * (n + 1)).Build());
+    }
+    std::map<std::string, std::string> pages[2];
+    for (int pass = 0; pass < 2; ++pass)
+    {
+        const std::string folder = Dir.Path(pass == 0 ? "one" : "two");
+        fs::create_directories(folder);
+        std::vector<std::string> arguments = {"-j",           pass == 0 ? "1" : "2",        "-c", "120",
+                                              "--characters", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "-d", folder};
+        arguments.insert(arguments.end(), sources.begin(), sources.end());
+        ASSERT_EQ(Run(arguments), ExitWritten) << Err.str();
+        for (const auto& entry : fs::directory_iterator(folder))
+            pages[pass][entry.path().filename().string()] = ReadText(entry.path().string());
+    }
+    ASSERT_EQ(pages[0].size(), 6u);
+    EXPECT_EQ(pages[0], pages[1]);
+}
+
+TEST_F(ConvertTool, StandardInputAndOutput)
+{
+    ASSERT_EQ(Run({"-c", "30", Source}), ExitWritten);
+    const std::string page = ReadText(DefaultTarget);
+
+    // The page on standard output is the page written to a file, byte for byte.
+    EXPECT_EQ(Run({"-c", "30", "-o", "-", Source}), ExitWritten) << Err.str();
+    EXPECT_EQ(Out.str(), page);
+    // A picture from standard input gets the same page; by default the page goes to standard output.
+    EXPECT_EQ(Run({"-c", "30", "-"}, ReadText(Source)), ExitWritten) << Err.str();
+    EXPECT_EQ(Out.str(), page);
+    EXPECT_EQ(Run({"-c", "30", "-", "-o", Dir.Path("in.html")}, ReadText(Source)), ExitWritten) << Err.str();
+    EXPECT_EQ(Out.str(), "");
+    EXPECT_EQ(ReadText(Dir.Path("in.html")), page);
+
+    // It gets the same checks as a file, and failures name it.
+    EXPECT_EQ(Run({"-"}, "BM not really"), ExitFailed);
+    EXPECT_EQ(Err.str(), "glyphcast-convert: standard input: not a bitmap this program can read: the file is too "
+                         "short for its headers\n");
+    EXPECT_EQ(Out.str(), "");
+    // Nothing of a page reaches standard output when its conversion fails.
+    Picture(4000, 2);
+    EXPECT_EQ(Run({"-c", "10", "-o", "-", Source}), ExitFailed);
+    EXPECT_EQ(Out.str(), "");
 }
 
 TEST_F(ConvertTool, HelpAndVersionGoToStandardOutput)
 {
     EXPECT_EQ(Run({"--help"}), ExitWritten);
-    EXPECT_EQ(Out.str().rfind("Usage: glyphcast-convert [options] SOURCE [TARGET]\n", 0), 0u);
+    EXPECT_EQ(Out.str().rfind("Usage: glyphcast-convert [options] SOURCE...\n", 0), 0u);
     EXPECT_NE(Out.str().find("--background COLOR"), std::string::npos);
     EXPECT_EQ(Err.str(), "");
     EXPECT_EQ(Run({"--version"}), ExitWritten);

@@ -1,4 +1,4 @@
-// The built glyphcast-convert program, started as a separate process.
+// The built glyphcast-convert program, started as a separate process, alone and in pipes.
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 
@@ -22,11 +22,10 @@ struct ToolRun
     std::string Err;
 };
 
-ToolRun RunTool(const CTempDir& dir, std::vector<std::string> arguments)
+// Runs the program (or, with a shell, a command line) with standard input from stdinPath.
+ToolRun Spawn(const CTempDir& dir, std::vector<std::string> all, const std::string& stdinPath = "/dev/null")
 {
     const std::string outPath = dir.Path("stdout.txt"), errPath = dir.Path("stderr.txt");
-    std::vector<std::string> all = {GLYPHCAST_CONVERT_PATH};
-    all.insert(all.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (auto& argument : all)
         argv.push_back(&argument[0]);
@@ -34,7 +33,7 @@ ToolRun RunTool(const CTempDir& dir, std::vector<std::string> arguments)
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, stdinPath.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t child = 0;
@@ -49,6 +48,18 @@ ToolRun RunTool(const CTempDir& dir, std::vector<std::string> arguments)
     run.Out = ReadText(outPath);
     run.Err = ReadText(errPath);
     return run;
+}
+
+ToolRun RunTool(const CTempDir& dir, std::vector<std::string> arguments, const std::string& stdinPath = "/dev/null")
+{
+    arguments.insert(arguments.begin(), GLYPHCAST_CONVERT_PATH);
+    return Spawn(dir, arguments, stdinPath);
+}
+
+// Runs a shell command line in which $TOOL names the program.
+ToolRun RunShell(const CTempDir& dir, const std::string& command)
+{
+    return Spawn(dir, {"/bin/sh", "-c", "TOOL='" GLYPHCAST_CONVERT_PATH "'; " + command});
 }
 
 }  // namespace
@@ -85,7 +96,43 @@ TEST(ToolProcess, ExitStatusesAndMessages)
 
     const std::string source = dir.Path("in.bmp");
     WriteBytes(source, CBmpBuilder(4, 4, 8).Palette({0x00FF00}).Build());
-    run = RunTool(dir, {"--force", "--columns", "2", "--rows", "2", source, "/dev/full"});
+    run = RunTool(dir, {"--force", "--columns", "2", "--rows", "2", source, "-o", "/dev/full"});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Err, "glyphcast-convert: /dev/full: cannot write the page: the disk is full\n");
+}
+
+TEST(ToolProcess, PicturesThroughPipes)
+{
+    CTempDir dir;
+    const std::string source = dir.Path("in.bmp"), page = dir.Path("in.html");
+    WriteBytes(source, CBmpBuilder(64, 48, 24).FillColor(0x336699).SetColor(5, 5, 0xFFFFFF).Build());
+    ASSERT_EQ(RunTool(dir, {"-c", "32", source}).Status, 0);
+    const std::string expected = ReadText(page);
+    ASSERT_EQ(expected.rfind("<HTML>\r\n", 0), 0u);
+
+    // A picture piped in from cat, its page on standard output: the same bytes as the file.
+    ToolRun run = RunShell(dir, "cat '" + source + "' | \"$TOOL\" -c 32 -");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Err, "");
+    EXPECT_EQ(run.Out, expected);
+    run = RunTool(dir, {"-c", "32", "-o", "-", source});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, expected);
+    // A pipe named as a file is read whole first, as standard input is.
+    run = RunShell(dir, "cat '" + source + "' | \"$TOOL\" -c 32 -o '" + dir.Path("piped.html") + "' /dev/stdin");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadText(dir.Path("piped.html")), expected);
+    // Standard input from a file, through the program's own reading.
+    run = RunTool(dir, {"-c", "32", "-"}, source);
+    EXPECT_EQ(run.Out, expected);
+
+    // Garbage on a pipe gets the checks a file gets; nothing reaches standard output.
+    run = RunShell(dir, "printf 'no picture here' | \"$TOOL\" -");
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err, "glyphcast-convert: standard input: not a picture Glyphcast can read\n");
+    // An endless stream that is no picture is refused from its first bytes, not read to its end.
+    run = RunTool(dir, {"/dev/zero"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "glyphcast-convert: /dev/zero: not a picture Glyphcast can read\n");
 }

@@ -90,3 +90,19 @@ TEST(TargetNameTest, SlashCountsOnlyWhenAsked)
     EXPECT_EQ(DefaultTargetName("C:\\x.y/cat", true), "");
     EXPECT_EQ(DefaultTargetName("a.d/b\\c", true), "");
 }
+
+TEST(TargetNameTest, PageOfASourceInItsFolderOrAnother)
+{
+    EXPECT_EQ(PagePathFor("pics/cat.bmp", ""), "pics/cat.html");
+    EXPECT_EQ(PagePathFor("cat.tar.bmp", ""), "cat.tar.html");
+    EXPECT_EQ(PagePathFor("a.b/cat", ""), "a.b/cat.html");      // no extension: added
+    EXPECT_EQ(PagePathFor("pics/.bmp", ""), "pics/.bmp.html");  // a leading dot starts the name
+#ifdef _WIN32
+    EXPECT_EQ(PagePathFor("C:\\my.pics\\cat", ""), "C:\\my.pics\\cat.html");
+    EXPECT_EQ(PagePathFor("C:\\pics\\cat.bmp", "D:\\out"), "D:\\out\\cat.html");
+#else
+    EXPECT_EQ(PagePathFor("pics/cat.bmp", "out"), "out/cat.html");
+#endif
+    EXPECT_EQ(PagePathFor("pics/cat.bmp", "out/"), "out/cat.html");
+    EXPECT_EQ(PagePathFor("cat.bmp", "/tmp/pages/"), "/tmp/pages/cat.html");
+}

@@ -18,7 +18,7 @@ class PageWriter : public ::testing::Test
 protected:
     void SetUp() override
     {
-        CHtmlWriter::ResetSequence();
+        Writer.ResetSequence();
         ASSERT_TRUE(Writer.Open(Path));
         Writer.FontFace = "Courier New";
         Writer.CharacterSet = "01";
@@ -125,9 +125,9 @@ TEST_F(PageWriter, RandomOrderStartsWithTheFirstCharacterAndFollowsTheClassicGen
     Writer.CharacterOrder = 0;
     EXPECT_EQ(CellText(WritePage(6, 1)), "017409|");
 
-    CHtmlWriter::ResetSequence();
-    EXPECT_EQ(CHtmlWriter::NextRandom(), 41);
-    EXPECT_EQ(CHtmlWriter::NextRandom(), 18467);
+    CHtmlWriter fresh;
+    EXPECT_EQ(fresh.NextRandom(), 41);
+    EXPECT_EQ(fresh.NextRandom(), 18467);
 }
 
 TEST_F(PageWriter, ResetMakesEqualSettingsGiveEqualPages)
@@ -140,6 +140,41 @@ TEST_F(PageWriter, ResetMakesEqualSettingsGiveEqualPages)
     Writer.CharacterOrder = 0;
     EXPECT_EQ(WritePage(7, 5), first);
     EXPECT_NE(CellText(first).find_first_not_of("A|"), std::string::npos);  // not all the same letter
+}
+
+TEST_F(PageWriter, WritersInterleavedKeepTheirOwnSequence)
+{
+    // Two pages written cell by cell in turn, as threads would, each equal to the page
+    // written alone: no writer moves another's character, column or random draw.
+    Writer.CharacterSet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    Writer.CharacterOrder = 0;
+    const std::string alone = WritePage(5, 4);
+
+    CHtmlWriter first, second;
+    ASSERT_TRUE(first.Open(Dir.Path("first.html")));
+    ASSERT_TRUE(second.Open(Dir.Path("second.html")));
+    for (CHtmlWriter* writer : {&first, &second})
+    {
+        writer->FontFace = "Courier New";
+        writer->CharacterSet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        writer->Columns = 5;
+        writer->Rows = 4;
+        ASSERT_TRUE(writer->WriteHeader());
+    }
+    for (int n = 0; n < 20; ++n)
+    {
+        ASSERT_TRUE(first.WriteCell(0));
+        ASSERT_TRUE(second.WriteCell(0));
+        if (n % 3 == 0)  // and one of them now and then a cell ahead
+        {
+            ASSERT_TRUE(second.WriteCell(0));
+        }
+    }
+    first.WriteFooter();
+    first.Close();
+    second.Close();
+    EXPECT_EQ(ReadText(Dir.Path("first.html")), alone);
+    EXPECT_EQ(CellText(ReadText(Dir.Path("second.html"))).substr(0, 24), CellText(alone).substr(0, 24));
 }
 
 TEST_F(PageWriter, SingleCharacterFillsEveryCellInEitherOrder)

@@ -254,10 +254,11 @@ TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
     EXPECT_TRUE(uitest::MessageBoxes().empty());
     EXPECT_EQ(Opens, 0);
 
+    std::istringstream in;
     std::ostringstream out, err;
     EXPECT_EQ(RunConvertTool({"--columns", "40", "--rows", std::to_string(chosen.Rows), "--characters", "#@", "--font",
-                              chosen.FontFace, source, tool},
-                             out, err, false),
+                              chosen.FontFace, source, "--output", tool},
+                             in, out, err, false),
               0)
         << err.str();
     const std::string page = ReadText(target);

@@ -1,0 +1,232 @@
+#include "decoders/DecodedPicture.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace
+{
+
+// Stored rows allocated together when a picture is held whole.
+const std::uint32_t ChunkRows = 64;
+// Rows a streaming band asks the decoder for at once.
+const std::uint32_t StepRows = 16;
+
+}  // namespace
+
+// A band or a whole picture beyond this is refused rather than risked: far more than any
+// photo needs at any grid, and still within a 32-bit process.
+const std::uint64_t CDecodedPicture::MaximumHeldBytes = std::uint64_t(1) << 30;
+
+bool CDecodedPicture::Fail(Failure kind, std::string reason)
+{
+    FailureKind = kind;
+    Reason = std::move(reason);
+    return false;
+}
+
+bool CDecodedPicture::DecoderFailed()
+{
+    const Failure kind = Decoder->LastFailure() == Failure::None ? Failure::Refused : Decoder->LastFailure();
+    const std::string reason = Decoder->FailureReason().empty()
+                                   ? std::string("damaged ") + PictureFormatName(FileFormat) + " data"
+                                   : Decoder->FailureReason();
+    return Fail(kind, reason);
+}
+
+bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::string& path, PictureFormat format,
+                           RgbColor background)
+{
+    Decoder = std::move(decoder);
+    FileFormat = format;
+    Background = background;
+    FailureKind = Failure::None;
+    Reason.clear();
+    Band.clear();
+    StoredChunks.clear();
+    StoredRows.clear();
+    BandFirst = BandEnd = 0;
+    StoredDone = 0;
+    if (!Decoder)
+        return Fail(Failure::Refused, "not a picture Glyphcast can read");
+    if (!Decoder->Open(path))
+        return DecoderFailed();
+
+    const PictureHeader& header = Decoder->Header();
+    StoredWidth = header.Width;
+    StoredHeight = header.Height;
+    if (StoredWidth == 0 || StoredHeight == 0)
+        return Fail(Failure::Refused, "the picture has no pixels (" + std::to_string(StoredWidth) + " x " +
+                                          std::to_string(StoredHeight) + ")");
+    Turn = ReadFileOrientation(format, path);
+    UprightWidth = SwapsAxes(Turn) ? StoredHeight : StoredWidth;
+    UprightHeight = SwapsAxes(Turn) ? StoredWidth : StoredHeight;
+    StoredRowBytes = std::size_t(StoredWidth) * 4;
+    RowBytes = std::size_t(UprightWidth) * 4;
+    Streams = Turn == Orientation::Upright || Turn == Orientation::Mirrored;
+    if (!Streams && std::uint64_t(StoredRowBytes) * StoredHeight > MaximumHeldBytes)
+        return Fail(Failure::Refused, "the picture is too large to turn upright (" + std::to_string(UprightWidth) +
+                                          " x " + std::to_string(UprightHeight) + ")");
+    return true;
+}
+
+// Lays every pixel over the background: c' = (c * a + b * (255 - a) + 127) / 255 per channel.
+void CDecodedPicture::Composite(std::uint8_t* row) const
+{
+    const unsigned back[3] = {BlueOf(Background), GreenOf(Background), RedOf(Background)};
+    for (std::uint32_t x = 0; x < StoredWidth; ++x, row += 4)
+    {
+        const unsigned alpha = row[3];
+        if (alpha == 255)
+            continue;
+        for (int n = 0; n < 3; ++n)
+            row[n] = static_cast<std::uint8_t>((row[n] * alpha + back[n] * (255 - alpha) + 127) / 255);
+    }
+}
+
+void CDecodedPicture::Mirror(std::uint8_t* row) const
+{
+    std::uint8_t* left = row;
+    std::uint8_t* right = row + StoredRowBytes - 4;
+    for (; left < right; left += 4, right -= 4)
+    {
+        std::uint8_t pixel[4];
+        std::memcpy(pixel, left, 4);
+        std::memcpy(left, right, 4);
+        std::memcpy(right, pixel, 4);
+    }
+}
+
+bool CDecodedPicture::DecodeStored(std::uint8_t* out, std::uint32_t count)
+{
+    if (count > StoredHeight - StoredDone)
+        return Fail(Failure::Refused, "the picture has fewer rows than asked for");
+    if (!Decoder->ReadRows(out, static_cast<std::ptrdiff_t>(StoredRowBytes), count))
+        return DecoderFailed();
+    StoredDone += count;
+    if (Decoder->Header().HasAlpha)
+        for (std::uint32_t n = 0; n < count; ++n)
+            Composite(out + std::size_t(n) * StoredRowBytes);
+    return true;
+}
+
+// Grows the band to hold bytes (never more than the band of LoadRows was allowed).
+bool CDecodedPicture::GrowBand(std::uint64_t bytes)
+{
+    if (bytes <= Band.size())
+        return true;
+    try
+    {
+        Band.resize(static_cast<std::size_t>(bytes));
+    }
+    catch (const std::bad_alloc&)
+    {
+        return Fail(Failure::Refused, "not enough memory for the picture");
+    }
+    return true;
+}
+
+bool CDecodedPicture::DecodeWhole()
+{
+    try
+    {
+        StoredRows.reserve(StoredHeight);
+        while (StoredDone < StoredHeight)
+        {
+            const std::uint32_t count = std::min(ChunkRows, StoredHeight - StoredDone);
+            StoredChunks.emplace_back(new std::uint8_t[std::size_t(count) * StoredRowBytes]);
+            std::uint8_t* chunk = StoredChunks.back().get();
+            if (!DecodeStored(chunk, count))
+                return false;
+            for (std::uint32_t n = 0; n < count; ++n)
+                StoredRows.push_back(chunk + std::size_t(n) * StoredRowBytes);
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        return Fail(Failure::Refused, "not enough memory for the picture");
+    }
+    // The decoder's own buffers are no longer needed.
+    Decoder.reset();
+    return true;
+}
+
+// Fills upright row y from the whole stored picture.
+void CDecodedPicture::Gather(std::uint32_t y, std::uint8_t* row) const
+{
+    for (std::uint32_t x = 0; x < UprightWidth; ++x)
+    {
+        std::uint32_t storedX = 0, storedY = 0;
+        StoredPosition(Turn, StoredWidth, StoredHeight, x, y, storedX, storedY);
+        std::memcpy(row + 4 * std::size_t(x), StoredRows[storedY] + 4 * std::size_t(storedX), 4);
+    }
+}
+
+bool CDecodedPicture::LoadRows(std::uint32_t first, std::uint32_t end)
+{
+    if (FailureKind != Failure::None)
+        return false;
+    end = std::min(end, UprightHeight);
+    // Rows a streaming band has already decoded stay: the decoder cannot give them again.
+    if (Streams)
+        end = std::max(end, BandEnd);
+    if (first < BandFirst || first >= end)
+        return Fail(Failure::Refused, "rows asked for out of order");
+
+    // Keep the rows the new band shares with the old one, at its start.
+    if (std::uint64_t(end - first) * RowBytes > MaximumHeldBytes)
+        return Fail(Failure::Refused, "the picture is too large for so few rows of characters (" +
+                                          std::to_string(UprightWidth) + " x " + std::to_string(UprightHeight) +
+                                          "); choose more rows");
+    const std::uint32_t kept = BandEnd > first ? std::min(BandEnd, end) - first : 0;
+    if (kept > 0 && first > BandFirst)
+        std::memmove(Band.data(), Band.data() + std::size_t(first - BandFirst) * RowBytes, kept * RowBytes);
+
+    if (Streams)
+    {
+        // Rows between the old band and the new one are decoded and dropped.
+        if (StoredDone < first && !GrowBand(RowBytes))
+            return false;
+        while (StoredDone < first)
+            if (!DecodeStored(Band.data(), 1))
+                return false;
+        // The band grows only as decoded rows arrive, never ahead of the data.
+        for (std::uint32_t from = first + kept; from < end;)
+        {
+            const std::uint32_t count = std::min(end - from, StepRows);
+            if (!GrowBand(std::uint64_t(from + count - first) * RowBytes))
+                return false;
+            std::uint8_t* rows = Band.data() + std::size_t(from - first) * RowBytes;
+            if (!DecodeStored(rows, count))
+                return false;
+            if (Turn == Orientation::Mirrored)
+                for (std::uint32_t n = 0; n < count; ++n)
+                    Mirror(rows + std::size_t(n) * RowBytes);
+            from += count;
+        }
+    }
+    else
+    {
+        if (StoredDone < StoredHeight && !DecodeWhole())
+            return false;
+        if (!GrowBand(std::uint64_t(end - first) * RowBytes))
+            return false;
+        for (std::uint32_t y = first + kept; y < end; ++y)
+        {
+            std::uint8_t* row = Band.data() + std::size_t(y - first) * RowBytes;
+            if (Turn == Orientation::Rotated180 || Turn == Orientation::Flipped)
+            {
+                std::memcpy(row, StoredRows[StoredHeight - 1 - y], RowBytes);
+                if (Turn == Orientation::Rotated180)
+                    Mirror(row);
+            }
+            else
+            {
+                Gather(y, row);
+            }
+        }
+    }
+    BandFirst = first;
+    BandEnd = end;
+    return true;
+}

@@ -1,0 +1,146 @@
+#include "decoders/GifDecoder.h"
+
+#include <gif_lib.h>
+
+#include <cstring>
+
+namespace
+{
+
+int OnRead(GifFileType* gif, GifByteType* out, int length)
+{
+    auto* file = static_cast<std::FILE*>(gif->UserData);
+    return length > 0 ? static_cast<int>(std::fread(out, 1, static_cast<std::size_t>(length), file)) : 0;
+}
+
+}  // namespace
+
+CGifDecoder::CGifDecoder() = default;
+
+CGifDecoder::~CGifDecoder()
+{
+    if (Gif)
+    {
+        int ignored = 0;
+        DGifCloseFile(Gif, &ignored);
+    }
+}
+
+bool CGifDecoder::Damaged(int error)
+{
+    const char* text = GifErrorString(error);
+    return Fail(Failure::Refused, std::string("damaged GIF data: ") + (text ? text : "unknown error"));
+}
+
+bool CGifDecoder::Open(const std::string& path)
+{
+    std::string reason;
+    if (!File.Open(path, reason))
+        return Fail(Failure::CannotOpen, reason);
+    int error = 0;
+    Gif = DGifOpen(File.Get(), OnRead, &error);
+    if (!Gif)
+        return Damaged(error);
+    return FindFirstFrame();
+}
+
+// Reads the records up to the first frame's descriptor, keeping the transparent colour that a
+// graphics control block before it names.
+bool CGifDecoder::FindFirstFrame()
+{
+    int transparent = NO_TRANSPARENT_COLOR;
+    for (;;)
+    {
+        GifRecordType record = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(Gif, &record) == GIF_ERROR)
+            return Damaged(Gif->Error);
+        if (record == TERMINATE_RECORD_TYPE)
+            return Fail(Failure::Refused, "damaged GIF data: the file holds no picture");
+        if (record == IMAGE_DESC_RECORD_TYPE)
+            break;
+        if (record != EXTENSION_RECORD_TYPE)
+            continue;
+        int code = 0;
+        GifByteType* block = nullptr;
+        if (DGifGetExtension(Gif, &code, &block) == GIF_ERROR)
+            return Damaged(Gif->Error);
+        if (code == GRAPHICS_EXT_FUNC_CODE && block)
+        {
+            GraphicsControlBlock control;
+            if (DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK)
+                transparent = control.TransparentColor;
+        }
+        while (block)
+            if (DGifGetExtensionNext(Gif, &block) == GIF_ERROR)
+                return Damaged(Gif->Error);
+    }
+    if (DGifGetImageDesc(Gif) == GIF_ERROR)
+        return Damaged(Gif->Error);
+
+    const GifImageDesc& frame = Gif->Image;
+    if (frame.Width <= 0 || frame.Height <= 0)
+        return Fail(Failure::Refused, "the GIF picture has no pixels");
+    const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : Gif->SColorMap;
+    if (!map || !map->Colors)
+        return Fail(Failure::Refused, "damaged GIF data: the picture has no colour table");
+    // Indices past the table show black, as most viewers show them.
+    for (int n = 0; n < 256; ++n)
+    {
+        const bool present = n < map->ColorCount;
+        Palette[n][0] = present ? map->Colors[n].Blue : 0;
+        Palette[n][1] = present ? map->Colors[n].Green : 0;
+        Palette[n][2] = present ? map->Colors[n].Red : 0;
+        Palette[n][3] = n == transparent ? 0 : 255;
+    }
+    HeaderRead.Width = static_cast<std::uint32_t>(frame.Width);
+    HeaderRead.Height = static_cast<std::uint32_t>(frame.Height);
+    HeaderRead.HasAlpha = transparent >= 0 && transparent < 256;
+    Interlaced = frame.Interlace;
+    Line.resize(HeaderRead.Width);
+    return true;
+}
+
+void CGifDecoder::Colour(const std::uint8_t* indices, std::uint8_t* out) const
+{
+    for (std::uint32_t x = 0; x < HeaderRead.Width; ++x)
+        std::memcpy(out + 4 * std::size_t(x), Palette[indices[x]], 4);
+}
+
+// An interlaced frame gives its rows in four passes (every 8th from 0, every 8th from 4,
+// every 4th from 2, every 2nd from 1): all of them are read first, each row allocated as it
+// arrives.
+bool CGifDecoder::ReadInterlaced()
+{
+    static const std::uint32_t starts[4] = {0, 4, 2, 1};
+    static const std::uint32_t steps[4] = {8, 8, 4, 2};
+    Passes.resize(HeaderRead.Height);
+    for (int pass = 0; pass < 4; ++pass)
+        for (std::uint32_t y = starts[pass]; y < HeaderRead.Height; y += steps[pass])
+        {
+            Passes[y].resize(HeaderRead.Width);
+            if (DGifGetLine(Gif, Passes[y].data(), static_cast<int>(HeaderRead.Width)) == GIF_ERROR)
+                return Damaged(Gif->Error);
+        }
+    return true;
+}
+
+bool CGifDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count)
+{
+    if (!Gif || LastFailure() != Failure::None)
+        return false;
+    if (count > HeaderRead.Height - NextRow)
+        return Fail(Failure::Refused, "more GIF rows asked for than the picture has");
+    if (Interlaced && Passes.empty() && !ReadInterlaced())
+        return false;
+    for (std::uint32_t n = 0; n < count; ++n)
+    {
+        const std::uint8_t* indices = Line.data();
+        if (Interlaced)
+            indices = Passes[NextRow + n].data();
+        else if (DGifGetLine(Gif, Line.data(), static_cast<int>(HeaderRead.Width)) == GIF_ERROR)
+            return Damaged(Gif->Error);
+        Colour(indices, out + n * stride);
+    }
+    NextRow += count;
+    return true;
+}

@@ -1,0 +1,188 @@
+// libjpeg reports errors through its error manager, whose exit here is a long jump back to the
+// setjmp of the call that started the work. Every call into libjpeg therefore goes through one
+// of the functions marked "guarded" below: they set the jump point, hold no C++ object with a
+// destructor, and return the outcome as a plain value; the callbacks hold none either.
+#include "decoders/JpegDecoder.h"
+
+#include <csetjmp>
+#include <cstring>
+
+#include <jpeglib.h>
+
+#include <jerror.h>
+
+struct CJpegDecoder::State
+{
+    jpeg_decompress_struct Info;
+    jpeg_error_mgr Errors;
+    std::jmp_buf Jump;
+    bool Created = false;
+    bool Started = false;
+    bool Cmyk = false;       // the rows come as CMYK and are turned into RGB here
+    bool AdobeCmyk = false;  // ... with the inverted values Adobe's programs write
+    char Message[JMSG_LENGTH_MAX] = {};
+};
+
+namespace
+{
+
+// The most libjpeg may hold for a progressive picture's coefficients: a 150-megapixel photo.
+const long MaximumDecoderMemory = 512L * 1024 * 1024;
+
+CJpegDecoder::State& StateOf(j_common_ptr info)
+{
+    return *reinterpret_cast<CJpegDecoder::State*>(info->client_data);
+}
+
+void OnError(j_common_ptr info)
+{
+    CJpegDecoder::State& state = StateOf(info);
+    info->err->format_message(info, state.Message);
+    std::longjmp(state.Jump, 1);
+}
+
+// Warnings that mean damaged data (libjpeg would go on with grey or garbage) end the decoding
+// like errors; the rest leave the pixels alone and are ignored.
+void OnMessage(j_common_ptr info, int level)
+{
+    if (level >= 0)
+        return;
+    switch (info->err->msg_code)
+    {
+    case JWRN_ADOBE_XFORM:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_JFIF_MAJOR:
+    case JWRN_BOGUS_ICC:
+    case JWRN_TOO_MUCH_DATA: return;
+    default: OnError(info);
+    }
+}
+
+void OnOutput(j_common_ptr)
+{
+}
+
+// Guarded: reads the header and chooses the output colour space.
+bool ReadHeader(CJpegDecoder::State& state, std::FILE* file)
+{
+    if (setjmp(state.Jump))
+        return false;
+    jpeg_create_decompress(&state.Info);
+    state.Created = true;
+    state.Info.mem->max_memory_to_use = MaximumDecoderMemory;
+    jpeg_stdio_src(&state.Info, file);
+    jpeg_read_header(&state.Info, TRUE);
+    const J_COLOR_SPACE space = state.Info.jpeg_color_space;
+    state.Cmyk = space == JCS_CMYK || space == JCS_YCCK;
+    state.AdobeCmyk = state.Cmyk && state.Info.saw_Adobe_marker;
+    state.Info.out_color_space = state.Cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+    return true;
+}
+
+// Guarded: starts the decompression (for a progressive picture, the whole file is read here)
+// and decodes the next count rows.
+bool ReadNextRows(CJpegDecoder::State& state, std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count)
+{
+    if (setjmp(state.Jump))
+        return false;
+    if (!state.Started)
+    {
+        jpeg_start_decompress(&state.Info);
+        state.Started = true;
+        if (state.Info.output_components != 4)
+        {
+            std::strcpy(state.Message, "unexpected number of colour components");
+            return false;
+        }
+    }
+    for (std::uint32_t n = 0; n < count; ++n)
+    {
+        JSAMPROW row = out + n * stride;
+        if (jpeg_read_scanlines(&state.Info, &row, 1) != 1)
+        {
+            std::strcpy(state.Message, "the rows end early");
+            return false;
+        }
+    }
+    return true;
+}
+
+// CMYK as libjpeg gives it, turned into blue, green, red and an opaque alpha in place.
+void CmykToBgra(std::uint8_t* row, std::uint32_t width, bool inverted)
+{
+    for (std::uint32_t x = 0; x < width; ++x, row += 4)
+    {
+        unsigned c = row[0], m = row[1], y = row[2], k = row[3];
+        if (!inverted)
+            c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        // Each inverted value is the share of light that remains; black takes its part from all.
+        row[0] = static_cast<std::uint8_t>((y * k + 127) / 255);
+        row[1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+        row[2] = static_cast<std::uint8_t>((c * k + 127) / 255);
+        row[3] = 255;
+    }
+}
+
+}  // namespace
+
+CJpegDecoder::CJpegDecoder() = default;
+
+CJpegDecoder::~CJpegDecoder()
+{
+    if (Jpeg && Jpeg->Created)
+        jpeg_destroy_decompress(&Jpeg->Info);
+}
+
+bool CJpegDecoder::Damaged()
+{
+    return Fail(Failure::Refused, std::string("damaged JPEG data: ") + Jpeg->Message);
+}
+
+bool CJpegDecoder::Open(const std::string& path)
+{
+    std::string reason;
+    if (!File.Open(path, reason))
+        return Fail(Failure::CannotOpen, reason);
+    Jpeg = std::make_unique<State>();
+    Jpeg->Info.err = jpeg_std_error(&Jpeg->Errors);
+    Jpeg->Errors.error_exit = OnError;
+    Jpeg->Errors.emit_message = OnMessage;
+    Jpeg->Errors.output_message = OnOutput;
+    Jpeg->Info.client_data = Jpeg.get();
+    if (!ReadHeader(*Jpeg, File.Get()))
+        return Damaged();
+
+    const jpeg_decompress_struct& info = Jpeg->Info;
+    HeaderRead.Width = info.image_width;
+    HeaderRead.Height = info.image_height;
+    HeaderRead.HasAlpha = false;
+    if (info.progressive_mode && !info.arith_code)
+    {
+        // A progressive picture is decoded whole before its first row. Its first Huffman-coded
+        // scan of each component spends at least one bit on every block, so the file must be large enough
+        // before the decoder allocates for the picture it claims.
+        std::uint64_t blocks = 0;
+        for (int n = 0; n < info.num_components; ++n)
+            blocks += std::uint64_t(info.comp_info[n].width_in_blocks) * info.comp_info[n].height_in_blocks;
+        if (blocks / 8 > File.FileSize())
+            return Fail(Failure::Refused, "damaged JPEG data: too little data for a " +
+                                              std::to_string(info.image_width) + " x " +
+                                              std::to_string(info.image_height) + " picture");
+    }
+    return true;
+}
+
+bool CJpegDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count)
+{
+    if (!Jpeg || !Jpeg->Created || LastFailure() != Failure::None)
+        return false;
+    if (count > HeaderRead.Height - NextRow)
+        return Fail(Failure::Refused, "more JPEG rows asked for than the picture has");
+    if (!ReadNextRows(*Jpeg, out, stride, count))
+        return Damaged();
+    if (Jpeg->Cmyk)
+        for (std::uint32_t n = 0; n < count; ++n)
+            CmykToBgra(out + n * stride, HeaderRead.Width, Jpeg->AdobeCmyk);
+    NextRow += count;
+    return true;
+}

@@ -1,0 +1,27 @@
+// JPEG pictures through libjpeg-turbo: baseline, progressive, greyscale and CMYK.
+#pragma once
+
+#include "decoders/PictureDecoder.h"
+#include "decoders/PictureFile.h"
+
+#include <memory>
+
+class CJpegDecoder : public CPictureDecoder
+{
+public:
+    CJpegDecoder();
+    ~CJpegDecoder() override;
+
+    bool Open(const std::string& path) override;
+    bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
+
+    // libjpeg's state, kept apart from every C++ object so that its errors can jump out of it.
+    struct State;
+
+private:
+    bool Damaged();
+
+    CPictureFile File;
+    std::unique_ptr<State> Jpeg;
+    std::uint32_t NextRow = 0;
+};

@@ -1,0 +1,204 @@
+// libpng reports errors by a long jump back to the setjmp of the call that started the work.
+// Every call into libpng therefore goes through one of the functions marked "guarded" below:
+// they set the jump point, hold no C++ object with a destructor, and return the outcome as a
+// plain value; the callbacks that libpng jumps out of hold none either.
+#include "decoders/PngDecoder.h"
+
+#include <png.h>
+
+#include <cstring>
+
+struct CPngDecoder::State
+{
+    png_structp Png = nullptr;
+    png_infop Info = nullptr;
+    std::FILE* File = nullptr;
+    char Message[256] = {};
+};
+
+namespace
+{
+
+// A deflate stream yields at most 1032 bytes for every byte it takes.
+const std::uint64_t MaximumInflation = 1032;
+// The largest picture held whole when it is interlaced, in bytes.
+const std::uint64_t MaximumWholeBytes = std::uint64_t(1) << 30;
+
+void KeepMessage(CPngDecoder::State& state, const char* message)
+{
+    std::strncpy(state.Message, message ? message : "", sizeof state.Message - 1);
+    state.Message[sizeof state.Message - 1] = '\0';
+}
+
+void OnError(png_structp png, png_const_charp message)
+{
+    KeepMessage(*static_cast<CPngDecoder::State*>(png_get_error_ptr(png)), message);
+    png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp)
+{
+    // Ancillary damage that libpng works around; the pixels are not affected.
+}
+
+void OnRead(png_structp png, png_bytep data, size_t length)
+{
+    auto* state = static_cast<CPngDecoder::State*>(png_get_io_ptr(png));
+    if (std::fread(data, 1, length, state->File) != length)
+        png_error(png, std::ferror(state->File) ? "the file could not be read" : "the file ends too early");
+}
+
+// What the header says, after the transformations to 8-bit blue, green, red, alpha.
+struct HeaderFacts
+{
+    png_uint_32 Width = 0;
+    png_uint_32 Height = 0;
+    bool Interlaced = false;
+    bool HasAlpha = false;
+    size_t RowBytes = 0;
+    std::uint64_t StoredBytes = 0;  // the inflated data, filter bytes included, as the file holds it
+};
+
+// Guarded: reads the header and asks for every picture as 8-bit BGRA.
+bool ReadHeader(CPngDecoder::State& state, HeaderFacts& facts)
+{
+    png_structp png = state.Png;
+    png_infop info = state.Info;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_read_fn(png, &state, OnRead);
+    png_read_info(png, info);
+    const int colorType = png_get_color_type(png, info);
+    const int bitDepth = png_get_bit_depth(png, info);
+    const bool transparent = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    facts.HasAlpha = transparent || (colorType & PNG_COLOR_MASK_ALPHA) != 0;
+    facts.Interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+    const std::uint64_t bitsPerPixel = std::uint64_t(png_get_channels(png, info)) * bitDepth;
+    facts.StoredBytes = ((png_get_image_width(png, info) * bitsPerPixel + 7) / 8 + 1) * png_get_image_height(png, info);
+
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (transparent)
+        png_set_tRNS_to_alpha(png);
+    if (bitDepth == 16)
+        png_set_scale_16(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    if (!facts.HasAlpha)
+        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    facts.Width = png_get_image_width(png, info);
+    facts.Height = png_get_image_height(png, info);
+    facts.RowBytes = png_get_rowbytes(png, info);
+    return true;
+}
+
+// Guarded: decodes the next count rows of a picture that is not interlaced.
+bool ReadNextRows(CPngDecoder::State& state, std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count)
+{
+    if (setjmp(png_jmpbuf(state.Png)))
+        return false;
+    for (std::uint32_t n = 0; n < count; ++n)
+        png_read_row(state.Png, out + n * stride, nullptr);
+    return true;
+}
+
+// Guarded: decodes every pass of an interlaced picture into its rows.
+bool ReadAllPasses(CPngDecoder::State& state, png_bytepp rows)
+{
+    if (setjmp(png_jmpbuf(state.Png)))
+        return false;
+    png_read_image(state.Png, rows);
+    return true;
+}
+
+}  // namespace
+
+CPngDecoder::CPngDecoder() = default;
+
+CPngDecoder::~CPngDecoder()
+{
+    if (Png && Png->Png)
+        png_destroy_read_struct(&Png->Png, &Png->Info, nullptr);
+}
+
+bool CPngDecoder::Damaged()
+{
+    return Fail(Failure::Refused, std::string("damaged PNG data: ") + Png->Message);
+}
+
+bool CPngDecoder::Open(const std::string& path)
+{
+    std::string reason;
+    if (!File.Open(path, reason))
+        return Fail(Failure::CannotOpen, reason);
+    Png = std::make_unique<State>();
+    Png->File = File.Get();
+    Png->Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, Png.get(), OnError, OnWarning);
+    if (Png->Png)
+        Png->Info = png_create_info_struct(Png->Png);
+    if (!Png->Info)
+        return Fail(Failure::Refused, "not enough memory for the PNG decoder");
+
+    HeaderFacts facts;
+    if (!ReadHeader(*Png, facts))
+        return Damaged();
+    if (facts.RowBytes != std::size_t(facts.Width) * 4)
+        return Fail(Failure::Refused, "unsupported PNG variant");
+    HeaderRead.Width = facts.Width;
+    HeaderRead.Height = facts.Height;
+    HeaderRead.HasAlpha = facts.HasAlpha;
+    if (facts.Interlaced)
+    {
+        // Interlaced rows come in seven passes over the whole picture, which is held whole; the
+        // file must be large enough to give such a picture before it is allocated.
+        const std::uint64_t bytes = std::uint64_t(facts.RowBytes) * facts.Height;
+        if (bytes > MaximumWholeBytes)
+            return Fail(Failure::Refused, "the interlaced PNG picture is too large (" + std::to_string(facts.Width) +
+                                              " x " + std::to_string(facts.Height) + ")");
+        if (facts.StoredBytes > MaximumInflation * File.FileSize())
+            return Fail(Failure::Refused, "damaged PNG data: too little data for a " + std::to_string(facts.Width) +
+                                              " x " + std::to_string(facts.Height) + " picture");
+    }
+    return true;
+}
+
+bool CPngDecoder::ReadInterlaced()
+{
+    const std::size_t rowBytes = std::size_t(HeaderRead.Width) * 4;
+    Whole.reset(new (std::nothrow) std::uint8_t[rowBytes * HeaderRead.Height]);
+    std::unique_ptr<png_bytep[]> rows(new (std::nothrow) png_bytep[HeaderRead.Height]);
+    if (!Whole || !rows)
+        return Fail(Failure::Refused, "not enough memory for the picture");
+    for (std::uint32_t y = 0; y < HeaderRead.Height; ++y)
+        rows[y] = Whole.get() + y * rowBytes;
+    return ReadAllPasses(*Png, rows.get()) || Damaged();
+}
+
+bool CPngDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count)
+{
+    if (!Png || !Png->Info || LastFailure() != Failure::None)
+        return false;
+    if (count > HeaderRead.Height - NextRow)
+        return Fail(Failure::Refused, "more PNG rows asked for than the picture has");
+    if (png_get_interlace_type(Png->Png, Png->Info) == PNG_INTERLACE_NONE)
+    {
+        if (!ReadNextRows(*Png, out, stride, count))
+            return Damaged();
+    }
+    else
+    {
+        if (!Whole && !ReadInterlaced())
+            return false;
+        const std::size_t rowBytes = std::size_t(HeaderRead.Width) * 4;
+        for (std::uint32_t n = 0; n < count; ++n)
+            std::memcpy(out + n * stride, Whole.get() + (NextRow + n) * rowBytes, rowBytes);
+    }
+    NextRow += count;
+    return true;
+}

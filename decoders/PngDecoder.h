@@ -1,0 +1,29 @@
+// PNG pictures through libpng: every colour type and depth, palettes, transparency, interlacing.
+#pragma once
+
+#include "decoders/PictureDecoder.h"
+#include "decoders/PictureFile.h"
+
+#include <memory>
+
+class CPngDecoder : public CPictureDecoder
+{
+public:
+    CPngDecoder();
+    ~CPngDecoder() override;
+
+    bool Open(const std::string& path) override;
+    bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
+
+    // libpng's state, kept apart from every C++ object so that its errors can jump out of it.
+    struct State;
+
+private:
+    bool Damaged();
+    bool ReadInterlaced();
+
+    CPictureFile File;
+    std::unique_ptr<State> Png;
+    std::unique_ptr<std::uint8_t[]> Whole;  // an interlaced picture, decoded whole
+    std::uint32_t NextRow = 0;
+};
