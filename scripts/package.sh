@@ -69,17 +69,8 @@ fill() {
     -e "s|@COPYRIGHT@|$copyright|g" -e "s|@YEARS@|$years|g" "$1"
 }
 
-# The installed trees, as `cmake --install` lays them out.
-# STAND-IN until the install rules exist: copies the built programs where they would install them.
-stage() {
-  local build=$1 prefix=$2 strip=$3
-  local exe=""
-  [ -f "$build/cli/glyphcast-convert.exe" ] && exe=.exe
-  install -D -m 755 "$build/cli/glyphcast-convert$exe" "$prefix/bin/glyphcast-convert$exe"
-  [ -f "$build/app/glyphcast.exe" ] && install -D -m 755 "$build/app/glyphcast.exe" "$prefix/bin/glyphcast.exe"
-  "$strip" "$prefix"/bin/*
-}
-stage "$win32" "$work/win32" i686-w64-mingw32-strip
+# The Windows programs as `cmake --install` lays them out, stripped.
+quietly install-win32 cmake --install "$win32" --prefix "$work/win32" --strip
 for program in glyphcast.exe glyphcast-convert.exe; do
   [ -f "$work/win32/bin/$program" ] || { echo "package: the Windows build installed no bin/$program" >&2; exit 1; }
 done
@@ -99,19 +90,14 @@ package=$work/deb
 doc=$package/usr/share/doc/glyphcast-convert
 (
   umask 022
-  stage "$linux" "$package/usr" strip
-  # What Debian's own packaging strips besides: the compiler's notes.
+  DESTDIR=$package quietly install-linux cmake --install "$linux" --prefix /usr --strip
+  # What Debian's own packaging does besides: strip the compiler's notes, compress the man page.
   strip --remove-section=.comment --remove-section=.note --strip-unneeded "$package/usr/bin/glyphcast-convert"
+  gzip -9n "$package/usr/share/man/man1/glyphcast-convert.1"
   mkdir -p "$doc" "$package/DEBIAN"
   fill packaging/debian/copyright.in >"$doc/copyright"
   bash packaging/debian/changelog.sh CHANGELOG.md "$maintainer" | gzip -9n >"$doc/changelog.gz"
 )
-# The man page, compressed where man looks for it.
-# STAND-IN until the converter's man page is in the tree.
-mkdir -p "$package/usr/share/man/man1"
-printf '.TH GLYPHCAST-CONVERT 1\n.SH NAME\nglyphcast-convert \\- pictures into HTML pages of coloured characters\n' |
-  gzip -9n >"$package/usr/share/man/man1/glyphcast-convert.1.gz"
-chmod 644 "$package/usr/share/man/man1/glyphcast-convert.1.gz"
 
 # The libraries the converter links, as Debian packages: dpkg-shlibdeps reads a source package's
 # control file, so it runs in a folder that has a minimal one.

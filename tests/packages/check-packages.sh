@@ -90,7 +90,7 @@ deb_extracted() {
   local tree=$work/deb changelog
   dpkg-deb -x "$deb" "$tree" || return 1
   [ "$(find "$tree" -type f | sed "s|^$tree/||" | sort | tr '\n' ' ')" = \
-    "usr/bin/glyphcast-convert usr/share/doc/glyphcast-convert/changelog.gz usr/share/doc/glyphcast-convert/copyright usr/share/man/man1/glyphcast-convert.1.gz " ] ||
+    "usr/bin/glyphcast-convert usr/share/bash-completion/completions/glyphcast-convert usr/share/doc/glyphcast-convert/changelog.gz usr/share/doc/glyphcast-convert/copyright usr/share/man/man1/glyphcast-convert.1.gz " ] ||
     { find "$tree" -type f; fail "unexpected files"; }
   "$tree/usr/bin/glyphcast-convert" --version | grep -F "$version" || fail "--version does not name $version"
   fresh_sample linux
