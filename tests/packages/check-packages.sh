@@ -157,25 +157,10 @@ wine_run() { timeout 120 "$GLYPHCAST_WINE" "$@"; }
 drive_c=$WINEPREFIX/drive_c
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Glyphcast'
 
-# The setups under test: the one we ship and an older version of it, or both for 64-bit Windows.
-if [ "$GLYPHCAST_WIN_ARCH" = win32 ]; then
-  programs=$work/zip/glyphcast-$version
-  target=x86-unicode
-  tested_setup=$setup
-else
-  programs=$work/programs64
-  target=amd64-unicode
-  tested_setup=$work/glyphcast-$version-setup64.exe
-  mkdir -p "$programs"
-  cp build/win64/app/glyphcast.exe build/win64/cli/glyphcast-convert.exe "$programs/" &&
-    x86_64-w64-mingw32-strip "$programs"/*.exe &&
-    bash packaging/make-setup.sh "$target" "$programs" build/package-linux/generated/Version.h "$tested_setup" ||
-    { echo "could not make the 64-bit setup from build/win64 (scripts/test.sh builds it)"; exit 1; }
-fi
-older_setup=$work/glyphcast-$older_version-setup.exe
-bash packaging/make-setup.sh "$target" "$programs" build/package-linux/generated/Version.h "$older_setup" "$older_version" ||
-  exit 1
-
+# The setup under test (the one we ship, or on a machine without 32-bit programs a 64-bit one
+# made alike), and an older version of it made from the same programs.
+source packaging/wine-setup.sh
+tested_setup=$(glyphcast_wine_setup "$work") && older_setup=$(glyphcast_wine_setup "$work" "$older_version") || exit 1
 # The value NAME of the installed programs entry in HIVE (HKLM or HKCU), empty when there is none.
 entry_value() {
   wine_run reg query "$1\\$uninstall_key" /v "$2" 2>/dev/null | tr -d '\r' |
@@ -229,10 +214,11 @@ entry_values() {
     [ "$(entry_value HKLM "${value%%:*}")" = "$expected" ] || fail "${value%%:*} is '$(entry_value HKLM "${value%%:*}")', not '$expected'"
     echo "${value%%:*}: $expected"
   done
-  # EstimatedSize, in KiB: the two programs and the uninstaller.
+  # EstimatedSize, in KiB: what the folder holds, the two programs and the uninstaller.
   value=$(($(entry_value HKLM EstimatedSize)))
+  expected=$(($(du -b -c "$all_users_folder"/* | tail -n 1 | cut -f1) / 1024))
   echo "EstimatedSize: $value KiB"
-  [ "$value" -ge "$(du -k -c "$programs"/*.exe | tail -n 1 | cut -f1)" ] || fail "EstimatedSize is too small"
+  [ "$value" -ge "$expected" ] && [ "$value" -le $((expected + 8)) ] || fail "EstimatedSize is not the folder's $expected KiB"
 }
 
 # The wizard's window, waiting up to a minute for it; empty when there is none.
