@@ -221,12 +221,12 @@ entry_values() {
   [ "$value" -ge "$expected" ] && [ "$value" -le $((expected + 8)) ] || fail "EstimatedSize is not the folder's $expected KiB"
 }
 
-# The wizard's window, waiting up to a minute for it; empty when there is none.
+# The wizard's window, waiting up to SECONDS (default 90) for it; empty when there is none.
 wizard_window() {
-  local window=""
-  for _ in $(seq "${1:-600}"); do
+  local window="" deadline=$((SECONDS + ${1:-90}))
+  while [ "$SECONDS" -lt "$deadline" ]; do
     window=$(xdotool search --onlyvisible --name '^Glyphcast$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-    sleep 0.1
+    sleep 0.2
   done
   echo "$window"
 }
@@ -237,7 +237,13 @@ wizard_starts() {
   [ -n "${DISPLAY:-}" ] || fail "no display"
   wine_run start "$(wine_run winepath -w "$all_users_shortcut" | tr -d '\r')" >"$work/wizard.log" 2>&1 &
   window=$(wizard_window)
-  [ -n "$window" ] || { cat "$work/wizard.log"; fail "no window titled Glyphcast appeared"; }
+  if [ -z "$window" ]; then
+    # What the screen shows instead, for the report.
+    cat "$work/wizard.log"
+    for window in $(xdotool search --onlyvisible --name . 2>/dev/null); do echo "window: $(xdotool getwindowname "$window")"; done
+    import -window root "$report_dir/wizard-missing.png" && echo "the screen: $report_dir/wizard-missing.png"
+    fail "no window titled Glyphcast appeared"
+  fi
   echo "the wizard's window: $(xdotool getwindowgeometry "$window" | sed -n 's/ *Geometry: //p')"
 }
 
@@ -247,7 +253,7 @@ wizard_starts() {
 # temporary folder and its status would not be seen.
 running_wizard_stops_uninstall() {
   local window status folder
-  window=$(wizard_window 10)
+  window=$(wizard_window 5)
   [ -n "$window" ] || fail "the wizard is not running"
   folder=$(wine_run winepath -w "$all_users_folder" | tr -d '\r')
   printf '@"%s\\uninstall.exe" /S _?=%s\r\n@exit /b %%ERRORLEVEL%%\r\n' "$folder" "$folder" >"$work/in-place.bat"
