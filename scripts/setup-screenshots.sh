@@ -4,13 +4,16 @@
 # runs (see packaging/wine-setup.sh) in a fresh prefix on a virtual display of its own, walks
 # through the pages with the keyboard, and uninstalls again. Run scripts/package.sh first (and,
 # on a machine without 32-bit programs, build build/win64 as scripts/test.sh does).
-#   SCREENSHOT_DISPLAY  the virtual display's number (default 92)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 out=$root/docs/screenshots
 
 bash scripts/install-deps.sh
+# A virtual display of its own, where Wine draws the window frames itself.
+if [ -z "${GLYPHCAST_SETUP_SCREENSHOTS:-}" ]; then
+  GLYPHCAST_SETUP_SCREENSHOTS=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
 export WINEPREFIX=$root/build/wineprefix-setup-screenshots
 export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
 rm -rf "$WINEPREFIX"
@@ -18,20 +21,8 @@ GLYPHCAST_WINE_UNMANAGED=1 source scripts/wine-env.sh || exit 1
 source packaging/wine-setup.sh
 
 work=$(mktemp -d)
+trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 setup=$(glyphcast_wine_setup "$work")
-display=":${SCREENSHOT_DISPLAY:-92}"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export DISPLAY=$display
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-wineserver -k 2>/dev/null || true
 glyphcast_add_wine_fonts
 
 # The window with exactly this title, waiting up to about a minute for it.
