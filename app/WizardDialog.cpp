@@ -20,6 +20,7 @@ CIcon LoadProgramIcon(int widthMetric, int heightMetric)
 
 BEGIN_MESSAGE_MAP(CWizardDialog, CDialog)
     ON_WM_SYSCOMMAND()
+    ON_WM_SETCURSOR()
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
     ON_BN_CLICKED(IDC_BACK, OnBack)
@@ -89,6 +90,7 @@ BOOL CWizardDialog::DestroyWindow()
 
 void CWizardDialog::OnCancel()
 {
+    OnCancelButton();
 }
 
 CWizardPage* CWizardDialog::GetPage(int index) const
@@ -141,6 +143,28 @@ BOOL CWizardDialog::SetActivePage(int index)
     return TRUE;
 }
 
+bool CWizardDialog::IsSecondClick(const MSG& message) const
+{
+    const bool press = message.message == WM_LBUTTONDOWN || message.message == WM_LBUTTONDBLCLK;
+    if (!press || PageChangeButton == 0 || message.hwnd != ::GetDlgItem(m_hWnd, PageChangeButton))
+        return false;
+    // The press may have been made before a slow page change ended: it counts all the same.
+    return static_cast<LONG>(message.time - PageChangeTime) < static_cast<LONG>(::GetDoubleClickTime());
+}
+
+BOOL CWizardDialog::PreTranslateMessage(MSG* message)
+{
+    if (IsSecondClick(*message))
+        return TRUE;
+    return CDialog::PreTranslateMessage(message);
+}
+
+void CWizardDialog::NotePageChange(int button)
+{
+    PageChangeButton = button;
+    PageChangeTime = ::GetTickCount();
+}
+
 void CWizardDialog::OnBack()
 {
     if (CurrentPage <= 0)
@@ -153,7 +177,8 @@ void CWizardDialog::OnBack()
         target = answer;
     if (target < 0 || target >= GetPageCount())
         return;
-    SetActivePage(target);
+    if (SetActivePage(target))
+        NotePageChange(IDC_BACK);
 }
 
 void CWizardDialog::OnNext()
@@ -175,12 +200,16 @@ void CWizardDialog::OnNext()
         target = answer;
     if (target >= GetPageCount())
         return;
-    SetActivePage(target);
+    if (SetActivePage(target))
+        NotePageChange(IDC_NEXT);
 }
 
 void CWizardDialog::OnCancelButton()
 {
-    if (CWizardPage* current = GetPage(CurrentPage))
+    CWizardPage* current = GetPage(CurrentPage);
+    if (current && !current->OnQueryCancel())
+        return;
+    if (current)
         current->OnCancel();
     CDialog::OnCancel();
 }
@@ -235,6 +264,20 @@ void CWizardDialog::OnSysCommand(UINT command, LPARAM parameter)
     {
         CDialog::OnSysCommand(command, parameter);
     }
+}
+
+BOOL CWizardDialog::OnSetCursor(CWnd* window, UINT hitTest, UINT message)
+{
+    // While a long operation runs and the wizard answers all the same, the hourglass stays up,
+    // except over the Cancel button, which stops the operation.
+    CWinApp* app = AfxGetApp();
+    const bool overCancel = window && window->GetSafeHwnd() == ::GetDlgItem(m_hWnd, IDC_CANCEL_BUTTON);
+    if (app && app->IsWaiting() && hitTest == HTCLIENT && !overCancel)
+    {
+        ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+        return TRUE;
+    }
+    return CDialog::OnSetCursor(window, hitTest, message);
 }
 
 void CWizardDialog::OnPaint()

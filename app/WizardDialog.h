@@ -25,6 +25,8 @@ public:
     // Destroys the page windows first, in list order, then the frame's own window.
     BOOL DestroyWindow() override;
     BOOL OnInitDialog() override;
+    // Drops the second half of a double click that would go past the page it has just shown.
+    BOOL PreTranslateMessage(MSG* message) override;
 
     // Creates the page's window and appends it to the page list.
     void AddPage(CWizardPage* page);
@@ -46,10 +48,11 @@ public:
 protected:
     // The frame has no data of its own.
     void DoDataExchange(CDataExchange* exchange) override;
-    // Escape must not close the wizard: only the Cancel button and the system Close command do.
+    // Escape cancels the wizard as the Cancel button does.
     void OnCancel() override;
 
     void OnSysCommand(UINT command, LPARAM parameter);
+    BOOL OnSetCursor(CWnd* window, UINT hitTest, UINT message);
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnBack();
@@ -62,6 +65,11 @@ private:
     // Enables or disables one button without stranding the focus or losing the default look.
     void SetButtonState(int id, bool enable);
     void CreateFonts();
+    // True for a press of the mouse on the button whose click has just changed the page, within
+    // the system's double-click time: the second half of a double click, not a wish to go on.
+    bool IsSecondClick(const MSG& message) const;
+    // Notes that a click on this button has changed the page.
+    void NotePageChange(int button);
 
     bool FinishMode = false;
     CIcon LargeIcon;
@@ -70,4 +78,6 @@ private:
     CFont BoldFont;
     int CurrentPage = -1;
     std::vector<CWizardPage*> Pages;
+    int PageChangeButton = 0;  // the button whose click changed the page last
+    DWORD PageChangeTime = 0;  // when, in the system's milliseconds
 };

@@ -5,8 +5,12 @@
 // processor time of the running thread (steadier than wall time on a shared machine),
 // the conversion's cost above the floor per picture pixel by both, and the peak
 // anonymous memory of the process (the file mapping is not anonymous).
+// The same picture is then converted as a PNG and as a JPEG (written by the libraries'
+// encoders), whose decoding is the larger part of their time. With BENCH_KEEP set, the
+// three pictures stay in the work directory.
 #include "engine/BitmapFile.h"
 #include "engine/ConversionRun.h"
+#include "tests/engine/PictureEncoder.h"
 
 #include <algorithm>
 #include <atomic>
@@ -48,6 +52,23 @@ void PutU32(std::vector<char>& bytes, std::size_t at, std::uint32_t value)
         bytes[at + n] = static_cast<char>(value >> (8 * n));
 }
 
+// Row y of the picture as red, green, blue, alpha: the same pixels in every format. Gradients
+// and a pattern, with some grain, so that PNG and JPEG compress it about as they compress a photo.
+void PatternRow(std::uint32_t y, std::uint8_t* rgba)
+{
+    for (int x = 0; x < PictureWidth; ++x, rgba += 4)
+    {
+        const std::uint32_t hash = (std::uint32_t(x) * 2654435761u) ^ (y * 2246822519u + 0x9E3779B9u);
+        auto grain = [hash](int base, int shift) {
+            return static_cast<std::uint8_t>(std::clamp(base + int((hash >> shift) & 15) - 8, 0, 255));
+        };
+        rgba[0] = grain(x * 255 / (PictureWidth - 1), 4);
+        rgba[1] = grain(int(y) * 255 / (PictureHeight - 1), 12);
+        rgba[2] = grain(int((x ^ y) & 0xFF), 20);
+        rgba[3] = 255;
+    }
+}
+
 // Streams the picture to disk row by row, so that generating it costs no memory either.
 void WritePicture(const std::string& path)
 {
@@ -65,14 +86,15 @@ void WritePicture(const std::string& path)
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(header.data(), static_cast<std::streamsize>(header.size()));
     std::vector<char> row(stride, 0);
+    std::vector<std::uint8_t> rgba(std::size_t(PictureWidth) * 4);
     for (int stored = 0; stored < PictureHeight; ++stored)
     {
-        const int y = PictureHeight - 1 - stored;
+        PatternRow(static_cast<std::uint32_t>(PictureHeight - 1 - stored), rgba.data());
         for (int x = 0; x < PictureWidth; ++x)
         {
-            row[3 * x] = static_cast<char>((x ^ y) & 0xFF);
-            row[3 * x + 1] = static_cast<char>(y * 255 / (PictureHeight - 1));
-            row[3 * x + 2] = static_cast<char>(x * 255 / (PictureWidth - 1));
+            row[3 * x] = static_cast<char>(rgba[4 * x + 2]);
+            row[3 * x + 1] = static_cast<char>(rgba[4 * x + 1]);
+            row[3 * x + 2] = static_cast<char>(rgba[4 * x]);
         }
         file.write(row.data(), static_cast<std::streamsize>(row.size()));
     }
@@ -150,40 +172,11 @@ bool Measure(int repeats, const std::function<bool()>& task, Timings& timings)
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// Converts source at each grid, printing one row per grid (the name prefixed by label).
+bool ConvertAtEveryGrid(const char* label, const std::string& source, const std::string& target, int repeats,
+                        const Timings& floor)
 {
     namespace fs = std::filesystem;
-    const fs::path dir =
-        argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / ("glyphcast-bench-" + std::to_string(getpid()));
-    const char* repeatText = std::getenv("BENCH_REPEATS");
-    const int repeats = std::max(1, repeatText ? std::atoi(repeatText) : 5);
-    fs::create_directories(dir);
-    const std::string source = (dir / "picture.bmp").string();
-    const std::string target = (dir / "picture.html").string();
-    WritePicture(source);
-    const std::uint64_t fileSize = fs::file_size(source);
-    std::printf("picture: %d x %d, 24 bits, %.1f MB; %d runs each, times in ms\n", PictureWidth, PictureHeight,
-                fileSize / 1e6, repeats);
-    std::printf("%-11s %8s %8s %8s %8s %11s %11s %11s %9s %8s\n", "", "", "wall", "wall", "cpu", "ns/px over",
-                "ns/px over", "ns/px over", "", "");
-    std::printf("%-11s %8s %8s %8s %8s %11s %11s %11s %9s %8s\n", "task", "cells", "min", "median", "min", "floor, min",
-                "floor, med", "floor, cpu", "peak KiB", "page MB");
-
-    Timings floor;
-    std::uint64_t checksum = 0;
-    Measure(
-        repeats,
-        [&] {
-            checksum += TouchEveryByte(source, fileSize);
-            return true;
-        },
-        floor);
-    std::printf("%-11s %8s %8.1f %8.1f %8.1f %11s %11s %11s %9ld %8s  (byte sum %llu)\n", "map+touch", "-",
-                floor.Min() * 1e3, floor.Median() * 1e3, floor.CpuMin() * 1e3, "-", "-", "-", floor.PeakKiB, "-",
-                static_cast<unsigned long long>(checksum / repeats));
-
     const std::uint32_t grids[][2] = {{10, 4}, {200, 75}, {1000, 375}};
     for (const auto& grid : grids)
     {
@@ -207,17 +200,72 @@ int main(int argc, char** argv)
                 run))
         {
             std::fprintf(stderr, "%s: %s\n", result.Path.c_str(), result.Reason.c_str());
-            return 1;
+            return false;
         }
-        const std::string name = std::to_string(grid[0]) + " x " + std::to_string(grid[1]);
-        std::printf("%-11s %8.0f %8.1f %8.1f %8.1f %11.2f %11.2f %11.2f %9ld %8.1f\n", name.c_str(),
+        const std::string name = label + std::to_string(grid[0]) + " x " + std::to_string(grid[1]);
+        std::printf("%-16s %8.0f %8.1f %8.1f %8.1f %11.2f %11.2f %11.2f %9ld %8.1f\n", name.c_str(),
                     double(grid[0]) * grid[1], run.Min() * 1e3, run.Median() * 1e3, run.CpuMin() * 1e3,
                     (run.Min() - floor.Min()) * 1e9 / PicturePixels,
                     (run.Median() - floor.Median()) * 1e9 / PicturePixels,
                     (run.CpuMin() - floor.CpuMin()) * 1e9 / PicturePixels, run.PeakKiB, fs::file_size(target) / 1e6);
     }
-    fs::remove(source);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir =
+        argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / ("glyphcast-bench-" + std::to_string(getpid()));
+    const char* repeatText = std::getenv("BENCH_REPEATS");
+    const int repeats = std::max(1, repeatText ? std::atoi(repeatText) : 5);
+    fs::create_directories(dir);
+    const std::string source = (dir / "picture.bmp").string();
+    const std::string target = (dir / "picture.html").string();
+    WritePicture(source);
+    const std::uint64_t fileSize = fs::file_size(source);
+    std::printf("picture: %d x %d, 24 bits, %.1f MB; %d runs each, times in ms\n", PictureWidth, PictureHeight,
+                fileSize / 1e6, repeats);
+    std::printf("%-16s %8s %8s %8s %8s %11s %11s %11s %9s %8s\n", "", "", "wall", "wall", "cpu", "ns/px over",
+                "ns/px over", "ns/px over", "", "");
+    std::printf("%-16s %8s %8s %8s %8s %11s %11s %11s %9s %8s\n", "task", "cells", "min", "median", "min", "floor, min",
+                "floor, med", "floor, cpu", "peak KiB", "page MB");
+
+    Timings floor;
+    std::uint64_t checksum = 0;
+    Measure(
+        repeats,
+        [&] {
+            checksum += TouchEveryByte(source, fileSize);
+            return true;
+        },
+        floor);
+    std::printf("%-16s %8s %8.1f %8.1f %8.1f %11s %11s %11s %9ld %8s  (byte sum %llu)\n", "map+touch", "-",
+                floor.Min() * 1e3, floor.Median() * 1e3, floor.CpuMin() * 1e3, "-", "-", "-", floor.PeakKiB, "-",
+                static_cast<unsigned long long>(checksum / repeats));
+
+    const std::string png = (dir / "picture.png").string(), jpeg = (dir / "picture.jpg").string();
+    if (!WritePng(png, PictureWidth, PictureHeight, {}, PatternRow) ||
+        !WriteJpeg(jpeg, PictureWidth, PictureHeight, {90}, PatternRow))
+    {
+        std::fprintf(stderr, "the PNG and JPEG pictures could not be written in %s\n", dir.string().c_str());
+        return 1;
+    }
+    const std::pair<const char*, std::string> sources[] = {{"", source}, {"png ", png}, {"jpeg ", jpeg}};
+    for (const auto& picture : sources)
+    {
+        if (*picture.first)
+            std::printf("%s: %.1f MB\n", picture.second.c_str(), fs::file_size(picture.second) / 1e6);
+        if (!ConvertAtEveryGrid(picture.first, picture.second, target, repeats, floor))
+            return 1;
+    }
     fs::remove(target);
+    if (std::getenv("BENCH_KEEP"))
+        return 0;
+    for (const std::string& path : {source, png, jpeg})
+        fs::remove(path);
     if (argc <= 1)
         fs::remove(dir);
     return 0;

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "engine/ConversionSettings.h"
+#include "engine/TextEncoding.h"
 
 #include <algorithm>
 
@@ -106,6 +107,8 @@ bool ApplyOption(CommandLine& line, const std::string& name, const std::string& 
     {
         if (value.empty())
             error = option + " needs at least one character";
+        else if (!IsValidText(value))
+            error = option + " must be UTF-8 text; some of its bytes are no characters";
         line.Characters = value;
     }
     else if (name == "order")
@@ -119,12 +122,11 @@ bool ApplyOption(CommandLine& line, const std::string& name, const std::string& 
     }
     else if (name == "font")
     {
-        // The face goes into an attribute of the page's head as it stands; font names
-        // never hold these, and a face that did could break out of the attribute.
+        // Any face is taken: the page's head writes its quotes and markup as references.
         if (value.empty())
             error = option + " needs a face name";
-        else if (value.find_first_of("'\"<>") != std::string::npos)
-            error = option + " must not contain quotes or angle brackets: '" + value + "'";
+        else if (!IsValidText(value))
+            error = option + " must be UTF-8 text; some of its bytes are no characters";
         line.Font = value;
     }
     else if (name == "background")

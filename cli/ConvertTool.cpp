@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ProgressReport.h"
+#include "cli/SignalCleanup.h"
 #include "cli/TemporaryFolder.h"
 #include "cli/Workers.h"
 #include "decoders/PictureDecoder.h"
@@ -21,9 +22,12 @@ namespace
 {
 
 const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE...\n"
-                         "Turns each picture (BMP, PNG, JPEG, GIF, TIFF or WebP) into an HTML page of coloured\n"
-                         "characters, written beside it with .html in place of its extension. A SOURCE of - is\n"
-                         "standard input.\n"
+                         "Turns each picture into an HTML page of coloured characters, written beside it\n"
+                         "with .html in place of its extension. SOURCE may be a BMP, PNG, JPEG, GIF (its\n"
+                         "first frame), TIFF (its first page) or WebP picture (on Windows, WebP where the\n"
+                         "system has a codec for it), told by its content, not its name; a photo is turned\n"
+                         "upright as its EXIF orientation says, and transparent areas show the background\n"
+                         "colour. A SOURCE of - is standard input.\n"
                          "\n"
                          "Options:\n"
                          "  -c, --columns N         characters per line, 1 to 5000\n"
@@ -111,7 +115,7 @@ bool ResolveGrid(std::uint32_t& columns, std::uint32_t& rows, std::uint32_t widt
 // refuse it as it refuses such a file.
 bool SpoolStream(std::istream& in, const std::string& path, std::string& reason)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    std::ofstream file(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
     if (!file)
     {
         reason = "cannot keep the picture in the temporary folder";
@@ -160,7 +164,7 @@ bool SpoolStream(std::istream& in, const std::string& path, std::string& reason)
 bool IsStream(const std::string& path)
 {
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    const std::filesystem::file_status status = std::filesystem::status(std::filesystem::u8path(path), error);
     return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
            !std::filesystem::is_directory(status);
 }
@@ -177,11 +181,19 @@ std::string PictureKindOf(const std::string& path)
     return ProbeSource(path, width, height).Succeeded() ? "picture" : "";
 }
 
+// True for a file that can be read and does not begin as a picture of any format.
+bool IsNoPicture(const std::string& path)
+{
+    PictureFormat format = PictureFormat::Unknown;
+    std::size_t headBytes = 0;
+    return SniffPictureFile(path, format, headBytes) && format == PictureFormat::Unknown;
+}
+
 // A page's path in one spelling for each file, so that two jobs writing one page are caught.
 std::string PageKey(const std::string& path)
 {
     std::error_code error;
-    std::string key = std::filesystem::absolute(path, error).lexically_normal().string();
+    std::string key = std::filesystem::absolute(std::filesystem::u8path(path), error).lexically_normal().u8string();
 #ifdef _WIN32
     for (char& c : key)  // file names differ in more than letter case on Windows
         c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -189,7 +201,8 @@ std::string PageKey(const std::string& path)
     return error ? path : key;
 }
 
-// A run over all the pictures of one command line.
+// A run over all the pictures of one command line. File names are UTF-8 text (the engine's text
+// wherever the tool runs), so they reach the standard library's file calls through u8path.
 class CConvertRun
 {
 public:
@@ -240,6 +253,9 @@ void CConvertRun::Plan()
                 job.Refusal = reason;
         }
     }
+    // An interrupted run leaves no copy of a picture or page behind.
+    if (Scratch.IsCreated())
+        RemoveOnSignal(Scratch.Root());
 
     std::map<std::string, std::size_t> pages;
     for (std::size_t n = 0; n < Jobs.size(); ++n)
@@ -248,12 +264,16 @@ void CConvertRun::Plan()
         if (!job.Refusal.empty())
             continue;
         if (job.FromStream)
-            job.Source = Scratch.Path("source-" + std::to_string(n));
+            RemoveOnSignal(job.Source = Scratch.Path("source-" + std::to_string(n)));
         if (job.ToStandardOutput)
-            job.Target = Scratch.Path("page-" + std::to_string(n) + ".html");
+            RemoveOnSignal(job.Target = Scratch.Path("page-" + std::to_string(n) + ".html"));
         // Standard input is read once, here, before any thread starts.
         if (job.FromStandardInput && !SpoolStream(In, job.Source, reason))
             job.Refusal = reason;
+        // A file that plainly is no picture will fail on its own; it claims no page name that a
+        // picture after it may need (say "a.html" and "a.png" given as "a.*").
+        if (!job.FromStream && IsNoPicture(job.Source))
+            continue;
         const auto [first, added] = pages.emplace(PageKey(job.Target), n);
         if (!added)
             job.Refusal = "its page " + job.Target + " would also be the page of " + Jobs[first->second].Name +
@@ -276,7 +296,7 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
     std::string reason;
     if (job.FromStream && !job.FromStandardInput)
     {
-        std::ifstream stream(job.Name, std::ios::binary);
+        std::ifstream stream(std::filesystem::u8path(job.Name), std::ios::binary);
         if (!stream)
             job.Source = job.Name;  // the reader tells why it cannot be opened
         else if (!SpoolStream(stream, job.Source, reason))
@@ -327,7 +347,7 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
 // Only one page of a run goes to standard output, so no other thread writes there.
 bool CConvertRun::CopyToOutput(const std::string& path)
 {
-    std::ifstream page(path, std::ios::binary);
+    std::ifstream page(std::filesystem::u8path(path), std::ios::binary);
     if (!page)
         return false;
     Out << page.rdbuf();

@@ -8,16 +8,16 @@ namespace fs = std::filesystem;
 
 CTemporaryFolder::~CTemporaryFolder()
 {
-    if (!Root.empty())
+    if (!RootPath.empty())
     {
         std::error_code ignored;
-        fs::remove_all(fs::path(Root), ignored);
+        fs::remove_all(fs::u8path(RootPath), ignored);
     }
 }
 
 bool CTemporaryFolder::Create(std::string& reason)
 {
-    if (!Root.empty())
+    if (!RootPath.empty())
         return true;
     std::error_code error;
     const fs::path base = fs::temp_directory_path(error);
@@ -36,20 +36,20 @@ bool CTemporaryFolder::Create(std::string& reason)
         {
             // Only the owner may look in: a picture from standard input is nobody else's business.
             fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, error);
-            Root = candidate.string();
+            RootPath = candidate.u8string();
             return true;
         }
         if (error)
         {
-            reason = "cannot make a temporary folder in " + base.string() + ": " + error.message();
+            reason = "cannot make a temporary folder in " + base.u8string() + ": " + error.message();
             return false;
         }
     }
-    reason = "cannot make a temporary folder in " + base.string();
+    reason = "cannot make a temporary folder in " + base.u8string();
     return false;
 }
 
 std::string CTemporaryFolder::Path(const std::string& name) const
 {
-    return (fs::path(Root) / name).string();
+    return (fs::u8path(RootPath) / name).u8string();
 }

@@ -284,9 +284,19 @@ void CColorGrid::EndSelection(UINT message)
     if (message != WM_COLOR_CANCEL && HotIndex == OTHER_CELL)
     {
         InColorDialog = true;
+        // The dialog is modal to the whole window the button lives in, not only to this popup:
+        // nothing there may change or end while a colour is being chosen.
+        const HWND frame = Owner && Owner->GetSafeHwnd() ? ::GetAncestor(*Owner, GA_ROOT) : nullptr;
+        const bool disableFrame = frame && ::IsWindowEnabled(frame);
+        if (disableFrame)
+            ::EnableWindow(frame, FALSE);
         // Starts from the colour the grid was opened with, not the last hot one.
         CColorDialog dialog(InitialColor, CC_FULLOPEN | CC_ANYCOLOR, this);
-        if (dialog.DoModal() == IDOK)
+        const INT_PTR answer = dialog.DoModal();
+        // Enabled again before the dialog's owner goes, so that the activation returns to it.
+        if (disableFrame)
+            ::EnableWindow(frame, TRUE);
+        if (answer == IDOK)
             CurrentColor = dialog.GetColor();
         else
             message = WM_COLOR_CANCEL;

@@ -14,7 +14,7 @@ CString CFontPreview::FitText(CDC& dc, const CString& text, int width, CSize& ex
     extent = dc.GetTextExtent(fitted);
     while (!fitted.IsEmpty() && extent.cx >= width)
     {
-        fitted = fitted.Left(fitted.GetLength() - 1);
+        fitted = fitted.WithoutLastCharacter();
         extent = dc.GetTextExtent(fitted);
     }
     return fitted;

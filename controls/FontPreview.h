@@ -15,8 +15,8 @@ public:
     // null the control paints nothing of its own.
     const LOGFONTA* LogFont = nullptr;
 
-    // The longest beginning of text that is narrower than width in the DC's current font, with
-    // its extent; empty when not even one character fits.
+    // The longest beginning of text, in whole characters, that is narrower than width in the DC's
+    // current font, with its extent; empty when not even one character fits.
     static CString FitText(CDC& dc, const CString& text, int width, CSize& extent);
 
 protected:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 namespace
 {
@@ -13,10 +14,6 @@ const std::uint32_t ChunkRows = 64;
 const std::uint32_t StepRows = 16;
 
 }  // namespace
-
-// A band or a whole picture beyond this is refused rather than risked: far more than any
-// photo needs at any grid, and still within a 32-bit process.
-const std::uint64_t CDecodedPicture::MaximumHeldBytes = std::uint64_t(1) << 30;
 
 bool CDecodedPicture::Fail(Failure kind, std::string reason)
 {
@@ -58,15 +55,15 @@ bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::
     if (StoredWidth == 0 || StoredHeight == 0)
         return Fail(Failure::Refused, "the picture has no pixels (" + std::to_string(StoredWidth) + " x " +
                                           std::to_string(StoredHeight) + ")");
+    if (std::uint64_t(StoredWidth) * StoredHeight > MaximumPicturePixels)
+        return Fail(Failure::Refused, std::string("the ") + PictureFormatName(format) + " picture is too large (" +
+                                          std::to_string(StoredWidth) + " x " + std::to_string(StoredHeight) + ")");
     Turn = ReadFileOrientation(format, path);
     UprightWidth = SwapsAxes(Turn) ? StoredHeight : StoredWidth;
     UprightHeight = SwapsAxes(Turn) ? StoredWidth : StoredHeight;
     StoredRowBytes = std::size_t(StoredWidth) * 4;
     RowBytes = std::size_t(UprightWidth) * 4;
     Streams = Turn == Orientation::Upright || Turn == Orientation::Mirrored;
-    if (!Streams && std::uint64_t(StoredRowBytes) * StoredHeight > MaximumHeldBytes)
-        return Fail(Failure::Refused, "the picture is too large to turn upright (" + std::to_string(UprightWidth) +
-                                          " x " + std::to_string(UprightHeight) + ")");
     return true;
 }
 
@@ -110,16 +107,24 @@ bool CDecodedPicture::DecodeStored(std::uint8_t* out, std::uint32_t count)
     return true;
 }
 
-// Grows the band to hold bytes (never more than the band of LoadRows was allowed).
-bool CDecodedPicture::GrowBand(std::uint64_t bytes)
+// Grows the band to hold bytes. The whole band being loaded, limit bytes, is reserved at once,
+// so that it is never copied as it grows; memory the rows have not reached yet is only address
+// space, never touched before decoded rows arrive in it.
+bool CDecodedPicture::GrowBand(std::uint64_t bytes, std::uint64_t limit)
 {
     if (bytes <= Band.size())
         return true;
     try
     {
+        if (limit > Band.capacity())
+            Band.reserve(static_cast<std::size_t>(limit));
         Band.resize(static_cast<std::size_t>(bytes));
     }
     catch (const std::bad_alloc&)
+    {
+        return Fail(Failure::Refused, "not enough memory for the picture");
+    }
+    catch (const std::length_error&)
     {
         return Fail(Failure::Refused, "not enough memory for the picture");
     }
@@ -174,10 +179,6 @@ bool CDecodedPicture::LoadRows(std::uint32_t first, std::uint32_t end)
         return Fail(Failure::Refused, "rows asked for out of order");
 
     // Keep the rows the new band shares with the old one, at its start.
-    if (std::uint64_t(end - first) * RowBytes > MaximumHeldBytes)
-        return Fail(Failure::Refused, "the picture is too large for so few rows of characters (" +
-                                          std::to_string(UprightWidth) + " x " + std::to_string(UprightHeight) +
-                                          "); choose more rows");
     const std::uint32_t kept = BandEnd > first ? std::min(BandEnd, end) - first : 0;
     if (kept > 0 && first > BandFirst)
         std::memmove(Band.data(), Band.data() + std::size_t(first - BandFirst) * RowBytes, kept * RowBytes);
@@ -185,7 +186,8 @@ bool CDecodedPicture::LoadRows(std::uint32_t first, std::uint32_t end)
     if (Streams)
     {
         // Rows between the old band and the new one are decoded and dropped.
-        if (StoredDone < first && !GrowBand(RowBytes))
+        const std::uint64_t bandBytes = std::uint64_t(end - first) * RowBytes;
+        if (StoredDone < first && !GrowBand(RowBytes, bandBytes))
             return false;
         while (StoredDone < first)
             if (!DecodeStored(Band.data(), 1))
@@ -194,7 +196,7 @@ bool CDecodedPicture::LoadRows(std::uint32_t first, std::uint32_t end)
         for (std::uint32_t from = first + kept; from < end;)
         {
             const std::uint32_t count = std::min(end - from, StepRows);
-            if (!GrowBand(std::uint64_t(from + count - first) * RowBytes))
+            if (!GrowBand(std::uint64_t(from + count - first) * RowBytes, bandBytes))
                 return false;
             std::uint8_t* rows = Band.data() + std::size_t(from - first) * RowBytes;
             if (!DecodeStored(rows, count))
@@ -209,7 +211,8 @@ bool CDecodedPicture::LoadRows(std::uint32_t first, std::uint32_t end)
     {
         if (StoredDone < StoredHeight && !DecodeWhole())
             return false;
-        if (!GrowBand(std::uint64_t(end - first) * RowBytes))
+        const std::uint64_t bandBytes = std::uint64_t(end - first) * RowBytes;
+        if (!GrowBand(bandBytes, bandBytes))
             return false;
         for (std::uint32_t y = first + kept; y < end; ++y)
         {

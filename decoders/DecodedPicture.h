@@ -37,9 +37,6 @@ public:
         }
     };
 
-    // The most a picture may hold at once, band or whole picture, in bytes.
-    static const std::uint64_t MaximumHeldBytes;
-
     CDecodedPicture() = default;
     CDecodedPicture(const CDecodedPicture&) = delete;
     CDecodedPicture& operator=(const CDecodedPicture&) = delete;
@@ -79,7 +76,7 @@ private:
     bool DecodeStored(std::uint8_t* out, std::uint32_t count);
     // Decodes every stored row into StoredRows, chunk by chunk as they arrive.
     bool DecodeWhole();
-    bool GrowBand(std::uint64_t bytes);
+    bool GrowBand(std::uint64_t bytes, std::uint64_t limit);
     void Composite(std::uint8_t* row) const;
     void Mirror(std::uint8_t* row) const;
     void Gather(std::uint32_t y, std::uint8_t* row) const;

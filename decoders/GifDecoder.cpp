@@ -92,6 +92,9 @@ bool CGifDecoder::FindFirstFrame()
         Palette[n][2] = present ? map->Colors[n].Red : 0;
         Palette[n][3] = n == transparent ? 0 : 255;
     }
+    if (std::uint64_t(frame.Width) * std::uint64_t(frame.Height) > MaximumPicturePixels)
+        return Fail(Failure::Refused, "the GIF picture is too large (" + std::to_string(frame.Width) + " x " +
+                                          std::to_string(frame.Height) + ")");
     HeaderRead.Width = static_cast<std::uint32_t>(frame.Width);
     HeaderRead.Height = static_cast<std::uint32_t>(frame.Height);
     HeaderRead.HasAlpha = transparent >= 0 && transparent < 256;

@@ -18,8 +18,9 @@ struct CJpegDecoder::State
     std::jmp_buf Jump;
     bool Created = false;
     bool Started = false;
-    bool Cmyk = false;       // the rows come as CMYK and are turned into RGB here
-    bool AdobeCmyk = false;  // ... with the inverted values Adobe's programs write
+    bool Cmyk = false;           // the rows come as CMYK and are turned into RGB here
+    bool AdobeCmyk = false;      // ... with the inverted values Adobe's programs write
+    bool MultipleScans = false;  // progressive and the like: decoded whole before the first row
     char Message[JMSG_LENGTH_MAX] = {};
 };
 
@@ -72,6 +73,7 @@ bool ReadHeader(CJpegDecoder::State& state, std::FILE* file)
     state.Info.mem->max_memory_to_use = MaximumDecoderMemory;
     jpeg_stdio_src(&state.Info, file);
     jpeg_read_header(&state.Info, TRUE);
+    state.MultipleScans = jpeg_has_multiple_scans(&state.Info);
     const J_COLOR_SPACE space = state.Info.jpeg_color_space;
     state.Cmyk = space == JCS_CMYK || space == JCS_YCCK;
     state.AdobeCmyk = state.Cmyk && state.Info.saw_Adobe_marker;
@@ -79,9 +81,10 @@ bool ReadHeader(CJpegDecoder::State& state, std::FILE* file)
     return true;
 }
 
-// Guarded: starts the decompression (for a progressive picture, the whole file is read here)
-// and decodes the next count rows.
-bool ReadNextRows(CJpegDecoder::State& state, std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count)
+// Guarded: starts the decompression (for a progressive picture, the whole file is read here),
+// decodes the next count rows and, after the last, reads the file to its end marker, so that
+// nothing missing from it goes unnoticed.
+bool ReadNextRows(CJpegDecoder::State& state, std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count, bool last)
 {
     if (setjmp(state.Jump))
         return false;
@@ -104,6 +107,8 @@ bool ReadNextRows(CJpegDecoder::State& state, std::uint8_t* out, std::ptrdiff_t 
             return false;
         }
     }
+    if (last)
+        jpeg_finish_decompress(&state.Info);
     return true;
 }
 
@@ -156,6 +161,17 @@ bool CJpegDecoder::Open(const std::string& path)
     HeaderRead.Width = info.image_width;
     HeaderRead.Height = info.image_height;
     HeaderRead.HasAlpha = false;
+    if (Jpeg->MultipleScans)
+    {
+        // libjpeg holds every coefficient of such a picture, 128 bytes a block.
+        std::uint64_t blocks = 0;
+        for (int n = 0; n < info.num_components; ++n)
+            blocks += std::uint64_t(info.comp_info[n].width_in_blocks) * info.comp_info[n].height_in_blocks;
+        if (blocks * 128 > std::uint64_t(MaximumDecoderMemory))
+            return Fail(Failure::Refused, "the progressive JPEG picture is too large (" +
+                                              std::to_string(info.image_width) + " x " +
+                                              std::to_string(info.image_height) + ")");
+    }
     if (info.progressive_mode && !info.arith_code)
     {
         // A progressive picture is decoded whole before its first row. Its first Huffman-coded
@@ -178,7 +194,7 @@ bool CJpegDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint3
         return false;
     if (count > HeaderRead.Height - NextRow)
         return Fail(Failure::Refused, "more JPEG rows asked for than the picture has");
-    if (!ReadNextRows(*Jpeg, out, stride, count))
+    if (!ReadNextRows(*Jpeg, out, stride, count, NextRow + count == HeaderRead.Height))
         return Damaged();
     if (Jpeg->Cmyk)
         for (std::uint32_t n = 0; n < count; ++n)

@@ -28,6 +28,11 @@ const char* PictureFormatName(PictureFormat format);
 // headBytes tells how many bytes there were to look at (0: the file is empty).
 bool SniffPictureFile(const std::string& path, PictureFormat& format, std::size_t& headBytes);
 
+// The most pixels a picture may have: about 268 million, 16384 x 16384 or a 30000 x 8000
+// panorama. Larger claims are refused when the header is read, by every decoder alike, before
+// anything is allocated for them.
+const std::uint64_t MaximumPicturePixels = std::uint64_t(1) << 28;
+
 // What a decoder learnt from the file's header, before any pixel is decoded.
 struct PictureHeader
 {

@@ -13,6 +13,7 @@ struct CPngDecoder::State
     png_structp Png = nullptr;
     png_infop Info = nullptr;
     std::FILE* File = nullptr;
+    bool Rgb = false;  // 8-bit RGB rows, turned into blue, green, red, opaque alpha here
     char Message[256] = {};
 };
 
@@ -21,8 +22,6 @@ namespace
 
 // A deflate stream yields at most 1032 bytes for every byte it takes.
 const std::uint64_t MaximumInflation = 1032;
-// The largest picture held whole when it is interlaced, in bytes.
-const std::uint64_t MaximumWholeBytes = std::uint64_t(1) << 30;
 
 void KeepMessage(CPngDecoder::State& state, const char* message)
 {
@@ -55,6 +54,7 @@ struct HeaderFacts
     png_uint_32 Height = 0;
     bool Interlaced = false;
     bool HasAlpha = false;
+    bool Rgb = false;
     size_t RowBytes = 0;
     std::uint64_t StoredBytes = 0;  // the inflated data, filter bytes included, as the file holds it
 };
@@ -76,6 +76,9 @@ bool ReadHeader(CPngDecoder::State& state, HeaderFacts& facts)
     const std::uint64_t bitsPerPixel = std::uint64_t(png_get_channels(png, info)) * bitDepth;
     facts.StoredBytes = ((png_get_image_width(png, info) * bitsPerPixel + 7) / 8 + 1) * png_get_image_height(png, info);
 
+    // The commonest kind, 8-bit RGB, is read as it is stored and reordered in one pass here,
+    // cheaper than libpng's two transformations.
+    facts.Rgb = colorType == PNG_COLOR_TYPE_RGB && bitDepth == 8 && !transparent && !facts.Interlaced;
     if (colorType == PNG_COLOR_TYPE_PALETTE)
         png_set_palette_to_rgb(png);
     if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
@@ -86,9 +89,12 @@ bool ReadHeader(CPngDecoder::State& state, HeaderFacts& facts)
         png_set_scale_16(png);
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
         png_set_gray_to_rgb(png);
-    png_set_bgr(png);
-    if (!facts.HasAlpha)
-        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    if (!facts.Rgb)
+    {
+        png_set_bgr(png);
+        if (!facts.HasAlpha)
+            png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    }
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
@@ -98,22 +104,50 @@ bool ReadHeader(CPngDecoder::State& state, HeaderFacts& facts)
     return true;
 }
 
-// Guarded: decodes the next count rows of a picture that is not interlaced.
-bool ReadNextRows(CPngDecoder::State& state, std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count)
+void RgbToBgra(const std::uint8_t* rgb, std::uint8_t* out, std::uint32_t width)
+{
+    for (std::uint32_t x = 0; x < width; ++x, rgb += 3, out += 4)
+    {
+        out[0] = rgb[2];
+        out[1] = rgb[1];
+        out[2] = rgb[0];
+        out[3] = 255;
+    }
+}
+
+// Guarded: decodes the next count rows of a picture that is not interlaced (an RGB one through
+// scratch, a row's worth of bytes) and, after the last, the rest of the file, so that the
+// checksums of its last chunks are verified too.
+bool ReadNextRows(CPngDecoder::State& state, std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count,
+                  std::uint8_t* scratch, bool last)
 {
     if (setjmp(png_jmpbuf(state.Png)))
         return false;
+    const png_uint_32 width = png_get_image_width(state.Png, state.Info);
     for (std::uint32_t n = 0; n < count; ++n)
-        png_read_row(state.Png, out + n * stride, nullptr);
+    {
+        if (state.Rgb)
+        {
+            png_read_row(state.Png, scratch, nullptr);
+            RgbToBgra(scratch, out + n * stride, width);
+        }
+        else
+        {
+            png_read_row(state.Png, out + n * stride, nullptr);
+        }
+    }
+    if (last)
+        png_read_end(state.Png, nullptr);
     return true;
 }
 
-// Guarded: decodes every pass of an interlaced picture into its rows.
+// Guarded: decodes every pass of an interlaced picture into its rows, and the rest of the file.
 bool ReadAllPasses(CPngDecoder::State& state, png_bytepp rows)
 {
     if (setjmp(png_jmpbuf(state.Png)))
         return false;
     png_read_image(state.Png, rows);
+    png_read_end(state.Png, nullptr);
     return true;
 }
 
@@ -148,8 +182,11 @@ bool CPngDecoder::Open(const std::string& path)
     HeaderFacts facts;
     if (!ReadHeader(*Png, facts))
         return Damaged();
-    if (facts.RowBytes != std::size_t(facts.Width) * 4)
+    if (facts.RowBytes != std::size_t(facts.Width) * (facts.Rgb ? 3 : 4))
         return Fail(Failure::Refused, "unsupported PNG variant");
+    Png->Rgb = facts.Rgb;
+    if (facts.Rgb)
+        Scratch.resize(facts.RowBytes);
     HeaderRead.Width = facts.Width;
     HeaderRead.Height = facts.Height;
     HeaderRead.HasAlpha = facts.HasAlpha;
@@ -157,8 +194,7 @@ bool CPngDecoder::Open(const std::string& path)
     {
         // Interlaced rows come in seven passes over the whole picture, which is held whole; the
         // file must be large enough to give such a picture before it is allocated.
-        const std::uint64_t bytes = std::uint64_t(facts.RowBytes) * facts.Height;
-        if (bytes > MaximumWholeBytes)
+        if (std::uint64_t(facts.Width) * facts.Height > MaximumPicturePixels)
             return Fail(Failure::Refused, "the interlaced PNG picture is too large (" + std::to_string(facts.Width) +
                                               " x " + std::to_string(facts.Height) + ")");
         if (facts.StoredBytes > MaximumInflation * File.FileSize())
@@ -188,7 +224,7 @@ bool CPngDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32
         return Fail(Failure::Refused, "more PNG rows asked for than the picture has");
     if (png_get_interlace_type(Png->Png, Png->Info) == PNG_INTERLACE_NONE)
     {
-        if (!ReadNextRows(*Png, out, stride, count))
+        if (!ReadNextRows(*Png, out, stride, count, Scratch.data(), NextRow + count == HeaderRead.Height))
             return Damaged();
     }
     else

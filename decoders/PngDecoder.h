@@ -5,6 +5,7 @@
 #include "decoders/PictureFile.h"
 
 #include <memory>
+#include <vector>
 
 class CPngDecoder : public CPictureDecoder
 {
@@ -25,5 +26,6 @@ private:
     CPictureFile File;
     std::unique_ptr<State> Png;
     std::unique_ptr<std::uint8_t[]> Whole;  // an interlaced picture, decoded whole
+    std::vector<std::uint8_t> Scratch;      // one stored row of an RGB picture
     std::uint32_t NextRow = 0;
 };

@@ -59,6 +59,9 @@ bool CWebPDecoder::Open(const std::string& path)
         return Fail(Failure::Refused, "animated WebP pictures are not supported");
     if (features.width <= 0 || features.height <= 0)
         return Fail(Failure::Refused, "the WebP picture has no pixels");
+    if (std::uint64_t(features.width) * std::uint64_t(features.height) > MaximumPicturePixels)
+        return Fail(Failure::Refused, "the WebP picture is too large (" + std::to_string(features.width) + " x " +
+                                          std::to_string(features.height) + ")");
     HeaderRead.Width = static_cast<std::uint32_t>(features.width);
     HeaderRead.Height = static_cast<std::uint32_t>(features.height);
     HeaderRead.HasAlpha = features.has_alpha != 0;

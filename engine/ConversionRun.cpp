@@ -7,6 +7,7 @@
 #include "engine/Handle.h"
 #include "engine/HtmlWriter.h"
 #include "engine/SystemError.h"
+#include "engine/TextEncoding.h"
 #include "engine/Win32Api.h"
 
 namespace
@@ -29,19 +30,42 @@ ConversionResult Failure(ConversionStatus status, const std::string& path, std::
     return result;
 }
 
+// A failure of a file: what could not be done, and why.
+ConversionResult Failure(ConversionStatus status, const std::string& path, const std::string& action,
+                         const std::string& cause)
+{
+    ConversionResult result = Failure(status, path, action + ": " + cause);
+    result.Cause = cause;
+    return result;
+}
+
+// A picture refused for a reason that says it all ("not a picture Glyphcast can read").
+ConversionResult Refusal(const std::string& path, const std::string& reason)
+{
+    ConversionResult result = Failure(ConversionStatus::SourceRefused, path, reason);
+    result.Cause = reason;
+    return result;
+}
+
 ConversionResult SourceFailure(const CBitmapFile& source, const std::string& path)
 {
     if (source.LastFailure() == CBitmapFile::Failure::Refused)
-        return Failure(ConversionStatus::SourceRefused, path,
-                       "not a bitmap this program can read: " + source.FailureReason());
-    return Failure(ConversionStatus::SourceCannotOpen, path, "cannot open the picture: " + source.FailureReason());
+        return Failure(ConversionStatus::SourceRefused, path, "not a bitmap this program can read",
+                       source.FailureReason());
+    return Failure(ConversionStatus::SourceCannotOpen, path, "cannot open the picture", source.FailureReason());
+}
+
+// A folder opens as no file does, and is named as what it is.
+ConversionResult SourceIsFolder(const std::string& path)
+{
+    return Failure(ConversionStatus::SourceCannotOpen, path, "cannot open the picture", "it is a folder");
 }
 
 ConversionResult SourceFailure(const CDecodedPicture& source, const std::string& path)
 {
     if (source.LastFailure() == CDecodedPicture::Failure::CannotOpen)
-        return Failure(ConversionStatus::SourceCannotOpen, path, "cannot open the picture: " + source.FailureReason());
-    return Failure(ConversionStatus::SourceRefused, path, source.FailureReason());
+        return Failure(ConversionStatus::SourceCannotOpen, path, "cannot open the picture", source.FailureReason());
+    return Refusal(path, source.FailureReason());
 }
 
 // A .bmp the mapped reader refuses for its compression (RLE, say) or for the old OS/2 header,
@@ -76,7 +100,7 @@ public:
         }
         if (headBytes == 0)
         {
-            failure = Failure(ConversionStatus::SourceRefused, path, "the file is empty");
+            failure = Refusal(path, "the file is empty");
             return false;
         }
         return OpenDecoded(path, format, background, &failure);
@@ -85,9 +109,10 @@ public:
     std::uint32_t Width() const { return Picture ? Picture->Width() : Bitmap.Width(); }
     std::uint32_t Height() const { return Picture ? Picture->Height() : Bitmap.Height(); }
 
-    int Convert(CHtmlWriter& target, const ConversionProgress& progress)
+    int Convert(CHtmlWriter& target, const ConversionProgress& progress, const ConversionStop* stop)
     {
-        return Picture ? ConvertToHtml(*Picture, target, progress) : ConvertToHtml(Bitmap, target, progress);
+        return Picture ? ConvertToHtml(*Picture, target, progress, stop)
+                       : ConvertToHtml(Bitmap, target, progress, stop);
     }
 
     // Why the picture's data could not be read to its end.
@@ -107,10 +132,10 @@ private:
         if (!decoder)
         {
             if (failure)
-                *failure = Failure(ConversionStatus::SourceRefused, path,
-                                   format == PictureFormat::Unknown ? std::string("not a picture Glyphcast can read")
-                                                                    : std::string("this system has no decoder for ") +
-                                                                          PictureFormatName(format) + " pictures");
+                *failure =
+                    Refusal(path, format == PictureFormat::Unknown ? std::string("not a picture Glyphcast can read")
+                                                                   : std::string("this system has no decoder for ") +
+                                                                         PictureFormatName(format) + " pictures");
             return false;
         }
         auto picture = std::make_unique<CDecodedPicture>();
@@ -150,13 +175,17 @@ bool CheckSettings(const ConversionSettings& settings, ConversionResult& result)
                          "the number of rows (" + std::to_string(settings.Rows) + ")" + range);
     else if (settings.CharacterSet.empty())
         result = Failure(ConversionStatus::BadSettings, settings.SourcePath, "the character set is empty");
+    else if (!IsValidText(settings.CharacterSet))
+        result = Failure(ConversionStatus::BadSettings, settings.SourcePath,
+                         "the character set is not valid text: some of its bytes are no characters");
     else
         return true;
     return false;
 }
 
 // The page for a sampler laid over an open picture: head, cells, tail.
-int WritePage(CCellSampler& sampler, CHtmlWriter& target, const ConversionProgress& progress)
+int WritePage(CCellSampler& sampler, CHtmlWriter& target, const ConversionProgress& progress,
+              const ConversionStop* stop)
 {
     const std::uint32_t columns = target.Columns;
     const std::uint32_t rows = target.Rows;
@@ -173,36 +202,42 @@ int WritePage(CCellSampler& sampler, CHtmlWriter& target, const ConversionProgre
         }
         if (progress)
             progress(y + 1, rows);
+        if (stop && stop->load(std::memory_order_relaxed))
+            return ConvertStopped;
     }
     return target.WriteFooter() ? 0 : ConvertWriteFailed;
 }
 
 }  // namespace
 
-int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress)
+int ConvertToHtml(CBitmapFile& source, CHtmlWriter& target, const ConversionProgress& progress,
+                  const ConversionStop* stop)
 {
     if (!source.IsOpen() || !target.IsOpen())
         return ConvertNotOpen;
     target.ResetSequence();
     CCellSampler sampler(source, target.Columns, target.Rows);
-    return WritePage(sampler, target, progress);
+    return WritePage(sampler, target, progress, stop);
 }
 
-int ConvertToHtml(CDecodedPicture& source, CHtmlWriter& target, const ConversionProgress& progress)
+int ConvertToHtml(CDecodedPicture& source, CHtmlWriter& target, const ConversionProgress& progress,
+                  const ConversionStop* stop)
 {
     if (source.Width() == 0 || !target.IsOpen())
         return ConvertNotOpen;
     target.ResetSequence();
     CCellSampler sampler(source, target.Columns, target.Rows);
-    return WritePage(sampler, target, progress);
+    return WritePage(sampler, target, progress, stop);
 }
 
 ConversionResult RunConversion(const ConversionSettings& settings, bool openAfterCreation,
-                               const ConversionProgress& progress)
+                               const ConversionProgress& progress, const ConversionStop* stop)
 {
     ConversionResult result;
     if (!CheckSettings(settings, result))
         return result;
+    if (FolderExists(settings.SourcePath))
+        return SourceIsFolder(settings.SourcePath);
 
     // The source is checked before the target is created, so that a bad picture
     // never costs an existing page its content.
@@ -214,19 +249,23 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
     // failure never costs an existing page. With the source no longer protected by being
     // open, a target that is the source itself (under any spelling) is refused here.
     if (SameFile(settings.SourcePath, settings.TargetPath))
-        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
-                       "cannot create the page: " + DescribeSystemError(ERROR_SHARING_VIOLATION));
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath, "cannot create the page",
+                       "it is the picture being converted");
     const DWORD existing = GetFileAttributesA(settings.TargetPath.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY))
-        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
-                       "cannot create the page: it is a folder");
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath, "cannot create the page",
+                       "it is a folder");
+    // Whoever made a page read-only meant to keep it: it is not replaced, whatever is asked.
+    if (IsReadOnlyFile(settings.TargetPath))
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath, "cannot replace the page",
+                       "it is read-only");
     // A device cannot be replaced, only written to.
     const bool inPlace = existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DEVICE);
 
     CHtmlWriter target;
     if (!(inPlace ? target.Open(settings.TargetPath) : target.OpenReplacing(settings.TargetPath)))
-        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
-                       "cannot create the page: " + DescribeSystemError(target.LastError()));
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath, "cannot create the page",
+                       DescribeSystemError(target.LastError()));
     target.Columns = settings.Columns;
     target.Rows = settings.Rows;
     target.FontFace = settings.FontFace;
@@ -234,22 +273,27 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
     target.CharacterOrder = settings.CharacterOrder;
     target.BackgroundColor = settings.BackgroundColor;
 
-    const int status = source.Convert(target, progress);
+    const int status = source.Convert(target, progress, stop);
     if (status == ConvertReadFailed)
     {
         target.Close();
         return source.ReadFailure(settings.SourcePath);
     }
     source.Close();
+    if (status == ConvertStopped)
+    {
+        target.Close();
+        return Failure(ConversionStatus::Stopped, settings.TargetPath, "stopped before the page was complete");
+    }
     if (status != 0)
     {
         target.Close();
-        return Failure(ConversionStatus::WriteFailed, settings.TargetPath,
-                       "cannot write the page: " + DescribeSystemError(target.LastError()));
+        return Failure(ConversionStatus::WriteFailed, settings.TargetPath, "cannot write the page",
+                       DescribeSystemError(target.LastError()));
     }
     if (!target.Commit())
-        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath,
-                       "cannot replace the page: " + DescribeSystemError(target.LastError()));
+        return Failure(ConversionStatus::TargetCannotCreate, settings.TargetPath, "cannot replace the page",
+                       DescribeSystemError(target.LastError()));
 
     result.Path = settings.TargetPath;
     if (openAfterCreation)
@@ -259,6 +303,8 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
 
 ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std::uint32_t& height)
 {
+    if (FolderExists(path))
+        return SourceIsFolder(path);
     CRunSource source;
     ConversionResult failure;
     if (!source.Open(path, 0, failure))
@@ -290,6 +336,13 @@ bool FolderExists(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsReadOnlyFile(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
 }
 
 bool FileExists(const std::string& path)

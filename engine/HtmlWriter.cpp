@@ -1,5 +1,6 @@
 #include "engine/HtmlWriter.h"
 
+#include "engine/TextEncoding.h"
 #include "engine/Win32Api.h"
 
 #include <cstring>
@@ -10,6 +11,16 @@ namespace
 const char Footer[] = "</FONT></CENTER>\r\n</BODY>\r\n</HTML>\r\n";
 const char LineBreak[] = "<BR>\r\n";
 const char HexDigits[] = "0123456789ABCDEF";
+
+#ifdef _WIN32
+const char PathSeparators[] = "\\/:";
+#else
+const char PathSeparators[] = "/";
+#endif
+
+// The attributes a replaced page passes on to its successor (read-only ones are never replaced).
+const DWORD KeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_NORMAL;
 
 // Appends #RRGGBB's six digits, red first.
 char* AppendColor(char* out, RgbColor color)
@@ -28,6 +39,85 @@ char* AppendText(char* out, const char* text)
     const std::size_t length = std::strlen(text);
     std::memcpy(out, text, length);
     return out + length;
+}
+
+// The longest character reference, that of the highest code point: "&#1114111;".
+const std::size_t LongestReference = 10;
+const char CellStart[] = "<FONT COLOR=#";
+const char CellEnd[] = "</FONT>";
+// A cell: its start, six colour digits, '>', the character as one byte, "&nbsp;" or a reference,
+// and its end.
+const std::size_t CellSize = sizeof CellStart - 1 + 6 + 1 + LongestReference + sizeof CellEnd - 1;
+
+// Appends the character as a numeric character reference, "&#9608;".
+char* AppendReference(char* out, char32_t character)
+{
+    if (character > 0x10FFFF)
+        character = 0xFFFD;
+    char digits[8];
+    int count = 0;
+    do
+    {
+        digits[count++] = static_cast<char>('0' + character % 10);
+        character /= 10;
+    } while (character != 0);
+    *out++ = '&';
+    *out++ = '#';
+    while (count > 0)
+        *out++ = digits[--count];
+    *out++ = ';';
+    return out;
+}
+
+// Whether a character goes into the page as itself: printable ASCII that means nothing to the
+// markup where it stands. Everything else is written as a reference, so that the page is plain
+// ASCII and every browser shows the character whatever encoding it guesses.
+bool IsPlain(char32_t character, const char* markup)
+{
+    return character >= 0x20 && character <= 0x7E && !std::strchr(markup, static_cast<int>(character));
+}
+
+// The head, formed whole whatever the length of the face name. Any face stays within its quotes:
+// quotes, markup and letters beyond ASCII become references.
+std::string FormatHead(RgbColor background, const std::string& fontFace)
+{
+    char color[6];
+    AppendColor(color, background);
+    std::string head = "<HTML>\r\n<BODY BGCOLOR=#";
+    head.append(color, sizeof color);
+    head += ">\r\n<CENTER><FONT FACE='";
+    std::u32string face;
+    SplitCharacters(fontFace.c_str(), face);
+    for (char32_t character : face)
+    {
+        if (IsPlain(character, "'\"<>&"))
+        {
+            head += static_cast<char>(character);
+        }
+        else
+        {
+            char reference[LongestReference];
+            head.append(reference, static_cast<std::size_t>(AppendReference(reference, character) - reference));
+        }
+    }
+    head += "' SIZE=1>\r\n";
+    return head;
+}
+
+// Forms one cell into cell (CellSize bytes are enough) and returns its length.
+std::size_t FormatCell(char* cell, RgbColor color, char32_t character)
+{
+    char* out = AppendText(cell, CellStart);
+    out = AppendColor(out, color);
+    *out++ = '>';
+    if (character == ' ')
+        out = AppendText(out, "&nbsp;");
+    else if (IsPlain(character, "<>&"))
+        *out++ = static_cast<char>(character);
+    else
+        out = AppendReference(out, character);
+    out = AppendText(out, CellEnd);
+    return static_cast<std::size_t>(out - cell);
 }
 
 }  // namespace
@@ -66,18 +156,22 @@ bool CHtmlWriter::Open(const std::string& path)
 bool CHtmlWriter::OpenReplacing(const std::string& path)
 {
     Close();
-    // A name of our own beside the target, so that the move is a rename on one volume;
+    // A short name of our own in the target's folder, so that the move is a rename on one volume
+    // and a target whose path is as long as the system allows still has room beside it.
     // CREATE_NEW never takes over a file that is already there.
+    const std::string folder = path.substr(0, path.find_last_of(PathSeparators) + 1);
     for (unsigned attempt = 1; attempt <= 100; ++attempt)
     {
-        const std::string candidate = path + "~" + std::to_string(attempt) + ".tmp";
-        FileHandle = CHandle(CreateFileA(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+        const std::string candidate = folder + "~gc" + std::to_string(attempt) + ".tmp";
+        FileHandle = CHandle(CreateFileA(candidate.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (FileHandle)
         {
             ErrorCode = 0;
             TargetPath = path;
             TemporaryPath = candidate;
+            // Until Commit the file goes with its handle, however the process ends.
+            MarkedForDeletion = MarkForDeletion(true);
             return true;
         }
         ErrorCode = GetLastError();
@@ -87,6 +181,12 @@ bool CHtmlWriter::OpenReplacing(const std::string& path)
     return false;
 }
 
+bool CHtmlWriter::MarkForDeletion(bool remove)
+{
+    FILE_DISPOSITION_INFO disposition = {remove ? BOOLEAN(1) : BOOLEAN(0)};
+    return SetFileInformationByHandle(FileHandle.Get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
 bool CHtmlWriter::Commit()
 {
     if (!FileHandle)
@@ -94,6 +194,14 @@ bool CHtmlWriter::Commit()
         ErrorCode = 6;  // ERROR_INVALID_HANDLE
         return false;
     }
+    // The page is complete: from here on it is kept when its handle closes.
+    if (MarkedForDeletion && !MarkForDeletion(false))
+    {
+        ErrorCode = GetLastError();
+        Close();
+        return false;
+    }
+    MarkedForDeletion = false;
     const bool closed = FileHandle.Close();
     if (TemporaryPath.empty())
     {
@@ -101,20 +209,9 @@ bool CHtmlWriter::Commit()
             ErrorCode = GetLastError();
         return closed;
     }
-    if (!closed)
+    if (!closed || !MoveIntoPlace())
     {
         ErrorCode = GetLastError();
-        Close();
-        return false;
-    }
-    const DWORD attributes = GetFileAttributesA(TargetPath.c_str());
-    ClearReadOnly(TargetPath);
-    if (!MoveFileExA(TemporaryPath.c_str(), TargetPath.c_str(), MOVEFILE_REPLACE_EXISTING))
-    {
-        ErrorCode = GetLastError();
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-            !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            SetFileAttributesA(TargetPath.c_str(), attributes);
         Close();
         return false;
     }
@@ -123,9 +220,31 @@ bool CHtmlWriter::Commit()
     return true;
 }
 
+bool CHtmlWriter::MoveIntoPlace()
+{
+    // An existing page is replaced so that the new one keeps its permissions and attributes.
+    const DWORD attributes = GetFileAttributesA(TargetPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+    {
+        if (ReplaceFileA(TargetPath.c_str(), TemporaryPath.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                         nullptr))
+        {
+            SetFileAttributesA(TargetPath.c_str(), attributes & KeptAttributes);
+            return true;
+        }
+        // A page removed meanwhile leaves nothing to replace; any other failure is final.
+        if (GetLastError() != ERROR_FILE_NOT_FOUND)
+            return false;
+    }
+    return MoveFileExA(TemporaryPath.c_str(), TargetPath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
 void CHtmlWriter::Close()
 {
+    // A temporary file marked for deletion goes with its handle; the deletion below is for
+    // systems without the mark and for a page that could not be moved into place.
     FileHandle.Close();
+    MarkedForDeletion = false;
     if (!TemporaryPath.empty())
     {
         DeleteFileA(TemporaryPath.c_str());
@@ -181,16 +300,9 @@ bool CHtmlWriter::Write(const char* text, std::size_t length)
     return true;
 }
 
-// The head is formed whole, whatever the length of the face name.
 bool CHtmlWriter::WriteHeader()
 {
-    char color[6];
-    AppendColor(color, BackgroundColor);
-    std::string head = "<HTML>\r\n<BODY BGCOLOR=#";
-    head.append(color, sizeof color);
-    head += ">\r\n<CENTER><FONT FACE='";
-    head += FontFace.c_str();
-    head += "' SIZE=1>\r\n";
+    const std::string head = FormatHead(BackgroundColor, FontFace);
     return Write(head.data(), head.size());
 }
 
@@ -203,25 +315,18 @@ bool CHtmlWriter::WriteCell(RgbColor color)
 {
     // The character is taken before the index moves, so a page starts with the
     // set's first character. An empty set (which the run refuses) draws spaces.
-    const std::size_t length = CharacterSet.size();
-    char character = ' ';
+    const std::u32string& characters = CellCharacters();
+    const std::size_t length = characters.size();
+    char32_t character = ' ';
     if (length > 0)
     {
         if (CharacterIndex < 0 || static_cast<std::size_t>(CharacterIndex) >= length)
             CharacterIndex = 0;
-        character = CharacterSet[static_cast<std::size_t>(CharacterIndex)];
+        character = characters[static_cast<std::size_t>(CharacterIndex)];
     }
 
-    char cell[64];
-    char* out = AppendText(cell, "<FONT COLOR=#");
-    out = AppendColor(out, color);
-    *out++ = '>';
-    if (character == ' ')
-        out = AppendText(out, "&nbsp;");
-    else
-        *out++ = character;
-    out = AppendText(out, "</FONT>");
-    bool written = Write(cell, static_cast<std::size_t>(out - cell));
+    char cell[CellSize];
+    bool written = Write(cell, FormatCell(cell, color, character));
 
     if (++ColumnCounter >= Columns)
     {
@@ -238,4 +343,36 @@ bool CHtmlWriter::WriteCell(RgbColor color)
             CharacterIndex = static_cast<std::int32_t>(static_cast<std::size_t>(NextRandom()) % length);
     }
     return written;
+}
+
+std::size_t CHtmlWriter::HeadLength(const std::string& fontFace)
+{
+    return FormatHead(0, fontFace).size();
+}
+
+std::size_t CHtmlWriter::CellLength(char32_t character)
+{
+    char cell[CellSize];
+    return FormatCell(cell, 0, character);
+}
+
+std::size_t CHtmlWriter::LineBreakLength()
+{
+    return sizeof LineBreak - 1;
+}
+
+std::size_t CHtmlWriter::FooterLength()
+{
+    return sizeof Footer - 1;
+}
+
+const std::u32string& CHtmlWriter::CellCharacters()
+{
+    // Split once per set; an invalid set (which the run refuses) draws U+FFFD where it cannot be read.
+    if (CharacterSet != SplitSet)
+    {
+        SplitCharacters(CharacterSet, Characters);
+        SplitSet = CharacterSet;
+    }
+    return Characters;
 }

@@ -22,12 +22,14 @@ public:
     // Creates (or truncates) the file, first clearing a read-only attribute,
     // which is put back when the file cannot be created.
     bool Open(const std::string& path);
-    // Starts a page that is to replace path: the writes go to a new temporary file in
-    // path's folder, and path itself is touched only by Commit.
+    // Starts a page that is to replace path: the writes go to a new temporary file of a short
+    // name of its own ("~gc1.tmp") in path's folder, and path itself is touched only by Commit.
+    // Where the system allows, the temporary file is marked to go when its handle closes, so that
+    // even a killed process leaves none behind.
     bool OpenReplacing(const std::string& path);
-    // Closes the file and moves a temporary file over its target, clearing a read-only
-    // attribute first (put back when the move fails). On failure the temporary file is
-    // removed, the target is as it was, and LastError() tells why.
+    // Closes the file and moves a temporary file over its target; an existing target passes its
+    // permissions and attributes on. On failure the temporary file is removed, the target is as
+    // it was, and LastError() tells why.
     bool Commit();
     // Closes the file without committing: a temporary file is removed. Harmless when closed.
     void Close();
@@ -49,20 +51,36 @@ public:
     // writer runs on its own from the same unseeded start.
     int NextRandom();
 
+    // The bytes each piece takes as written: the head for a face name, the cell showing a
+    // character, a line break, the tail.
+    static std::size_t HeadLength(const std::string& fontFace);
+    static std::size_t CellLength(char32_t character);
+    static std::size_t LineBreakLength();
+    static std::size_t FooterLength();
+
     std::uint32_t Columns;
     std::uint32_t Rows;
     std::string FontFace;
-    std::string CharacterSet;
+    std::string CharacterSet;     // a sequence of characters in the engine's text code page
     std::int32_t CharacterOrder;  // non-zero sequentially, 0 randomly
     RgbColor BackgroundColor;
 
 private:
     bool Write(const char* text, std::size_t length);
+    // Sets or clears the open file's mark for deletion when its handle closes.
+    bool MarkForDeletion(bool remove);
+    // Puts the closed temporary file in the target's place.
+    bool MoveIntoPlace();
+    // The characters of CharacterSet, split anew when the set has changed.
+    const std::u32string& CellCharacters();
 
     CHandle FileHandle;
     unsigned long ErrorCode;
     std::string TargetPath;     // what Commit replaces; empty when writing in place
     std::string TemporaryPath;  // the file being written until Commit; empty when in place
+    bool MarkedForDeletion = false;
+    std::u32string Characters;  // CharacterSet split into code points
+    std::string SplitSet;       // the set Characters was split from
 
     // The sequence that runs across one page. Each writer keeps its own, so that
     // pages written at the same time on several threads do not disturb each other.

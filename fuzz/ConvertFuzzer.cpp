@@ -1,5 +1,6 @@
-// libFuzzer target: any bytes, taken as a bitmap file, are opened and converted.
-// The run must refuse or convert them without a crash or a sanitizer report.
+// libFuzzer target: any bytes, written to a file, are opened and converted. Their first bytes
+// decide the reader: the mapped bitmap reader, or the decoder of PNG, JPEG, GIF, TIFF or WebP.
+// The run must refuse or convert them without a crash, a hang or a sanitizer report.
 #include "engine/ConversionRun.h"
 
 #include <cstdint>
@@ -54,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.FontFace = "Courier New";
     settings.CharacterSet = size % 2 ? "01" : " <&>";
     settings.CharacterOrder = static_cast<std::int32_t>(size % 3 == 0);
+    settings.BackgroundColor = static_cast<RgbColor>(size * 2654435761u) & 0xFFFFFF;
     RunConversion(settings, true);
     return 0;
 }

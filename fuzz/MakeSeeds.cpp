@@ -1,5 +1,7 @@
-// Writes the fuzzer's seed corpus: small pictures of every depth and header kind.
+// Writes the fuzzer's seed corpus: small bitmaps of every depth and header kind, and small
+// pictures of every other format and of their variants, made by the libraries' own encoders.
 #include "tests/engine/BmpBuilder.h"
+#include "tests/engine/PictureEncoder.h"
 
 #include <cstdio>
 
@@ -23,6 +25,53 @@ std::vector<RgbColor> Palette(unsigned bits)
         colors[n] =
             MakeRgb(static_cast<unsigned>(n * 37), static_cast<unsigned>(n * 91), static_cast<unsigned>(n * 13));
     return colors;
+}
+
+// A picture with some of every channel, and transparency where asked.
+TestPicture Colourful(std::uint32_t width, std::uint32_t height, bool transparent)
+{
+    TestPicture picture(width, height);
+    for (std::uint32_t y = 0; y < height; ++y)
+        for (std::uint32_t x = 0; x < width; ++x)
+            picture.Set(x, y, std::uint8_t(x * 40), std::uint8_t(y * 60), std::uint8_t((x ^ y) * 30),
+                        transparent ? std::uint8_t((x * 85) & 0xFF) : 255);
+    return picture;
+}
+
+// The seeds of the other formats; returns how many it wrote.
+int SaveOtherFormats(const std::string& dir)
+{
+    int count = 0;
+    auto done = [&count](bool written) { count += written ? 1 : 0; };
+    const TestPicture plain = Colourful(9, 7, false), clear = Colourful(9, 7, true), wide = Colourful(17, 9, false);
+    const int pngTypes[][2] = {{0, 1}, {0, 4}, {0, 16}, {2, 8}, {2, 16}, {3, 2}, {3, 8}, {4, 8}, {6, 8}, {6, 16}};
+    for (const auto& type : pngTypes)
+        for (bool interlaced : {false, true})
+        {
+            const TestPicture& pixels = type[0] == 4 || type[0] == 6 ? clear : plain;
+            const std::string name = "png-" + std::to_string(type[0]) + "-" + std::to_string(type[1]) +
+                                     (interlaced ? "-interlaced" : "") + ".png";
+            // A palette of four colours for the 2-bit picture.
+            TestPicture few(4, 3);
+            for (std::uint32_t y = 0; y < 3; ++y)
+                for (std::uint32_t x = 0; x < 4; ++x)
+                    few.Set(x, y, std::uint8_t(x % 2 * 255), std::uint8_t(y % 2 * 255), 0);
+            const TestPicture& used = type[0] == 3 && type[1] == 2 ? few : pixels;
+            done(WritePng(dir + "/" + name, used.Width, used.Height, {type[0], type[1], interlaced}, used.Rows()));
+        }
+    for (int orientation = 0; orientation <= 8; orientation += 2)
+        for (bool progressive : {false, true})
+            done(WriteJpeg(dir + "/jpeg-" + std::to_string(orientation) + (progressive ? "-progressive" : "") + ".jpg",
+                           17, 9, {80, progressive, false, orientation, orientation % 4 == 0}, wide.Rows()));
+    done(WriteJpeg(dir + "/jpeg-grey.jpg", 9, 7, {80, false, true}, plain.Rows()));
+    for (bool interlaced : {false, true})
+        done(WriteGif(dir + (interlaced ? "/gif-interlaced.gif" : "/gif.gif"), Colourful(9, 17, interlaced),
+                      {interlaced}));
+    done(WriteTiff(dir + "/tiff.tif", 9, 7, {}, plain.Rows()));
+    done(WriteTiff(dir + "/tiff-deflate-alpha-turned.tif", 9, 7, {6, true, true, 2}, clear.Rows()));
+    done(WriteWebP(dir + "/webp-lossy.webp", plain, false));
+    done(WriteWebP(dir + "/webp-lossless-alpha.webp", clear, true));
+    return count;
 }
 
 }  // namespace
@@ -67,6 +116,7 @@ int main(int argc, char** argv)
     CBmpBuilder v5indexed(7, 3, 8);
     v5indexed.Header(BmpHeader::V5).Palette(Palette(4));
     save("8bit-v5-short-palette", Pattern(v5indexed, 7, 3, 8));
+    count += SaveOtherFormats(dir);
     std::printf("%d seed pictures written to %s\n", count, dir.c_str());
     return 0;
 }

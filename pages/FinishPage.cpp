@@ -1,18 +1,29 @@
 #include "pages/FinishPage.h"
 
 #include <cctype>
+#include <optional>
 
 #include "app/ConverterWizard.h"
 #include "engine/ConversionRun.h"
 #include "pages/TitlePage.h"
 #include "res/resource.h"
 
+namespace
+{
+// Posted by the conversion's thread when its progress has moved on or the run has ended.
+constexpr UINT WM_CONVERSION_PROGRESS = WM_APP + 1;
+// The progress bar counts thousandths of the rows.
+constexpr int ProgressSteps = 1000;
+}  // namespace
+
 BEGIN_MESSAGE_MAP(CFinishPage, CWizardPage)
+    ON_MESSAGE(WM_CONVERSION_PROGRESS, OnConversionProgress)
 END_MESSAGE_MAP()
 
 namespace
 {
-// The message the user sees for a failed run: the string table's text for the file concerned.
+// The message the user sees for a failed run: the string table's text for the file concerned,
+// and the reason on a line of its own.
 CString DescribeFailure(const ConversionResult& result)
 {
     UINT id = 0;
@@ -23,13 +34,14 @@ CString DescribeFailure(const ConversionResult& result)
     case ConversionStatus::TargetCannotCreate: id = IDS_CANNOT_CREATE; break;
     case ConversionStatus::WriteFailed: id = IDS_WRITE_FAILED; break;
     case ConversionStatus::BadSettings:
+    case ConversionStatus::Stopped:
     case ConversionStatus::Written: break;
     }
     CString text;
     if (id != 0)
     {
         text.FormatMessageId(id, result.Path.c_str());
-        return text;
+        return CWizardPage::WithCause(text, result.Cause);
     }
     // Settings the pages should never let through: the engine's own words, as a sentence.
     std::string reason = result.Reason;
@@ -71,17 +83,79 @@ BOOL CFinishPage::OnWizardFinish()
         // The hourglass goes before any message box, however the run ends.
         CWaitCursor wait;
         UpdateData(TRUE);
-        result = RunConversion(CConverterWizard::Of(*this).Settings, OpenAfterCreation != 0);
+        result = Convert();
     }
     if (result.Succeeded())
     {
         // The page exists, so the wizard ends all the same; the user learns where it is.
-        if (result.ShellOpenFailed)
+        if (OpenAfterCreation && !OpenInShell(result.Path))
             MessageBoxFor(IDS_CANNOT_SHOW, result.Path.c_str(), MB_OK | MB_ICONWARNING);
         return TRUE;
     }
-
-    // Nothing was opened; the wizard stays here so the user can go back and change the settings.
-    MessageBox(DescribeFailure(result), nullptr, MB_OK | MB_ICONERROR);
+    // Nothing was opened; the wizard stays here so the user can go back and change the settings,
+    // or finish again. A run the user stopped needs no message.
+    if (result.Status != ConversionStatus::Stopped && GetSafeHwnd())
+        MessageBox(DescribeFailure(result), nullptr, MB_OK | MB_ICONERROR);
     return FALSE;
+}
+
+ConversionResult CFinishPage::Convert()
+{
+    const HWND page = m_hWnd;
+    if (!Job.Start(CConverterWizard::Of(*this).Settings,
+                   [page] { ::PostMessageA(page, WM_CONVERSION_PROGRESS, 0, 0); }))
+    {
+        // A run is under way already: nothing more to do, nothing to report.
+        ConversionResult busy;
+        busy.Status = ConversionStatus::Stopped;
+        return busy;
+    }
+    ShowRunning(true);
+    // The one message loop runs meanwhile, so the wizard repaints and its Cancel works; the loop
+    // ends with the run, with the program (WM_QUIT), or with the page's window.
+    const std::optional<int> quit = AfxRunMessageLoop([this] { return !Job.HasEnded() && GetSafeHwnd(); });
+    if (quit || !GetSafeHwnd())
+        Job.Stop();
+    const ConversionResult result = Job.Wait();
+    if (GetSafeHwnd())
+        ShowRunning(false);
+    if (quit)
+        ::PostQuitMessage(*quit);
+    return result;
+}
+
+BOOL CFinishPage::OnQueryCancel()
+{
+    if (!Job.IsRunning())
+        return TRUE;
+    Job.Stop();
+    return FALSE;
+}
+
+void CFinishPage::ShowRunning(bool running)
+{
+    for (int id : {IDC_PROGRESS_TEXT, IDC_PROGRESS})
+    {
+        if (CWnd* control = GetDlgItem(id))
+            control->ShowWindow(running ? SW_SHOW : SW_HIDE);
+    }
+    ::SendDlgItemMessageA(m_hWnd, IDC_PROGRESS, PBM_SETRANGE32, 0, ProgressSteps);
+    ::SendDlgItemMessageA(m_hWnd, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+    if (CWnd* box = GetDlgItem(IDC_OPEN_AFTER))
+        box->EnableWindow(!running);
+    Wizard->SetWizardButtons(running ? CWizardDialog::ButtonDisabledFinish
+                                     : CWizardDialog::ButtonBack | CWizardDialog::ButtonFinish);
+    // Disabling Finish has sent the focus on to Cancel; Enter must not find it there afterwards.
+    if (!running)
+        Wizard->GotoDlgCtrl(Wizard->GetDlgItem(IDC_NEXT));
+}
+
+LRESULT CFinishPage::OnConversionProgress(WPARAM, LPARAM)
+{
+    const std::uint32_t total = Job.RowsTotal();
+    if (total != 0)
+        ::SendDlgItemMessageA(m_hWnd, IDC_PROGRESS, PBM_SETPOS,
+                              static_cast<WPARAM>(static_cast<std::uint64_t>(Job.RowsDone()) * ProgressSteps / total),
+                              0);
+    return 0;
 }

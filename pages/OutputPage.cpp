@@ -1,5 +1,6 @@
 #include "pages/OutputPage.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -7,23 +8,37 @@
 #include "app/ConverterWizard.h"
 #include "engine/AspectRule.h"
 #include "engine/ConversionRun.h"
+#include "engine/PageSize.h"
 #include "engine/TargetName.h"
+#include "engine/TextEncoding.h"
 #include "res/resource.h"
 
 int AspectBasis = AspectBasisNone;
 
 namespace
 {
-// The target edit takes no more than this many characters.
-const int MaxPathChars = 256;
 const char* const HtmlFilter = "HTML files (*.html;*.htm)|*.html;*.htm|All Files (*.*)|*.*||";
 // The up-down controls run from 1 (high word) to 5000 (low word), the up arrow increasing.
 const LPARAM CountRange = MAKELPARAM(MaximumGridCount, MinimumGridCount);
+
+bool Contains(const std::vector<int>& ids, int id)
+{
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+// The counts the rule has just set are fresh, whatever their edits held.
+void ForgetCounts(std::vector<int>& unread)
+{
+    unread.erase(
+        std::remove_if(unread.begin(), unread.end(), [](int id) { return id == IDC_COLUMNS || id == IDC_ROWS; }),
+        unread.end());
+}
 }  // namespace
 
 BEGIN_MESSAGE_MAP(COutputPage, CWizardPage)
     ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
     ON_EN_CHANGE(IDC_PATH, OnEditChange)
+    ON_EN_MAXTEXT(IDC_PATH, OnPathTooLong)
     ON_CBN_EDITCHANGE(IDC_CHARACTER_SET, OnEditChange)
     ON_CBN_CLOSEUP(IDC_CHARACTER_SET, OnCloseUpCharacters)
     ON_EN_CHANGE(IDC_COLUMNS, OnChangeColumns)
@@ -80,10 +95,15 @@ BOOL COutputPage::DestroyWindow()
 
 BOOL COutputPage::OnSetActive()
 {
-    if (TargetPath.IsEmpty())
-        TargetPath = DefaultTargetName(CConverterWizard::Of(*this).GetSourcePath());
+    // A target that still holds the name proposed for the last source follows a new source;
+    // a name the user chose stays.
+    const std::string proposed = DefaultTargetName(CConverterWizard::Of(*this).GetSourcePath());
+    if (TargetPath.IsEmpty() || TargetPath.Str() == ProposedTarget)
+        TargetPath = proposed;
+    ProposedTarget = proposed;
     ApplyAspectRatio(0);
     UpdateData(FALSE);
+    UpdatePageSize();
     UpdateButtons();
     return CWizardPage::OnSetActive();
 }
@@ -105,10 +125,20 @@ const LOGFONTA* COutputPage::SelectedFont() const
     return reinterpret_cast<const LOGFONTA*>(data);
 }
 
-void COutputPage::ApplyAspectRatio(int direction)
+std::string COutputPage::SelectedFace() const
+{
+    const LOGFONTA* font = SelectedFont();
+    return font ? std::string(font->lfFaceName, strnlen(font->lfFaceName, LF_FACESIZE)) : std::string(DefaultFontFace);
+}
+
+bool COutputPage::ApplyAspectRatio(int direction, const std::vector<int>& unread)
 {
     if (!PreserveAspect)
-        return;
+        return false;
+    // The count the other follows must have read: an emptied edit is no count to follow.
+    const int basis = direction != 0 ? direction : AspectBasis;
+    if ((basis > 0 && Contains(unread, IDC_COLUMNS)) || (basis < 0 && Contains(unread, IDC_ROWS)))
+        return false;
     const PictureSize& picture = CConverterWizard::Of(*this).Settings.SourceBitmap;
     const float pictureRatio = AspectRatioOf(picture.Width, picture.Height);
     // Without any fixed-pitch face the page takes the usual cell, half as wide as high.
@@ -117,11 +147,39 @@ void COutputPage::ApplyAspectRatio(int direction)
     // A ratio that is not finite and positive (a zero size) leaves the counts as they are.
     std::uint32_t columns = Columns;
     std::uint32_t rows = Rows;
-    if (ApplyAspectRule(pictureRatio, fontRatio, direction, columns, rows, AspectBasis))
+    if (!ApplyAspectRule(pictureRatio, fontRatio, direction, columns, rows, AspectBasis))
+        return false;
+    Columns = columns;
+    Rows = rows;
+    // Without a basis chosen yet, the rule has left both counts as they were.
+    return AspectBasis != AspectBasisNone;
+}
+
+std::vector<int> COutputPage::ReadQuietly()
+{
+    CDataExchange read(this, TRUE);
+    read.Quiet = true;
+    UpdateData(read);
+    return read.Unread;
+}
+
+void COutputPage::WriteLeaving(const std::vector<int>& unread)
+{
+    CDataExchange write(this, FALSE);
+    write.Unread = unread;
+    UpdateData(write);
+}
+
+void COutputPage::UpdatePageSize(const std::vector<int>& unread)
+{
+    CString text;
+    const auto inRange = [](UINT count) { return count >= MinimumGridCount && count <= MaximumGridCount; };
+    if (!Contains(unread, IDC_COLUMNS) && !Contains(unread, IDC_ROWS) && inRange(Columns) && inRange(Rows))
     {
-        Columns = columns;
-        Rows = rows;
+        const std::string size = DescribeSize(EstimatePageSize(Columns, Rows, SelectedFace(), CharacterSet.Str()));
+        text.FormatMessageId(IDS_PAGE_SIZE, size.c_str());
     }
+    SetDlgItemText(IDC_PAGE_SIZE, text);
 }
 
 void COutputPage::FillFontList()
@@ -164,8 +222,9 @@ void COutputPage::FreeFontList()
 
 void COutputPage::OnEditChange()
 {
-    UpdateData(TRUE);
+    const std::vector<int> unread = ReadQuietly();
     UpdateButtons();
+    UpdatePageSize(unread);
 }
 
 void COutputPage::OnCloseUpCharacters()
@@ -175,6 +234,7 @@ void COutputPage::OnCloseUpCharacters()
         return;
     CharacterList.GetLBText(selected, CharacterSet);
     UpdateButtons();
+    UpdatePageSize();
 }
 
 void COutputPage::OnChangeColumns()
@@ -192,23 +252,32 @@ void COutputPage::OnCountChanged(int direction)
     // The write that follows a change elsewhere must not start the rule once more.
     if (!IsWindowVisible())
         return;
-    UpdateData(TRUE);
-    ApplyAspectRatio(direction);
-    UpdateData(FALSE);
+    std::vector<int> unread = ReadQuietly();
+    // A count being typed that does not read yet (an emptied edit) stays as the user has it.
+    if (!Contains(unread, direction > 0 ? IDC_COLUMNS : IDC_ROWS))
+    {
+        if (ApplyAspectRatio(direction, unread))
+            ForgetCounts(unread);
+        WriteLeaving(unread);
+    }
+    UpdatePageSize(unread);
 }
 
 void COutputPage::OnSelChangeFont()
 {
-    UpdateData(TRUE);
+    std::vector<int> unread = ReadQuietly();
     FontSample.LogFont = SelectedFont();
     FontSample.InvalidateRect(nullptr, TRUE);
-    ApplyAspectRatio(0);
-    UpdateData(FALSE);
+    if (ApplyAspectRatio(0, unread))
+        ForgetCounts(unread);
+    WriteLeaving(unread);
+    UpdatePageSize(unread);
 }
 
 void COutputPage::OnBrowse()
 {
-    if (!BrowseForFile(FALSE, ".html", OFN_HIDEREADONLY, HtmlFilter, TargetPath))
+    // The dialog opens at the target as it stands, in its folder.
+    if (!BrowseForFile(FALSE, ".html", OFN_HIDEREADONLY, HtmlFilter, TargetPath, TargetPath))
         return;
     UpdateData(FALSE);
     UpdateButtons();
@@ -218,6 +287,12 @@ int COutputPage::OnWizardNext()
 {
     if (!UpdateData(TRUE))
         return StayOnPage;
+    if (!IsValidText(CharacterSet.Str()))
+    {
+        MessageBoxFor(IDS_BAD_CHARACTERS, CharacterSet.GetString(), MB_OK | MB_ICONERROR);
+        GotoDlgCtrl(GetDlgItem(IDC_CHARACTER_SET));
+        return StayOnPage;
+    }
 
     // Neither a folder nor the picture itself can become the page.
     if (FolderExists(TargetPath.Str()))
@@ -229,6 +304,12 @@ int COutputPage::OnWizardNext()
     if (SameFile(settings.SourcePath, TargetPath.Str()))
     {
         RefuseTarget(IDS_TARGET_IS_SOURCE);
+        return StayOnPage;
+    }
+    // A read-only page is kept: it is never replaced, so there is nothing to ask.
+    if (IsReadOnlyFile(TargetPath.Str()))
+    {
+        RefuseTarget(IDS_TARGET_READ_ONLY);
         return StayOnPage;
     }
     if (FileExists(TargetPath.Str()))
@@ -243,9 +324,7 @@ int COutputPage::OnWizardNext()
     settings.TargetPath = TargetPath.Str();
     settings.Columns = Columns;
     settings.Rows = Rows;
-    const LOGFONTA* font = SelectedFont();
-    settings.FontFace =
-        font ? std::string(font->lfFaceName, strnlen(font->lfFaceName, LF_FACESIZE)) : std::string(DefaultFontFace);
+    settings.FontFace = SelectedFace();
     settings.CharacterSet = CharacterSet.Str();
     settings.CharacterOrder = CharacterOrder;
     settings.BackgroundColor = BackgroundButton.Color;

@@ -1,6 +1,9 @@
 // COutputPage: the wizard page on which the user chooses the page to write and how it looks.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "controls/ColorButton.h"
 #include "controls/FontPreview.h"
 #include "engine/ConversionSettings.h"
@@ -43,6 +46,8 @@ public:
 
     // The font description of the selected list entry; null while the list is empty.
     const LOGFONTA* SelectedFont() const;
+    // The face the page will be written in: the selected entry's, else the usual one.
+    std::string SelectedFace() const;
 
 protected:
     void DoDataExchange(CDataExchange* exchange) override;
@@ -59,10 +64,20 @@ protected:
 private:
     // Back and Next while both a target and a character set are given, otherwise Back only.
     void UpdateButtons();
-    // Columns (1) or Rows (-1) typed: reads, derives the other count, writes back.
+    // Columns (1) or Rows (-1) typed: reads, derives the other count, writes back; a count that
+    // does not read (yet) is left as typed.
     void OnCountChanged(int direction);
-    // Keeps the counts in proportion after an edit: 1 columns, -1 rows, 0 neither.
-    void ApplyAspectRatio(int direction);
+    // Keeps the counts in proportion after an edit: 1 columns, -1 rows, 0 neither. A count that
+    // did not read (one of unread) is not followed. True when it has set the counts.
+    bool ApplyAspectRatio(int direction, const std::vector<int>& unread = std::vector<int>());
+    // Reads the controls while the user is at work on them, without a word about a value that
+    // does not read: Next reports it. Returns the controls whose text did not read.
+    std::vector<int> ReadQuietly();
+    // Writes the fields, leaving the controls that did not read as the user left them.
+    void WriteLeaving(const std::vector<int>& unread);
+    // Shows about how large the page will be, or nothing while a count does not read or is
+    // out of range.
+    void UpdatePageSize(const std::vector<int>& unread = std::vector<int>());
     // Lists the fixed-pitch faces, each with a copy of its description, and preselects
     // "Courier New" when it is there.
     void FillFontList();
@@ -74,4 +89,7 @@ private:
     // The lists the page fills and reads entries of; bound to 1020 and 1024 with the fields.
     CComboBox FontList;
     CComboBox CharacterList;
+    // The target name proposed for the source it was made from: while the target holds it, the
+    // target follows a new source.
+    std::string ProposedTarget;
 };

@@ -8,14 +8,13 @@
 
 namespace
 {
-// The path edit takes no more than this many characters.
-const int MaxPathChars = 256;
 const char* const BitmapFilter = "Bitmap files (*.bmp)|*.bmp|All Files (*.*)|*.*||";
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CSourcePage, CWizardPage)
     ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
     ON_EN_CHANGE(IDC_PATH, OnChangeSource)
+    ON_EN_MAXTEXT(IDC_PATH, OnPathTooLong)
 END_MESSAGE_MAP()
 
 CSourcePage::CSourcePage(CConverterWizard* wizard) : CWizardPage(IDD_SOURCE, wizard)
@@ -98,27 +97,33 @@ void CSourcePage::OnBrowse()
 int CSourcePage::OnWizardNext()
 {
     // No read here: SourcePath holds what the last change or file dialog put there.
-    if (!FileExists(SourcePath.Str()))
+    if (FolderExists(SourcePath.Str()))
     {
-        RefusePath(IDS_FILE_NOT_FOUND);
+        RefusePath(IDS_SOURCE_IS_FOLDER);
         return StayOnPage;
     }
 
     // What the conversion reads must be what was previewed: both the platform's loader and
     // the engine's reader have to accept the file. A file that is there but cannot be opened
-    // (in use, access denied) is told apart from one that is no picture.
+    // (in use, access denied) is told apart from one that is no picture; the engine's reason
+    // follows on a line of its own.
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     const ConversionResult probe = ProbeSource(SourcePath.Str(), width, height);
+    if (!FileExists(SourcePath.Str()))
+    {
+        RefusePath(IDS_FILE_NOT_FOUND, probe.Cause);
+        return StayOnPage;
+    }
     const bool previewed = LoadPreview();
     if (probe.Status == ConversionStatus::SourceCannotOpen)
     {
-        RefusePath(IDS_CANNOT_OPEN);
+        RefusePath(IDS_CANNOT_OPEN, probe.Cause);
         return StayOnPage;
     }
     if (!previewed || !probe.Succeeded())
     {
-        RefusePath(IDS_NOT_A_PICTURE);
+        RefusePath(IDS_NOT_A_PICTURE, probe.Cause);
         return StayOnPage;
     }
 
@@ -128,8 +133,8 @@ int CSourcePage::OnWizardNext()
     return AdjacentPage;
 }
 
-void CSourcePage::RefusePath(UINT messageId)
+void CSourcePage::RefusePath(UINT messageId, const std::string& cause)
 {
-    MessageBoxFor(messageId, SourcePath.GetString(), MB_OK | MB_ICONERROR);
+    MessageBoxFor(messageId, SourcePath.GetString(), MB_OK | MB_ICONERROR, cause);
     GotoDlgCtrl(GetDlgItem(IDC_PATH));
 }

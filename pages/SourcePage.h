@@ -45,8 +45,9 @@ private:
     // Loads the file named by SourcePath, notes its size, hands it to the preview and releases it;
     // true when it loaded. When it does not load, the size noted and shown stays.
     bool LoadPreview();
-    // Tells the user why the path is not taken and puts the focus back in the path edit.
-    void RefusePath(UINT messageId);
+    // Tells the user why the path is not taken, with the system's reason when there is one, and
+    // puts the focus back in the path edit.
+    void RefusePath(UINT messageId, const std::string& cause = std::string());
 
     CImagePreview Preview;
     CString SourcePath;

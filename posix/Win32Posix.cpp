@@ -1,9 +1,11 @@
 // POSIX implementation of the engine's KERNEL and SHELL stand-ins.
 #include "posix/Win32Posix.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -36,8 +38,51 @@ struct FileObject
     ino_t Inode = 0;
     DWORD Access = 0;
     DWORD Share = 0;
+    std::string Path;            // as opened, for a deletion mark
+    bool DeleteOnClose = false;  // marked for deletion: removed when the last handle goes
+    int MarkedSlot = -1;         // where a signal handler finds the mark
     ~FileObject();
 };
+
+// The paths of the files marked for deletion, in a fixed table that a signal handler can read
+// while other threads mark and unmark files: a slot is claimed, filled, then published, and
+// cleared again once its file is kept or gone.
+enum SlotState
+{
+    SlotFree,
+    SlotFilling,
+    SlotPublished
+};
+struct MarkedFile
+{
+    std::atomic<int> State{SlotFree};
+    char Path[PATH_MAX];
+};
+static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only read lock-free atomics");
+MarkedFile MarkedFiles[64];
+
+// The slot that now holds path, or -1 when the table is full or the path too long.
+int PublishMarkedFile(const std::string& path)
+{
+    if (path.size() >= PATH_MAX)
+        return -1;
+    for (int slot = 0; slot < static_cast<int>(std::size(MarkedFiles)); ++slot)
+    {
+        int expected = SlotFree;
+        if (!MarkedFiles[slot].State.compare_exchange_strong(expected, SlotFilling))
+            continue;
+        std::memcpy(MarkedFiles[slot].Path, path.c_str(), path.size() + 1);
+        MarkedFiles[slot].State.store(SlotPublished, std::memory_order_release);
+        return slot;
+    }
+    return -1;
+}
+
+void WithdrawMarkedFile(int slot)
+{
+    if (slot >= 0)
+        MarkedFiles[slot].State.store(SlotFree, std::memory_order_release);
+}
 
 // A read-only mapping object; it keeps its file open, as on Windows.
 struct MappingObject
@@ -88,6 +133,10 @@ FileObject::~FileObject()
         }
     }
     close(Descriptor);
+    // Removed before the mark is withdrawn, so that a signal in between finds it gone or there.
+    if (DeleteOnClose)
+        unlink(Path.c_str());
+    WithdrawMarkedFile(MarkedSlot);
 }
 
 bool IsExistingDirectory(const std::string& path)
@@ -268,6 +317,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
     file->Inode = info.st_ino;
     file->Access = desiredAccess;
     file->Share = shareMode;
+    if (desiredAccess & DELETE)
+        file->Path = fileName;
     others.push_back(file.get());
     lock.unlock();
 
@@ -477,6 +528,57 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
     return TRUE;
 }
 
+BOOL ReplaceFileA(LPCSTR replacedFileName, LPCSTR replacementFileName, LPCSTR backupFileName, DWORD, LPVOID, LPVOID)
+{
+    if (!replacedFileName || !replacementFileName || backupFileName)
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    // Like Windows: the replaced file must exist, and be a plain file that is not read-only.
+    struct stat replaced;
+    if (stat(replacedFileName, &replaced) != 0)
+        return Fail(ErrorFromErrno(errno, replacedFileName), FALSE);
+    if (!S_ISREG(replaced.st_mode) || HasNoWriteBits(replaced.st_mode))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    // The new file takes over the old one's permission bits and, where the system allows, its group.
+    if (chmod(replacementFileName, replaced.st_mode & 07777) != 0)
+        return Fail(ErrorFromErrno(errno, replacementFileName), FALSE);
+    if (chown(replacementFileName, static_cast<uid_t>(-1), replaced.st_gid) != 0)
+    {
+        // Another group than one's own cannot be given; the file keeps the creator's.
+    }
+    if (rename(replacementFileName, replacedFileName) != 0)
+        return Fail(ErrorFromErrno(errno, replacedFileName), FALSE);
+    return TRUE;
+}
+
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS informationClass, LPVOID information,
+                                DWORD bufferSize)
+{
+    if (informationClass != FileDispositionInfo || !information || bufferSize < sizeof(FILE_DISPOSITION_INFO))
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    const auto object = FileOf(file);
+    if (!object)
+        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    if (!(object->Access & DELETE))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    const bool remove = static_cast<const FILE_DISPOSITION_INFO*>(information)->DeleteFile != 0;
+    std::lock_guard<std::mutex> lock(RegistryLock);
+    if (remove && !object->DeleteOnClose)
+        object->MarkedSlot = PublishMarkedFile(object->Path);
+    else if (!remove && object->DeleteOnClose)
+        WithdrawMarkedFile(std::exchange(object->MarkedSlot, -1));
+    object->DeleteOnClose = remove;
+    return TRUE;
+}
+
+void DeleteFilesMarkedForDeletion()
+{
+    for (MarkedFile& file : MarkedFiles)
+    {
+        if (file.State.load(std::memory_order_acquire) == SlotPublished)
+            unlink(file.Path);
+    }
+}
+
 HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT)
 {
     auto result = [](std::intptr_t code) { return reinterpret_cast<HINSTANCE>(code); };
@@ -523,4 +625,98 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, 
         }
     }).detach();
     return result(42);
+}
+
+namespace
+{
+
+// The code point of the UTF-8 sequence at text[0..length), and its length in bytes; 0 bytes when
+// the sequence is invalid (overlong, a surrogate, beyond U+10FFFF, cut short, or a stray byte).
+std::size_t DecodeUtf8(const unsigned char* text, std::size_t length, char32_t& codePoint)
+{
+    const unsigned char lead = text[0];
+    if (lead < 0x80)
+    {
+        codePoint = lead;
+        return 1;
+    }
+    std::size_t size = 0;
+    char32_t lowest = 0;
+    if ((lead & 0xE0) == 0xC0)
+    {
+        size = 2;
+        lowest = 0x80;
+        codePoint = lead & 0x1F;
+    }
+    else if ((lead & 0xF0) == 0xE0)
+    {
+        size = 3;
+        lowest = 0x800;
+        codePoint = lead & 0x0F;
+    }
+    else if ((lead & 0xF8) == 0xF0)
+    {
+        size = 4;
+        lowest = 0x10000;
+        codePoint = lead & 0x07;
+    }
+    else
+    {
+        return 0;
+    }
+    if (size > length)
+        return 0;
+    for (std::size_t n = 1; n < size; ++n)
+    {
+        if ((text[n] & 0xC0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (text[n] & 0x3F);
+    }
+    if (codePoint < lowest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return 0;
+    return size;
+}
+
+}  // namespace
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide, int wideLength)
+{
+    if ((codePage != CP_ACP && codePage != CP_UTF8) || (flags & ~MB_ERR_INVALID_CHARS) || !text || length == 0 ||
+        length < -1 || wideLength < 0)
+        return Fail(ERROR_INVALID_PARAMETER, 0);
+    // -1: the text up to and including its terminating zero.
+    const std::size_t size = length < 0 ? std::strlen(text) + 1 : static_cast<std::size_t>(length);
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+    std::size_t produced = 0;
+    auto put = [&](char32_t unit) {
+        if (wideLength > 0 && produced < static_cast<std::size_t>(wideLength))
+            wide[produced] = static_cast<WCHAR>(unit);
+        ++produced;
+    };
+    for (std::size_t at = 0; at < size;)
+    {
+        char32_t codePoint = 0;
+        const std::size_t used = DecodeUtf8(bytes + at, size - at, codePoint);
+        if (used == 0)
+        {
+            if (flags & MB_ERR_INVALID_CHARS)
+                return Fail(ERROR_NO_UNICODE_TRANSLATION, 0);
+            codePoint = 0xFFFD;
+        }
+        at += used == 0 ? 1 : used;
+        if (codePoint >= 0x10000)
+        {
+            put(0xD800 + ((codePoint - 0x10000) >> 10));
+            put(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+        }
+        else
+        {
+            put(codePoint);
+        }
+    }
+    if (wideLength > 0 && produced > static_cast<std::size_t>(wideLength))
+        return Fail(ERROR_INSUFFICIENT_BUFFER, 0);
+    if (produced > INT_MAX)
+        return Fail(ERROR_INVALID_PARAMETER, 0);
+    return static_cast<int>(produced);
 }

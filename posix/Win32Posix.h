@@ -13,8 +13,13 @@ typedef const void* LPCVOID;
 typedef std::uint32_t DWORD;
 typedef DWORD* LPDWORD;
 typedef int BOOL;
+typedef unsigned char BOOLEAN;
 typedef int INT;
+typedef unsigned int UINT;
 typedef const char* LPCSTR;
+// Wide text is UTF-16, as on Windows.
+typedef char16_t WCHAR;
+typedef WCHAR* LPWSTR;
 typedef std::size_t SIZE_T;
 typedef long long LONGLONG;
 typedef std::intptr_t INT_PTR;
@@ -52,8 +57,10 @@ typedef union _LARGE_INTEGER
 
 #define GENERIC_READ               0x80000000u
 #define GENERIC_WRITE              0x40000000u
+#define DELETE                     0x00010000u
 #define FILE_SHARE_READ            0x00000001u
 #define FILE_SHARE_WRITE           0x00000002u
+#define FILE_SHARE_DELETE          0x00000004u
 #define CREATE_NEW                 1u
 #define CREATE_ALWAYS              2u
 #define OPEN_EXISTING              3u
@@ -61,7 +68,10 @@ typedef union _LARGE_INTEGER
 #define MOVEFILE_REPLACE_EXISTING  0x00000001u
 
 #define FILE_ATTRIBUTE_READONLY    0x00000001u
+#define FILE_ATTRIBUTE_HIDDEN      0x00000002u
+#define FILE_ATTRIBUTE_SYSTEM      0x00000004u
 #define FILE_ATTRIBUTE_DIRECTORY   0x00000010u
+#define FILE_ATTRIBUTE_ARCHIVE     0x00000020u
 #define FILE_ATTRIBUTE_DEVICE      0x00000040u
 #define FILE_ATTRIBUTE_NORMAL      0x00000080u
 
@@ -84,10 +94,27 @@ typedef union _LARGE_INTEGER
 #define ERROR_INVALID_PARAMETER    87u
 #define ERROR_FILE_EXISTS          80u
 #define ERROR_DISK_FULL            112u
+#define ERROR_CALL_NOT_IMPLEMENTED 120u
 #define ERROR_ALREADY_EXISTS       183u
 #define ERROR_FILENAME_EXCED_RANGE 206u
 #define ERROR_FILE_TOO_LARGE       223u
 #define ERROR_FILE_INVALID         1006u
+
+// Names longer than the columns above.
+// clang-format off
+#define REPLACEFILE_IGNORE_MERGE_ERRORS    0x00000002u
+#define FILE_ATTRIBUTE_NOT_CONTENT_INDEXED 0x00002000u
+// clang-format on
+
+// Only the deletion mark of SetFileInformationByHandle.
+typedef enum _FILE_INFO_BY_HANDLE_CLASS
+{
+    FileDispositionInfo = 4
+} FILE_INFO_BY_HANDLE_CLASS;
+typedef struct _FILE_DISPOSITION_INFO
+{
+    BOOLEAN DeleteFile;
+} FILE_DISPOSITION_INFO;
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES securityAttributes,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
@@ -103,7 +130,29 @@ DWORD GetFileAttributesA(LPCSTR fileName);
 BOOL SetFileAttributesA(LPCSTR fileName, DWORD fileAttributes);
 BOOL DeleteFileA(LPCSTR fileName);
 BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
+// Moves the replacement over an existing file, which lends it its permission bits.
+BOOL ReplaceFileA(LPCSTR replacedFileName, LPCSTR replacementFileName, LPCSTR backupFileName, DWORD replaceFlags,
+                  LPVOID exclude, LPVOID reserved);
+// A file marked for deletion (opened with DELETE access) is removed when its last handle closes.
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS informationClass, LPVOID information,
+                                DWORD bufferSize);
 DWORD GetLastError();
 void SetLastError(DWORD errorCode);
 HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,
                         INT showCommand);
+
+// Beyond the Windows calls: a process that a signal ends closes no handles, so its signal handler
+// removes the files marked for deletion itself. Async-signal-safe: it only reads a fixed table and
+// unlinks; files marked by many threads at once are all found.
+void DeleteFilesMarkedForDeletion();
+
+// Text: Linux programs have UTF-8 as their active code page.
+#define CP_ACP                       0u
+#define CP_UTF8                      65001u
+#define MB_ERR_INVALID_CHARS         0x00000008u
+#define ERROR_INSUFFICIENT_BUFFER    122u
+#define ERROR_NO_UNICODE_TRANSLATION 1113u
+
+// Converts text in CP_ACP or CP_UTF8 (both UTF-8 here) into UTF-16. Invalid sequences fail with
+// MB_ERR_INVALID_CHARS and otherwise become U+FFFD, one for each byte that starts no character.
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide, int wideLength);

@@ -24,6 +24,12 @@
 #define IDS_TARGET_IS_SOURCE 111
 #define IDS_TARGET_IS_FOLDER 112
 #define IDS_CANNOT_SHOW      113
+#define IDS_SOURCE_IS_FOLDER 114
+#define IDS_TARGET_READ_ONLY 115
+#define IDS_PATH_TOO_LONG    116
+#define IDS_PATH_CUT         117
+#define IDS_PAGE_SIZE        118
+#define IDS_BAD_CHARACTERS   119
 
 /* Pictures */
 #define IDR_MAINFRAME        128 /* program icon */
@@ -50,6 +56,8 @@
 /* Title pages */
 #define IDC_TITLE           1005
 #define IDC_OPEN_AFTER      1022
+#define IDC_PROGRESS        1025
+#define IDC_PROGRESS_TEXT   1026
 
 /* Source and output pages */
 #define IDC_PATH            1006
@@ -66,5 +74,6 @@
 #define IDC_FONT_SAMPLE     1021
 #define IDC_PREVIEW         1023
 #define IDC_CHARACTER_SET   1024
+#define IDC_PAGE_SIZE       1027
 
 #endif /* GLYPHCAST_RES_RESOURCE_H */

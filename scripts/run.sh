@@ -86,7 +86,7 @@ if kill -0 "$wine_pid" 2>/dev/null; then
 fi
 wine_pid=""
 
-"$GLYPHCAST_WINE" "$converter" --force samples/sunset.bmp "$(realpath --relative-to=. "$page")"
+"$GLYPHCAST_WINE" "$converter" --force --output "$(realpath --relative-to=. "$page")" samples/sunset.bmp
 
 echo "Wizard's first page: $picture"
 echo "samples/sunset.bmp as a page: $page"

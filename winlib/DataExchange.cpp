@@ -89,8 +89,23 @@ HWND CDataExchange::PrepareEditCtrl(int id)
     return control;
 }
 
+bool CDataExchange::IsUnread(int id) const
+{
+    for (int unread : Unread)
+    {
+        if (unread == id)
+            return true;
+    }
+    return false;
+}
+
 void CDataExchange::Fail(const char* message)
 {
+    if (Quiet)
+    {
+        m_bFailed = true;
+        return;
+    }
     AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
     HWND control = m_pDlgWnd ? ::GetDlgItem(m_pDlgWnd->m_hWnd, m_idLastControl) : nullptr;
     if (control)
@@ -104,7 +119,7 @@ void CDataExchange::Fail(const char* message)
 
 void DDX_Text(CDataExchange* exchange, int id, CString& value)
 {
-    if (exchange->m_bFailed)
+    if (exchange->Stopped())
         return;
     HWND control = exchange->PrepareEditCtrl(id);
     if (exchange->m_bSaveAndValidate)
@@ -115,7 +130,7 @@ void DDX_Text(CDataExchange* exchange, int id, CString& value)
 
 void DDX_Text(CDataExchange* exchange, int id, DWORD& value)
 {
-    if (exchange->m_bFailed)
+    if (exchange->Stopped())
         return;
     HWND control = exchange->PrepareEditCtrl(id);
     if (exchange->m_bSaveAndValidate)
@@ -123,12 +138,13 @@ void DDX_Text(CDataExchange* exchange, int id, DWORD& value)
         DWORD parsed = 0;
         if (!ParseUnsigned(ControlText(control), parsed))
         {
+            exchange->Unread.push_back(id);
             exchange->Fail(AFX_MSG_PARSE_UINT);
             return;
         }
         value = parsed;
     }
-    else
+    else if (!exchange->IsUnread(id))
     {
         char text[16];
         std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(value));
@@ -145,7 +161,7 @@ void DDX_Text(CDataExchange* exchange, int id, UINT& value)
 
 void DDX_Check(CDataExchange* exchange, int id, int& value)
 {
-    if (exchange->m_bFailed)
+    if (exchange->Stopped())
         return;
     HWND control = exchange->PrepareCtrl(id);
     if (exchange->m_bSaveAndValidate)
@@ -156,7 +172,7 @@ void DDX_Check(CDataExchange* exchange, int id, int& value)
 
 void DDX_CBIndex(CDataExchange* exchange, int id, int& index)
 {
-    if (exchange->m_bFailed)
+    if (exchange->Stopped())
         return;
     HWND control = exchange->PrepareCtrl(id);
     if (exchange->m_bSaveAndValidate)
@@ -167,7 +183,7 @@ void DDX_CBIndex(CDataExchange* exchange, int id, int& index)
 
 void DDX_CBString(CDataExchange* exchange, int id, CString& value)
 {
-    if (exchange->m_bFailed)
+    if (exchange->Stopped())
         return;
     HWND control = exchange->PrepareEditCtrl(id);
     if (exchange->m_bSaveAndValidate)
@@ -191,7 +207,7 @@ void DDX_CBString(CDataExchange* exchange, int id, CString& value)
 
 void DDX_Control(CDataExchange* exchange, int id, CWnd& control)
 {
-    if (exchange->m_bFailed || control.m_hWnd)
+    if (exchange->Stopped() || control.m_hWnd)
         return;
     HWND window = exchange->PrepareCtrl(id);
     if (window)
@@ -200,7 +216,7 @@ void DDX_Control(CDataExchange* exchange, int id, CWnd& control)
 
 void DDV_MaxChars(CDataExchange* exchange, const CString& value, int maxChars)
 {
-    if (exchange->m_bFailed)
+    if (exchange->Stopped())
         return;
     if (exchange->m_bSaveAndValidate)
     {
@@ -219,7 +235,8 @@ void DDV_MaxChars(CDataExchange* exchange, const CString& value, int maxChars)
 
 void DDV_MinMaxDWord(CDataExchange* exchange, DWORD value, DWORD minValue, DWORD maxValue)
 {
-    if (exchange->m_bFailed || !exchange->m_bSaveAndValidate)
+    // A value whose text did not read is not this text's value: there is nothing to check.
+    if (exchange->Stopped() || !exchange->m_bSaveAndValidate || exchange->IsUnread(exchange->m_idLastControl))
         return;
     if (value < minValue || value > maxValue)
     {

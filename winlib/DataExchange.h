@@ -3,6 +3,9 @@
 // Rules the pages rely on:
 //  - a read stops at the first failure: the failing exchange shows the standard message,
 //    focuses its control and marks the exchange failed; later DDX/DDV calls do nothing;
+//  - a quiet read (Quiet set) shows nothing, moves no focus and goes on past failures: every
+//    field that reads is stored, and the controls whose text does not read at all are listed in
+//    Unread; a write with that list leaves those controls as the user left them;
 //  - a number that parsed but failed its range check is already stored in its field;
 //    a number that did not parse (an empty field included) leaves its field unchanged;
 //  - a write replaces an edit's text only when it differs from the text shown;
@@ -10,6 +13,7 @@
 //    the text itself stands in the edit part, unchanged.
 #pragma once
 
+#include <vector>
 #include "winlib/Win32.h"
 #include "winlib/String.h"
 
@@ -25,6 +29,12 @@ public:
     bool m_bFailed = false;
     int m_idLastControl = 0;  // the control the last DDX call exchanged, for DDV messages
     bool m_bEditLastControl = false;
+    bool Quiet = false;       // a read that reports nothing and does not stop at a failure
+    std::vector<int> Unread;  // controls whose text did not read; a write leaves them alone
+
+    // True when the exchange is over: a read that has failed and is not quiet.
+    bool Stopped() const { return m_bFailed && !Quiet; }
+    bool IsUnread(int id) const;
 
     // The control's handle; remembers it as the last control for validation messages.
     HWND PrepareCtrl(int id);

@@ -33,9 +33,12 @@ HWND CDialog::CreateFromTemplate(UINT templateId, HWND parent)
 {
     HINSTANCE instance = AfxGetResourceHandle();
     LPARAM self = reinterpret_cast<LPARAM>(this);
+    // Made by the wide calls, the template's controls are wide windows: an edit then takes typed
+    // characters of any script, which an ANSI window receives only in the keyboard's code page.
+    // Their text still comes and goes through the -A calls, in the active code page.
     if (MemoryTemplate)
-        return ::CreateDialogIndirectParamA(instance, MemoryTemplate, parent, &DialogProc, self);
-    return ::CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), parent, &DialogProc, self);
+        return ::CreateDialogIndirectParamW(instance, MemoryTemplate, parent, &DialogProc, self);
+    return ::CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), parent, &DialogProc, self);
 }
 
 BOOL CDialog::Create(UINT templateId, CWnd* parent)
@@ -137,7 +140,7 @@ BOOL CDialog::PreTranslateMessage(MSG* message)
     // A child dialog (a wizard page) leaves the dialog keys to its top-level frame.
     if (!m_hWnd || (GetStyle() & WS_CHILD))
         return FALSE;
-    return ::IsDialogMessageA(m_hWnd, message);
+    return ::IsDialogMessageW(m_hWnd, message);
 }
 
 BOOL CDialog::OnInitDialog()
@@ -172,8 +175,9 @@ std::optional<int> AfxRunMessageLoop(const std::function<bool()>& running)
     while (!running || running())
     {
         CWnd::DeleteTempMap();
+        // Wide messages, so that a typed character reaches a wide control unconverted.
         MSG message;
-        BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+        BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got == 0)
             quit = static_cast<int>(message.wParam);
         if (got == 0 || got == -1)
@@ -181,7 +185,7 @@ std::optional<int> AfxRunMessageLoop(const std::function<bool()>& running)
         if (!AfxPreTranslateMessage(&message))
         {
             ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
+            ::DispatchMessageW(&message);
         }
     }
     CWnd::DeleteTempMap();

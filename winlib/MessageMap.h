@@ -116,6 +116,7 @@ private:
 #define ON_COMMAND(id, handler) ON_CONTROL(0, id, handler)
 #define ON_BN_CLICKED(id, handler) ON_CONTROL(BN_CLICKED, id, handler)
 #define ON_EN_CHANGE(id, handler) ON_CONTROL(EN_CHANGE, id, handler)
+#define ON_EN_MAXTEXT(id, handler) ON_CONTROL(EN_MAXTEXT, id, handler)
 #define ON_CBN_EDITCHANGE(id, handler) ON_CONTROL(CBN_EDITCHANGE, id, handler)
 #define ON_CBN_CLOSEUP(id, handler) ON_CONTROL(CBN_CLOSEUP, id, handler)
 #define ON_CBN_SELCHANGE(id, handler) ON_CONTROL(CBN_SELCHANGE, id, handler)

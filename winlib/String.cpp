@@ -57,6 +57,27 @@ CString CString::Right(int count) const
     return CString(Text.substr(Text.size() - static_cast<size_t>(count)));
 }
 
+CString CString::WithoutLastCharacter() const
+{
+    if (Text.empty())
+        return CString();
+    std::size_t last = 0;
+    if (::GetACP() == CP_UTF8)
+    {
+        // Back over the continuation bytes of the last character (at most three).
+        last = Text.size() - 1;
+        while (last > 0 && Text.size() - last < 4 && (static_cast<unsigned char>(Text[last]) & 0xC0) == 0x80)
+            --last;
+    }
+    else
+    {
+        // A double-byte code page can only be read from the start.
+        for (std::size_t at = 0; at < Text.size(); at += ::IsDBCSLeadByte(static_cast<BYTE>(Text[at])) ? 2 : 1)
+            last = at;
+    }
+    return CString(Text.substr(0, last));
+}
+
 int CString::Find(char ch, int start) const
 {
     if (start < 0)

@@ -27,6 +27,8 @@ public:
     CString Mid(int first) const;
     CString Mid(int first, int count) const;
     CString Right(int count) const;
+    // The text without its last character, however many bytes that takes in the active code page.
+    CString WithoutLastCharacter() const;
 
     // Positions are 0-based; -1 when absent.
     int Find(char ch, int start = 0) const;

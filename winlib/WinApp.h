@@ -21,6 +21,9 @@ public:
     // The hourglass while a long operation runs on this thread; calls nest.
     void BeginWaitCursor();
     void EndWaitCursor();
+    // True between a BeginWaitCursor and its EndWaitCursor: windows that go on answering then keep
+    // the hourglass up where the pointer rests on them.
+    bool IsWaiting() const { return WaitCount > 0; }
     // Kept for the look of older programs; the platform draws 3-D controls itself.
     BOOL Enable3dControls() { return TRUE; }
 

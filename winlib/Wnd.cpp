@@ -201,6 +201,11 @@ void CWnd::DoDataExchange(CDataExchange*)
 BOOL CWnd::UpdateData(BOOL saveAndValidate)
 {
     CDataExchange exchange(this, saveAndValidate);
+    return UpdateData(exchange);
+}
+
+BOOL CWnd::UpdateData(CDataExchange& exchange)
+{
     bool previousLock = LockNotifications;
     LockNotifications = true;
     DoDataExchange(&exchange);

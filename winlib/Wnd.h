@@ -59,6 +59,9 @@ public:
     // controls. Control notifications to this window are ignored while it runs. A failed read has
     // shown its message and focused the control, and returns FALSE.
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
+    // The same with an exchange of the caller's, e.g. a quiet read or a write that leaves the
+    // controls which did not read as they are (see DataExchange.h).
+    BOOL UpdateData(CDataExchange& exchange);
 
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // The processing a message gets when no handler takes it: the window class's own procedure.

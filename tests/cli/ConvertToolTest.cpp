@@ -159,6 +159,15 @@ TEST_F(ConvertTool, FailuresPrintOneLineAndExitOne)
     EXPECT_TRUE(OpenedPaths.empty());
 }
 
+TEST_F(ConvertTool, AFileThatIsNoPictureIsRefusedInOneLine)
+{
+    const std::string notes = Dir.Path("notes.png");
+    WriteBytes(notes, {'t', 'o', ' ', 'd', 'o', '\n'});
+    EXPECT_EQ(Run({notes}), ExitFailed);
+    EXPECT_EQ(Err.str(), "glyphcast-convert: " + notes + ": not a picture Glyphcast can read\n");
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path("notes.html")));
+}
+
 TEST_F(ConvertTool, UsageErrorsExitTwoWithAHint)
 {
     EXPECT_EQ(Run({}), ExitUsage);
@@ -273,6 +282,14 @@ TEST_F(ConvertTool, TwoSourcesForOnePageConvertOnlyTheFirst)
     EXPECT_EQ(Err.str(), "glyphcast-convert: " + bare + ": its page " + DefaultTarget + " would also be the page of " +
                              Source + "; use --output-dir or rename one of them\n");
     EXPECT_EQ(Grid(ReadText(DefaultTarget)), std::make_pair(std::size_t(100), std::size_t(25)));
+
+    // A file that is no picture fails on its own and leaves the name to the picture after it.
+    const std::string page = ReadText(DefaultTarget);
+    std::filesystem::remove(DefaultTarget);
+    WriteBytes(bare, {'t', 'e', 'x', 't'});
+    EXPECT_EQ(Run({bare, Source}), ExitFailed);
+    EXPECT_EQ(Err.str(), "glyphcast-convert: " + bare + ": not a picture Glyphcast can read\n");
+    EXPECT_EQ(ReadText(DefaultTarget), page);
 }
 
 TEST_F(ConvertTool, ThreadsWriteThePagesOneAtATimeWould)
@@ -333,6 +350,7 @@ TEST_F(ConvertTool, HelpAndVersionGoToStandardOutput)
     EXPECT_EQ(Run({"--help"}), ExitWritten);
     EXPECT_EQ(Out.str().rfind("Usage: glyphcast-convert [options] SOURCE...\n", 0), 0u);
     EXPECT_NE(Out.str().find("--background COLOR"), std::string::npos);
+    EXPECT_NE(Out.str().find("PNG, JPEG, GIF"), std::string::npos);
     EXPECT_EQ(Err.str(), "");
     EXPECT_EQ(Run({"--version"}), ExitWritten);
     EXPECT_EQ(Out.str().rfind("glyphcast-convert (Glyphcast) ", 0), 0u);

@@ -1,8 +1,11 @@
 // The built glyphcast-convert program, started as a separate process, alone and in pipes.
 #include "tests/engine/BmpBuilder.h"
+#include "tests/engine/PictureEncoder.h"
 #include "tests/engine/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -135,4 +138,53 @@ TEST(ToolProcess, PicturesThroughPipes)
     run = RunTool(dir, {"/dev/zero"});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Err, "glyphcast-convert: /dev/zero: not a picture Glyphcast can read\n");
+}
+
+TEST(ToolProcess, ConvertsPicturesOfOtherFormatsAndNamesDamage)
+{
+    CTempDir dir;
+    TestPicture picture(40, 20);
+    for (std::uint32_t y = 0; y < 20; ++y)
+        for (std::uint32_t x = 0; x < 40; ++x)
+            picture.Set(x, y, 0, 255, 0, x < 20 ? 255 : 0);
+    const std::string png = dir.Path("leaf.png");
+    ASSERT_TRUE(WritePng(png, 40, 20, {6, 8, false}, picture.Rows()));
+    ToolRun run = RunTool(dir, {"--columns", "2", "--rows", "1", "--background", "0000FF", png});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    // The opaque half is green; the transparent half shows the background.
+    const std::string page = ReadText(dir.Path("leaf.html"));
+    EXPECT_NE(page.find("<FONT COLOR=#00FF00>"), std::string::npos);
+    EXPECT_NE(page.find("<FONT COLOR=#0000FF>"), std::string::npos);
+    // A PNG piped in gives the same page.
+    run = RunShell(dir, "cat '" + png + "' | \"$TOOL\" --columns 2 --rows 1 --background 0000FF -");
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, page);
+
+    const std::string jpeg = dir.Path("cut.jpg");
+    ASSERT_TRUE(WriteJpeg(jpeg, 40, 20, {}, picture.Rows()));
+    std::string bytes = ReadText(jpeg);
+    WriteBytes(jpeg, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + bytes.size() * 2 / 3));
+    run = RunTool(dir, {jpeg});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "glyphcast-convert: " + jpeg + ": damaged JPEG data: Premature end of JPEG file\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("cut.html")));
+}
+
+TEST(ToolProcess, NamesCharactersAndFacesInAnyScript)
+{
+    CTempDir dir;
+    const std::string source = dir.Path("\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC.bmp");  // Greek
+    WriteBytes(source, CBmpBuilder(8, 2, 24).Build());
+    ToolRun run = RunTool(dir, {"--columns", "5", "--rows", "1", "--order", "sequential", "--characters",
+                                "\u2588\u2593\u2592\u2591", "--font", "O'Neil Mono", source});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    const std::string page = ReadText(dir.Path("\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC.html"));
+    EXPECT_NE(page.find("<FONT FACE='O&#39;Neil Mono' SIZE=1>"), std::string::npos);
+    EXPECT_NE(page.find(">&#9608;</FONT><FONT COLOR=#000000>&#9619;</FONT><FONT COLOR=#000000>&#9618;</FONT>"
+                        "<FONT COLOR=#000000>&#9617;</FONT><FONT COLOR=#000000>&#9608;</FONT><BR>"),
+              std::string::npos);
+
+    run = RunTool(dir, {"--characters", "\xE2\x96", source});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find("--characters must be UTF-8 text"), std::string::npos);
 }

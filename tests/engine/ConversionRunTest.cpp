@@ -1,12 +1,16 @@
 // A whole run: success, every failure path, the shell hand-off and FileExists.
 #include "engine/ConversionRun.h"
+#include "engine/TextEncoding.h"
 #include "engine/Win32Api.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #ifndef _WIN32
 #include <csignal>
@@ -174,6 +178,47 @@ TEST_F(ConversionRunTest, RefusesBadSettingsBeforeTouchingAnyFile)
     EXPECT_TRUE(RunConversion(settings, false).Succeeded());
 }
 
+TEST_F(ConversionRunTest, RefusesACharacterSetThatIsNotText)
+{
+    SetTextCodePage(TextCodePage::Utf8);
+    Settings.CharacterSet = "01\xE2\x96";  // a character cut short
+    const ConversionResult result = RunConversion(Settings, false);
+    SetTextCodePage(TextCodePage::Active);
+    EXPECT_EQ(result.Status, ConversionStatus::BadSettings);
+    EXPECT_EQ(result.Reason, "the character set is not valid text: some of its bytes are no characters");
+    EXPECT_FALSE(Exists(Settings.TargetPath));
+}
+
+TEST_F(ConversionRunTest, NamesInAnyScriptReachTheFilesWhenTheTextIsUtf8)
+{
+    // As the converter has it on a system that keeps another code page: names as UTF-8.
+    namespace fs = std::filesystem;
+    SetTextCodePage(TextCodePage::Utf8);
+    const auto inDir = [this](const char* name) { return (fs::u8path(Dir.Root()) / fs::u8path(name)).u8string(); };
+    const std::string greek = inDir("\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC.bmp");
+    const std::string japanese = inDir("\u65E5\u672C\u8A9E.html");
+    fs::copy_file(fs::u8path(Settings.SourcePath), fs::u8path(greek));
+    Settings.SourcePath = greek;
+    Settings.TargetPath = japanese;
+    const ConversionResult written = RunConversion(Settings, false);
+    const ConversionResult replaced = RunConversion(Settings, false);
+    const bool found = FileExists(japanese) && !FolderExists(japanese) && !SameFile(greek, japanese);
+    SetTextCodePage(TextCodePage::Active);
+    EXPECT_TRUE(written.Succeeded()) << written.Reason;
+    EXPECT_TRUE(replaced.Succeeded()) << replaced.Reason;
+    EXPECT_TRUE(found);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(fs::u8path(Dir.Root())))
+        names.push_back(entry.path().filename().u8string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"picture.bmp", "\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC.bmp",
+                                               "\u65E5\u672C\u8A9E.html"}));
+    std::ifstream page(fs::u8path(japanese), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.rfind("<HTML>\r\n", 0), 0u);
+    EXPECT_EQ(text.size(), text.rfind("</HTML>\r\n") + 9);
+}
+
 TEST_F(ConversionRunTest, MissingSourceCreatesNoPage)
 {
     Settings.SourcePath = Dir.Path("missing.bmp");
@@ -206,6 +251,7 @@ TEST_F(ConversionRunTest, TargetThatCannotBeCreated)
     EXPECT_EQ(result.Status, ConversionStatus::TargetCannotCreate);
     EXPECT_EQ(result.Path, Settings.TargetPath);
     EXPECT_EQ(result.Reason, "cannot create the page: the folder does not exist");
+    EXPECT_EQ(result.Cause, "the folder does not exist");
 
     Settings.TargetPath = Dir.Root();
     result = RunConversion(Settings, true);
@@ -220,7 +266,7 @@ TEST_F(ConversionRunTest, TargetThatIsTheSourceIsRefusedWithoutHarm)
     Settings.TargetPath = Settings.SourcePath;
     const ConversionResult result = RunConversion(Settings, true);
     EXPECT_EQ(result.Status, ConversionStatus::TargetCannotCreate);
-    EXPECT_EQ(result.Reason, "cannot create the page: the file is in use");
+    EXPECT_EQ(result.Reason, "cannot create the page: it is the picture being converted");
     EXPECT_EQ(ReadText(Settings.SourcePath), before);
 }
 
@@ -233,7 +279,7 @@ TEST_F(ConversionRunTest, ReadOnlyFileThatCannotBeReplacedStaysReadOnly)
     Settings.TargetPath = Settings.SourcePath;
     const ConversionResult result = RunConversion(Settings, false);
     EXPECT_EQ(result.Status, ConversionStatus::TargetCannotCreate);
-    EXPECT_EQ(result.Reason, "cannot create the page: the file is in use");
+    EXPECT_EQ(result.Reason, "cannot create the page: it is the picture being converted");
     EXPECT_TRUE(GetFileAttributesA(Settings.SourcePath.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(ReadText(Settings.SourcePath), before);
     SetFileAttributesA(Settings.SourcePath.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -253,14 +299,97 @@ TEST_F(ConversionRunTest, TargetThatIsTheSourceUnderAnotherNameIsRefused)
     }
 }
 
-TEST_F(ConversionRunTest, ReadOnlyPageIsReplaced)
+TEST_F(ConversionRunTest, ReadOnlyPageIsRefusedAndKept)
 {
     WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>(3, 'x'));
     ASSERT_TRUE(SetFileAttributesA(Settings.TargetPath.c_str(), FILE_ATTRIBUTE_READONLY));
-    const ConversionResult result = RunConversion(Settings, false);
-    ASSERT_TRUE(result.Succeeded()) << result.Reason;
+    const ConversionResult result = RunConversion(Settings, true);
+    EXPECT_EQ(result.Status, ConversionStatus::TargetCannotCreate);
+    EXPECT_EQ(result.Reason, "cannot replace the page: it is read-only");
+    EXPECT_EQ(result.Cause, "it is read-only");
+    EXPECT_EQ(ReadText(Settings.TargetPath), "xxx");
+    EXPECT_TRUE(GetFileAttributesA(Settings.TargetPath.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2);
+    EXPECT_TRUE(ShellLog::Paths.empty());
+    SetFileAttributesA(Settings.TargetPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(ConversionRunTest, ReplacedPageKeepsItsPermissions)
+{
+    WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>(3, 'x'));
+#ifdef _WIN32
+    ASSERT_TRUE(SetFileAttributesA(Settings.TargetPath.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+#else
+    ASSERT_EQ(chmod(Settings.TargetPath.c_str(), 0640), 0);
+#endif
+    ASSERT_TRUE(RunConversion(Settings, false).Succeeded());
     EXPECT_EQ(ReadText(Settings.TargetPath).compare(0, 6, "<HTML>"), 0);
-    EXPECT_FALSE(GetFileAttributesA(Settings.TargetPath.c_str()) & FILE_ATTRIBUTE_READONLY);
+#ifdef _WIN32
+    EXPECT_TRUE(GetFileAttributesA(Settings.TargetPath.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+#else
+    struct stat info;
+    ASSERT_EQ(stat(Settings.TargetPath.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+#endif
+}
+
+TEST_F(ConversionRunTest, AFolderAsSourceIsNamedAsOne)
+{
+    const std::string folder = Dir.Path("pictures.bmp");
+    std::filesystem::create_directory(folder);
+    Settings.SourcePath = folder;
+    ConversionResult result = RunConversion(Settings, true);
+    EXPECT_EQ(result.Status, ConversionStatus::SourceCannotOpen);
+    EXPECT_EQ(result.Reason, "cannot open the picture: it is a folder");
+    EXPECT_FALSE(Exists(Settings.TargetPath));
+    std::uint32_t width = 0, height = 0;
+    result = ProbeSource(folder, width, height);
+    EXPECT_EQ(result.Reason, "cannot open the picture: it is a folder");
+    EXPECT_EQ(result.Cause, "it is a folder");
+}
+
+// The page goes to a file of a short name of its own beside the target, seen here while the
+// rows are written, so that a target whose name takes all the room the system gives still fits.
+TEST_F(ConversionRunTest, ThePageIsWrittenUnderAShortNameOfItsOwnBesideTheTarget)
+{
+    std::vector<std::string> names;
+    ASSERT_TRUE(RunConversion(Settings, false, [&](std::uint32_t done, std::uint32_t) {
+                    if (done == 1)
+                        for (const auto& entry : std::filesystem::directory_iterator(Dir.Root()))
+                            names.push_back(entry.path().filename().string());
+                }).Succeeded());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"picture.bmp", "~gc1.tmp"}));
+
+#ifdef _WIN32
+    // The whole path as long as the platform allows (MAX_PATH less the terminating zero).
+    const std::size_t room = 259 - Dir.Path("").size();
+#else
+    const std::size_t room = 255;  // the longest name of one file
+#endif
+    Settings.TargetPath = Dir.Path(std::string(room - 5, 'n') + ".html");
+    const ConversionResult result = RunConversion(Settings, false);
+    EXPECT_TRUE(result.Succeeded()) << result.Reason;
+    EXPECT_TRUE(Exists(Settings.TargetPath));
+}
+
+TEST_F(ConversionRunTest, AStoppedRunLeavesTheOldPageAndNoTemporaryFile)
+{
+    WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>{'o', 'l', 'd'});
+    ConversionStop stop{false};
+    std::uint32_t rowsSeen = 0;
+    const ConversionResult result = RunConversion(
+        Settings, true,
+        [&](std::uint32_t done, std::uint32_t) {
+            rowsSeen = done;
+            stop = true;
+        },
+        &stop);
+    EXPECT_EQ(result.Status, ConversionStatus::Stopped);
+    EXPECT_EQ(rowsSeen, 1u);
+    EXPECT_EQ(ReadText(Settings.TargetPath), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2);
+    EXPECT_TRUE(ShellLog::Paths.empty());
 }
 
 #ifndef _WIN32

@@ -1,11 +1,14 @@
 // The page writer: the exact pieces, line breaks, character order, and files.
 #include "engine/HtmlWriter.h"
 #include "engine/SystemError.h"
+#include "engine/TextEncoding.h"
 #include "engine/Win32Api.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace
 {
@@ -187,20 +190,90 @@ TEST_F(PageWriter, SingleCharacterFillsEveryCellInEitherOrder)
     EXPECT_EQ(CellText(WritePage(4, 2)), "####|####|");
 }
 
-TEST_F(PageWriter, SpaceBecomesNbspAndNothingElseIsEscaped)
+TEST_F(PageWriter, SpaceBecomesNbspAndMarkupBecomesReferences)
 {
     Writer.CharacterSet = " <>&";
     const std::string page = WritePage(4, 1);
-    EXPECT_NE(page.find("<FONT COLOR=#000000>&nbsp;</FONT><FONT COLOR=#000000><</FONT>"
-                        "<FONT COLOR=#000000>></FONT><FONT COLOR=#000000>&</FONT><BR>\r\n"),
+    EXPECT_NE(page.find("<FONT COLOR=#000000>&nbsp;</FONT><FONT COLOR=#000000>&#60;</FONT>"
+                        "<FONT COLOR=#000000>&#62;</FONT><FONT COLOR=#000000>&#38;</FONT><BR>\r\n"),
               std::string::npos);
 }
 
-TEST_F(PageWriter, CharacterSetIsUsedByteByByte)
+// Sets of characters beyond ASCII, read as UTF-8 whatever the system's code page.
+class PageWriterUtf8 : public PageWriter
 {
-    Writer.CharacterSet = "\xC3\xA9";
-    const std::string page = WritePage(2, 1);
-    EXPECT_NE(page.find("<FONT COLOR=#000000>\xC3</FONT><FONT COLOR=#000000>\xA9</FONT>"), std::string::npos);
+protected:
+    void SetUp() override
+    {
+        SetTextCodePage(TextCodePage::Utf8);
+        PageWriter::SetUp();
+    }
+    void TearDown() override { SetTextCodePage(TextCodePage::Active); }
+
+    // What each cell holds between its tags, in page order.
+    static std::vector<std::string> Cells(const std::string& page)
+    {
+        std::vector<std::string> cells;
+        const std::string start = "<FONT COLOR=#";
+        for (std::size_t at = page.find(start); at != std::string::npos; at = page.find(start, at + 1))
+        {
+            const std::size_t from = at + start.size() + 7;
+            cells.push_back(page.substr(from, page.find("</FONT>", from) - from));
+        }
+        return cells;
+    }
+};
+
+TEST_F(PageWriterUtf8, EachCharacterIsOneCellWrittenAsAReference)
+{
+    using Texts = std::vector<std::string>;
+    Writer.CharacterSet = "\u2588\u2593\u2592\u2591";  // the block and the three shades
+    const std::string page = WritePage(5, 1);
+    EXPECT_EQ(Cells(page), (Texts{"&#9608;", "&#9619;", "&#9618;", "&#9617;", "&#9608;"}));
+    const auto isPlainAscii = [](char c) { return c == '\r' || c == '\n' || (c >= 0x20 && c <= 0x7E); };
+    EXPECT_TRUE(std::all_of(page.begin(), page.end(), isPlainAscii));
+
+    SetUp();
+    Writer.CharacterSet = "a\u00E9\u2588<";
+    EXPECT_EQ(Cells(WritePage(2, 2)), (Texts{"a", "&#233;", "&#9608;", "&#60;"}));
+
+    SetUp();
+    Writer.CharacterSet = "\t\x7F\U0001F600 ";  // controls and a character beyond 16 bits
+    EXPECT_EQ(Cells(WritePage(4, 1)), (Texts{"&#9;", "&#127;", "&#128512;", "&nbsp;"}));
+}
+
+TEST_F(PageWriterUtf8, RandomOrderDrawsWholeCharactersAsForAnAsciiSetOfTheSameLength)
+{
+    Writer.CharacterOrder = 0;
+    Writer.CharacterSet = "ABCD";
+    const std::string ascii = CellText(WritePage(40, 1));
+    SetUp();
+    Writer.CharacterOrder = 0;
+    Writer.CharacterSet = "\u2588\u2593\u2592\u2591";
+    std::string shades;
+    for (const std::string& cell : Cells(WritePage(40, 1)))
+        shades += static_cast<char>('A' + (cell == "&#9608;" ? 0 : cell == "&#9619;" ? 1 : cell == "&#9618;" ? 2 : 3));
+    EXPECT_EQ(shades + "|", ascii);
+}
+
+TEST_F(PageWriterUtf8, FaceStaysWithinItsQuotes)
+{
+    Writer.FontFace = "O'Neil \"Mono\" <&> \u039C\u03BF\u03BD\u03CC";
+    const std::string page = WritePage(1, 1);
+    EXPECT_EQ(page.substr(0, page.find("\r\n<FONT COLOR")),
+              "<HTML>\r\n<BODY BGCOLOR=#000000>\r\n<CENTER><FONT FACE='O&#39;Neil &#34;Mono&#34; &#60;&#38;&#62; "
+              "&#924;&#959;&#957;&#972;' SIZE=1>");
+}
+
+TEST_F(PageWriterUtf8, TextThatIsNotUtf8IsRefusedAndDrawsReplacementMarks)
+{
+    std::u32string characters;
+    EXPECT_TRUE(SplitCharacters("a\u00E9\U0001F600", characters));
+    EXPECT_EQ(characters, (std::u32string{U'a', 0xE9, 0x1F600}));
+    for (const char* invalid : {"\xE9", "a\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80"})
+        EXPECT_FALSE(SplitCharacters(invalid, characters)) << invalid;
+    Writer.CharacterSet = "\xFF";
+    EXPECT_EQ(Cells(WritePage(1, 1)), std::vector<std::string>{"&#65533;"});
 }
 
 TEST_F(PageWriter, EmptyCharacterSetDrawsSpacesInsteadOfFailing)

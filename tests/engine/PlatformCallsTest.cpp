@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -170,6 +171,39 @@ TEST(PlatformCalls, AttributesAndDeletion)
     EXPECT_FALSE(DeleteFileA(dir.Root().c_str()));
 }
 
+// A file marked for deletion goes when its handle closes, unless the mark was taken back: what
+// keeps a killed writer from leaving its temporary file behind.
+TEST(PlatformCalls, AFileMarkedForDeletionGoesWithItsHandle)
+{
+    CTempDir dir;
+    const auto open = [&](const char* name) {
+        return CreateFileA(dir.Path(name).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    const auto mark = [](HANDLE file, bool remove) {
+        FILE_DISPOSITION_INFO disposition = {remove ? BOOLEAN(1) : BOOLEAN(0)};
+        return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+    };
+    HANDLE gone = open("gone.tmp");
+    HANDLE kept = open("kept.tmp");
+    ASSERT_NE(gone, INVALID_HANDLE_VALUE);
+    ASSERT_NE(kept, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    EXPECT_TRUE(mark(gone, true));
+    EXPECT_TRUE(WriteFile(gone, "data", 4, &written, nullptr));  // a marked file is still written
+    EXPECT_EQ(written, 4u);
+    EXPECT_TRUE(mark(kept, true));
+    EXPECT_TRUE(mark(kept, false));
+    CloseHandle(gone);
+    CloseHandle(kept);
+    EXPECT_EQ(GetFileAttributesA(dir.Path("gone.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA(dir.Path("kept.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    HANDLE plain = CreateForWriting(dir.Path("plain.txt"));
+    EXPECT_FALSE(mark(plain, true));  // without DELETE access
+    CloseHandle(plain);
+}
+
 TEST(PlatformCalls, DirectoriesDoNotOpenAsFiles)
 {
     CTempDir dir;
@@ -199,6 +233,30 @@ TEST(PlatformCalls, DevicesAreNeitherTruncatedNorDeleted)
     EXPECT_FALSE(DeleteFileA("/dev/null"));
     struct stat info;
     EXPECT_EQ(stat("/dev/null", &info), 0);
+}
+
+// What a signal handler does for a process that closes no handles: the marked files go, from
+// however many threads they were marked; the rest stay.
+TEST(PlatformCalls, MarkedFilesGoWhileStillOpenWhenASignalHandlerAsks)
+{
+    CTempDir dir;
+    std::vector<HANDLE> files;
+    for (const char* name : {"first.tmp", "second.tmp", "kept.tmp"})
+    {
+        files.push_back(CreateFileA(dir.Path(name).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_NE(files.back(), INVALID_HANDLE_VALUE);
+    }
+    FILE_DISPOSITION_INFO remove = {1};
+    ASSERT_TRUE(SetFileInformationByHandle(files[0], FileDispositionInfo, &remove, sizeof remove));
+    ASSERT_TRUE(SetFileInformationByHandle(files[1], FileDispositionInfo, &remove, sizeof remove));
+    DeleteFilesMarkedForDeletion();
+    EXPECT_EQ(GetFileAttributesA(dir.Path("first.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(dir.Path("second.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA(dir.Path("kept.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    for (HANDLE file : files)
+        CloseHandle(file);
+    EXPECT_NE(GetFileAttributesA(dir.Path("kept.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(PlatformCalls, FifoDoesNotBlockOrMap)

@@ -4,6 +4,7 @@
 
 #include <malloc.h>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -214,6 +215,40 @@ TEST(ColorGrid, OtherCellRunsTheColourDialog)
         EXPECT_FALSE(::IsWindow(popup));
     }
     CColorDialog::DoModalHook = nullptr;
+}
+
+// The real dialog, not its stand-in: while it is open, the window the button lives in takes no
+// input, as under any modal dialog, and it takes input again once the dialog is gone.
+TEST(ColorGrid, TheColourDialogDisablesTheWindowTheButtonIsIn)
+{
+    Host host;
+    CColorDialog::DoModalHook = nullptr;
+    HWND popup = host.Open(Unlisted, 4);
+    Hover(popup, OTHER);
+    bool seen = false, hostEnabled = true;
+    int tries = 0;
+    std::function<void()> answer = [&] {
+        // The dialog the popup owns, once it is up (found by its title should it not be active).
+        HWND dialog = ::GetLastActivePopup(popup);
+        if (dialog == popup)
+            dialog = ::FindWindowA("#32770", "Color");
+        if (!dialog || !::IsWindowVisible(dialog))
+        {
+            if (++tries < 500)
+                uitest::RunLater(answer, 20);
+            return;
+        }
+        seen = true;
+        hostEnabled = ::IsWindowEnabled(host) != FALSE;
+        ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    };
+    uitest::RunLater(answer, 20);
+    Key(popup, VK_SPACE);
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(hostEnabled);
+    EXPECT_TRUE(::IsWindowEnabled(host));
+    EXPECT_FALSE(::IsWindow(popup));
+    EXPECT_EQ(host.Button.Color, Unlisted);
 }
 
 TEST(ColorGrid, PlacedBelowTheButtonAndKeptOnTheScreen)

@@ -2,8 +2,13 @@
 // picture, opening the page only when asked, and reporting every failure while staying open.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/ConverterWizard.h"
@@ -99,12 +104,18 @@ protected:
         Click(IDC_NEXT);
     }
 
-    // Finish failed: one error box about the file, nothing opened, the wizard still on this page.
-    void ExpectReported(UINT id, const std::string& path)
+    // Finish failed: one error box about the file (with the reason on a second line when one is
+    // given), nothing opened, the wizard still on this page.
+    void ExpectReported(UINT id, const std::string& path, const std::string& cause = std::string())
     {
         const auto& boxes = uitest::MessageBoxes();
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].Text, uitest::MessageFor(id, path));
+        const std::string text = boxes[0].Text;
+        EXPECT_EQ(text.substr(0, text.find('\n')), uitest::MessageFor(id, path));
+        if (!cause.empty())
+        {
+            EXPECT_EQ(text, uitest::MessageFor(id, path) + "\n" + cause);
+        }
         EXPECT_EQ(boxes[0].Caption, "Glyphcast");
         EXPECT_EQ(boxes[0].Type, static_cast<UINT>(MB_OK | MB_ICONERROR));
         EXPECT_EQ(boxes[0].Owner, Page->GetSafeHwnd());
@@ -214,7 +225,7 @@ TEST_F(FinishPage, AMissingSourceIsReportedAndTheWizardStays)
 {
     Wizard.Settings.SourcePath = Dir.Path("gone.bmp");
     Finish();
-    ExpectReported(IDS_CANNOT_OPEN, Dir.Path("gone.bmp"));
+    ExpectReported(IDS_CANNOT_OPEN, Dir.Path("gone.bmp"), "The file does not exist.");
     EXPECT_FALSE(Exists(Target));
 }
 
@@ -236,7 +247,7 @@ TEST_F(FinishPage, ATargetInAMissingFolderIsReportedAndTheWizardStays)
     std::string target = Dir.Path("no such folder\\tile.html");
     Wizard.Settings.TargetPath = target;
     Finish();
-    ExpectReported(IDS_CANNOT_CREATE, target);
+    ExpectReported(IDS_CANNOT_CREATE, target, "The folder does not exist.");
     EXPECT_FALSE(Exists(target));
 }
 
@@ -275,6 +286,72 @@ TEST_F(FinishPage, AfterAFailureTheUserCanMendTheSettingsAndFinish)
     EXPECT_EQ(uitest::MessageBoxes().size(), 1u);
     EXPECT_EQ(Wizard.GetResult(), IDOK);
     ASSERT_EQ(Opened.size(), 1u);
+    EXPECT_EQ(Count(ReadText(Target), "<FONT COLOR=#C86432>"), 12u);
+}
+
+// --- a long conversion ----------------------------------------------------------------------------
+
+// A page of 5000 x 5000 cells (about 700 MB) replacing an older one. While it is written the
+// wizard answers through the one message loop: it shows the progress with Back and Finish
+// disabled, and Cancel, Escape and the Close box each stop the run, which then leaves the old page
+// and no temporary file, with the wizard ready on this page.
+TEST_F(FinishPage, ALongConversionShowsItsProgressAndStopsOnCancelEscapeOrTheCloseBox)
+{
+    Wizard.Settings.Columns = 5000;
+    Wizard.Settings.Rows = 5000;
+    {
+        std::ofstream out(Target, std::ios::binary);
+        out << "an older page";
+    }
+    HWND progress = ::GetDlgItem(*Page, IDC_PROGRESS);
+    ASSERT_NE(progress, nullptr);
+    EXPECT_FALSE(::IsWindowVisible(progress));
+
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Cancel", [this] { Click(IDC_CANCEL_BUTTON); }},
+        {"Escape", [] { uitest::PressKey(VK_ESCAPE); }},
+        {"Close box", [this] { ::SendMessageA(Wizard, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const auto& way : ways)
+    {
+        SCOPED_TRACE(way.first);
+        bool sawProgress = false, buttonsDisabled = false;
+        std::chrono::steady_clock::time_point stopped;
+        // Polled from the loop that runs while the page is written, until the bar has moved.
+        std::function<void()> watch = [&] {
+            if (::SendMessageA(progress, PBM_GETPOS, 0, 0) == 0)
+            {
+                uitest::RunLater(watch, 20);
+                return;
+            }
+            sawProgress = ::IsWindowVisible(progress) != FALSE;
+            buttonsDisabled = !::IsWindowEnabled(Button(IDC_BACK)) && !::IsWindowEnabled(Button(IDC_NEXT));
+            stopped = std::chrono::steady_clock::now();
+            way.second();
+        };
+        uitest::RunLater(watch, 20);
+        Finish();
+        const auto answered = std::chrono::steady_clock::now() - stopped;
+
+        EXPECT_TRUE(sawProgress);
+        EXPECT_TRUE(buttonsDisabled);
+        EXPECT_LT(answered, std::chrono::seconds(5));
+        std::printf("[          ] %s: the run ended %lld ms after it was stopped\n", way.first,
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(answered).count()));
+        EXPECT_TRUE(uitest::MessageBoxes().empty());
+        ExpectStillOpen();
+        EXPECT_EQ(ReadText(Target), "an older page");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Root()), {}), 2);  // no temporary file
+        EXPECT_FALSE(::IsWindowVisible(progress));
+        EXPECT_TRUE(::IsWindowEnabled(Button(IDC_BACK)));
+        EXPECT_TRUE(::IsWindowEnabled(Button(IDC_NEXT)));
+    }
+
+    // Ready to try again: a smaller page is written and the wizard ends.
+    Wizard.Settings.Columns = 4;
+    Wizard.Settings.Rows = 3;
+    Finish();
+    EXPECT_EQ(Wizard.GetResult(), IDOK);
     EXPECT_EQ(Count(ReadText(Target), "<FONT COLOR=#C86432>"), 12u);
 }
 

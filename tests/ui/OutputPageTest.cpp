@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
 
+#include "app/ConverterApp.h"
 #include "app/ConverterWizard.h"
 #include "engine/AspectRule.h"
 #include "pages/OutputPage.h"
@@ -75,9 +77,9 @@ TEST_F(OutputPageTest, TargetNameAndCountsFollowThePictureTheFontAndTheLastEdit)
     Show("C:\\pics\\cat.bmp", 1000, 700);  // 34 rows, not 35: P is 1.4285714626 in single precision
     EXPECT_EQ(Text(IDC_PATH) + " " + Counts(), "C:\\pics\\cat.html 100 x 34");
     EXPECT_TRUE(NextEnabled());
-    // A target once given stays when another source comes; the derived count follows it.
+    // A target still named after the last source follows another; the derived count follows it.
     Show("C:\\pics\\dog.bmp", 700, 1000);
-    EXPECT_EQ(Text(IDC_PATH) + " " + Counts(), "C:\\pics\\cat.html 100 x 71");
+    EXPECT_EQ(Text(IDC_PATH) + " " + Counts(), "C:\\pics\\dog.html 100 x 71");
     // (5 x 0.699999988) / 0.5 is just below 7. Were the write of Columns taken for an edit of
     // Columns, Rows would be derived back from 6.
     Type(IDC_ROWS, "5");
@@ -109,15 +111,18 @@ TEST_F(OutputPageTest, TargetNameAndCountsFollowThePictureTheFontAndTheLastEdit)
 
 TEST_F(OutputPageTest, NextRefusesTargetsThatCannotBeThePageAndAsksBeforeReplacing)
 {
-    const std::string source = Dir.Path("pic.bmp"), existing = Dir.Path("old.html");
+    const std::string source = Dir.Path("pic.bmp"), existing = Dir.Path("old.html"), kept = Dir.Path("kept.html");
     ASSERT_TRUE(WriteBytes(source, CBmpBuilder(4, 2, 24).FillColor(RGB(1, 2, 3)).Build()) &&
-                WriteBytes(existing, CBmpBuilder(1, 1, 24).FillColor(0).Build()));
+                WriteBytes(existing, CBmpBuilder(1, 1, 24).FillColor(0).Build()) && WriteBytes(kept, {'k'}) &&
+                ::SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_READONLY));
     Show(source, 4, 2);
     const std::pair<std::string, std::string> cases[] = {
         {Dir.Root(), "'" + Dir.Root() + "' is a folder. Type the name of the page to write."},
         {Dir.Root() + "\\.\\pic.bmp", "The file '" + Dir.Root() +
                                           "\\.\\pic.bmp' is the picture being converted. "
                                           "Choose another name for the page."},
+        // Never replaced, so there is no question to ask.
+        {kept, "The file '" + kept + "' is read-only. Choose another name for the page."},
         {existing, "The file '" + existing + "' already exists.\nDo you want to replace it?"}};
     for (const auto& c : cases)  // each refused, the question answered No
     {
@@ -142,6 +147,53 @@ TEST_F(OutputPageTest, NextRefusesTargetsThatCannotBeThePageAndAsksBeforeReplaci
     EXPECT_EQ(std::make_pair(s.Columns, s.Rows), std::make_pair(100u, 25u));
     EXPECT_EQ(s.CharacterOrder, 1);
     EXPECT_EQ(s.BackgroundColor, RGB(0x12, 0x34, 0x56));
+}
+
+namespace
+{
+
+// The character set's combo as a system would hand over a character cut short: its text is bytes
+// that are no characters in the active code page.
+WNDPROC ComboProc = nullptr;
+LRESULT CALLBACK CutShortText(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const char text[] = "01\xE2\x96";
+    if (message == WM_GETTEXTLENGTH)
+        return sizeof text - 1;
+    if (message == WM_GETTEXT && wParam >= sizeof text)
+        return lstrlenA(lstrcpyA(reinterpret_cast<char*>(lParam), text));
+    return ::CallWindowProcA(ComboProc, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(OutputPageTest, CharacterSetHoldsAnyScriptAndNextRefusesOneThatIsNoText)
+{
+    Show(Dir.Path("cat.bmp"), 100, 100);
+    HWND combo = ::GetDlgItem(*Page, IDC_CHARACTER_SET);
+    ComboProc =
+        reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(combo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CutShortText)));
+    ::SetFocus(::GetDlgItem(*Page, IDC_COLUMNS));
+    Next();
+    ::SetWindowLongPtrA(combo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboProc));
+    EXPECT_EQ(LastMessage(), uitest::MessageFor(IDS_BAD_CHARACTERS, ""));
+    EXPECT_EQ(Wizard.GetActiveIndex(), 2);
+    EXPECT_EQ(::GetParent(::GetFocus()), combo);  // the combo's edit
+
+    // Typed, the characters themselves stand in the combo, and the settings get them as UTF-8.
+    ::SetFocus(::GetDlgItem(*Page, IDC_CHARACTER_SET));
+    ::SendMessageW(::GetFocus(), EM_SETSEL, 0, -1);
+    for (wchar_t ch : std::wstring(L"\u2588\u2593\u2592\u2591"))
+        ::PostMessageW(::GetFocus(), WM_CHAR, ch, 1);
+    uitest::PumpMessages();
+    wchar_t shown[16] = L"";
+    ::GetWindowTextW(combo, shown, 16);
+    EXPECT_EQ(std::wstring(shown), L"\u2588\u2593\u2592\u2591");
+    uitest::ClearMessageBoxes();
+    Next();
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(Wizard.GetActiveIndex(), 3);
+    EXPECT_EQ(Wizard.Settings.CharacterSet, "\u2588\u2593\u2592\u2591");
 }
 
 TEST_F(OutputPageTest, FontListHoldsOnlyFixedPitchFacesAndThePageConvertsWithoutAny)
@@ -169,4 +221,90 @@ TEST_F(OutputPageTest, FontListHoldsOnlyFixedPitchFacesAndThePageConvertsWithout
     Next();
     EXPECT_EQ(Wizard.GetActiveIndex(), 3);
     EXPECT_EQ(Wizard.Settings.FontFace, "Courier New");
+}
+
+// The target follows the source only while it holds the name proposed for the last one.
+TEST_F(OutputPageTest, ATargetNamedAfterTheOldSourceFollowsTheNewOneAndATypedOneStays)
+{
+    Show("C:\\pics\\cat.bmp", 100, 100);
+    ASSERT_EQ(Text(IDC_PATH), "C:\\pics\\cat.html");
+    Show("D:\\other\\dog.bmp", 100, 100);
+    EXPECT_EQ(Text(IDC_PATH), "D:\\other\\dog.html");
+    Type(IDC_PATH, "C:\\pages\\mine.html");
+    Show("C:\\pics\\cat.bmp", 100, 100);
+    EXPECT_EQ(Text(IDC_PATH), "C:\\pages\\mine.html");
+}
+
+// While a count or the character set is being typed, a value that does not read is left as typed
+// without a word; the other count still follows a count that reads, and Next reports once.
+TEST_F(OutputPageTest, ACountThatDoesNotReadIsReportedOnlyAtNext)
+{
+    Show(Dir.Path("cat.bmp"), 1000, 700);
+    ASSERT_EQ(Counts(), "100 x 34");
+    Type(IDC_COLUMNS, "");
+    EXPECT_EQ(Counts(), " x 34");  // not the old value put back
+    Type(IDC_COLUMNS, "6");
+    Type(IDC_COLUMNS, "60");
+    Type(IDC_COLUMNS, "6000");
+    EXPECT_EQ(Counts(), "6000 x 2099");  // out of range, shown with its derived count
+    Type(IDC_ROWS, "");
+    ::SendMessageA(::GetDlgItem(*Page, IDC_CHARACTER_SET), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("AB"));
+    ::SendMessageA(*Page, WM_COMMAND, MAKEWPARAM(IDC_CHARACTER_SET, CBN_EDITCHANGE),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(*Page, IDC_CHARACTER_SET)));
+    EXPECT_EQ(Counts(), "6000 x ");
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+
+    Next();
+    ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
+    EXPECT_EQ(LastMessage(), "Please enter an integer between 1 and 5000.");
+    EXPECT_EQ(Wizard.GetActiveIndex(), 2);
+    Type(IDC_COLUMNS, "10");  // Rows follows once the count it follows reads
+    EXPECT_EQ(Counts(), "10 x 3");
+    EXPECT_EQ(uitest::MessageBoxes().size(), 1u);
+}
+
+// About how large the page will be, beside the counts and updated with them.
+TEST_F(OutputPageTest, ThePageSizeFollowsTheCounts)
+{
+    Show(Dir.Path("cat.bmp"), 1000, 1000);
+    EXPECT_EQ(Text(IDC_PAGE_SIZE), "Page size: about 140 KB");  // 100 x 50 cells of 28 bytes
+    ::SendMessageA(::GetDlgItem(*Page, IDC_PRESERVE_ASPECT), BM_CLICK, 0, 0);
+    Type(IDC_COLUMNS, "5000");
+    Type(IDC_ROWS, "5000");
+    EXPECT_EQ(Text(IDC_PAGE_SIZE), "Page size: about 700 MB");
+    Type(IDC_ROWS, "");
+    EXPECT_EQ(Text(IDC_PAGE_SIZE), "");
+    Type(IDC_ROWS, "2");
+    EXPECT_EQ(Text(IDC_PAGE_SIZE), "Page size: about 280 KB");
+}
+
+// The Save As dialog opens at the target as it stands; a path it gives that the edit cannot hold
+// is refused with a message, and so is one typed (pasted) past the edit's end.
+TEST_F(OutputPageTest, SaveAsStartsAtTheTargetAndTooLongAPathIsReported)
+{
+    static std::string seenFile, seenDir, chosen;
+    CFileDialog::DoModalHook = [](CFileDialog& dialog) -> INT_PTR {
+        seenFile = dialog.m_ofn.lpstrFile;
+        seenDir = dialog.m_ofn.lpstrInitialDir ? dialog.m_ofn.lpstrInitialDir : "";
+        std::snprintf(dialog.m_ofn.lpstrFile, dialog.m_ofn.nMaxFile, "%s", chosen.c_str());
+        return IDOK;
+    };
+    LastPath = "C:\\elsewhere\\old.bmp";
+    Show("C:\\pics\\cat.bmp", 100, 100);
+    chosen = "C:\\" + std::string(300, 'n') + ".html";
+    ::SendMessageA(*Page, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(*Page, IDC_BROWSE)));
+    CFileDialog::DoModalHook = nullptr;
+    EXPECT_EQ(seenFile, "C:\\pics\\cat.html");
+    EXPECT_EQ(seenDir, "");
+    ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
+    EXPECT_EQ(LastMessage(), uitest::MessageFor(IDS_PATH_TOO_LONG, chosen));
+    EXPECT_EQ(Text(IDC_PATH), "C:\\pics\\cat.html");
+    EXPECT_EQ(std::string(LastPath), "C:\\elsewhere\\old.bmp");
+
+    uitest::ClearMessageBoxes();
+    ::SendMessageA(::GetDlgItem(*Page, IDC_PATH), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(chosen.c_str()));
+    ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
+    EXPECT_EQ(LastMessage(), "A path can have at most 256 characters: what went past them was not taken.");
+    LastPath.Empty();
 }

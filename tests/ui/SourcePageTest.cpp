@@ -201,13 +201,19 @@ protected:
     void Back() { Click(Wizard, IDC_BACK); }
     void Browse() { Click(*Page, IDC_BROWSE); }
 
-    // Checks that Next stayed, said why with the given message and left the focus in the edit.
-    void ExpectRefused(UINT id, const std::string& path)
+    // Checks that Next stayed, said why with the given message (and, when given, the system's
+    // reason on a second line) and left the focus in the edit.
+    void ExpectRefused(UINT id, const std::string& path, const char* cause = nullptr)
     {
         const auto& boxes = uitest::MessageBoxes();
         EXPECT_EQ(Wizard.GetActiveIndex(), 1);
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].Text, uitest::MessageFor(id, path));
+        const std::string text = boxes[0].Text;
+        EXPECT_EQ(text.substr(0, text.find('\n')), uitest::MessageFor(id, path));
+        if (cause)
+        {
+            EXPECT_EQ(text, uitest::MessageFor(id, path) + "\n" + cause);
+        }
         EXPECT_EQ(boxes[0].Owner, Page->GetSafeHwnd());
         EXPECT_EQ(boxes[0].Type, static_cast<UINT>(MB_OK | MB_ICONERROR));
         EXPECT_EQ(::GetFocus(), PageItem(IDC_PATH));
@@ -337,16 +343,26 @@ TEST_F(SourcePageTest, NextRefusesAMissingFile)
     SetPath(missing);
     ASSERT_TRUE(NextEnabled());
     Next();
-    ExpectRefused(IDS_FILE_NOT_FOUND, missing);
+    ExpectRefused(IDS_FILE_NOT_FOUND, missing, "The file does not exist.");
     ASSERT_FALSE(uitest::MessageBoxes().empty());
-    EXPECT_EQ(uitest::MessageBoxes()[0].Text, "The file '" + missing + "' cannot be found.");
+    EXPECT_EQ(uitest::MessageBoxes()[0].Text, "The file '" + missing + "' cannot be found.\nThe file does not exist.");
 }
 
-TEST_F(SourcePageTest, NextRefusesADirectoryAsMissing)
+TEST_F(SourcePageTest, NextGivesTheReasonOnASecondLine)
+{
+    const std::string nowhere = Files.Path() + "\\no such folder\\picture.bmp";
+    SetPath(nowhere);
+    Next();
+    ExpectRefused(IDS_FILE_NOT_FOUND, nowhere, "The folder does not exist.");
+}
+
+TEST_F(SourcePageTest, NextNamesAFolderAsAFolder)
 {
     SetPath(Files.Path());
     Next();
-    ExpectRefused(IDS_FILE_NOT_FOUND, Files.Path());
+    ExpectRefused(IDS_SOURCE_IS_FOLDER, Files.Path());
+    ASSERT_FALSE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(uitest::MessageBoxes()[0].Text, "'" + Files.Path() + "' is a folder. Choose a picture file.");
 }
 
 TEST_F(SourcePageTest, NextRefusesAFileThatIsNotAPicture)
@@ -358,7 +374,8 @@ TEST_F(SourcePageTest, NextRefusesAFileThatIsNotAPicture)
     Next();
     ExpectRefused(IDS_NOT_A_PICTURE, text);
     ASSERT_FALSE(uitest::MessageBoxes().empty());
-    EXPECT_EQ(uitest::MessageBoxes()[0].Text, "The file '" + text + "' is not a picture Glyphcast can read.");
+    EXPECT_EQ(uitest::MessageBoxes()[0].Text.rfind("The file '" + text + "' is not a picture Glyphcast can read.\n", 0),
+              0u);
 }
 
 TEST_F(SourcePageTest, NextTellsAFileInUseFromOneThatIsNoPicture)
@@ -370,7 +387,7 @@ TEST_F(SourcePageTest, NextTellsAFileInUseFromOneThatIsNoPicture)
     SetPath(picture);
     Next();
     ::CloseHandle(held);
-    ExpectRefused(IDS_CANNOT_OPEN, picture);
+    ExpectRefused(IDS_CANNOT_OPEN, picture, "The file is in use.");
 }
 
 TEST_F(SourcePageTest, NextRefusesAnEmptyFile)
@@ -431,7 +448,7 @@ TEST_F(SourcePageTest, RefusalAfterAnAcceptedPictureLeavesTheSettingsAlone)
     Next();
     EXPECT_EQ(Wizard.GetActiveIndex(), 1);
     ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
-    EXPECT_EQ(uitest::MessageBoxes()[0].Text, uitest::MessageFor(IDS_NOT_A_PICTURE, bad));
+    EXPECT_EQ(uitest::MessageBoxes()[0].Text.rfind(uitest::MessageFor(IDS_NOT_A_PICTURE, bad), 0), 0u);
     EXPECT_EQ(Wizard.Settings.SourcePath, good);
     EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 15);
 }

@@ -66,7 +66,7 @@ std::string MessageFor(UINT id, const std::string& path)
 void PumpMessages()
 {
     MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
     {
         if (message.message == WM_QUIT)
         {
@@ -76,7 +76,7 @@ void PumpMessages()
         if (!AfxPreTranslateMessage(&message))
         {
             ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
+            ::DispatchMessageW(&message);
         }
     }
     CWnd::DeleteTempMap();

@@ -28,6 +28,17 @@ TEST(WinlibString, SlicesClampToTheText)
     EXPECT_EQ(text[14], 'p');
 }
 
+TEST(WinlibString, DropsTheLastCharacterWhateverItsBytes)
+{
+    ASSERT_EQ(::GetACP(), static_cast<UINT>(CP_UTF8));  // the manifest's code page
+    EXPECT_EQ(CString("Courier").WithoutLastCharacter(), "Courie");
+    EXPECT_EQ(CString("\u039C\u03BF\u03BD\u03CC").WithoutLastCharacter(), "\u039C\u03BF\u03BD");
+    EXPECT_EQ(CString("a\u2588").WithoutLastCharacter(), "a");
+    EXPECT_EQ(CString("\U0001F600").WithoutLastCharacter(), "");
+    EXPECT_EQ(CString("x").WithoutLastCharacter(), "");
+    EXPECT_EQ(CString().WithoutLastCharacter(), "");
+}
+
 TEST(WinlibString, FindsCharactersAndTextFromAStart)
 {
     CString text("cat.tar.bmp");

@@ -13,6 +13,7 @@
 #include "cli/ConvertTool.h"
 #include "engine/ConversionRun.h"
 #include "pages/FinishPage.h"
+#include "pages/SourcePage.h"
 #include "res/resource.h"
 #include "tests/ui/UiTestSupport.h"
 
@@ -129,30 +130,29 @@ TEST(ConverterApp, StartUpRunsTheWizardUntilCancelAndReturnsFalse)
     EXPECT_EQ(app.m_pMainWnd, nullptr);
 }
 
-TEST(ConverterApp, EscapeDoesNotEndTheRunButAltF4Does)
+TEST(ConverterApp, EscapeEndsTheRunAsCancelDoes)
 {
     CConverterApp app;
-    bool openAfterEscape = false;
+    int result = 0;
     HWND window = nullptr;
     uitest::RunLater(
         [&] {
-            window = RunningWizard(app) ? RunningWizard(app)->GetSafeHwnd() : nullptr;
+            CConverterWizard* wizard = RunningWizard(app);
+            window = wizard ? wizard->GetSafeHwnd() : nullptr;
             HWND next = ::GetDlgItem(window, IDC_NEXT);
             ::SetFocus(next);
             UINT scan = ::MapVirtualKeyA(VK_ESCAPE, 0);
             ::PostMessageA(next, WM_KEYDOWN, VK_ESCAPE, static_cast<LPARAM>(1 | (scan << 16)));
             ::PostMessageA(next, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(1 | (scan << 16) | 0xC0000000u));
             uitest::PumpMessages();
-            openAfterEscape = ::IsWindow(window) && ::IsWindowVisible(window);
-            const LPARAM altDown = (1 << 29) | 1 | (::MapVirtualKeyA(VK_F4, 0) << 16);
-            ::PostMessageA(next, WM_SYSKEYDOWN, VK_F4, altDown);
+            result = wizard ? wizard->GetResult() : 0;
         },
         50);
 
     Watchdog watchdog(app);
     EXPECT_FALSE(app.InitInstance());
     EXPECT_FALSE(Watchdog::Fired());
-    EXPECT_TRUE(openAfterEscape);
+    EXPECT_EQ(result, IDCANCEL);
     EXPECT_FALSE(::IsWindow(window));
 }
 
@@ -264,6 +264,92 @@ TEST(ConverterApp, AUserConvertsFromTheWelcomePageToTheSamePageAsTheConverter)
     const std::string page = ReadText(target);
     EXPECT_GT(page.size(), 40u * chosen.Rows * 28);
     EXPECT_EQ(page, ReadText(tool));
+}
+
+// Types text of any script, character by character, into the focused window.
+void TypeWide(const std::string& utf8)
+{
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                          &text[0], static_cast<int>(text.size()))));
+    for (wchar_t ch : text)
+        ::PostMessageW(::GetFocus(), WM_CHAR, ch, 1);
+}
+
+TEST(ConverterApp, PicturesNamedInAnyScriptAreShownAndConvertedWithCharactersOfAnyScript)
+{
+    // The program's code page is UTF-8 (its manifest), so every -A call carries any script.
+    ASSERT_EQ(::GetACP(), static_cast<UINT>(CP_UTF8));
+    const std::string blocks = "\u2588\u2593\u2592\u2591";
+    for (const std::string name :
+         {"\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC", "\u65E5\u672C\u8A9E\u306E\u7D75"})
+    {
+        CTempDir dir;
+        const std::string source = dir.Path(name + ".bmp"), target = dir.Path(name + ".html");
+        const std::string tool = dir.Path("tool.html");
+        ASSERT_TRUE(WriteBytes(source, CBmpBuilder(60, 40, 24).FillColor(RGB(40, 160, 220)).Build()));
+        CConverterApp app;
+        std::string dimensions;
+        int previewWidth = 0;
+        ConversionSettings chosen;
+        // Next; the picture's name, seen on the page with its size and preview, Next; Tab to the
+        // columns, 40, Tab to the character set, the blocks, Next; "open" unticked, Finish.
+        std::vector<std::function<void()>> steps = {
+            [] { Type("", {VK_RETURN}); },
+            [&] { TypeWide(source); },
+            [&] {
+                CSourcePage* page = RunningWizard(app)->GetSourcePage();
+                char text[64] = "";
+                ::GetDlgItemTextA(*page, IDC_DIMENSIONS, text, sizeof text);
+                dimensions = text;
+                previewWidth = page->GetPreview().GetImageWidth();
+                Type("", {VK_RETURN});
+            },
+            [] {
+                Type("", {VK_TAB, VK_TAB, VK_TAB});
+            },
+            [] {
+                Type("40", {VK_TAB, VK_TAB, VK_TAB});
+            },
+            [&] {
+                TypeWide(blocks);
+                Type("", {VK_RETURN});
+            },
+            [&] {
+                chosen = RunningWizard(app)->Settings;
+                Type("", {VK_SPACE, VK_RETURN});
+            },
+        };
+        std::function<void(size_t)> step = [&](size_t n) {
+            if (n < steps.size())
+                uitest::RunLater(
+                    [&, n] {
+                        steps[n]();
+                        step(n + 1);
+                    },
+                    150);
+        };
+        step(0);
+        Watchdog watchdog(app, 15000);
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_FALSE(Watchdog::Fired());
+        EXPECT_TRUE(uitest::MessageBoxes().empty());
+        EXPECT_EQ(dimensions, "60 x 40");
+        EXPECT_GT(previewWidth, 0);
+        EXPECT_EQ(chosen.SourcePath + " " + chosen.CharacterSet, source + " " + blocks);
+
+        // The same page as the converter's, its cells references to the blocks.
+        std::istringstream in;
+        std::ostringstream out, err;
+        EXPECT_EQ(RunConvertTool({"--columns", "40", "--rows", std::to_string(chosen.Rows), "--characters", blocks,
+                                  "--font", chosen.FontFace, source, "--output", tool},
+                                 in, out, err, false),
+                  0)
+            << err.str();
+        const std::string page = ReadText(target);
+        EXPECT_NE(page.find(">&#9608;</FONT>"), std::string::npos);
+        EXPECT_EQ(page, ReadText(tool));
+    }
 }
 
 }  // namespace

@@ -403,17 +403,49 @@ TEST_F(WizardFrame, AReenabledNextShowsAsTheDefaultButtonAgain)
 
 // --- cancelling ----------------------------------------------------------------------------------
 
-TEST_F(WizardFrame, EscapeLeavesTheWizardAndThePageOpen)
+TEST_F(WizardFrame, EscapeCancelsTheWizardAsTheCancelButtonDoes)
 {
-    ::SetFocus(::GetDlgItem(Page(0), IDC_OPEN_AFTER));
-    uitest::PressKey(VK_ESCAPE);
-    ::SetFocus(Button(IDC_NEXT));
-    uitest::PressKey(VK_ESCAPE);
-    // The frame's own IDCANCEL (what Escape sends) does nothing either.
-    ::SendMessageA(Frame, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    EXPECT_EQ(Frame.GetResult(), -1);
-    EXPECT_TRUE(Log.empty());
+    for (HWND focus : {::GetDlgItem(Page(0), IDC_OPEN_AFTER), Button(IDC_NEXT)})
+    {
+        Log.clear();
+        Frame.EndDialog(-1);
+        ::SetFocus(focus);
+        uitest::PressKey(VK_ESCAPE);
+        EXPECT_EQ(Log, (Events{"P0:cancel"}));
+        EXPECT_EQ(Frame.GetResult(), IDCANCEL);
+    }
+}
+
+// A double click on Next (or Back) is two clicks: the second, arriving within the double-click
+// time of the page change the first made, must not go on past the page just shown.
+TEST_F(WizardFrame, TheSecondHalfOfADoubleClickDoesNotGoPastTheNewPage)
+{
+    const auto press = [this](int id, UINT down) {
+        RECT area;
+        ::GetClientRect(Button(id), &area);
+        const LPARAM at = MAKELPARAM(area.right / 2, area.bottom / 2);
+        ::PostMessageA(Button(id), down, MK_LBUTTON, at);
+        ::PostMessageA(Button(id), WM_LBUTTONUP, 0, at);
+    };
+    const auto doubleClick = [&](int id) {
+        press(id, WM_LBUTTONDOWN);
+        press(id, WM_LBUTTONDBLCLK);
+        uitest::PumpMessages();
+    };
+    doubleClick(IDC_NEXT);
+    EXPECT_EQ(Log, (Events{"P0:next", "P0:kill", "P1:set"}));
+    ExpectOnlyShown(1);
+    doubleClick(IDC_NEXT);  // the double-click time after the change has not passed
+    ExpectOnlyShown(1);
+    doubleClick(IDC_BACK);  // another button
     ExpectOnlyShown(0);
+
+    // Later, a press is a click again; a click made by other means (the keyboard) is one at once.
+    ::Sleep(::GetDoubleClickTime() + 50);
+    doubleClick(IDC_NEXT);
+    ExpectOnlyShown(1);
+    Next();
+    ExpectOnlyShown(2);
 }
 
 TEST_F(WizardFrame, CancelButtonTellsThePageAndEndsWithCancel)

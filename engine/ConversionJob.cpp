@@ -1,0 +1,66 @@
+#include "engine/ConversionJob.h"
+
+#include <new>
+#include <utility>
+
+CConversionJob::~CConversionJob()
+{
+    Stop();
+    Wait();
+}
+
+bool CConversionJob::Start(const ConversionSettings& settings, Notify notify)
+{
+    if (Thread.joinable())
+        return false;
+    StopRequested = false;
+    Ended = false;
+    Done = 0;
+    Total = 0;
+    Result = ConversionResult();
+    Notifier = std::move(notify);
+    Thread = std::thread(&CConversionJob::Run, this, settings);
+    return true;
+}
+
+void CConversionJob::Stop()
+{
+    StopRequested = true;
+}
+
+ConversionResult CConversionJob::Wait()
+{
+    if (!Thread.joinable())
+        return ConversionResult();
+    Thread.join();
+    return std::exchange(Result, ConversionResult());
+}
+
+void CConversionJob::Run(ConversionSettings settings)
+{
+    std::uint64_t lastShown = 0;
+    auto progress = [this, &lastShown](std::uint32_t done, std::uint32_t total) {
+        Total = total;
+        Done = done;
+        // A thousandth at a time: a few thousand notes in all, however large the page.
+        const std::uint64_t shown = static_cast<std::uint64_t>(done) * 1000 / total;
+        if (shown != lastShown && Notifier)
+            Notifier();
+        lastShown = shown;
+    };
+    try
+    {
+        Result = RunConversion(settings, false, progress, &StopRequested);
+    }
+    catch (const std::bad_alloc&)
+    {
+        Result = ConversionResult();
+        Result.Status = ConversionStatus::WriteFailed;
+        Result.Path = settings.TargetPath;
+        Result.Cause = "there is not enough memory";
+        Result.Reason = "cannot write the page: " + Result.Cause;
+    }
+    Ended = true;
+    if (Notifier)
+        Notifier();
+}

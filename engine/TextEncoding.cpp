@@ -1,0 +1,89 @@
+#include "engine/TextEncoding.h"
+
+#include "engine/Win32Api.h"
+
+#include <climits>
+#include <vector>
+
+namespace
+{
+
+TextCodePage CurrentCodePage = TextCodePage::Active;
+
+// Joins UTF-16 surrogate pairs into code points; a lone half (which no conversion should give)
+// becomes U+FFFD.
+void JoinSurrogates(const std::vector<WCHAR>& wide, std::u32string& characters)
+{
+    characters.clear();
+    characters.reserve(wide.size());
+    for (std::size_t n = 0; n < wide.size(); ++n)
+    {
+        const char32_t unit = static_cast<char16_t>(wide[n]);
+        if (unit >= 0xD800 && unit <= 0xDBFF && n + 1 < wide.size())
+        {
+            const char32_t next = static_cast<char16_t>(wide[n + 1]);
+            if (next >= 0xDC00 && next <= 0xDFFF)
+            {
+                characters.push_back(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+                ++n;
+                continue;
+            }
+        }
+        characters.push_back(unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+    }
+}
+
+// The text as UTF-16 with the given conversion flags; false when the conversion fails.
+bool Widen(const std::string& text, DWORD flags, std::vector<WCHAR>& wide)
+{
+    const int length = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(TextCodePageId(), flags, text.data(), length, nullptr, 0);
+    if (needed <= 0)
+        return false;
+    wide.resize(static_cast<std::size_t>(needed));
+    return MultiByteToWideChar(TextCodePageId(), flags, text.data(), length, wide.data(), needed) == needed;
+}
+
+}  // namespace
+
+void SetTextCodePage(TextCodePage codePage)
+{
+    CurrentCodePage = codePage;
+}
+
+TextCodePage GetTextCodePage()
+{
+    return CurrentCodePage;
+}
+
+unsigned TextCodePageId()
+{
+    return CurrentCodePage == TextCodePage::Utf8 ? CP_UTF8 : CP_ACP;
+}
+
+bool SplitCharacters(const std::string& text, std::u32string& characters)
+{
+    characters.clear();
+    if (text.empty())
+        return true;
+    if (text.size() > INT_MAX)
+        return false;
+    std::vector<WCHAR> wide;
+    if (Widen(text, MB_ERR_INVALID_CHARS, wide))
+    {
+        JoinSurrogates(wide, characters);
+        return true;
+    }
+    // Not valid: read what can be read, for callers that go on all the same.
+    if (Widen(text, 0, wide))
+        JoinSurrogates(wide, characters);
+    else
+        characters.assign(text.size(), 0xFFFD);
+    return false;
+}
+
+bool IsValidText(const std::string& text)
+{
+    std::u32string characters;
+    return SplitCharacters(text, characters);
+}

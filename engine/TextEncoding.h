@@ -1,0 +1,25 @@
+// The engine's text (character sets, face names, file names) and the code page it is in.
+#pragma once
+
+#include <string>
+
+// Which code page the engine's text is in. On Windows it is the active code page, which the
+// program's manifest makes UTF-8 where the system allows; a host whose text is UTF-8 on a system
+// that keeps another code page (the converter, reading the wide command line) says so here, and
+// the file calls then take their names as UTF-8. On Linux both are UTF-8.
+enum class TextCodePage
+{
+    Active,
+    Utf8
+};
+
+void SetTextCodePage(TextCodePage codePage);
+TextCodePage GetTextCodePage();
+// The platform's identifier of that code page, for its text calls (CP_ACP or CP_UTF8).
+unsigned TextCodePageId();
+
+// Splits text into its characters, as Unicode code points. Returns false when the text is not
+// valid in the engine's code page; each part that could not be read is then U+FFFD.
+bool SplitCharacters(const std::string& text, std::u32string& characters);
+// Whether text is valid in the engine's code page.
+bool IsValidText(const std::string& text);
