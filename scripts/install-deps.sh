@@ -2,17 +2,20 @@
 # Installs the Debian packages the build, the program and the tests need: the picture libraries
 # the native converter decodes with (libpng, libjpeg-turbo, giflib, libtiff, libwebp), the i686 and x86_64
 # MinGW-w64 compilers, and both 32-bit Wine (wine32:i386) and wine64, since some machines of ours
-# cannot execute 32-bit programs and run the tests on the 64-bit build instead.
+# cannot execute 32-bit programs and run the tests on the 64-bit build instead; and what
+# scripts/package.sh needs to make and check the packages (NSIS, 7-Zip to look into the setup, zip,
+# dpkg-dev, lintian, man).
 # Idempotent: does nothing (and does not touch apt) when everything is present.
 set -euo pipefail
 
 want_native="cmake g++ make googletest clang-format groff-base libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev libwebp-dev"
+want_package="nsis 7zip zip unzip dpkg-dev fakeroot lintian man-db file"
 want_cross="mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 xvfb xauth imagemagick x11-utils xdotool fonts-wine clang libclang-rt-14-dev"
 case "${1:-all}" in
   native) want="$want_native" ;;
   # The browser only shows a written page for the screenshots; the tests do not need it.
-  screenshots) want="$want_native $want_cross chromium" ;;
-  *) want="$want_native $want_cross" ;;
+  screenshots) want="$want_native $want_cross $want_package chromium" ;;
+  *) want="$want_native $want_cross $want_package" ;;
 esac
 
 missing=""

@@ -7,6 +7,9 @@
 #      (scripts/wine-env.sh decides and says why; GLYPHCAST_WINE64=1 forces the 64-bit path);
 #      the display-scaling suite runs once more at 144 and at 192 dpi, in a Wine prefix of its own;
 #   3. a bounded libFuzzer run over the bitmap reader and the conversion.
+#   4. the packages (scripts/package.sh), checked as their users meet them
+#      (tests/packages/check-packages.sh: the setup installed and uninstalled under Wine, the zip,
+#      the Debian package with lintian).
 # After each build, `cmake --install` into a scratch prefix must put the programs, the manual page
 # and (natively) the bash completion in their places.
 # First it names the C++ files that do not follow .clang-format: a warning, never a failure.
@@ -184,6 +187,18 @@ if [ -f fuzz/run.sh ]; then
     tail -60 "$results/fuzz.log"
     failed_steps="$failed_steps fuzz"; fuzz_bad=1
   fi
+fi
+
+step "packages"
+if bash scripts/package.sh >"$results/package.log" 2>&1; then
+  tail -n 3 "$results/package.log"
+  xvfb-run -a -s "-screen 0 1024x768x24" bash tests/packages/check-packages.sh "$results/packages" ||
+    failed_steps="$failed_steps packages"
+else
+  tail -40 "$results/package.log"
+  failed_steps="$failed_steps package"
+  echo "the packages were not made: counts as one failure"
+  uncounted=$((uncounted + 1))
 fi
 
 # Count test cases from GoogleTest's reports (<testsuites tests="N" failures="F" ... errors="E">).
