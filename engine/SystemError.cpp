@@ -29,6 +29,8 @@ std::string DescribeSystemError(unsigned long code)
         return "the name is too long";
     case 223:  // ERROR_FILE_TOO_LARGE
         return "the file is too large";
+    case 267:  // ERROR_DIRECTORY
+        return "the folder name is not valid";
     case 1006:  // ERROR_FILE_INVALID
         return "the file cannot be mapped";
     default: return "system error " + std::to_string(code);

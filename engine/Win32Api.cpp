@@ -37,6 +37,21 @@ private:
     std::wstring Text;
 };
 
+// The full path of a name relative to the current folder; the name itself when it has none.
+std::string FullPath(LPCSTR name)
+{
+    char full[MAX_PATH * 4];
+    const DWORD length = GetFullPathNameA(name, sizeof full, full, nullptr);
+    return length > 0 && length < sizeof full ? std::string(full, length) : std::string(name);
+}
+
+std::wstring FullPath(LPCWSTR name)
+{
+    wchar_t full[MAX_PATH * 4];
+    const DWORD length = GetFullPathNameW(name, MAX_PATH * 4, full, nullptr);
+    return length > 0 && length < MAX_PATH * 4 ? std::wstring(full, length) : std::wstring(name);
+}
+
 }  // namespace
 
 HANDLE EngineCreateFile(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES securityAttributes,
@@ -75,10 +90,17 @@ BOOL EngineMoveFileEx(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
 BOOL EngineReplaceFile(LPCSTR replacedFileName, LPCSTR replacementFileName, LPCSTR backupFileName, DWORD flags,
                        LPVOID exclude, LPVOID reserved)
 {
+    // Full paths: Wine's ReplaceFile refuses a bare file name ("the directory name is invalid"),
+    // which a page named on the converter's command line often is.
     if (!NamesAreUtf8())
-        return ReplaceFileA(replacedFileName, replacementFileName, backupFileName, flags, exclude, reserved);
-    return ReplaceFileW(CWideName(replacedFileName).Get(), CWideName(replacementFileName).Get(),
-                        CWideName(backupFileName).Get(), flags, exclude, reserved);
+    {
+        const std::string replaced = FullPath(replacedFileName), replacement = FullPath(replacementFileName);
+        return ReplaceFileA(replaced.c_str(), replacement.c_str(), backupFileName, flags, exclude, reserved);
+    }
+    const std::wstring replaced = FullPath(CWideName(replacedFileName).Get());
+    const std::wstring replacement = FullPath(CWideName(replacementFileName).Get());
+    return ReplaceFileW(replaced.c_str(), replacement.c_str(), CWideName(backupFileName).Get(), flags, exclude,
+                        reserved);
 }
 
 HINSTANCE EngineShellExecute(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,

@@ -316,6 +316,20 @@ TEST_F(ConversionRunTest, ReplacedPageKeepsItsPermissions)
 #endif
 }
 
+TEST_F(ConversionRunTest, APageNamedWithoutItsFolderIsReplacedInTheCurrentOne)
+{
+    // As a page is named on the converter's command line: a bare file name, replaced in place.
+    namespace fs = std::filesystem;
+    WriteBytes(Settings.TargetPath, std::vector<std::uint8_t>(3, 'x'));
+    const fs::path previous = fs::current_path();
+    fs::current_path(Dir.Root());
+    Settings.TargetPath = fs::path(Settings.TargetPath).filename().string();
+    const ConversionResult result = RunConversion(Settings, false);
+    fs::current_path(previous);
+    EXPECT_TRUE(result.Succeeded()) << result.Reason;
+    EXPECT_EQ(ReadText(Dir.Path(Settings.TargetPath)).compare(0, 6, "<HTML>"), 0);
+}
+
 TEST_F(ConversionRunTest, AFolderAsSourceIsNamedAsOne)
 {
     const std::string folder = Dir.Path("pictures.bmp");
