@@ -12,23 +12,6 @@
 
 #include <jpeglib.h>
 
-TestPicture::TestPicture(std::uint32_t width, std::uint32_t height)
-    : Width(width), Height(height), Rgba(std::size_t(width) * height * 4, 255)
-{
-}
-
-void TestPicture::Set(std::uint32_t x, std::uint32_t y, std::uint8_t red, std::uint8_t green, std::uint8_t blue,
-                      std::uint8_t alpha)
-{
-    std::uint8_t* p = Rgba.data() + 4 * (std::size_t(y) * Width + x);
-    p[0] = red, p[1] = green, p[2] = blue, p[3] = alpha;
-}
-
-RgbaRowSource TestPicture::Rows() const
-{
-    return [this](std::uint32_t y, std::uint8_t* rgba) { std::memcpy(rgba, At(0, y), std::size_t(Width) * 4); };
-}
-
 namespace
 {
 
@@ -235,41 +218,6 @@ bool CompressJpeg(jpeg_compress_struct& info, std::FILE* file, std::uint32_t wid
 
 }  // namespace
 
-std::vector<std::uint8_t> ExifOrientationBlock(int orientation, bool bigEndian)
-{
-    auto u16 = [bigEndian](unsigned v) {
-        return bigEndian ? std::vector<std::uint8_t>{std::uint8_t(v >> 8), std::uint8_t(v)}
-                         : std::vector<std::uint8_t>{std::uint8_t(v), std::uint8_t(v >> 8)};
-    };
-    auto u32 = [&](std::uint32_t v) {
-        std::vector<std::uint8_t> high = u16(v >> 16), low = u16(v & 0xFFFF);
-        if (!bigEndian)
-            std::swap(high, low);
-        high.insert(high.end(), low.begin(), low.end());
-        return high;
-    };
-    std::vector<std::uint8_t> block = {'E', 'x', 'i', 'f', 0, 0};
-    auto append = [&block](const std::vector<std::uint8_t>& bytes) {
-        block.insert(block.end(), bytes.begin(), bytes.end());
-    };
-    append(bigEndian ? std::vector<std::uint8_t>{'M', 'M'} : std::vector<std::uint8_t>{'I', 'I'});
-    append(u16(42));
-    append(u32(8));
-    // Two entries, as cameras write them: something before the orientation, then it.
-    append(u16(2));
-    append(u16(0x010F));  // Make, ASCII, 4 bytes in place
-    append(u16(2));
-    append(u32(4));
-    append({'c', 'a', 'm', 0});
-    append(u16(0x0112));
-    append(u16(3));
-    append(u32(1));
-    append(u16(static_cast<unsigned>(orientation)));
-    append(u16(0));
-    append(u32(0));
-    return block;
-}
-
 bool WriteJpeg(const std::string& path, std::uint32_t width, std::uint32_t height, const JpegOptions& options,
                const RgbaRowSource& rows)
 {
@@ -402,4 +350,42 @@ bool WriteWebP(const std::string& path, const TestPicture& picture, bool lossles
         ok = std::fclose(file) == 0 && ok;
     WebPFree(encoded);
     return ok;
+}
+
+bool CanWriteTestPicture(const TestEncoding&)
+{
+    return true;  // the libraries write every kind the tests ask for
+}
+
+bool WriteTestPicture(const std::string& path, const TestPicture& picture, const TestEncoding& encoding,
+                      std::string& error)
+{
+    const int pngTypes[] = {2, 6, 0, 4, 3};  // by TestLayout
+    const bool alpha = encoding.Layout == TestLayout::Rgba;
+    bool written = false;
+    switch (encoding.Format)
+    {
+    case TestFormat::Png:
+        written =
+            WritePng(path, picture.Width, picture.Height,
+                     {pngTypes[static_cast<int>(encoding.Layout)], encoding.Bits, encoding.Interlaced}, picture.Rows());
+        break;
+    case TestFormat::Jpeg:
+        written = WriteJpeg(path, picture.Width, picture.Height,
+                            {95, encoding.Interlaced, encoding.Layout == TestLayout::Grey, encoding.Orientation,
+                             encoding.BigEndianExif},
+                            picture.Rows());
+        break;
+    case TestFormat::Gif: written = WriteGif(path, picture, {encoding.Interlaced}); break;
+    case TestFormat::Tiff:
+        written = WriteTiff(path, picture.Width, picture.Height,
+                            {encoding.Orientation ? encoding.Orientation : 1, alpha, encoding.Compressed,
+                             encoding.Compressed ? 4u : 0u},
+                            picture.Rows());
+        break;
+    case TestFormat::WebP: written = WriteWebP(path, picture, !encoding.Lossy); break;
+    }
+    if (!written)
+        error = "the encoder failed";
+    return written;
 }

@@ -1,28 +1,7 @@
 // Test pictures of every format, written with the picture libraries' own encoders (Linux only).
 #pragma once
 
-#include <cstdint>
-#include <functional>
-#include <string>
-#include <vector>
-
-// Fills row y of a picture as 8-bit red, green, blue and alpha.
-using RgbaRowSource = std::function<void(std::uint32_t y, std::uint8_t* rgba)>;
-
-// A small picture held whole, as 8-bit red, green, blue, alpha.
-struct TestPicture
-{
-    TestPicture(std::uint32_t width, std::uint32_t height);
-
-    void Set(std::uint32_t x, std::uint32_t y, std::uint8_t red, std::uint8_t green, std::uint8_t blue,
-             std::uint8_t alpha = 255);
-    const std::uint8_t* At(std::uint32_t x, std::uint32_t y) const { return Rgba.data() + 4 * (y * Width + x); }
-    RgbaRowSource Rows() const;
-
-    std::uint32_t Width;
-    std::uint32_t Height;
-    std::vector<std::uint8_t> Rgba;
-};
+#include "tests/engine/TestPicture.h"
 
 // PNG colour types and depths as the format numbers them (0 grey, 2 RGB, 3 palette, 4 grey with
 // alpha, 6 RGBA). Values are taken from the RGBA rows as they are: grey from red, and at depths
@@ -68,6 +47,3 @@ bool WriteTiff(const std::string& path, std::uint32_t width, std::uint32_t heigh
                const RgbaRowSource& rows);
 
 bool WriteWebP(const std::string& path, const TestPicture& picture, bool lossless);
-
-// The Exif APP1 segment's content ("Exif\0\0" and a TIFF block) that gives an orientation.
-std::vector<std::uint8_t> ExifOrientationBlock(int orientation, bool bigEndian);

@@ -1,18 +1,25 @@
-// PNG, JPEG, GIF, TIFF and WebP through Debian's libraries and the whole run: a lossless picture
-// gives the very page its pixels give as a .bmp, a photo stands upright, transparency lies over
-// the page's background, and damaged or absurd files are refused with the decoder's reason,
-// leaving the target alone. The pictures are written by the libraries' own encoders.
+// PNG, JPEG, GIF, TIFF and WebP through the platform's decoders and the whole run, from pictures
+// the platform's own encoders write (the libraries' on Linux, WIC's on Windows; each case runs
+// where they can store it): a lossless picture gives the very page its pixels give as a .bmp, a
+// photo stands upright, and transparency lies over the page's background. On Linux, damaged or
+// absurd files are also refused with the decoder's reason, leaving the target alone.
 #include "decoders/Orientation.h"
 #include "engine/ConversionRun.h"
 #include "tests/engine/BmpBuilder.h"
-#include "tests/engine/PictureEncoder.h"
 #include "tests/engine/TempDir.h"
+#include "tests/engine/TestPicture.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+
+#ifndef _WIN32
+#include "tests/engine/PictureEncoder.h"
+
+#include <zlib.h>
+#endif
 
 namespace
 {
@@ -20,44 +27,6 @@ namespace
 bool NeverOpen(const std::string&)
 {
     return false;
-}
-
-// A picture whose every pixel differs from its neighbours, over the whole range of each channel.
-TestPicture Varied(std::uint32_t width, std::uint32_t height)
-{
-    TestPicture picture(width, height);
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::uint32_t x = 0; x < width; ++x)
-            picture.Set(x, y, std::uint8_t(x * 37 + y * 11), std::uint8_t(x * 5 + y * 71),
-                        std::uint8_t(x * y * 13 + 9));
-    return picture;
-}
-
-// Grey levels that a depth of bits holds exactly.
-TestPicture Grey(std::uint32_t width, std::uint32_t height, int bits)
-{
-    const unsigned levels = bits >= 8 ? 256 : 1u << bits;
-    TestPicture picture(width, height);
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::uint32_t x = 0; x < width; ++x)
-        {
-            const auto v = std::uint8_t((x * 3 + y * 7) % levels * 255 / (levels - 1));
-            picture.Set(x, y, v, v, v);
-        }
-    return picture;
-}
-
-// At most count distinct colours.
-TestPicture FewColours(std::uint32_t width, std::uint32_t height, unsigned count)
-{
-    TestPicture picture(width, height);
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::uint32_t x = 0; x < width; ++x)
-        {
-            const unsigned n = (x * 3 + y * 5) % count;
-            picture.Set(x, y, std::uint8_t(n * 97), std::uint8_t(255 - n * 41), std::uint8_t(n * n * 7));
-        }
-    return picture;
 }
 
 // The cell colours of a page, in the order they were written.
@@ -79,42 +48,20 @@ int Distance(RgbColor a, RgbColor b)
                      std::abs(int(BlueOf(a)) - int(BlueOf(b)))});
 }
 
-std::vector<std::uint8_t> ReadBytes(const std::string& path)
+// The stored picture that orientation turns into upright.
+TestPicture Stored(const TestPicture& upright, Orientation orientation)
 {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void PutBigEndian32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int n = 0; n < 4; ++n)
-        bytes[at + n] = std::uint8_t(value >> (24 - 8 * n));
-}
-
-// Makes a PNG claim another size in its header, with a header checksum that still holds.
-void ClaimPngSize(std::vector<std::uint8_t>& png, std::uint32_t width, std::uint32_t height)
-{
-    PutBigEndian32(png, 16, width);
-    PutBigEndian32(png, 20, height);
-    PutBigEndian32(png, 29, static_cast<std::uint32_t>(crc32(0, &png[12], 17)));
-}
-
-// The process's peak resident memory in KiB since ResetPeakMemory (Linux keeps it per process).
-long PeakKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
-}
-
-bool ResetPeakMemory()
-{
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    return static_cast<bool>(clear.flush());
+    const bool swaps = SwapsAxes(orientation);
+    TestPicture stored(swaps ? upright.Height : upright.Width, swaps ? upright.Width : upright.Height);
+    for (std::uint32_t y = 0; y < upright.Height; ++y)
+        for (std::uint32_t x = 0; x < upright.Width; ++x)
+        {
+            std::uint32_t sx = 0, sy = 0;
+            StoredPosition(orientation, stored.Width, stored.Height, x, y, sx, sy);
+            const std::uint8_t* p = upright.At(x, y);
+            stored.Set(sx, sy, p[0], p[1], p[2], p[3]);
+        }
+    return stored;
 }
 
 class PictureFormats : public ::testing::Test
@@ -150,16 +97,20 @@ protected:
     // The picture's colours as a 24-bit .bmp (alpha left out).
     std::string AsBmp(const TestPicture& picture)
     {
-        CBmpBuilder bmp(static_cast<std::int32_t>(picture.Width), static_cast<std::int32_t>(picture.Height), 24);
-        for (std::uint32_t y = 0; y < picture.Height; ++y)
-            for (std::uint32_t x = 0; x < picture.Width; ++x)
-            {
-                const std::uint8_t* p = picture.At(x, y);
-                bmp.SetColor(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), MakeRgb(p[0], p[1], p[2]));
-            }
         const std::string path = Dir.Path("same-" + std::to_string(++Pages) + ".bmp");
-        WriteBytes(path, bmp.Build());
+        WriteBytes(path, TestPictureAsBmp(picture));
         return path;
+    }
+
+    // Writes picture as encoding asks; false, with nothing written, where this platform's
+    // encoders cannot store that kind.
+    bool Write(const std::string& path, const TestPicture& picture, const TestEncoding& encoding)
+    {
+        if (!CanWriteTestPicture(encoding))
+            return false;
+        std::string error;
+        EXPECT_TRUE(WriteTestPicture(path, picture, encoding, error)) << path << ": " << error;
+        return true;
     }
 
     // Pages of source and of the .bmp of the same pixels, at grids of cells larger, smaller and
@@ -196,53 +147,52 @@ protected:
 
 }  // namespace
 
-TEST_F(PictureFormats, PngOfEveryColourTypeAndDepthGivesTheBitmapsPage)
+TEST_F(PictureFormats, LosslessPicturesGiveTheBitmapsPage)
 {
-    struct Variant
+    const TestPicture varied = MakeTestPicture(23, 17), colours = MakeStripedTestPicture(29, 19, 250);
+    struct Case
     {
-        int ColorType;
-        int BitDepth;
-        bool Interlaced;
+        const char* Name;
+        TestEncoding Encoding;
         TestPicture Pixels;
     };
-    const std::vector<Variant> variants = {{2, 8, false, Varied(23, 17)},         {2, 16, false, Varied(23, 17)},
-                                           {2, 8, true, Varied(23, 17)},          {6, 8, false, Varied(23, 17)},
-                                           {6, 16, true, Varied(23, 17)},         {0, 1, false, Grey(23, 17, 1)},
-                                           {0, 2, false, Grey(23, 17, 2)},        {0, 4, true, Grey(23, 17, 4)},
-                                           {0, 8, false, Grey(23, 17, 8)},        {0, 16, false, Grey(23, 17, 8)},
-                                           {4, 8, false, Grey(23, 17, 8)},        {3, 1, false, FewColours(23, 17, 2)},
-                                           {3, 2, false, FewColours(23, 17, 4)},  {3, 4, true, FewColours(23, 17, 16)},
-                                           {3, 8, false, FewColours(23, 17, 200)}};
-    for (const Variant& variant : variants)
+    const TestFormat png = TestFormat::Png;
+    const TestLayout rgb = TestLayout::Rgb, grey = TestLayout::Grey, palette = TestLayout::Palette;
+    const std::vector<Case> cases = {
+        {"rgb.png", {png, rgb}, varied},
+        {"rgb16.png", {png, rgb, 16}, varied},
+        {"adam7.png", {png, rgb, 8, true}, varied},
+        {"rgba.png", {png, TestLayout::Rgba}, varied},
+        {"rgba16-adam7.png", {png, TestLayout::Rgba, 16, true}, varied},
+        {"grey1.png", {png, grey, 1}, MakeGreyTestPicture(23, 17, 1)},
+        {"grey2.png", {png, grey, 2}, MakeGreyTestPicture(23, 17, 2)},
+        {"grey4-adam7.png", {png, grey, 4, true}, MakeGreyTestPicture(23, 17, 4)},
+        {"grey8.png", {png, grey, 8}, MakeGreyTestPicture(23, 17, 8)},
+        {"grey16.png", {png, grey, 16}, MakeGreyTestPicture(23, 17, 8)},
+        {"grey-alpha.png", {png, TestLayout::GreyAlpha}, MakeGreyTestPicture(23, 17, 8)},
+        {"palette1.png", {png, palette, 1}, MakeStripedTestPicture(23, 17, 2)},
+        {"palette2.png", {png, palette, 2}, MakeStripedTestPicture(23, 17, 4)},
+        {"palette4-adam7.png", {png, palette, 4, true}, MakeStripedTestPicture(23, 17, 16)},
+        {"palette8.png", {png, palette, 8}, MakeStripedTestPicture(23, 17, 200)},
+        {"plain.gif", {TestFormat::Gif, palette}, colours},
+        {"interlaced.gif", {TestFormat::Gif, palette, 8, true}, colours},
+        {"plain.tif", {TestFormat::Tiff, rgb}, MakeTestPicture(29, 19)},
+        // Compressed, in strips of 4 rows: bands and strips do not line up.
+        {"strips.tif", {TestFormat::Tiff, rgb, 8, false, false, true}, MakeTestPicture(29, 19)},
+        {"lossless.webp", {TestFormat::WebP, rgb}, MakeTestPicture(29, 19)}};
+    int written = 0;
+    for (const Case& c : cases)
     {
-        const std::string path = Dir.Path("type" + std::to_string(variant.ColorType) + "-" +
-                                          std::to_string(variant.BitDepth) + (variant.Interlaced ? "-i" : "") + ".png");
-        ASSERT_TRUE(WritePng(path, variant.Pixels.Width, variant.Pixels.Height,
-                             {variant.ColorType, variant.BitDepth, variant.Interlaced}, variant.Pixels.Rows()));
-        SCOPED_TRACE(path);
-        ExpectSamePages(path, variant.Pixels);
+        SCOPED_TRACE(c.Name);
+        if (Write(Dir.Path(c.Name), c.Pixels, c.Encoding))
+        {
+            ++written;
+            ExpectSamePages(Dir.Path(c.Name), c.Pixels);
+        }
     }
-}
-
-TEST_F(PictureFormats, GifTiffAndLosslessWebPGiveTheBitmapsPage)
-{
-    const TestPicture colours = FewColours(29, 19, 250);
-    for (bool interlaced : {false, true})
-    {
-        const std::string gif = Dir.Path(interlaced ? "interlaced.gif" : "plain.gif");
-        ASSERT_TRUE(WriteGif(gif, colours, {interlaced}));
-        ExpectSamePages(gif, colours);
-    }
-    const TestPicture varied = Varied(29, 19);
-    const std::string plainTiff = Dir.Path("plain.tif"), stripsTiff = Dir.Path("strips.tif");
-    ASSERT_TRUE(WriteTiff(plainTiff, varied.Width, varied.Height, {}, varied.Rows()));
-    ExpectSamePages(plainTiff, varied);
-    // Compressed, in strips of 4 rows: bands and strips do not line up.
-    ASSERT_TRUE(WriteTiff(stripsTiff, varied.Width, varied.Height, {1, false, true, 4}, varied.Rows()));
-    ExpectSamePages(stripsTiff, varied);
-    const std::string webp = Dir.Path("lossless.webp");
-    ASSERT_TRUE(WriteWebP(webp, varied, true));
-    ExpectSamePages(webp, varied);
+    // Every platform writes at least PNG as RGB (8 and 16 bits, Adam7), RGBA, grey and palette,
+    // GIF and TIFF.
+    EXPECT_GE(written, 8);
 }
 
 TEST_F(PictureFormats, JpegAndLossyWebPStayCloseToTheBitmapsPage)
@@ -255,25 +205,29 @@ TEST_F(PictureFormats, JpegAndLossyWebPStayCloseToTheBitmapsPage)
     const std::vector<RgbColor> expected = Colours(Page(AsBmp(smooth), 12, 8));
     ASSERT_EQ(expected.size(), 96u);
 
-    for (const JpegOptions& options : {JpegOptions{95, false}, JpegOptions{95, true}})
+    struct Case
     {
-        const std::string path = Dir.Path(options.Progressive ? "progressive.jpg" : "baseline.jpg");
-        ASSERT_TRUE(WriteJpeg(path, 96, 64, options, smooth.Rows()));
-        const std::vector<RgbColor> colours = Colours(Page(path, 12, 8));
-        ASSERT_EQ(colours.size(), expected.size()) << path;
+        const char* Name;
+        TestEncoding Encoding;
+        int Tolerance;
+    };
+    const Case cases[] = {{"baseline.jpg", {TestFormat::Jpeg}, 3},
+                          {"progressive.jpg", {TestFormat::Jpeg, TestLayout::Rgb, 8, true}, 3},
+                          {"lossy.webp", {TestFormat::WebP, TestLayout::Rgb, 8, false, true}, 6}};
+    for (const Case& c : cases)
+    {
+        if (!Write(Dir.Path(c.Name), smooth, c.Encoding))
+            continue;
+        const std::vector<RgbColor> colours = Colours(Page(Dir.Path(c.Name), 12, 8));
+        ASSERT_EQ(colours.size(), expected.size()) << c.Name;
         for (std::size_t n = 0; n < colours.size(); ++n)
-            EXPECT_LE(Distance(colours[n], expected[n]), 3) << path << " cell " << n;
+            EXPECT_LE(Distance(colours[n], expected[n]), c.Tolerance) << c.Name << " cell " << n;
     }
-    const std::string webp = Dir.Path("lossy.webp");
-    ASSERT_TRUE(WriteWebP(webp, smooth, false));
-    const std::vector<RgbColor> lossy = Colours(Page(webp, 12, 8));
-    ASSERT_EQ(lossy.size(), expected.size());
-    for (std::size_t n = 0; n < lossy.size(); ++n)
-        EXPECT_LE(Distance(lossy[n], expected[n]), 6) << "lossy WebP cell " << n;
 
     // Greyscale (the red channel): every cell grey.
     const std::string greyJpeg = Dir.Path("grey.jpg");
-    ASSERT_TRUE(WriteJpeg(greyJpeg, 96, 64, {95, false, true}, smooth.Rows()));
+    if (!Write(greyJpeg, smooth, {TestFormat::Jpeg, TestLayout::Grey}))
+        return;
     for (RgbColor colour : Colours(Page(greyJpeg, 12, 8)))
         EXPECT_TRUE(RedOf(colour) == GreenOf(colour) && GreenOf(colour) == BlueOf(colour)) << std::hex << colour;
 }
@@ -282,23 +236,13 @@ TEST_F(PictureFormats, EveryOrientationStandsUpright)
 {
     // TIFF, lossless: the page of the stored picture with its orientation tag is the page of the
     // upright picture as a .bmp, and the probe gives the upright size.
-    const TestPicture upright = Varied(11, 6);
+    const TestPicture upright = MakeTestPicture(11, 6);
     for (int value = 1; value <= 8; ++value)
     {
-        const auto orientation = static_cast<Orientation>(value);
-        const std::uint32_t storedWidth = SwapsAxes(orientation) ? 6 : 11,
-                            storedHeight = SwapsAxes(orientation) ? 11 : 6;
-        TestPicture stored(storedWidth, storedHeight);
-        for (std::uint32_t y = 0; y < upright.Height; ++y)
-            for (std::uint32_t x = 0; x < upright.Width; ++x)
-            {
-                std::uint32_t sx = 0, sy = 0;
-                StoredPosition(orientation, storedWidth, storedHeight, x, y, sx, sy);
-                const std::uint8_t* p = upright.At(x, y);
-                stored.Set(sx, sy, p[0], p[1], p[2]);
-            }
         const std::string path = Dir.Path("turned" + std::to_string(value) + ".tif");
-        ASSERT_TRUE(WriteTiff(path, storedWidth, storedHeight, {value}, stored.Rows()));
+        if (!Write(path, Stored(upright, static_cast<Orientation>(value)),
+                   {TestFormat::Tiff, TestLayout::Rgb, 8, false, false, false, value}))
+            continue;
         std::uint32_t width = 0, height = 0;
         ASSERT_TRUE(ProbeSource(path, width, height).Succeeded());
         EXPECT_EQ(width, 11u) << value;
@@ -307,27 +251,24 @@ TEST_F(PictureFormats, EveryOrientationStandsUpright)
         ExpectSamePages(path, upright);
     }
 
-    // JPEG with an Exif block in either byte order: four quadrants of plain colours end up in
-    // their upright places.
+    // JPEG with an Exif block in either byte order, progressive or not where the platform writes
+    // both: four quadrants of plain colours end up in their upright places.
     const RgbColor quadrants[4] = {MakeRgb(240, 20, 20), MakeRgb(20, 240, 20), MakeRgb(20, 20, 240),
                                    MakeRgb(240, 240, 20)};
+    TestPicture quartered(64, 32);
+    for (std::uint32_t y = 0; y < 32; ++y)
+        for (std::uint32_t x = 0; x < 64; ++x)
+        {
+            const RgbColor c = quadrants[(y / 16) * 2 + x / 32];
+            quartered.Set(x, y, std::uint8_t(RedOf(c)), std::uint8_t(GreenOf(c)), std::uint8_t(BlueOf(c)));
+        }
+    const bool progressive = CanWriteTestPicture({TestFormat::Jpeg, TestLayout::Rgb, 8, true});
     for (int value = 1; value <= 8; ++value)
     {
-        const auto orientation = static_cast<Orientation>(value);
-        const std::uint32_t storedWidth = SwapsAxes(orientation) ? 32 : 64,
-                            storedHeight = SwapsAxes(orientation) ? 64 : 32;
-        TestPicture stored(storedWidth, storedHeight);
-        for (std::uint32_t y = 0; y < 32; ++y)
-            for (std::uint32_t x = 0; x < 64; ++x)
-            {
-                std::uint32_t sx = 0, sy = 0;
-                StoredPosition(orientation, storedWidth, storedHeight, x, y, sx, sy);
-                const RgbColor c = quadrants[(y / 16) * 2 + x / 32];
-                stored.Set(sx, sy, std::uint8_t(RedOf(c)), std::uint8_t(GreenOf(c)), std::uint8_t(BlueOf(c)));
-            }
         const std::string path = Dir.Path("turned" + std::to_string(value) + ".jpg");
-        ASSERT_TRUE(
-            WriteJpeg(path, storedWidth, storedHeight, {95, value % 2 == 0, false, value, value > 4}, stored.Rows()));
+        ASSERT_TRUE(Write(
+            path, Stored(quartered, static_cast<Orientation>(value)),
+            {TestFormat::Jpeg, TestLayout::Rgb, 8, progressive && value % 2 == 0, false, false, value, value > 4}));
         std::uint32_t width = 0, height = 0;
         ASSERT_TRUE(ProbeSource(path, width, height).Succeeded());
         EXPECT_EQ(width, 64u) << value;
@@ -343,7 +284,7 @@ TEST_F(PictureFormats, TransparencyLiesOverEitherBackground)
 {
     // Alpha from 0 to 255 across the picture; the expected pixels are laid over the background
     // by the rule c' = (c * a + b * (255 - a) + 127) / 255.
-    TestPicture picture = Varied(17, 9);
+    TestPicture picture = MakeTestPicture(17, 9);
     for (std::uint32_t y = 0; y < picture.Height; ++y)
         for (std::uint32_t x = 0; x < picture.Width; ++x)
         {
@@ -351,8 +292,8 @@ TEST_F(PictureFormats, TransparencyLiesOverEitherBackground)
             picture.Set(x, y, p[0], p[1], p[2], std::uint8_t(x == 0 ? 0 : x == 1 ? 255 : (x * 16 + y * 3)));
         }
     const std::string png = Dir.Path("alpha.png"), webp = Dir.Path("alpha.webp");
-    ASSERT_TRUE(WritePng(png, picture.Width, picture.Height, {6, 8, false}, picture.Rows()));
-    ASSERT_TRUE(WriteWebP(webp, picture, true));
+    ASSERT_TRUE(Write(png, picture, {TestFormat::Png, TestLayout::Rgba}));
+    const bool hasWebP = Write(webp, picture, {TestFormat::WebP, TestLayout::Rgba});
     for (RgbColor background : {MakeRgb(0, 0, 0), MakeRgb(0xFF, 0x80, 0x10)})
     {
         TestPicture over(picture.Width, picture.Height);
@@ -367,13 +308,14 @@ TEST_F(PictureFormats, TransparencyLiesOverEitherBackground)
                 over.Set(x, y, c[0], c[1], c[2]);
             }
         ExpectSamePages(png, over, background);
-        ExpectSamePages(webp, over, background);
+        if (hasWebP)
+            ExpectSamePages(webp, over, background);
         // The wholly transparent column is the background itself.
         EXPECT_EQ(Colours(Page(png, 17, 9, background))[0], background);
     }
 
     // GIF's transparent colour and TIFF's alpha channel.
-    TestPicture holes = FewColours(12, 8, 6);
+    TestPicture holes = MakeStripedTestPicture(12, 8, 6);
     TestPicture filled = holes;
     const RgbColor background = MakeRgb(0x20, 0x40, 0x60);
     for (std::uint32_t y = 0; y < 8; ++y)
@@ -382,16 +324,57 @@ TEST_F(PictureFormats, TransparencyLiesOverEitherBackground)
             holes.Set(x, y, 1, 2, 3, 0);
             filled.Set(x, y, 0x20, 0x40, 0x60);
         }
-    const std::string gif = Dir.Path("holes.gif"), tiff = Dir.Path("holes.tif");
-    ASSERT_TRUE(WriteGif(gif, holes, {}));
-    ASSERT_TRUE(WriteTiff(tiff, 12, 8, {1, true}, holes.Rows()));
-    ExpectSamePages(gif, filled, background);
-    ExpectSamePages(tiff, filled, background);
+    const std::pair<const char*, TestFormat> files[] = {{"holes.gif", TestFormat::Gif},
+                                                        {"holes.tif", TestFormat::Tiff}};
+    for (const auto& [name, format] : files)
+        if (Write(Dir.Path(name), holes, {format, TestLayout::Rgba}))
+            ExpectSamePages(Dir.Path(name), filled, background);
 }
+
+#ifndef _WIN32
+
+// Damaged and absurd files, with the libraries' own reasons.
+
+namespace
+{
+
+void PutBigEndian32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
+{
+    for (int n = 0; n < 4; ++n)
+        bytes[at + n] = std::uint8_t(value >> (24 - 8 * n));
+}
+
+// Makes a PNG claim another size in its header, with a header checksum that still holds.
+void ClaimPngSize(std::vector<std::uint8_t>& png, std::uint32_t width, std::uint32_t height)
+{
+    PutBigEndian32(png, 16, width);
+    PutBigEndian32(png, 20, height);
+    PutBigEndian32(png, 29, static_cast<std::uint32_t>(crc32(0, &png[12], 17)));
+}
+
+// The process's peak resident memory in KiB since ResetPeakMemory (Linux keeps it per process).
+long PeakKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+bool ResetPeakMemory()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    return static_cast<bool>(clear.flush());
+}
+
+}  // namespace
 
 TEST_F(PictureFormats, DamagedAndUnreadableFilesAreRefusedAndTheTargetKept)
 {
-    const TestPicture picture = Varied(64, 48);
+    const TestPicture picture = MakeTestPicture(64, 48);
     const std::string png = Dir.Path("good.png");
     ASSERT_TRUE(WritePng(png, 64, 48, {}, picture.Rows()));
     const std::vector<std::uint8_t> good = ReadBytes(png);
@@ -429,7 +412,7 @@ TEST_F(PictureFormats, DamagedAndUnreadableFilesAreRefusedAndTheTargetKept)
     }
 
     const std::string gif = Dir.Path("good.gif");
-    ASSERT_TRUE(WriteGif(gif, FewColours(64, 48, 200), {}));
+    ASSERT_TRUE(WriteGif(gif, MakeStripedTestPicture(64, 48, 200), {}));
     const std::vector<std::uint8_t> gifBytes = ReadBytes(gif);
     WriteBytes(Dir.Path("cut.gif"),
                std::vector<std::uint8_t>(gifBytes.begin(), gifBytes.begin() + gifBytes.size() / 2));
@@ -464,7 +447,7 @@ TEST_F(PictureFormats, DamagedAndUnreadableFilesAreRefusedAndTheTargetKept)
 
 TEST_F(PictureFormats, AbsurdSizesAreRefusedBeforeMemoryIsSpentOnThem)
 {
-    const TestPicture picture = Varied(8, 8);
+    const TestPicture picture = MakeTestPicture(8, 8);
     const std::string small = Dir.Path("small.png");
     ASSERT_TRUE(WritePng(small, 8, 8, {}, picture.Rows()));
     std::vector<std::uint8_t> bytes = ReadBytes(small);
@@ -509,3 +492,5 @@ TEST_F(PictureFormats, AbsurdSizesAreRefusedBeforeMemoryIsSpentOnThem)
     WriteBytes(jpeg, bytes);
     ExpectRefused(jpeg, "damaged JPEG data: too little data for a 8000 x 8000 picture");
 }
+
+#endif  // _WIN32

@@ -1,24 +1,16 @@
 #include "tests/engine/WicPictures.h"
 
 #include "decoders/ComInitializer.h"
-#include "tests/engine/BmpBuilder.h"
 #include "decoders/ComPtr.h"
+#include "tests/engine/BmpBuilder.h"
 
 #include <oleauto.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 namespace
 {
-
-std::uint32_t Argb(unsigned a, unsigned r, unsigned g, unsigned b)
-{
-    return (a << 24) | (r << 16) | (g << 8) | b;
-}
 
 std::string Describe(const char* step, HRESULT result)
 {
@@ -52,13 +44,14 @@ bool StorePixels(const TestPicture& picture, StoredAs stored, Stored& out, std::
         BYTE* row = out.Bytes.data() + std::size_t(y) * out.Stride;
         for (std::uint32_t x = 0; x < w; ++x)
         {
-            const std::uint32_t p = picture.At(x, y);
-            const BYTE a = p >> 24, r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+            const std::uint8_t* rgba = picture.At(x, y);
+            const BYTE r = rgba[0], g = rgba[1], b = rgba[2], a = rgba[3];
+            const std::uint32_t p = std::uint32_t(a) << 24 | std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | b;
             switch (stored)
             {
             case StoredAs::Bgr24: row[3 * x] = b, row[3 * x + 1] = g, row[3 * x + 2] = r; break;
             case StoredAs::Bgra32: row[4 * x] = b, row[4 * x + 1] = g, row[4 * x + 2] = r, row[4 * x + 3] = a; break;
-            case StoredAs::Gray8: row[x] = g; break;
+            case StoredAs::Gray8: row[x] = r; break;
             case StoredAs::Indexed8:
             {
                 auto found = indices.find(p);
@@ -92,57 +85,17 @@ bool StorePixels(const TestPicture& picture, StoredAs stored, Stored& out, std::
     return true;
 }
 
+// The JPEG with an APP1 segment of content exif put in after its start marker.
+std::vector<std::uint8_t> WithExif(const std::vector<std::uint8_t>& jpeg, const std::vector<std::uint8_t>& exif)
+{
+    const std::size_t length = exif.size() + 2;
+    std::vector<std::uint8_t> out = {jpeg[0], jpeg[1], 0xFF, 0xE1, std::uint8_t(length >> 8), std::uint8_t(length)};
+    out.insert(out.end(), exif.begin(), exif.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
 }  // namespace
-
-TestPicture MakeTestPicture(std::uint32_t width, std::uint32_t height)
-{
-    TestPicture picture{width, height, {}};
-    picture.Pixels.resize(std::size_t(width) * height);
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::uint32_t x = 0; x < width; ++x)
-        {
-            const unsigned r = (x * 255) / std::max(1u, width - 1);
-            const unsigned g = (y * 255) / std::max(1u, height - 1);
-            const unsigned b = ((x + 2 * y) * 37 + (x / 5 % 2) * 90) & 0xFF;
-            picture.Pixels[std::size_t(y) * width + x] = Argb(255, r, g, b);
-        }
-    return picture;
-}
-
-TestPicture MakeTransparentTestPicture(std::uint32_t width, std::uint32_t height)
-{
-    TestPicture picture = MakeTestPicture(width, height);
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::uint32_t x = 0; x < width; ++x)
-        {
-            std::uint32_t& p = picture.Pixels[std::size_t(y) * width + x];
-            p = (p & 0x00FFFFFFu) | (((x * 255) / std::max(1u, width - 1)) << 24);
-        }
-    return picture;
-}
-
-TestPicture MakeHalvesTestPicture(std::uint32_t width, std::uint32_t height, std::uint32_t left, std::uint32_t right)
-{
-    TestPicture picture{width, height, {}};
-    picture.Pixels.resize(std::size_t(width) * height);
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::uint32_t x = 0; x < width; ++x)
-            picture.Pixels[std::size_t(y) * width + x] = x < width / 2 ? left : right;
-    return picture;
-}
-
-TestPicture MakeStripedTestPicture(std::uint32_t width, std::uint32_t height, unsigned colours)
-{
-    TestPicture picture{width, height, {}};
-    picture.Pixels.resize(std::size_t(width) * height);
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::uint32_t x = 0; x < width; ++x)
-        {
-            const unsigned n = (x / 3 + y / 4) % colours;
-            picture.Pixels[std::size_t(y) * width + x] = Argb(255, n * 53 & 0xFF, 255 - n * 29 % 256, n * 97 & 0xFF);
-        }
-    return picture;
-}
 
 bool WriteWicPicture(const std::string& path, const GUID& container, const TestPicture& picture, StoredAs stored,
                      std::string& error, bool interlaced)
@@ -205,33 +158,43 @@ bool WriteWicPicture(const std::string& path, const GUID& container, const TestP
 
 std::vector<std::uint8_t> WithExifOrientation(const std::vector<std::uint8_t>& jpeg, unsigned orientation)
 {
-    // APP1 "Exif": a little-endian TIFF header and one directory with the orientation tag (274,
-    // SHORT, one value held in the entry itself), then no further directory.
-    const std::uint8_t o = static_cast<std::uint8_t>(orientation);
-    const std::vector<std::uint8_t> app1 = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0,    0,    'I', 'I',
-                                            0x2A, 0,    8,    0,    0,   0,   1,   0,   0x12, 0x01, 3,   0,
-                                            1,    0,    0,    0,    o,   0,   0,   0,   0,    0,    0,   0};
-    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
-    out.insert(out.end(), app1.begin(), app1.end());
-    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
-    return out;
+    return WithExif(jpeg, ExifOrientationBlock(static_cast<int>(orientation), false));
 }
 
-std::vector<std::uint8_t> TestPictureAsBmp(const TestPicture& picture)
+bool CanWriteTestPicture(const TestEncoding& encoding)
 {
-    CBmpBuilder bmp(static_cast<std::int32_t>(picture.Width), static_cast<std::int32_t>(picture.Height), 24);
-    for (std::uint32_t y = 0; y < picture.Height; ++y)
-        for (std::uint32_t x = 0; x < picture.Width; ++x)
-        {
-            const std::uint32_t p = picture.At(x, y);
-            bmp.SetColor(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y),
-                         MakeRgb((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
-        }
-    return bmp.Build();
+    const TestLayout layout = encoding.Layout;
+    switch (encoding.Format)
+    {
+    case TestFormat::Png:
+        return (encoding.Bits == 8 && layout != TestLayout::GreyAlpha) ||
+               (encoding.Bits == 16 && layout == TestLayout::Rgb && !encoding.Interlaced);
+    case TestFormat::Jpeg: return layout == TestLayout::Rgb && !encoding.Interlaced;
+    // WIC's GIF encoder keeps no transparent colour (TestLayout::Rgba).
+    case TestFormat::Gif: return layout == TestLayout::Palette && !encoding.Interlaced;
+    case TestFormat::Tiff:
+        return (layout == TestLayout::Rgb || layout == TestLayout::Rgba) && encoding.Orientation <= 1 &&
+               !encoding.Compressed;
+    case TestFormat::WebP: return false;
+    }
+    return false;
 }
 
-std::vector<std::uint8_t> ReadBytes(const std::string& path)
+bool WriteTestPicture(const std::string& path, const TestPicture& picture, const TestEncoding& encoding,
+                      std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!CanWriteTestPicture(encoding))
+        return error = "WIC's encoders cannot store this kind", false;
+    const GUID* containers[] = {&GUID_ContainerFormatPng, &GUID_ContainerFormatJpeg, &GUID_ContainerFormatGif,
+                                &GUID_ContainerFormatTiff};
+    const StoredAs layouts[] = {StoredAs::Bgr24, StoredAs::Bgra32, StoredAs::Gray8, StoredAs::Bgr24,
+                                StoredAs::Indexed8};
+    const StoredAs stored = encoding.Bits == 16 ? StoredAs::Rgb48 : layouts[static_cast<int>(encoding.Layout)];
+    if (!WriteWicPicture(path, *containers[static_cast<int>(encoding.Format)], picture, stored, error,
+                         encoding.Interlaced))
+        return false;
+    if (encoding.Format != TestFormat::Jpeg || encoding.Orientation == 0)
+        return true;
+    const auto exif = ExifOrientationBlock(encoding.Orientation, encoding.BigEndianExif);
+    return WriteBytes(path, WithExif(ReadBytes(path), exif)) || (error = "cannot write " + path, false);
 }
