@@ -59,7 +59,9 @@ struct MarkedFile
     char Path[PATH_MAX];
 };
 static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only read lock-free atomics");
-MarkedFile MarkedFiles[64];
+// Room for every temporary page the converter may have open at once: one per job, at most 256
+// jobs, and then some. A slot is 4 KiB of zeros until it is first used.
+MarkedFile MarkedFiles[320];
 
 // The slot that now holds path, or -1 when the table is full or the path too long.
 int PublishMarkedFile(const std::string& path)

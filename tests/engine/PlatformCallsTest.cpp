@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -202,6 +203,31 @@ TEST(PlatformCalls, AFileMarkedForDeletionGoesWithItsHandle)
     EXPECT_FALSE(mark(plain, true));  // without DELETE access
     CloseHandle(plain);
 }
+
+#ifndef _WIN32
+// What a signal handler does: every marked file, even with hundreds open at once (one per job of
+// the converter, up to 256), is found and removed while its handle is still open.
+TEST(PlatformCalls, EveryFileMarkedForDeletionIsRemovedOnASignal)
+{
+    CTempDir dir;
+    std::vector<HANDLE> files;
+    for (int n = 0; n < 300; ++n)
+    {
+        const std::string path = dir.Path("~gc" + std::to_string(n) + ".tmp");
+        files.push_back(CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_NE(files.back(), INVALID_HANDLE_VALUE);
+        FILE_DISPOSITION_INFO disposition = {BOOLEAN(1)};
+        ASSERT_TRUE(SetFileInformationByHandle(files.back(), FileDispositionInfo, &disposition, sizeof disposition));
+    }
+    DeleteFilesMarkedForDeletion();
+    for (int n = 0; n < 300; ++n)
+        EXPECT_EQ(GetFileAttributesA(dir.Path("~gc" + std::to_string(n) + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES)
+            << n;
+    for (HANDLE file : files)
+        CloseHandle(file);
+}
+#endif
 
 TEST(PlatformCalls, DirectoriesDoNotOpenAsFiles)
 {
