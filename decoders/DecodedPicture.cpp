@@ -120,11 +120,7 @@ bool CDecodedPicture::GrowBand(std::uint64_t bytes, std::uint64_t limit)
             Band.reserve(static_cast<std::size_t>(limit));
         Band.resize(static_cast<std::size_t>(bytes));
     }
-    catch (const std::bad_alloc&)
-    {
-        return Fail(Failure::Refused, "not enough memory for the picture");
-    }
-    catch (const std::length_error&)
+    catch (const std::exception&)  // bad_alloc or length_error: all that reserving can throw
     {
         return Fail(Failure::Refused, "not enough memory for the picture");
     }

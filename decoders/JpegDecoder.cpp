@@ -161,12 +161,12 @@ bool CJpegDecoder::Open(const std::string& path)
     HeaderRead.Width = info.image_width;
     HeaderRead.Height = info.image_height;
     HeaderRead.HasAlpha = false;
+    std::uint64_t blocks = 0;
+    for (int n = 0; n < info.num_components; ++n)
+        blocks += std::uint64_t(info.comp_info[n].width_in_blocks) * info.comp_info[n].height_in_blocks;
     if (Jpeg->MultipleScans)
     {
         // libjpeg holds every coefficient of such a picture, 128 bytes a block.
-        std::uint64_t blocks = 0;
-        for (int n = 0; n < info.num_components; ++n)
-            blocks += std::uint64_t(info.comp_info[n].width_in_blocks) * info.comp_info[n].height_in_blocks;
         if (blocks * 128 > std::uint64_t(MaximumDecoderMemory))
             return Fail(Failure::Refused, "the progressive JPEG picture is too large (" +
                                               std::to_string(info.image_width) + " x " +
@@ -177,9 +177,6 @@ bool CJpegDecoder::Open(const std::string& path)
         // A progressive picture is decoded whole before its first row. Its first Huffman-coded
         // scan of each component spends at least one bit on every block, so the file must be large enough
         // before the decoder allocates for the picture it claims.
-        std::uint64_t blocks = 0;
-        for (int n = 0; n < info.num_components; ++n)
-            blocks += std::uint64_t(info.comp_info[n].width_in_blocks) * info.comp_info[n].height_in_blocks;
         if (blocks / 8 > File.FileSize())
             return Fail(Failure::Refused, "damaged JPEG data: too little data for a " +
                                               std::to_string(info.image_width) + " x " +

@@ -244,12 +244,7 @@ quote_face="O'Neil Mono"
 greek=Ελληνικά
 cp "$pictures/sunset.bmp" "$pictures/$greek.bmp"
 rm -f "$pictures/$greek.html"
-start_program
-wizard=$(find_window Glyphcast)
-xdotool windowfocus --sync "$wizard" 2>/dev/null || true
-sleep 0.8
-key Return
-xdotool type --delay 20 'C:\users\Public\Pictures\'
+source_page_with 'C:\users\Public\Pictures\'
 # xdotool lends each character the keyboard lacks a key of its own, which Wine needs time to see.
 xdotool type --delay 300 "$greek"
 xdotool type --delay 20 '.bmp'
@@ -279,12 +274,7 @@ echo "the browser reads the whole face back from the page's head: $quote_face"
 # The largest page: 5000 x 5000 cells, its size told beside the counts, then its progress while
 # it is written. Escape stops it, which leaves no page behind, and Alt+F4 ends the program.
 rm -f "$pictures/sunset.html"
-start_program
-wizard=$(find_window Glyphcast)
-xdotool windowfocus --sync "$wizard" 2>/dev/null || true
-sleep 0.8
-key Return
-xdotool type --delay 20 "$winpicture"
+source_page_with "$winpicture"
 key Return
 # From the target edit past its "..." to the aspect box (unticked), then the two counts, each
 # selected on entry.
