@@ -9,7 +9,7 @@
 // encoders), whose decoding is the larger part of their time. With BENCH_KEEP set, the
 // three pictures stay in the work directory.
 #include "engine/BitmapFile.h"
-#include "engine/ConversionRun.h"
+#include "output/PageConversion.h"
 #include "tests/engine/PictureEncoder.h"
 
 #include <algorithm>

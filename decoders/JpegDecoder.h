@@ -2,7 +2,6 @@
 #pragma once
 
 #include "decoders/PictureDecoder.h"
-#include "decoders/PictureFile.h"
 
 #include <memory>
 
@@ -12,7 +11,7 @@ public:
     CJpegDecoder();
     ~CJpegDecoder() override;
 
-    bool Open(const std::string& path) override;
+    bool Open(const std::uint8_t* data, std::size_t size) override;
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
 
     // libjpeg's state, kept apart from every C++ object so that its errors can jump out of it.
@@ -21,7 +20,7 @@ public:
 private:
     bool Damaged();
 
-    CPictureFile File;
+    std::size_t FileSize = 0;
     std::unique_ptr<State> Jpeg;
     std::uint32_t NextRow = 0;
 };

@@ -1,6 +1,7 @@
 // TIFF pictures through libtiff: the first page, in any layout libtiff turns into RGBA.
 #pragma once
 
+#include "decoders/ByteCursor.h"
 #include "decoders/PictureDecoder.h"
 
 #include <memory>
@@ -15,7 +16,7 @@ public:
     CTiffDecoder();
     ~CTiffDecoder() override;
 
-    bool Open(const std::string& path) override;
+    bool Open(const std::uint8_t* data, std::size_t size) override;
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
 
     // What libtiff said last, kept by its handlers.
@@ -25,6 +26,7 @@ private:
     bool Damaged(const char* fallback);
     bool FillChunk();
 
+    CByteCursor Bytes;  // what libtiff reads, through the procedures it is given
     tiff* Tiff = nullptr;
     std::unique_ptr<Messages> Said;
     struct Image;

@@ -5,6 +5,9 @@
 // absurd files are also refused with the decoder's reason, leaving the target alone.
 #include "decoders/Orientation.h"
 #include "engine/ConversionRun.h"
+#include "engine/SourcePicture.h"
+#include "output/PageConversion.h"
+#include "output/TargetCheck.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 #include "tests/engine/TestPicture.h"

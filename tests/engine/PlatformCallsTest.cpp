@@ -1,7 +1,7 @@
 // The platform calls the engine relies on. The same tests run against the real
 // KERNEL (under Wine) and against the Linux stand-ins, so both behave alike.
-#include "engine/Handle.h"
-#include "engine/Win32Api.h"
+#include "base/Handle.h"
+#include "base/Win32Api.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 

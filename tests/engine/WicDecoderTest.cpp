@@ -5,10 +5,10 @@
 // are checked on both platforms by PictureFormatsTest.)
 #include <gtest/gtest.h>
 
-#include "decoders/PreviewBitmap.h"
+#include "controls/PreviewBitmap.h"
 #include "decoders/WicDecoder.h"
 #include "engine/ConversionRun.h"
-#include "engine/TextEncoding.h"
+#include "base/TextEncoding.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 #include "tests/engine/WicPictures.h"

@@ -1,4 +1,4 @@
-#include "decoders/DecodedPicture.h"
+#include "engine/DecodedPicture.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,13 +15,6 @@ const std::uint32_t StepRows = 16;
 
 }  // namespace
 
-bool CDecodedPicture::Fail(Failure kind, std::string reason)
-{
-    FailureKind = kind;
-    Reason = std::move(reason);
-    return false;
-}
-
 bool CDecodedPicture::DecoderFailed()
 {
     const Failure kind = Decoder->LastFailure() == Failure::None ? Failure::Refused : Decoder->LastFailure();
@@ -31,14 +24,13 @@ bool CDecodedPicture::DecoderFailed()
     return Fail(kind, reason);
 }
 
-bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::string& path, PictureFormat format,
-                           RgbColor background)
+bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::uint8_t* bytes, std::size_t size,
+                           PictureFormat format, RgbColor background)
 {
     Decoder = std::move(decoder);
     FileFormat = format;
     Background = background;
-    FailureKind = Failure::None;
-    Reason.clear();
+    ClearFailure();
     Band.clear();
     StoredChunks.clear();
     StoredRows.clear();
@@ -46,19 +38,17 @@ bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::
     StoredDone = 0;
     if (!Decoder)
         return Fail(Failure::Refused, "not a picture Glyphcast can read");
-    if (!Decoder->Open(path))
+    if (!Decoder->Open(bytes, size))
         return DecoderFailed();
 
     const PictureHeader& header = Decoder->Header();
     StoredWidth = header.Width;
     StoredHeight = header.Height;
-    if (StoredWidth == 0 || StoredHeight == 0)
-        return Fail(Failure::Refused, "the picture has no pixels (" + std::to_string(StoredWidth) + " x " +
-                                          std::to_string(StoredHeight) + ")");
-    if (std::uint64_t(StoredWidth) * StoredHeight > MaximumPicturePixels)
-        return Fail(Failure::Refused, std::string("the ") + PictureFormatName(format) + " picture is too large (" +
-                                          std::to_string(StoredWidth) + " x " + std::to_string(StoredHeight) + ")");
-    Turn = ReadFileOrientation(format, path);
+    // Every decoder checks the size it reads; this holds for any decoder all the same.
+    const std::string problem = PictureSizeProblem(PictureFormatName(format), StoredWidth, StoredHeight);
+    if (!problem.empty())
+        return Fail(Failure::Refused, problem);
+    Turn = ReadOrientation(format, bytes, size);
     UprightWidth = SwapsAxes(Turn) ? StoredHeight : StoredWidth;
     UprightHeight = SwapsAxes(Turn) ? StoredWidth : StoredHeight;
     StoredRowBytes = std::size_t(StoredWidth) * 4;
@@ -165,7 +155,7 @@ void CDecodedPicture::Gather(std::uint32_t y, std::uint8_t* row) const
 
 bool CDecodedPicture::LoadRows(std::uint32_t first, std::uint32_t end)
 {
-    if (FailureKind != Failure::None)
+    if (LastFailure() != Failure::None)
         return false;
     end = std::min(end, UprightHeight);
     // Rows a streaming band has already decoded stay: the decoder cannot give them again.
