@@ -59,6 +59,10 @@ public:
     // ends early: a decoder never pads a short file with made-up pixels.
     virtual bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) = 0;
 
+    // Whether ReadRows may be called on another thread than Open was (one thread at a time), so
+    // that rows can be decoded ahead of their use on a core of their own.
+    virtual bool DecodesOnAnyThread() const { return false; }
+
     const PictureHeader& Header() const { return HeaderRead; }
     Failure LastFailure() const { return FailureKind; }
     // A few words on the failure, e.g. "damaged PNG data: CRC error".

@@ -18,6 +18,8 @@ public:
 
     bool Open(const std::uint8_t* data, std::size_t size) override;
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
+    // The library keeps no state of its own outside the decoder: any thread may go on with it.
+    bool DecodesOnAnyThread() const override { return true; }
 
     // What libtiff said last, kept by its handlers.
     struct Messages;

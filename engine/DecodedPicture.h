@@ -6,6 +6,7 @@
 #include "decoders/Orientation.h"
 #include "decoders/PictureDecoder.h"
 #include "engine/PictureSource.h"
+#include "engine/RowPrefetcher.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +17,8 @@
 // Turns a decoder's stored rows into the upright picture's rows, composited over a background
 // colour, and keeps only the band of rows the sampler is working on. Rows are decoded as the band
 // moves down and are allocated as they arrive; only a picture whose upright rows are not its
-// stored rows in order (turned or flipped) is held whole.
+// stored rows in order (turned or flipped) is held whole. Where the decoder allows it, the rows
+// of a picture that is not held whole are decoded ahead on a second thread.
 class CDecodedPicture : public CPictureSource
 {
 public:
@@ -48,6 +50,11 @@ private:
     bool DecoderFailed();
     // Decodes count stored rows into out (count rows of RowBytes), composited.
     bool DecodeStored(std::uint8_t* out, std::uint32_t count);
+    // Decodes count stored rows into out as they come from the file (composited and, for a
+    // mirrored picture, mirrored); for the thread that decodes ahead, touching nothing else.
+    bool DecodeAhead(std::uint8_t* out, std::uint32_t count) const;
+    // Takes the next count stored rows from the thread that decodes ahead into out (null: dropped).
+    bool TakeStored(std::uint8_t* out, std::uint32_t count);
     // Decodes every stored row into StoredRows, chunk by chunk as they arrive.
     bool DecodeWhole();
     bool GrowBand(std::uint64_t bytes, std::uint64_t limit);
@@ -73,5 +80,7 @@ private:
     // The whole stored picture, when it does not stream: chunks of rows, and where each row is.
     std::vector<std::unique_ptr<std::uint8_t[]>> StoredChunks;
     std::vector<const std::uint8_t*> StoredRows;
+    // Last, so that it goes first: its thread uses the decoder and the state above.
+    std::unique_ptr<CRowPrefetcher> Ahead;
     CPixelLayout BgrxLayout{CPixelLayout::Kind::Bgrx32};
 };

@@ -17,7 +17,7 @@ class CReplacingFile
 {
 public:
     // Bytes gathered before they are written.
-    static const std::size_t BufferSize = 64 * 1024;
+    static constexpr std::size_t BufferSize = 64 * 1024;
 
     CReplacingFile();
     ~CReplacingFile();
