@@ -13,6 +13,7 @@
 #include "engine/BitmapFile.h"
 #include "output/PageConversion.h"
 #include "tests/engine/PictureEncoder.h"
+#include "tests/engine/TempDir.h"
 
 #include <algorithm>
 #include <atomic>
@@ -50,17 +51,6 @@ long AnonymousKiB()
     while (std::getline(status, line))
         if (line.rfind("RssAnon:", 0) == 0)
             return std::stol(line.substr(8));
-    return -1;
-}
-
-// The write calls this process has made, from /proc/self/io.
-long WriteCalls()
-{
-    std::ifstream io("/proc/self/io");
-    std::string line;
-    while (std::getline(io, line))
-        if (line.rfind("syscw:", 0) == 0)
-            return std::stol(line.substr(6));
     return -1;
 }
 
@@ -263,9 +253,9 @@ bool ConvertAtEveryGrid(const char* label, const std::string& source, const std:
         if (!Measure(
                 repeats,
                 [&] {
-                    const long before = WriteCalls();
+                    const long before = WriteCallsSoFar();
                     result = RunConversion(settings, false);
-                    writes = WriteCalls() - before;
+                    writes = WriteCallsSoFar() - before;
                     return result.Succeeded();
                 },
                 run))

@@ -29,6 +29,30 @@ enum class PictureFailure
     Refused      // not a picture that can be read, or damaged, or of absurd size
 };
 
+// Why the last step of a picture's reader failed, in a kind and a few words: a decoder's, and the
+// picture sources' built on them.
+class CPictureFailureState
+{
+public:
+    PictureFailure LastFailure() const { return FailureKind; }
+    // A few words on the failure, e.g. "damaged PNG data: CRC error".
+    const std::string& FailureReason() const { return Reason; }
+
+protected:
+    // Records the failure and returns false, for the caller to return in turn.
+    bool Fail(PictureFailure kind, std::string reason)
+    {
+        FailureKind = kind;
+        Reason = std::move(reason);
+        return false;
+    }
+    void ClearFailure() { Fail(PictureFailure::None, std::string()); }
+
+private:
+    PictureFailure FailureKind = PictureFailure::None;
+    std::string Reason;
+};
+
 // What a decoder learnt from the file's header, before any pixel is decoded.
 struct PictureHeader
 {
@@ -39,7 +63,7 @@ struct PictureHeader
 
 // Decodes one file of one format from its bytes in memory. Open reads the header; ReadRows then
 // hands out the stored rows top to bottom, each exactly once, as many at a time as asked.
-class CPictureDecoder
+class CPictureDecoder : public CPictureFailureState
 {
 public:
     // Why the last Open or ReadRows failed.
@@ -64,17 +88,8 @@ public:
     virtual bool DecodesOnAnyThread() const { return false; }
 
     const PictureHeader& Header() const { return HeaderRead; }
-    Failure LastFailure() const { return FailureKind; }
-    // A few words on the failure, e.g. "damaged PNG data: CRC error".
-    const std::string& FailureReason() const { return Reason; }
 
 protected:
-    bool Fail(Failure kind, std::string reason)
-    {
-        FailureKind = kind;
-        Reason = std::move(reason);
-        return false;
-    }
     // Refuses a picture of absurd size, as PictureSizeProblem tells; true when it is acceptable.
     bool AcceptSize(const std::string& kind, std::uint64_t width, std::uint64_t height)
     {
@@ -83,8 +98,4 @@ protected:
     }
 
     PictureHeader HeaderRead;
-
-private:
-    Failure FailureKind = Failure::None;
-    std::string Reason;
 };

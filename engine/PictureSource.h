@@ -10,8 +10,8 @@
 
 // The one interface between a picture and the sampler, whatever the picture's format: the mapped
 // bitmap, whose rows are all in memory already, and the decoded pictures, which hold only the
-// band of rows the sampler is working on.
-class CPictureSource
+// band of rows the sampler is working on. LastFailure tells why its Open or LoadRows failed.
+class CPictureSource : public CPictureFailureState
 {
 public:
     using Failure = PictureFailure;
@@ -34,26 +34,4 @@ public:
     virtual std::ptrdiff_t RowDistance() const = 0;
     // How the row bytes hold the pixels.
     virtual const CPixelLayout& Layout() const = 0;
-
-    // Why the last Open or LoadRows failed.
-    Failure LastFailure() const { return FailureKind; }
-    // A few words on why, e.g. "the file is too short for its headers".
-    const std::string& FailureReason() const { return Reason; }
-
-protected:
-    bool Fail(Failure kind, std::string reason)
-    {
-        FailureKind = kind;
-        Reason = std::move(reason);
-        return false;
-    }
-    void ClearFailure()
-    {
-        FailureKind = Failure::None;
-        Reason.clear();
-    }
-
-private:
-    Failure FailureKind = Failure::None;
-    std::string Reason;
 };

@@ -7,21 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace
 {
-
-// The write calls this process has made; -1 where the system does not count them.
-long WriteCalls()
-{
-    std::ifstream io("/proc/self/io");
-    std::string line;
-    while (std::getline(io, line))
-        if (line.rfind("syscw:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
-}
 
 std::size_t FilesIn(const std::string& folder)
 {
@@ -48,7 +36,7 @@ TEST(ReplacingFile, GathersSmallWritesAndReplacesTheTargetOnlyWhenCommitted)
         ASSERT_TRUE(file.OpenReplacing(target));
         const std::string piece = "<FONT COLOR=#102030>0</FONT>";
         std::string expected;
-        const long before = WriteCalls();
+        const long before = WriteCallsSoFar();
         for (int n = 0; n < 40000; ++n)  // about 1.1 MB in pieces of 28 bytes
         {
             ASSERT_TRUE(file.Write(piece));
@@ -57,7 +45,7 @@ TEST(ReplacingFile, GathersSmallWritesAndReplacesTheTargetOnlyWhenCommitted)
         ASSERT_TRUE(file.Flush());
         if (before >= 0)
         {
-            EXPECT_LE(WriteCalls() - before, long(expected.size() / CReplacingFile::BufferSize + 1));
+            EXPECT_LE(WriteCallsSoFar() - before, long(expected.size() / CReplacingFile::BufferSize + 1));
         }
         EXPECT_EQ(ReadText(target), "old");  // nothing reaches the target before the end
 
