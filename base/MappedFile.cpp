@@ -8,8 +8,8 @@
 
 CMappedFile::CMappedFile(CMappedFile&& other) noexcept
     : FileHandle(std::move(other.FileHandle)), MappingHandle(std::move(other.MappingHandle)),
-      View(std::exchange(other.View, nullptr)), Length(std::exchange(other.Length, 0)),
-      FailureKind(other.FailureKind), ErrorCode(other.ErrorCode), Reason(std::move(other.Reason))
+      View(std::exchange(other.View, nullptr)), Length(std::exchange(other.Length, 0)), FailureKind(other.FailureKind),
+      ErrorCode(other.ErrorCode), Reason(std::move(other.Reason))
 {
 }
 

@@ -328,7 +328,8 @@ int main(int argc, char** argv)
         if (decodeAlone)
         {
             std::printf("%s: %.1f MB\n", path.c_str(), fs::file_size(path) / 1e6);
-            if (!Measure(repeats, [&, decode = decodeAlone] { return decode(path); }, decoding))
+            if (!Measure(
+                    repeats, [&, decode = decodeAlone] { return decode(path); }, decoding))
                 return 1;
             const std::string name = std::string(label) + "decoding";
             std::printf("%-16s %8s %8.1f %8.1f %8.1f %11s %11s %11s %9ld\n", name.c_str(), "-", decoding.Min() * 1e3,

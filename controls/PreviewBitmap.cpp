@@ -14,7 +14,8 @@ HBITMAP DecodePreviewBitmap(const std::string& path, RgbColor background, const 
     CMappedFile file;
     if (!file.Open(path))
     {
-        reason = file.LastFailure() == CMappedFile::Failure::CannotOpen ? "the file cannot be read" : file.FailureReason();
+        reason =
+            file.LastFailure() == CMappedFile::Failure::CannotOpen ? "the file cannot be read" : file.FailureReason();
         return nullptr;
     }
     const PictureFormat format = SniffPictureFormat(file.Data(), file.Size());

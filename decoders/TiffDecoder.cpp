@@ -118,8 +118,8 @@ bool CTiffDecoder::Open(const std::uint8_t* data, std::size_t size)
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, MaximumLibraryAllocation);
     TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, Said.get());
     TIFFOpenOptionsSetWarningHandlerExtR(options, OnWarning, Said.get());
-    Tiff = TIFFClientOpenExt("picture", "r", &Bytes, OnReadBytes, OnWriteBytes, OnSeek, OnClose, OnSize, OnMap,
-                             OnUnmap, options);
+    Tiff = TIFFClientOpenExt("picture", "r", &Bytes, OnReadBytes, OnWriteBytes, OnSeek, OnClose, OnSize, OnMap, OnUnmap,
+                             options);
     TIFFOpenOptionsFree(options);
     if (!Tiff)
         return Damaged("the file cannot be read as TIFF");

@@ -96,10 +96,9 @@ RgbColor Average(const float (&sums)[4], bool blueLow)
 }  // namespace
 
 CCellSampler::CCellSampler(CPictureSource& source, std::uint32_t columns, std::uint32_t rows)
-    : Picture(source), FirstRow(nullptr), RowStep(source.RowDistance()), Columns(columns),
-      PixelWidth(source.Width()), PixelHeight(source.Height()), Width(static_cast<float>(PixelWidth)),
-      Height(static_cast<float>(PixelHeight)), ColumnCount(static_cast<float>(columns)),
-      RowCount(static_cast<float>(rows)), Block(), BlockFirst(0), BlockEnd(0)
+    : Picture(source), FirstRow(nullptr), RowStep(source.RowDistance()), Columns(columns), PixelWidth(source.Width()),
+      PixelHeight(source.Height()), Width(static_cast<float>(PixelWidth)), Height(static_cast<float>(PixelHeight)),
+      ColumnCount(static_cast<float>(columns)), RowCount(static_cast<float>(rows)), Block(), BlockFirst(0), BlockEnd(0)
 {
 }
 

@@ -123,8 +123,7 @@ bool CDecodedPicture::TakeStored(std::uint8_t* out, std::uint32_t count)
     {
         const std::uint8_t* row = Ahead->Take(StoredDone);
         if (!row)
-            return Ahead->OutOfMemory() ? Fail(Failure::Refused, "not enough memory for the picture")
-                                        : DecoderFailed();
+            return Ahead->OutOfMemory() ? Fail(Failure::Refused, "not enough memory for the picture") : DecoderFailed();
         if (out)
             std::memcpy(out + std::size_t(n) * RowBytes, row, RowBytes);
     }

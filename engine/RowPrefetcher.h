@@ -56,13 +56,13 @@ private:
 
     std::mutex Lock;
     std::condition_variable Changed;
-    std::deque<Chunk> Ready;             // decoded, in order, not taken yet
+    std::deque<Chunk> Ready;                            // decoded, in order, not taken yet
     std::vector<std::unique_ptr<std::uint8_t[]>> Free;  // buffers for the thread to decode into
-    unsigned Unallocated = 0;            // buffers the thread may still allocate as it needs them
+    unsigned Unallocated = 0;                           // buffers the thread may still allocate as it needs them
     std::size_t ChunkBytes = 0;
-    bool Failed = false;                 // the thread stopped at damaged data or lacked memory
+    bool Failed = false;  // the thread stopped at damaged data or lacked memory
     bool LackedMemory = false;
     bool Stopping = false;
-    Chunk Current;                       // the chunk rows are being taken from (caller's thread)
+    Chunk Current;  // the chunk rows are being taken from (caller's thread)
     std::thread Worker;
 };

@@ -47,8 +47,8 @@ bool CSourcePicture::Open(const std::string& path, RgbColor background)
     {
         if (File.LastFailure() != CMappedFile::Failure::CannotOpen)
             return Refuse(File.FailureReason());
-        Why = ConversionResult::Failure(ConversionStatus::SourceCannotOpen, path, CannotOpenAction,
-                                        File.FailureReason());
+        Why =
+            ConversionResult::Failure(ConversionStatus::SourceCannotOpen, path, CannotOpenAction, File.FailureReason());
         return false;
     }
     // The format is told by the file's first bytes, never by its name.
@@ -79,10 +79,9 @@ bool CSourcePicture::OpenDecoded(RgbColor background, bool quiet)
     std::unique_ptr<CPictureDecoder> decoder = CreatePictureDecoder(FileFormat);
     if (!decoder)
         return quiet ? false
-                     : Refuse(FileFormat == PictureFormat::Unknown
-                                  ? std::string("not a picture Glyphcast can read")
-                                  : std::string("this system has no decoder for ") + PictureFormatName(FileFormat) +
-                                        " pictures");
+                     : Refuse(FileFormat == PictureFormat::Unknown ? std::string("not a picture Glyphcast can read")
+                                                                   : std::string("this system has no decoder for ") +
+                                                                         PictureFormatName(FileFormat) + " pictures");
     auto picture = std::make_unique<CDecodedPicture>();
     if (picture->Open(std::move(decoder), File.Data(), File.Size(), FileFormat, background))
     {

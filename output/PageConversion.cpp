@@ -93,8 +93,7 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
     if (verdict.Refused())
         return verdict.Refusal(settings.TargetPath);
 
-    ConversionResult result =
-        WritePage(picture, settings, verdict.State == TargetState::Device, progress, stop);
+    ConversionResult result = WritePage(picture, settings, verdict.State == TargetState::Device, progress, stop);
     if (result.Succeeded() && openAfterCreation)
         result.ShellOpenFailed = !OpenInShell(settings.TargetPath);
     return result;

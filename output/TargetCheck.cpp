@@ -42,10 +42,9 @@ TargetVerdict CheckTarget(const std::string& target, const std::string& source)
 
 ConversionResult TargetVerdict::Refusal(const std::string& target) const
 {
-    return ConversionResult::Failure(ConversionStatus::TargetCannotCreate, target,
-                                     State == TargetState::ReadOnly ? "cannot replace the page"
-                                                                    : "cannot create the page",
-                                     Cause);
+    return ConversionResult::Failure(
+        ConversionStatus::TargetCannotCreate, target,
+        State == TargetState::ReadOnly ? "cannot replace the page" : "cannot create the page", Cause);
 }
 
 bool SameFile(const std::string& first, const std::string& second)

@@ -106,7 +106,8 @@ ConversionResult CFinishPage::Convert()
     const auto task = [settings](const ConversionProgress& progress, const ConversionStop& stop) {
         return RunConversion(settings, false, progress, &stop);
     };
-    if (!Job.Start(task, [page] { ::PostMessageA(page, WM_CONVERSION_PROGRESS, 0, 0); }, settings.TargetPath))
+    if (!Job.Start(
+            task, [page] { ::PostMessageA(page, WM_CONVERSION_PROGRESS, 0, 0); }, settings.TargetPath))
     {
         // A run is under way already: nothing more to do, nothing to report.
         ConversionResult busy;

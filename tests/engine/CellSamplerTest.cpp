@@ -201,7 +201,8 @@ TEST_F(Resampler, HeadAndTailAreWrittenWithoutCells)
     writer.Columns = 3;
     writer.CharacterSet = "01";
     std::vector<std::uint32_t> progress;
-    EXPECT_EQ(ConvertToHtml(reader, writer, [&](std::uint32_t done, std::uint32_t) { progress.push_back(done); }), ConversionStatus::Written);
+    EXPECT_EQ(ConvertToHtml(reader, writer, [&](std::uint32_t done, std::uint32_t) { progress.push_back(done); }),
+              ConversionStatus::Written);
     writer.Close();
     const std::string page = ReadText(Target);
     EXPECT_EQ(page.size(), 63u + 36u);

@@ -70,7 +70,8 @@ TEST(RowPrefetcher, GivesEveryRowAsDecodingInTurnWouldAndTellsDamageAtItsChunk)
         EXPECT_FALSE(ahead.OutOfMemory());
         EXPECT_EQ(ahead.Take(c.Rows), nullptr);
         // Never more than the chunks allowed ahead of the last one taken.
-        EXPECT_LE(picture.Done, std::min(c.Rows, (y / CRowPrefetcher::ChunkRows + 1 + c.Ahead) * CRowPrefetcher::ChunkRows));
+        EXPECT_LE(picture.Done,
+                  std::min(c.Rows, (y / CRowPrefetcher::ChunkRows + 1 + c.Ahead) * CRowPrefetcher::ChunkRows));
     }
 }
 

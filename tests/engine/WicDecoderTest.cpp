@@ -48,7 +48,8 @@ struct CFileDecoder
     std::vector<std::uint8_t> Bytes;
     std::unique_ptr<CPictureDecoder> Decoder;
 
-    CFileDecoder(PictureFormat format, const std::string& path) : Bytes(ReadBytes(path)), Decoder(CreatePictureDecoder(format))
+    CFileDecoder(PictureFormat format, const std::string& path)
+        : Bytes(ReadBytes(path)), Decoder(CreatePictureDecoder(format))
     {
         EXPECT_NE(Decoder, nullptr) << PictureFormatName(format);
     }
