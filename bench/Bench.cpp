@@ -6,11 +6,14 @@
 // the conversion's cost above the floor per picture pixel by both, and the peak
 // anonymous memory of the process (the file mapping is not anonymous).
 // The same picture is then converted as a PNG and as a JPEG (written by the libraries'
-// encoders), whose decoding is the larger part of their time. With BENCH_KEEP set, the
-// three pictures stay in the work directory.
+// encoders), beside the floor of those: the libraries decoding every row alone, with nothing
+// done with the rows. Each conversion row also tells the write calls it made (from /proc) and
+// its time over the decoding alone. With BENCH_KEEP set, the three pictures stay in the work
+// directory.
 #include "engine/BitmapFile.h"
-#include "engine/ConversionRun.h"
+#include "output/PageConversion.h"
 #include "tests/engine/PictureEncoder.h"
+#include "tests/engine/TempDir.h"
 
 #include <algorithm>
 #include <atomic>
@@ -24,9 +27,14 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <unistd.h>
+
+#include <csetjmp>
+#include <jpeglib.h>
+#include <png.h>
 
 namespace
 {
@@ -44,6 +52,55 @@ long AnonymousKiB()
         if (line.rfind("RssAnon:", 0) == 0)
             return std::stol(line.substr(8));
     return -1;
+}
+
+// libpng decoding every row of the file, as RGB, into one row: the floor of a PNG conversion.
+bool DecodePngAlone(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::vector<png_byte> row;
+    bool ok = false;
+    if (!setjmp(png_jmpbuf(png)))
+    {
+        png_init_io(png, file);
+        png_read_info(png, info);
+        row.resize(png_get_rowbytes(png, info));
+        for (png_uint_32 y = 0; y < png_get_image_height(png, info); ++y)
+            png_read_row(png, row.data(), nullptr);
+        png_read_end(png, nullptr);
+        ok = true;
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(file);
+    return ok;
+}
+
+// libjpeg decoding every row of the file, as BGRX, into one row: the floor of a JPEG conversion.
+bool DecodeJpegAlone(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    jpeg_decompress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&info);
+    std::vector<JSAMPLE> row(std::size_t(info.output_width) * 4);
+    JSAMPROW rows[1] = {row.data()};
+    while (info.output_scanline < info.output_height)
+        jpeg_read_scanlines(&info, rows, 1);
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    std::fclose(file);
+    return true;
 }
 
 void PutU32(std::vector<char>& bytes, std::size_t at, std::uint32_t value)
@@ -172,9 +229,10 @@ bool Measure(int repeats, const std::function<bool()>& task, Timings& timings)
     return true;
 }
 
-// Converts source at each grid, printing one row per grid (the name prefixed by label).
+// Converts source at each grid, printing one row per grid (the name prefixed by label), with its
+// write calls and, where decoding is given, its time over the decoding's.
 bool ConvertAtEveryGrid(const char* label, const std::string& source, const std::string& target, int repeats,
-                        const Timings& floor)
+                        const Timings& floor, const Timings* decoding)
 {
     namespace fs = std::filesystem;
     const std::uint32_t grids[][2] = {{10, 4}, {200, 75}, {1000, 375}};
@@ -191,10 +249,13 @@ bool ConvertAtEveryGrid(const char* label, const std::string& source, const std:
 
         Timings run;
         ConversionResult result;
+        long writes = 0;
         if (!Measure(
                 repeats,
                 [&] {
+                    const long before = WriteCallsSoFar();
                     result = RunConversion(settings, false);
+                    writes = WriteCallsSoFar() - before;
                     return result.Succeeded();
                 },
                 run))
@@ -203,11 +264,17 @@ bool ConvertAtEveryGrid(const char* label, const std::string& source, const std:
             return false;
         }
         const std::string name = label + std::to_string(grid[0]) + " x " + std::to_string(grid[1]);
-        std::printf("%-16s %8.0f %8.1f %8.1f %8.1f %11.2f %11.2f %11.2f %9ld %8.1f\n", name.c_str(),
+        const double pageBytes = double(fs::file_size(target));
+        std::printf("%-16s %8.0f %8.1f %8.1f %8.1f %11.2f %11.2f %11.2f %9ld %8.1f %7ld %7.0f", name.c_str(),
                     double(grid[0]) * grid[1], run.Min() * 1e3, run.Median() * 1e3, run.CpuMin() * 1e3,
                     (run.Min() - floor.Min()) * 1e9 / PicturePixels,
                     (run.Median() - floor.Median()) * 1e9 / PicturePixels,
-                    (run.CpuMin() - floor.CpuMin()) * 1e9 / PicturePixels, run.PeakKiB, fs::file_size(target) / 1e6);
+                    (run.CpuMin() - floor.CpuMin()) * 1e9 / PicturePixels, run.PeakKiB, pageBytes / 1e6, writes,
+                    writes > 0 ? pageBytes / writes : 0.0);
+        if (decoding)
+            std::printf("  x%.2f of decoding (min), x%.2f (median)", run.Min() / decoding->Min(),
+                        run.Median() / decoding->Median());
+        std::printf("\n");
     }
     return true;
 }
@@ -228,10 +295,10 @@ int main(int argc, char** argv)
     const std::uint64_t fileSize = fs::file_size(source);
     std::printf("picture: %d x %d, 24 bits, %.1f MB; %d runs each, times in ms\n", PictureWidth, PictureHeight,
                 fileSize / 1e6, repeats);
-    std::printf("%-16s %8s %8s %8s %8s %11s %11s %11s %9s %8s\n", "", "", "wall", "wall", "cpu", "ns/px over",
-                "ns/px over", "ns/px over", "", "");
-    std::printf("%-16s %8s %8s %8s %8s %11s %11s %11s %9s %8s\n", "task", "cells", "min", "median", "min", "floor, min",
-                "floor, med", "floor, cpu", "peak KiB", "page MB");
+    std::printf("%-16s %8s %8s %8s %8s %11s %11s %11s %9s %8s %7s %7s\n", "", "", "wall", "wall", "cpu", "ns/px over",
+                "ns/px over", "ns/px over", "", "", "write", "bytes a");
+    std::printf("%-16s %8s %8s %8s %8s %11s %11s %11s %9s %8s %7s %7s\n", "task", "cells", "min", "median", "min",
+                "floor, min", "floor, med", "floor, cpu", "peak KiB", "page MB", "calls", "call");
 
     Timings floor;
     std::uint64_t checksum = 0;
@@ -253,12 +320,22 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the PNG and JPEG pictures could not be written in %s\n", dir.string().c_str());
         return 1;
     }
-    const std::pair<const char*, std::string> sources[] = {{"", source}, {"png ", png}, {"jpeg ", jpeg}};
-    for (const auto& picture : sources)
+    const std::tuple<const char*, std::string, bool (*)(const std::string&)> sources[] = {
+        {"", source, nullptr}, {"png ", png, &DecodePngAlone}, {"jpeg ", jpeg, &DecodeJpegAlone}};
+    for (const auto& [label, path, decodeAlone] : sources)
     {
-        if (*picture.first)
-            std::printf("%s: %.1f MB\n", picture.second.c_str(), fs::file_size(picture.second) / 1e6);
-        if (!ConvertAtEveryGrid(picture.first, picture.second, target, repeats, floor))
+        Timings decoding;
+        if (decodeAlone)
+        {
+            std::printf("%s: %.1f MB\n", path.c_str(), fs::file_size(path) / 1e6);
+            if (!Measure(
+                    repeats, [&, decode = decodeAlone] { return decode(path); }, decoding))
+                return 1;
+            const std::string name = std::string(label) + "decoding";
+            std::printf("%-16s %8s %8.1f %8.1f %8.1f %11s %11s %11s %9ld\n", name.c_str(), "-", decoding.Min() * 1e3,
+                        decoding.Median() * 1e3, decoding.CpuMin() * 1e3, "-", "-", "-", decoding.PeakKiB);
+        }
+        if (!ConvertAtEveryGrid(label, path, target, repeats, floor, decodeAlone ? &decoding : nullptr))
             return 1;
     }
     fs::remove(target);

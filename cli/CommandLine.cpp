@@ -1,7 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "engine/ConversionSettings.h"
-#include "engine/TextEncoding.h"
+#include "base/TextEncoding.h"
 
 #include <algorithm>
 
@@ -93,7 +93,7 @@ bool ApplyOption(CommandLine& line, const std::string& name, const std::string& 
         std::uint32_t count = 0;
         if (!ParseGridCount(value, count))
             error = option + " must be a whole number from 1 to 5000, not '" + value + "'";
-        (name == "columns" ? line.Columns : line.Rows) = count;
+        (name == "columns" ? line.Page.Columns : line.Page.Rows) = count;
     }
     else if (name == "jobs")
     {
@@ -109,14 +109,14 @@ bool ApplyOption(CommandLine& line, const std::string& name, const std::string& 
             error = option + " needs at least one character";
         else if (!IsValidText(value))
             error = option + " must be UTF-8 text; some of its bytes are no characters";
-        line.Characters = value;
+        line.Page.CharacterSet = value;
     }
     else if (name == "order")
     {
         if (value == "random")
-            line.Order = 0;
+            line.Page.CharacterOrder = 0;
         else if (value == "sequential")
-            line.Order = 1;
+            line.Page.CharacterOrder = 1;
         else
             error = option + " must be 'random' or 'sequential', not '" + value + "'";
     }
@@ -127,11 +127,11 @@ bool ApplyOption(CommandLine& line, const std::string& name, const std::string& 
             error = option + " needs a face name";
         else if (!IsValidText(value))
             error = option + " must be UTF-8 text; some of its bytes are no characters";
-        line.Font = value;
+        line.Page.FontFace = value;
     }
     else if (name == "background")
     {
-        if (!ParseHtmlColor(value, line.Background))
+        if (!ParseHtmlColor(value, line.Page.BackgroundColor))
             error = option + " must be a colour as RRGGBB, not '" + value + "'";
     }
     else if (name == "output" || name == "output-dir")

@@ -30,17 +30,23 @@ struct CommandLine
     std::string Output;                // --output: the one page's file, "-" for standard output; empty: not given
     std::string OutputFolder;          // --output-dir; empty: each page beside its source
     unsigned Jobs = 0;                 // pictures converted at once; 0: one per processor core
-    std::uint32_t Columns = 0;         // 0: not given
-    std::uint32_t Rows = 0;            // 0: not given
-    std::string Characters = DefaultCharacterSet;
-    std::int32_t Order = 0;  // 0 random, 1 sequential
-    std::string Font = DefaultFontFace;
-    RgbColor Background = 0;
+    // The page's settings, as each job takes them: Columns and Rows 0 when not given; the paths
+    // are each job's own.
+    ConversionSettings Page = DefaultPage();
     bool Force = false;
     bool OpenAfterCreation = false;
 
     // True when the page of this source goes to standard output.
     bool PageToStandardOutput(const std::string& source) const;
+
+    // The wizard output page's defaults.
+    static ConversionSettings DefaultPage()
+    {
+        ConversionSettings page;
+        page.CharacterSet = DefaultCharacterSet;
+        page.FontFace = DefaultFontFace;
+        return page;
+    }
 };
 
 // One option the tool knows.

@@ -5,10 +5,13 @@
 #include "cli/SignalCleanup.h"
 #include "cli/TemporaryFolder.h"
 #include "cli/Workers.h"
-#include "decoders/PictureDecoder.h"
+#include "decoders/PictureFormat.h"
 #include "engine/AspectRule.h"
 #include "engine/ConversionRun.h"
-#include "engine/TargetName.h"
+#include "engine/SourcePicture.h"
+#include "output/PageConversion.h"
+#include "output/TargetCheck.h"
+#include "output/TargetName.h"
 
 #include <filesystem>
 #include <fstream>
@@ -79,37 +82,6 @@ struct PageJob
     }
 };
 
-// Completes the grid from the picture's proportions when a count is missing.
-bool ResolveGrid(std::uint32_t& columns, std::uint32_t& rows, std::uint32_t width, std::uint32_t height,
-                 std::string& problem)
-{
-    if (columns != 0 && rows != 0)
-        return true;
-    const float pictureRatio = AspectRatioOf(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
-    if (!IsUsableRatio(pictureRatio))
-    {
-        problem = "the picture's proportions cannot be used; give --columns and --rows";
-        return false;
-    }
-    int basis = AspectBasisNone;
-    if (columns != 0)
-        rows = RowsForColumns(columns, pictureRatio, DefaultFontRatio);
-    else if (rows != 0)
-        columns = ColumnsForRows(rows, pictureRatio, DefaultFontRatio);
-    else
-        ApplyAspectRule(pictureRatio, DefaultFontRatio, 0, columns, rows, basis);
-    for (const auto& count : {std::make_pair("columns", columns), std::make_pair("rows", rows)})
-    {
-        if (count.second < MinimumGridCount || count.second > MaximumGridCount)
-        {
-            problem = std::string("the picture's proportions give ") + std::to_string(count.second) + " " +
-                      count.first + " (1 to 5000 allowed); give --columns and --rows";
-            return false;
-        }
-    }
-    return true;
-}
-
 // Copies a stream into a new file, up to the largest picture a stream may hold. What does not
 // begin as a picture is cut short after its first bytes, which are enough for the reader to
 // refuse it as it refuses such a file.
@@ -167,18 +139,6 @@ bool IsStream(const std::string& path)
     const std::filesystem::file_status status = std::filesystem::status(std::filesystem::u8path(path), error);
     return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
            !std::filesystem::is_directory(status);
-}
-
-// The name of the picture format of a file that holds one (judged by its content, whatever its
-// name), or empty for any other file.
-std::string PictureKindOf(const std::string& path)
-{
-    PictureFormat format = PictureFormat::Unknown;
-    std::size_t headBytes = 0;
-    if (SniffPictureFile(path, format, headBytes) && format != PictureFormat::Unknown)
-        return std::string(PictureFormatName(format)) + " picture";
-    std::uint32_t width = 0, height = 0;
-    return ProbeSource(path, width, height).Succeeded() ? "picture" : "";
 }
 
 // True for a file that can be read and does not begin as a picture of any format.
@@ -303,38 +263,29 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
             return report.PageFailed(job.Name, reason);
     }
 
-    std::uint32_t width = 0, height = 0;
-    const ConversionResult probe = ProbeSource(job.Source, width, height);
-    if (!probe.Succeeded())
-        return report.PageFailed(job.Shown(probe.Path), probe.Reason);
-    std::uint32_t columns = Line.Columns, rows = Line.Rows;
-    if (!ResolveGrid(columns, rows, width, height, reason))
+    // The picture is opened once: its size decides the grid, and the run reads it.
+    CSourcePicture picture;
+    if (!picture.Open(job.Source, Line.Page.BackgroundColor))
+        return report.PageFailed(job.Shown(picture.Failure().Path), picture.Failure().Reason);
+    ConversionSettings settings = Line.Page;
+    settings.SourcePath = job.Source;
+    settings.TargetPath = job.Target;
+    if (!ResolveGrid(settings.Columns, settings.Rows, picture.Width(), picture.Height(), reason))
         return report.PageFailed(job.Name, reason);
 
-    if (!job.ToStandardOutput && FileExists(job.Target))
+    if (!job.ToStandardOutput)
     {
-        const std::string kind = PictureKindOf(job.Target);
-        if (!kind.empty())
-            return report.PageFailed(job.Target,
-                                     "is a " + kind + ", which is never replaced; choose another page name");
-        if (!Line.Force)
+        const TargetVerdict verdict = CheckTarget(job.Target, job.Source);
+        if (verdict.Holds != PictureFormat::Unknown)
+            return report.PageFailed(job.Target, std::string("is a ") + PictureFormatName(verdict.Holds) +
+                                                     " picture, which is never replaced; choose another page name");
+        if (verdict.Exists() && !Line.Force)
             return report.PageFailed(job.Target, "already exists; use --force to replace it");
     }
 
-    ConversionSettings settings;
-    settings.SourcePath = job.Source;
-    settings.TargetPath = job.Target;
-    settings.SourceBitmap.Width = static_cast<std::int32_t>(width);
-    settings.SourceBitmap.Height = static_cast<std::int32_t>(height);
-    settings.Columns = columns;
-    settings.Rows = rows;
-    settings.FontFace = Line.Font;
-    settings.CharacterSet = Line.Characters;
-    settings.CharacterOrder = Line.Order;
-    settings.BackgroundColor = Line.Background;
-    const ConversionResult result =
-        RunConversion(settings, Line.OpenAfterCreation,
-                      [&report](std::uint32_t done, std::uint32_t total) { report.RowsDone(done, total); });
+    const ConversionResult result = RunConversion(
+        settings, Line.OpenAfterCreation,
+        [&report](std::uint32_t done, std::uint32_t total) { report.RowsDone(done, total); }, nullptr, &picture);
     if (!result.Succeeded())
         return report.PageFailed(job.Shown(result.Path), result.Reason);
     if (job.ToStandardOutput && !CopyToOutput(job.Target))

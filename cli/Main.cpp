@@ -7,7 +7,7 @@
 
 #ifdef _WIN32
 #include "decoders/ComInitializer.h"
-#include "engine/TextEncoding.h"
+#include "base/TextEncoding.h"
 
 #include <fcntl.h>
 #include <io.h>

@@ -2,6 +2,7 @@
 
 #include <gif_lib.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -9,8 +10,8 @@ namespace
 
 int OnRead(GifFileType* gif, GifByteType* out, int length)
 {
-    auto* file = static_cast<std::FILE*>(gif->UserData);
-    return length > 0 ? static_cast<int>(std::fread(out, 1, static_cast<std::size_t>(length), file)) : 0;
+    auto* bytes = static_cast<CByteCursor*>(gif->UserData);
+    return length > 0 ? static_cast<int>(bytes->Read(out, static_cast<std::size_t>(length))) : 0;
 }
 
 }  // namespace
@@ -32,13 +33,11 @@ bool CGifDecoder::Damaged(int error)
     return Fail(Failure::Refused, std::string("damaged GIF data: ") + (text ? text : "unknown error"));
 }
 
-bool CGifDecoder::Open(const std::string& path)
+bool CGifDecoder::Open(const std::uint8_t* data, std::size_t size)
 {
-    std::string reason;
-    if (!File.Open(path, reason))
-        return Fail(Failure::CannotOpen, reason);
+    Bytes = {data, size, 0};
     int error = 0;
-    Gif = DGifOpen(File.Get(), OnRead, &error);
+    Gif = DGifOpen(&Bytes, OnRead, &error);
     if (!Gif)
         return Damaged(error);
     return FindFirstFrame();
@@ -78,8 +77,9 @@ bool CGifDecoder::FindFirstFrame()
         return Damaged(Gif->Error);
 
     const GifImageDesc& frame = Gif->Image;
-    if (frame.Width <= 0 || frame.Height <= 0)
-        return Fail(Failure::Refused, "the GIF picture has no pixels");
+    if (!AcceptSize("GIF", static_cast<std::uint64_t>(std::max(frame.Width, 0)),
+                    static_cast<std::uint64_t>(std::max(frame.Height, 0))))
+        return false;
     const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : Gif->SColorMap;
     if (!map || !map->Colors)
         return Fail(Failure::Refused, "damaged GIF data: the picture has no colour table");
@@ -92,9 +92,6 @@ bool CGifDecoder::FindFirstFrame()
         Palette[n][2] = present ? map->Colors[n].Red : 0;
         Palette[n][3] = n == transparent ? 0 : 255;
     }
-    if (std::uint64_t(frame.Width) * std::uint64_t(frame.Height) > MaximumPicturePixels)
-        return Fail(Failure::Refused, "the GIF picture is too large (" + std::to_string(frame.Width) + " x " +
-                                          std::to_string(frame.Height) + ")");
     HeaderRead.Width = static_cast<std::uint32_t>(frame.Width);
     HeaderRead.Height = static_cast<std::uint32_t>(frame.Height);
     HeaderRead.HasAlpha = transparent >= 0 && transparent < 256;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "decoders/PictureDecoder.h"
-#include "decoders/PictureFile.h"
+#include "decoders/ByteCursor.h"
 
 #include <memory>
 #include <vector>
@@ -15,8 +15,10 @@ public:
     CGifDecoder();
     ~CGifDecoder() override;
 
-    bool Open(const std::string& path) override;
+    bool Open(const std::uint8_t* data, std::size_t size) override;
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
+    // The library keeps no state of its own outside the decoder: any thread may go on with it.
+    bool DecodesOnAnyThread() const override { return true; }
 
 private:
     bool Damaged(int error);
@@ -24,7 +26,7 @@ private:
     bool ReadInterlaced();
     void Colour(const std::uint8_t* indices, std::uint8_t* out) const;
 
-    CPictureFile File;
+    CByteCursor Bytes;
     GifFileType* Gif = nullptr;
     std::uint8_t Palette[256][4] = {};              // blue, green, red, alpha of each index
     std::vector<std::uint8_t> Line;                 // one row of indices

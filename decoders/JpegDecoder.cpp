@@ -64,14 +64,14 @@ void OnOutput(j_common_ptr)
 }
 
 // Guarded: reads the header and chooses the output colour space.
-bool ReadHeader(CJpegDecoder::State& state, std::FILE* file)
+bool ReadHeader(CJpegDecoder::State& state, const std::uint8_t* data, std::size_t size)
 {
     if (setjmp(state.Jump))
         return false;
     jpeg_create_decompress(&state.Info);
     state.Created = true;
     state.Info.mem->max_memory_to_use = MaximumDecoderMemory;
-    jpeg_stdio_src(&state.Info, file);
+    jpeg_mem_src(&state.Info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&state.Info, TRUE);
     state.MultipleScans = jpeg_has_multiple_scans(&state.Info);
     const J_COLOR_SPACE space = state.Info.jpeg_color_space;
@@ -143,18 +143,16 @@ bool CJpegDecoder::Damaged()
     return Fail(Failure::Refused, std::string("damaged JPEG data: ") + Jpeg->Message);
 }
 
-bool CJpegDecoder::Open(const std::string& path)
+bool CJpegDecoder::Open(const std::uint8_t* data, std::size_t size)
 {
-    std::string reason;
-    if (!File.Open(path, reason))
-        return Fail(Failure::CannotOpen, reason);
+    FileSize = size;
     Jpeg = std::make_unique<State>();
     Jpeg->Info.err = jpeg_std_error(&Jpeg->Errors);
     Jpeg->Errors.error_exit = OnError;
     Jpeg->Errors.emit_message = OnMessage;
     Jpeg->Errors.output_message = OnOutput;
     Jpeg->Info.client_data = Jpeg.get();
-    if (!ReadHeader(*Jpeg, File.Get()))
+    if (!ReadHeader(*Jpeg, data, size))
         return Damaged();
 
     const jpeg_decompress_struct& info = Jpeg->Info;
@@ -168,16 +166,14 @@ bool CJpegDecoder::Open(const std::string& path)
     {
         // libjpeg holds every coefficient of such a picture, 128 bytes a block.
         if (blocks * 128 > std::uint64_t(MaximumDecoderMemory))
-            return Fail(Failure::Refused, "the progressive JPEG picture is too large (" +
-                                              std::to_string(info.image_width) + " x " +
-                                              std::to_string(info.image_height) + ")");
+            return Fail(Failure::Refused, TooLargeReason("progressive JPEG", info.image_width, info.image_height));
     }
     if (info.progressive_mode && !info.arith_code)
     {
         // A progressive picture is decoded whole before its first row. Its first Huffman-coded
         // scan of each component spends at least one bit on every block, so the file must be large enough
         // before the decoder allocates for the picture it claims.
-        if (blocks / 8 > File.FileSize())
+        if (blocks / 8 > FileSize)
             return Fail(Failure::Refused, "damaged JPEG data: too little data for a " +
                                               std::to_string(info.image_width) + " x " +
                                               std::to_string(info.image_height) + " picture");

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "decoders/PictureDecoder.h"
-#include "decoders/PictureFile.h"
 
 #include <memory>
 
@@ -12,8 +11,10 @@ public:
     CJpegDecoder();
     ~CJpegDecoder() override;
 
-    bool Open(const std::string& path) override;
+    bool Open(const std::uint8_t* data, std::size_t size) override;
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
+    // The library keeps no state of its own outside the decoder: any thread may go on with it.
+    bool DecodesOnAnyThread() const override { return true; }
 
     // libjpeg's state, kept apart from every C++ object so that its errors can jump out of it.
     struct State;
@@ -21,7 +22,7 @@ public:
 private:
     bool Damaged();
 
-    CPictureFile File;
+    std::size_t FileSize = 0;
     std::unique_ptr<State> Jpeg;
     std::uint32_t NextRow = 0;
 };

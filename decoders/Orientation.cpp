@@ -3,15 +3,16 @@
 // is checked against what could be read.
 #include "decoders/Orientation.h"
 
-#include "decoders/ReadOnlyFile.h"
-
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstring>
+#include <functional>
 
 namespace
 {
+
+// Reads up to size bytes at offset into out; returns how many it read.
+using ByteReader = std::function<std::size_t(std::uint64_t offset, std::uint8_t* out, std::size_t size)>;
 
 const std::uint16_t OrientationTag = 0x0112;
 const std::uint16_t TypeShort = 3;
@@ -144,44 +145,25 @@ int FindJpegOrientation(const ByteReader& read)
 
 }  // namespace
 
-Orientation ReadOrientation(PictureFormat format, const ByteReader& read)
+Orientation ReadOrientation(PictureFormat format, const std::uint8_t* bytes, std::size_t size)
 {
+    const ByteReader read = [bytes, size](std::uint64_t offset, std::uint8_t* out, std::size_t count) {
+        if (offset >= size)
+            return std::size_t(0);
+        const std::size_t available = static_cast<std::size_t>(std::min<std::uint64_t>(count, size - offset));
+        std::memcpy(out, bytes + offset, available);
+        return available;
+    };
     int value = 0;
-    if (format == PictureFormat::Jpeg)
-        value = FindJpegOrientation(read);
-    else if (format == PictureFormat::Tiff)
-        value = CTiffBlock(read, 0, UINT64_MAX).FindOrientation();
+    switch (PictureFormatOf(format).Exif)
+    {
+    case ExifPlace::JpegApp1: value = FindJpegOrientation(read); break;
+    case ExifPlace::TiffHeader: value = CTiffBlock(read, 0, UINT64_MAX).FindOrientation(); break;
+    case ExifPlace::None: break;
+    }
     if (value < 1 || value > 8)
         return Orientation::Upright;
     return static_cast<Orientation>(value);
-}
-
-Orientation ReadOrientation(PictureFormat format, const std::uint8_t* bytes, std::size_t size)
-{
-    return ReadOrientation(format, [bytes, size](std::uint64_t offset, std::uint8_t* out, std::size_t count) {
-        if (offset >= size)
-            return std::size_t(0);
-        const std::size_t available = std::min<std::uint64_t>(count, size - offset);
-        std::memcpy(out, bytes + offset, available);
-        return available;
-    });
-}
-
-Orientation ReadFileOrientation(PictureFormat format, const std::string& path)
-{
-    if (format != PictureFormat::Jpeg && format != PictureFormat::Tiff)
-        return Orientation::Upright;
-    std::FILE* file = OpenReadOnlyFile(path);
-    if (!file)
-        return Orientation::Upright;
-    const Orientation orientation =
-        ReadOrientation(format, [file](std::uint64_t offset, std::uint8_t* out, std::size_t count) {
-            if (offset > static_cast<std::uint64_t>(LONG_MAX) || std::fseek(file, static_cast<long>(offset), SEEK_SET))
-                return std::size_t(0);
-            return std::fread(out, 1, count, file);
-        });
-    std::fclose(file);
-    return orientation;
 }
 
 void StoredPosition(Orientation orientation, std::uint32_t width, std::uint32_t height, std::uint32_t x,

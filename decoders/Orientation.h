@@ -1,12 +1,10 @@
 // The EXIF orientation of a photo: how its stored rows are turned to stand upright.
 #pragma once
 
-#include "decoders/PictureDecoder.h"
+#include "decoders/PictureFormat.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <string>
 
 // The orientation tag's values: where the stored first row and first column belong.
 enum class Orientation
@@ -21,15 +19,9 @@ enum class Orientation
     RotatedLeft = 8    // turned a quarter anticlockwise to stand upright
 };
 
-// Reads up to size bytes at offset into out; returns how many it read.
-using ByteReader = std::function<std::size_t(std::uint64_t offset, std::uint8_t* out, std::size_t size)>;
-
-// The orientation written in a JPEG's Exif block or in a TIFF's first directory; Upright for
-// other formats, or when the file has no valid tag.
-Orientation ReadOrientation(PictureFormat format, const ByteReader& read);
-// The same for a file on disk.
-Orientation ReadFileOrientation(PictureFormat format, const std::string& path);
-// The same for bytes in memory.
+// The orientation written where the format keeps it (a JPEG's Exif block, a TIFF's first
+// directory: the format table says), in the picture file's bytes; Upright for formats that keep
+// none, or when the file has no valid tag.
 Orientation ReadOrientation(PictureFormat format, const std::uint8_t* bytes, std::size_t size);
 
 // True when the upright picture's rows are the stored picture's columns.

@@ -4,6 +4,8 @@
 // plain value; the callbacks that libpng jumps out of hold none either.
 #include "decoders/PngDecoder.h"
 
+#include "decoders/ByteCursor.h"
+
 #include <png.h>
 
 #include <cstring>
@@ -12,7 +14,7 @@ struct CPngDecoder::State
 {
     png_structp Png = nullptr;
     png_infop Info = nullptr;
-    std::FILE* File = nullptr;
+    CByteCursor Bytes;
     bool Rgb = false;  // 8-bit RGB rows, turned into blue, green, red, opaque alpha here
     char Message[256] = {};
 };
@@ -43,8 +45,8 @@ void OnWarning(png_structp, png_const_charp)
 void OnRead(png_structp png, png_bytep data, size_t length)
 {
     auto* state = static_cast<CPngDecoder::State*>(png_get_io_ptr(png));
-    if (std::fread(data, 1, length, state->File) != length)
-        png_error(png, std::ferror(state->File) ? "the file could not be read" : "the file ends too early");
+    if (state->Bytes.Read(data, length) != length)
+        png_error(png, "the file ends too early");
 }
 
 // What the header says, after the transformations to 8-bit blue, green, red, alpha.
@@ -166,13 +168,10 @@ bool CPngDecoder::Damaged()
     return Fail(Failure::Refused, std::string("damaged PNG data: ") + Png->Message);
 }
 
-bool CPngDecoder::Open(const std::string& path)
+bool CPngDecoder::Open(const std::uint8_t* data, std::size_t size)
 {
-    std::string reason;
-    if (!File.Open(path, reason))
-        return Fail(Failure::CannotOpen, reason);
     Png = std::make_unique<State>();
-    Png->File = File.Get();
+    Png->Bytes = {data, size, 0};
     Png->Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, Png.get(), OnError, OnWarning);
     if (Png->Png)
         Png->Info = png_create_info_struct(Png->Png);
@@ -194,10 +193,9 @@ bool CPngDecoder::Open(const std::string& path)
     {
         // Interlaced rows come in seven passes over the whole picture, which is held whole; the
         // file must be large enough to give such a picture before it is allocated.
-        if (std::uint64_t(facts.Width) * facts.Height > MaximumPicturePixels)
-            return Fail(Failure::Refused, "the interlaced PNG picture is too large (" + std::to_string(facts.Width) +
-                                              " x " + std::to_string(facts.Height) + ")");
-        if (facts.StoredBytes > MaximumInflation * File.FileSize())
+        if (!AcceptSize("interlaced PNG", facts.Width, facts.Height))
+            return false;
+        if (facts.StoredBytes > MaximumInflation * Png->Bytes.Size)
             return Fail(Failure::Refused, "damaged PNG data: too little data for a " + std::to_string(facts.Width) +
                                               " x " + std::to_string(facts.Height) + " picture");
     }

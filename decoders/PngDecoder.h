@@ -2,7 +2,6 @@
 #pragma once
 
 #include "decoders/PictureDecoder.h"
-#include "decoders/PictureFile.h"
 
 #include <memory>
 #include <vector>
@@ -13,8 +12,10 @@ public:
     CPngDecoder();
     ~CPngDecoder() override;
 
-    bool Open(const std::string& path) override;
+    bool Open(const std::uint8_t* data, std::size_t size) override;
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
+    // The library keeps no state of its own outside the decoder: any thread may go on with it.
+    bool DecodesOnAnyThread() const override { return true; }
 
     // libpng's state, kept apart from every C++ object so that its errors can jump out of it.
     struct State;
@@ -23,7 +24,6 @@ private:
     bool Damaged();
     bool ReadInterlaced();
 
-    CPictureFile File;
     std::unique_ptr<State> Png;
     std::unique_ptr<std::uint8_t[]> Whole;  // an interlaced picture, decoded whole
     std::vector<std::uint8_t> Scratch;      // one stored row of an RGB picture

@@ -41,6 +41,55 @@ int OnWarning(TIFF*, void*, const char*, const char*, va_list)
     return 1;  // unknown tags and the like: the pixels are not affected
 }
 
+// libtiff's file procedures over the bytes in memory. It maps them too: strips are then read in
+// place rather than copied.
+CByteCursor& CursorOf(thandle_t handle)
+{
+    return *static_cast<CByteCursor*>(handle);
+}
+
+tmsize_t OnReadBytes(thandle_t handle, void* out, tmsize_t size)
+{
+    return size < 0 ? -1 : static_cast<tmsize_t>(CursorOf(handle).Read(out, static_cast<std::size_t>(size)));
+}
+
+tmsize_t OnWriteBytes(thandle_t, void*, tmsize_t)
+{
+    return -1;
+}
+
+toff_t OnSeek(thandle_t handle, toff_t offset, int whence)
+{
+    CByteCursor& bytes = CursorOf(handle);
+    const std::uint64_t base = whence == SEEK_CUR ? bytes.At : whence == SEEK_END ? bytes.Size : 0;
+    const std::uint64_t target = base + offset;
+    if (target < base || target > bytes.Size)
+        return static_cast<toff_t>(-1);
+    bytes.At = static_cast<std::size_t>(target);
+    return target;
+}
+
+int OnClose(thandle_t)
+{
+    return 0;
+}
+
+toff_t OnSize(thandle_t handle)
+{
+    return CursorOf(handle).Size;
+}
+
+int OnMap(thandle_t handle, void** base, toff_t* size)
+{
+    *base = const_cast<std::uint8_t*>(CursorOf(handle).Data);
+    *size = CursorOf(handle).Size;
+    return 1;
+}
+
+void OnUnmap(thandle_t, void*, toff_t)
+{
+}
+
 }  // namespace
 
 CTiffDecoder::CTiffDecoder() = default;
@@ -59,13 +108,9 @@ bool CTiffDecoder::Damaged(const char* fallback)
     return Fail(Failure::Refused, "damaged TIFF data: " + said);
 }
 
-bool CTiffDecoder::Open(const std::string& path)
+bool CTiffDecoder::Open(const std::uint8_t* data, std::size_t size)
 {
-    std::FILE* probe = std::fopen(path.c_str(), "rb");
-    if (!probe)
-        return Fail(Failure::CannotOpen, "the file cannot be opened");
-    std::fclose(probe);
-
+    Bytes = {data, size, 0};
     Said = std::make_unique<Messages>();
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (!options)
@@ -73,8 +118,8 @@ bool CTiffDecoder::Open(const std::string& path)
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, MaximumLibraryAllocation);
     TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, Said.get());
     TIFFOpenOptionsSetWarningHandlerExtR(options, OnWarning, Said.get());
-    // "m": read the file rather than map it, so that only what is decoded is in memory.
-    Tiff = TIFFOpenExt(path.c_str(), "rm", options);
+    Tiff = TIFFClientOpenExt("picture", "r", &Bytes, OnReadBytes, OnWriteBytes, OnSeek, OnClose, OnSize, OnMap, OnUnmap,
+                             options);
     TIFFOpenOptionsFree(options);
     if (!Tiff)
         return Damaged("the file cannot be read as TIFF");
@@ -90,8 +135,8 @@ bool CTiffDecoder::Open(const std::string& path)
     Rgba->Value.req_orientation = Rgba->Value.orientation;
 
     const std::uint32_t width = Rgba->Value.width, height = Rgba->Value.height;
-    if (width == 0 || height == 0)
-        return Fail(Failure::Refused, "the TIFF picture has no pixels");
+    if (!AcceptSize("TIFF", width, height))
+        return false;
     std::uint32_t rows = 0;
     if (TIFFIsTiled(Tiff))
         TIFFGetField(Tiff, TIFFTAG_TILELENGTH, &rows);

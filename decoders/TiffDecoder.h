@@ -1,6 +1,7 @@
 // TIFF pictures through libtiff: the first page, in any layout libtiff turns into RGBA.
 #pragma once
 
+#include "decoders/ByteCursor.h"
 #include "decoders/PictureDecoder.h"
 
 #include <memory>
@@ -15,8 +16,10 @@ public:
     CTiffDecoder();
     ~CTiffDecoder() override;
 
-    bool Open(const std::string& path) override;
+    bool Open(const std::uint8_t* data, std::size_t size) override;
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
+    // The library keeps no state of its own outside the decoder: any thread may go on with it.
+    bool DecodesOnAnyThread() const override { return true; }
 
     // What libtiff said last, kept by its handlers.
     struct Messages;
@@ -25,6 +28,7 @@ private:
     bool Damaged(const char* fallback);
     bool FillChunk();
 
+    CByteCursor Bytes;  // what libtiff reads, through the procedures it is given
     tiff* Tiff = nullptr;
     std::unique_ptr<Messages> Said;
     struct Image;

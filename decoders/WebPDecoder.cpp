@@ -1,17 +1,13 @@
 #include "decoders/WebPDecoder.h"
 
-#include "decoders/PictureFile.h"
-
 #include <webp/decode.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 namespace
 {
-
-// WebP's own limit is 16383 x 16383; a RIFF file cannot pass 4 GiB.
-const std::uint64_t MaximumFileBytes = std::uint64_t(1) << 30;
 
 const char* StatusText(VP8StatusCode status)
 {
@@ -31,37 +27,19 @@ const char* StatusText(VP8StatusCode status)
 
 }  // namespace
 
-bool CWebPDecoder::Open(const std::string& path)
+bool CWebPDecoder::Open(const std::uint8_t* data, std::size_t size)
 {
-    CPictureFile file;
-    std::string reason;
-    if (!file.Open(path, reason))
-        return Fail(Failure::CannotOpen, reason);
-    if (file.FileSize() > MaximumFileBytes)
-        return Fail(Failure::Refused, "the WebP file is too large");
-    // libwebp decodes from memory: the file is read whole (a compressed picture is small).
-    try
-    {
-        Data.resize(static_cast<std::size_t>(file.FileSize()));
-    }
-    catch (const std::bad_alloc&)
-    {
-        return Fail(Failure::Refused, "not enough memory for the WebP file");
-    }
-    if (std::fread(Data.data(), 1, Data.size(), file.Get()) != Data.size())
-        return Fail(Failure::CannotOpen, "the file could not be read");
-
+    Data = data;
+    Size = size;
     WebPBitstreamFeatures features;
-    const VP8StatusCode status = WebPGetFeatures(Data.data(), Data.size(), &features);
+    const VP8StatusCode status = WebPGetFeatures(Data, Size, &features);
     if (status != VP8_STATUS_OK)
         return Fail(Failure::Refused, std::string("damaged WebP data: ") + StatusText(status));
     if (features.has_animation)
         return Fail(Failure::Refused, "animated WebP pictures are not supported");
-    if (features.width <= 0 || features.height <= 0)
-        return Fail(Failure::Refused, "the WebP picture has no pixels");
-    if (std::uint64_t(features.width) * std::uint64_t(features.height) > MaximumPicturePixels)
-        return Fail(Failure::Refused, "the WebP picture is too large (" + std::to_string(features.width) + " x " +
-                                          std::to_string(features.height) + ")");
+    if (!AcceptSize("WebP", static_cast<std::uint64_t>(std::max(features.width, 0)),
+                    static_cast<std::uint64_t>(std::max(features.height, 0))))
+        return false;
     HeaderRead.Width = static_cast<std::uint32_t>(features.width);
     HeaderRead.Height = static_cast<std::uint32_t>(features.height);
     HeaderRead.HasAlpha = features.has_alpha != 0;
@@ -69,7 +47,7 @@ bool CWebPDecoder::Open(const std::string& path)
 }
 
 // libwebp has no row-by-row output: the picture is decoded whole into memory that is only
-// touched as the decoder fills it, and the file's bytes go once it is done.
+// touched as the decoder fills it.
 bool CWebPDecoder::DecodeWhole()
 {
     const std::size_t rowBytes = std::size_t(HeaderRead.Width) * 4;
@@ -85,9 +63,8 @@ bool CWebPDecoder::DecodeWhole()
     config.output.u.RGBA.rgba = Whole.get();
     config.output.u.RGBA.stride = static_cast<int>(rowBytes);
     config.output.u.RGBA.size = bytes;
-    const VP8StatusCode status = WebPDecode(Data.data(), Data.size(), &config);
+    const VP8StatusCode status = WebPDecode(Data, Size, &config);
     WebPFreeDecBuffer(&config.output);
-    std::vector<std::uint8_t>().swap(Data);
     if (status != VP8_STATUS_OK)
         return Fail(Failure::Refused, std::string("damaged WebP data: ") + StatusText(status));
     return true;

@@ -4,18 +4,20 @@
 #include "decoders/PictureDecoder.h"
 
 #include <memory>
-#include <vector>
 
 class CWebPDecoder : public CPictureDecoder
 {
 public:
-    bool Open(const std::string& path) override;
+    bool Open(const std::uint8_t* data, std::size_t size) override;
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
+    // The library keeps no state of its own outside the decoder: any thread may go on with it.
+    bool DecodesOnAnyThread() const override { return true; }
 
 private:
     bool DecodeWhole();
 
-    std::vector<std::uint8_t> Data;         // the whole file, until it is decoded
+    const std::uint8_t* Data = nullptr;  // the file's bytes
+    std::size_t Size = 0;
     std::unique_ptr<std::uint8_t[]> Whole;  // the picture, blue, green, red, alpha
     std::uint32_t NextRow = 0;
 };

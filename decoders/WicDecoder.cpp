@@ -1,8 +1,6 @@
 #include "decoders/WicDecoder.h"
 
-#include "engine/SystemError.h"
-// Its CreateFileA takes names in the engine's code page, as the converter may give them.
-#include "engine/Win32Api.h"
+#include "base/SystemError.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,22 +12,6 @@ namespace
 
 // The most bytes one CopyPixels call is asked for; larger bands are copied in parts.
 const std::uint64_t MaximumCopyBytes = std::uint64_t(1) << 26;
-
-// WIC's container format for each format it may decode for us; null for the others.
-const GUID* ContainerOf(PictureFormat format)
-{
-    switch (format)
-    {
-    case PictureFormat::Png: return &GUID_ContainerFormatPng;
-    case PictureFormat::Jpeg: return &GUID_ContainerFormatJpeg;
-    case PictureFormat::Gif: return &GUID_ContainerFormatGif;
-    case PictureFormat::Tiff: return &GUID_ContainerFormatTiff;
-    case PictureFormat::WebP: return &GUID_ContainerFormatWebp;
-    case PictureFormat::Bmp: return &GUID_ContainerFormatBmp;
-    case PictureFormat::Unknown: break;
-    }
-    return nullptr;
-}
 
 // WIC's codes in a few words; others by number. WIC's codes have no text in the system's tables.
 std::string DescribeWicError(HRESULT result)
@@ -137,12 +119,11 @@ std::string CheckClaim(PictureFormat format, const std::uint8_t* bytes, std::siz
         width = bytes[6] | (std::uint32_t(bytes[7]) << 8);
         height = bytes[8] | (std::uint32_t(bytes[9]) << 8);
     }
-    const std::string claimed = std::to_string(width) + " x " + std::to_string(height);
     if (std::uint64_t(width) * height > MaximumPicturePixels)
-        return std::string("the ") + PictureFormatName(format) + " picture is too large (" + claimed + ")";
+        return TooLargeReason(PictureFormatName(format), width, height);
     if (leastBytes > size)
-        return std::string("damaged ") + PictureFormatName(format) + " data: too little data for a " + claimed +
-               " picture";
+        return std::string("damaged ") + PictureFormatName(format) + " data: too little data for a " +
+               std::to_string(width) + " x " + std::to_string(height) + " picture";
     return "";
 }
 
@@ -154,7 +135,7 @@ bool IsIndexed(const WICPixelFormatGUID& format)
 
 }  // namespace
 
-CWicDecoder::CWicDecoder(PictureFormat format) : Format(format)
+CWicDecoder::CWicDecoder(PictureFormat format, const GUID& container) : Format(format), Container(container)
 {
 }
 
@@ -163,18 +144,15 @@ CWicDecoder::~CWicDecoder()
     ReleaseAll();
 }
 
-bool CWicDecoder::Reads(PictureFormat format)
+bool CWicDecoder::Reads(const GUID& container)
 {
-    const GUID* container = ContainerOf(format);
-    if (!container)
-        return false;
     CComInitializer com;
     CComPtr<IWICImagingFactory> factory;
     CComPtr<IWICBitmapDecoder> decoder;
     return com.IsReady() &&
            SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                         __uuidof(IWICImagingFactory), factory.ReceiveVoid())) &&
-           SUCCEEDED(factory->CreateDecoder(*container, nullptr, decoder.Receive()));
+           SUCCEEDED(factory->CreateDecoder(container, nullptr, decoder.Receive()));
 }
 
 void CWicDecoder::ReleaseAll()
@@ -185,12 +163,6 @@ void CWicDecoder::ReleaseAll()
     Decoder.Release();
     Stream.Release();
     Factory.Release();
-    if (View)
-        ::UnmapViewOfFile(View);
-    View = nullptr;
-    Mapping.Close();
-    File.Close();
-    FileSize = 0;
     NextRow = 0;
     UnscaledWidth = UnscaledHeight = 0;
     HeaderRead = PictureHeader();
@@ -201,44 +173,18 @@ bool CWicDecoder::Refuse(const std::string& what, HRESULT result)
     return Fail(Failure::Refused, what + ": " + DescribeWicError(result));
 }
 
-bool CWicDecoder::MapFile(const std::string& path)
-{
-    File = CHandle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!File)
-        return Fail(Failure::CannotOpen, DescribeSystemError(::GetLastError()));
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(File.Get(), &size))
-        return Fail(Failure::CannotOpen, DescribeSystemError(::GetLastError()));
-    FileSize = static_cast<std::uint64_t>(size.QuadPart);
-    // WIC reads memory of a 32-bit size; a picture file is far smaller.
-    if (FileSize == 0 || FileSize > std::numeric_limits<DWORD>::max() ||
-        FileSize > std::numeric_limits<std::size_t>::max())
-        return Fail(Failure::Refused, FileSize == 0 ? "the file is empty" : "the file is too large");
-    Mapping = CHandle(::CreateFileMappingA(File.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!Mapping)
-        return Fail(Failure::CannotOpen, DescribeSystemError(::GetLastError()));
-    View = ::MapViewOfFile(Mapping.Get(), FILE_MAP_READ, 0, 0, 0);
-    if (!View)
-        return Fail(Failure::CannotOpen, DescribeSystemError(::GetLastError()));
-    return true;
-}
-
-bool CWicDecoder::Open(const std::string& path)
+bool CWicDecoder::Open(const std::uint8_t* bytes, std::size_t size)
 {
     ReleaseAll();
     Fail(Failure::None, "");
     const std::string damaged = std::string("damaged ") + PictureFormatName(Format) + " data";
-    const GUID* container = ContainerOf(Format);
-    if (!container)
-        return Fail(Failure::Refused, "not a picture Glyphcast can read");
     if (!Com.IsReady())
         return Fail(Failure::CannotOpen, "the system's picture decoders cannot be started");
-    if (!MapFile(path))
-        return false;
+    // WIC reads memory of a 32-bit size; a picture file is far smaller.
+    if (size == 0 || size > std::numeric_limits<DWORD>::max())
+        return Fail(Failure::Refused, size == 0 ? "the file is empty" : "the file is too large");
 
-    const auto* bytes = static_cast<const std::uint8_t*>(View);
-    const std::string claim = CheckClaim(Format, bytes, static_cast<std::size_t>(FileSize));
+    const std::string claim = CheckClaim(Format, bytes, size);
     if (!claim.empty())
         return Fail(Failure::Refused, claim);
 
@@ -246,12 +192,12 @@ bool CWicDecoder::Open(const std::string& path)
                                         __uuidof(IWICImagingFactory), Factory.ReceiveVoid());
     if (FAILED(result))
         return Fail(Failure::CannotOpen, "the system's picture decoders cannot be started");
-    result = Factory->CreateDecoder(*container, nullptr, Decoder.Receive());
+    result = Factory->CreateDecoder(Container, nullptr, Decoder.Receive());
     if (FAILED(result))
         return Fail(Failure::Refused, std::string("this system has no decoder for ") + PictureFormatName(Format));
     result = Factory->CreateStream(Stream.Receive());
     if (SUCCEEDED(result))
-        result = Stream->InitializeFromMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(FileSize));
+        result = Stream->InitializeFromMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(size));
     if (FAILED(result))
         return Fail(Failure::CannotOpen, DescribeWicError(result));
     result = Decoder->Initialize(Stream.Get(), WICDecodeMetadataCacheOnDemand);
@@ -264,11 +210,8 @@ bool CWicDecoder::Open(const std::string& path)
     if (FAILED(result))
         return Refuse(damaged, result);
 
-    if (width == 0 || height == 0)
-        return Fail(Failure::Refused, "the picture has no pixels");
-    if (std::uint64_t(width) * height > MaximumPicturePixels)
-        return Fail(Failure::Refused, std::string("the ") + PictureFormatName(Format) + " picture is too large (" +
-                                          std::to_string(width) + " x " + std::to_string(height) + ")");
+    if (!AcceptSize(PictureFormatName(Format), width, height))
+        return false;
     HeaderRead.Width = UnscaledWidth = width;
     HeaderRead.Height = UnscaledHeight = height;
     HeaderRead.HasAlpha = DetectAlpha();
@@ -378,11 +321,4 @@ bool CWicDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32
         NextRow += rows;
     }
     return true;
-}
-
-std::unique_ptr<CPictureDecoder> CreatePictureDecoder(PictureFormat format)
-{
-    if (!CWicDecoder::Reads(format))
-        return nullptr;
-    return std::make_unique<CWicDecoder>(format);
 }

@@ -4,7 +4,6 @@
 #include "decoders/ComInitializer.h"
 #include "decoders/ComPtr.h"
 #include "decoders/PictureDecoder.h"
-#include "engine/Handle.h"
 
 #include <wincodec.h>
 
@@ -14,20 +13,21 @@
 
 // Reads PNG, JPEG, GIF (its first frame), TIFF (its first page), WebP where the system has a codec,
 // and the .bmp files the mapped reader leaves alone, through WIC's decoder for the format the file
-// was recognised as. The file is mapped read-only and handed to WIC as memory; rows come out as
+// was recognised as. The file's bytes are handed to WIC as memory; rows come out as
 // 32-bit blue, green, red, alpha through WIC's format converter, copied a band at a time, so no
 // whole-picture copy of our own is ever made. Optionally WIC's scaler shrinks the picture first,
 // for previews (ScaleOnOpen). COM is initialised for the decoder's life on the thread that makes it.
 class CWicDecoder : public CPictureDecoder
 {
 public:
-    explicit CWicDecoder(PictureFormat format);
+    // A decoder of format through WIC's decoder for container (the format table's).
+    CWicDecoder(PictureFormat format, const GUID& container);
     ~CWicDecoder() override;
 
-    // True when this system's WIC has a decoder for format.
-    static bool Reads(PictureFormat format);
+    // True when this system's WIC has a decoder for container.
+    static bool Reads(const GUID& container);
 
-    bool Open(const std::string& path) override;
+    bool Open(const std::uint8_t* data, std::size_t size) override;
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
 
     // Takes from choose, given the size in the file, the size the rows are to have, and scales
@@ -44,18 +44,13 @@ private:
     // before any turning); the header then reports that size. Only before the first ReadRows.
     bool ScaleTo(std::uint32_t width, std::uint32_t height);
     bool Refuse(const std::string& what, HRESULT result);
-    bool MapFile(const std::string& path);
     bool SetUpConverter(IWICBitmapSource* source);
     bool DetectAlpha();
     void ReleaseAll();
 
     PictureFormat Format;
+    GUID Container;
     CComInitializer Com;
-    CHandle File;
-    CHandle Mapping;
-    const void* View = nullptr;
-    std::uint64_t FileSize = 0;
-    // Released before the view they read from is unmapped.
     CComPtr<IWICImagingFactory> Factory;
     CComPtr<IWICStream> Stream;
     CComPtr<IWICBitmapDecoder> Decoder;
@@ -67,3 +62,6 @@ private:
     std::uint32_t UnscaledHeight = 0;
     SizeChoice Choose;
 };
+
+// This system's WIC decoder for format, or null when it has none (the format table tells which).
+std::unique_ptr<CWicDecoder> CreateWicDecoder(PictureFormat format);

@@ -1,5 +1,7 @@
 #include "engine/AspectRule.h"
 
+#include "engine/ConversionSettings.h"
+
 #include <cmath>
 #include <limits>
 
@@ -87,6 +89,36 @@ bool ApplyAspectRule(float pictureRatio, float fontRatio, int direction, std::ui
         rows = DefaultCount;
         columns = ColumnsForRows(DefaultCount, pictureRatio, fontRatio);
         aspectBasis = AspectBasisRows;
+    }
+    return true;
+}
+
+bool ResolveGrid(std::uint32_t& columns, std::uint32_t& rows, std::uint32_t width, std::uint32_t height,
+                 std::string& problem)
+{
+    if (columns != 0 && rows != 0)
+        return true;
+    const float pictureRatio = AspectRatioOf(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
+    if (!IsUsableRatio(pictureRatio))
+    {
+        problem = "the picture's proportions cannot be used; give --columns and --rows";
+        return false;
+    }
+    int basis = AspectBasisNone;
+    if (columns != 0)
+        rows = RowsForColumns(columns, pictureRatio, DefaultFontRatio);
+    else if (rows != 0)
+        columns = ColumnsForRows(rows, pictureRatio, DefaultFontRatio);
+    else
+        ApplyAspectRule(pictureRatio, DefaultFontRatio, 0, columns, rows, basis);
+    for (const auto& count : {std::make_pair("columns", columns), std::make_pair("rows", rows)})
+    {
+        if (count.second < MinimumGridCount || count.second > MaximumGridCount)
+        {
+            problem = std::string("the picture's proportions give ") + std::to_string(count.second) + " " +
+                      count.first + " (1 to 5000 allowed); give --columns and --rows";
+            return false;
+        }
     }
     return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Which count the other is derived from: 1 columns, -1 rows, 0 not chosen yet.
 enum AspectBasisValue
@@ -35,3 +36,9 @@ std::uint32_t ColumnsForRows(std::uint32_t rows, float pictureRatio, float fontR
 // and changes nothing when either ratio is unusable.
 bool ApplyAspectRule(float pictureRatio, float fontRatio, int direction, std::uint32_t& columns, std::uint32_t& rows,
                      int& aspectBasis);
+
+// Completes a grid from the picture's proportions when a count is missing (0): given one count,
+// the other follows; given neither, the larger is 100. False, with the problem in a few words,
+// when the proportions cannot be used or give a count outside 1 to 5000.
+bool ResolveGrid(std::uint32_t& columns, std::uint32_t& rows, std::uint32_t width, std::uint32_t height,
+                 std::string& problem);

@@ -1,8 +1,5 @@
 #include "engine/BitmapFile.h"
 
-#include "engine/SystemError.h"
-#include "engine/Win32Api.h"
-
 #include <climits>
 #include <cstring>
 
@@ -38,8 +35,8 @@ std::int32_t ReadS32(const std::uint8_t* p)
 }  // namespace
 
 CBitmapFile::CBitmapFile()
-    : View(nullptr), ColorTable(nullptr), PixelData(nullptr), RowStride(0), PixelLayout(Layout::Bgr24),
-      PictureHeight(0), TopRow(nullptr), RowStep(0), Palette(), FailureKind(Failure::None)
+    : View(nullptr), ColorTable(nullptr), PixelData(nullptr), RowStride(0), PictureHeight(0), TopRow(nullptr),
+      RowStep(0)
 {
 }
 
@@ -51,51 +48,41 @@ CBitmapFile::~CBitmapFile()
 bool CBitmapFile::Open(const std::string& path)
 {
     Close();
-    FailureKind = Failure::None;
-    Reason.clear();
+    if (!File.Open(path))
+        return Refuse(File.LastFailure() == CMappedFile::Failure::CannotOpen ? Failure::CannotOpen : Failure::Refused,
+                      File.FailureReason());
+    return OpenBytes(File.Data(), File.Size());
+}
+
+bool CBitmapFile::OpenBytes(const std::uint8_t* bytes, std::size_t size)
+{
+    ClearFailure();
     FileHeader = BmpFileHeader();
     InfoHeader = BmpInfoHeader();
     PictureHeight = 0;
-
-    FileHandle = CHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!FileHandle)
-        return Fail(Failure::CannotOpen, DescribeSystemError(GetLastError()));
-
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(FileHandle.Get(), &size))
-        return Fail(Failure::CannotOpen, DescribeSystemError(GetLastError()));
-    // An empty file cannot be mapped; say what is wrong with it instead.
-    if (size.QuadPart <= 0)
-        return Fail(Failure::Refused, "the file is empty");
-    const auto fileSize = static_cast<std::uint64_t>(size.QuadPart);
-    if (fileSize > SIZE_MAX)
-        return Fail(Failure::Refused, "the file is too large to map");
-
-    MappingHandle = CHandle(CreateFileMappingA(FileHandle.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!MappingHandle)
-        return Fail(Failure::CannotOpen, DescribeSystemError(GetLastError()));
-    View = static_cast<const std::uint8_t*>(MapViewOfFile(MappingHandle.Get(), FILE_MAP_READ, 0, 0, 0));
-    if (!View)
-        return Fail(Failure::CannotOpen, DescribeSystemError(GetLastError()));
-    return CheckAndLocate(fileSize);
+    View = bytes;
+    if (!View || size == 0)
+        return Refuse(Failure::Refused, "the file is empty");
+    return CheckAndLocate(size);
 }
 
 void CBitmapFile::Close()
 {
-    if (View)
-        UnmapViewOfFile(View);
     View = nullptr;
-    MappingHandle.Close();
-    FileHandle.Close();
+    File.Close();
 }
 
-bool CBitmapFile::Fail(Failure kind, std::string reason)
+bool CBitmapFile::Refuse(Failure kind, std::string reason)
 {
     Close();
-    FailureKind = kind;
-    Reason = std::move(reason);
-    return false;
+    return Fail(kind, std::move(reason));
+}
+
+bool CBitmapFile::LoadRows(std::uint32_t first, std::uint32_t end)
+{
+    if (!View)
+        return Fail(Failure::Refused, "the picture is not open");
+    return first < end && end <= PictureHeight ? true : Fail(Failure::Refused, "rows asked for out of range");
 }
 
 // Decodes the headers, checks every part the reader will touch against the file's
@@ -104,7 +91,7 @@ bool CBitmapFile::Fail(Failure kind, std::string reason)
 bool CBitmapFile::CheckAndLocate(std::uint64_t fileSize)
 {
     if (fileSize < FileHeaderSize + 4)
-        return Fail(Failure::Refused, "the file is too short for its headers");
+        return Refuse(Failure::Refused, "the file is too short for its headers");
     FileHeader.bfType = ReadU16(View);
     FileHeader.bfSize = ReadU32(View + 2);
     FileHeader.bfReserved1 = ReadU16(View + 6);
@@ -114,11 +101,11 @@ bool CBitmapFile::CheckAndLocate(std::uint64_t fileSize)
     const std::uint8_t* info = View + FileHeaderSize;
     InfoHeader.biSize = ReadU32(info);
     if (InfoHeader.biSize == CoreHeaderSize)
-        return Fail(Failure::Refused, "the old 12-byte bitmap header is not supported");
+        return Refuse(Failure::Refused, "the old 12-byte bitmap header is not supported");
     if (InfoHeader.biSize < InfoHeaderSize)
-        return Fail(Failure::Refused, "unknown bitmap header of " + std::to_string(InfoHeader.biSize) + " bytes");
+        return Refuse(Failure::Refused, "unknown bitmap header of " + std::to_string(InfoHeader.biSize) + " bytes");
     if (FileHeaderSize + std::uint64_t(InfoHeader.biSize) > fileSize)
-        return Fail(Failure::Refused, "the file is too short for its headers");
+        return Refuse(Failure::Refused, "the file is too short for its headers");
     InfoHeader.biWidth = ReadS32(info + 4);
     InfoHeader.biHeight = ReadS32(info + 8);
     InfoHeader.biPlanes = ReadU16(info + 12);
@@ -133,18 +120,18 @@ bool CBitmapFile::CheckAndLocate(std::uint64_t fileSize)
     const std::int64_t width = InfoHeader.biWidth;
     const std::int64_t signedHeight = InfoHeader.biHeight;
     if (width <= 0)
-        return Fail(Failure::Refused, "bad picture width (" + std::to_string(width) + ")");
+        return Refuse(Failure::Refused, "bad picture width (" + std::to_string(width) + ")");
     if (signedHeight == 0 || signedHeight == INT32_MIN)
-        return Fail(Failure::Refused, "bad picture height (" + std::to_string(signedHeight) + ")");
+        return Refuse(Failure::Refused, "bad picture height (" + std::to_string(signedHeight) + ")");
     const std::uint64_t height = static_cast<std::uint64_t>(signedHeight < 0 ? -signedHeight : signedHeight);
 
     const unsigned bits = InfoHeader.biBitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return Fail(Failure::Refused, "unsupported depth of " + std::to_string(bits) + " bits per pixel");
+        return Refuse(Failure::Refused, "unsupported depth of " + std::to_string(bits) + " bits per pixel");
     const std::uint32_t compression = InfoHeader.biCompression;
     const bool masked = compression == CompressionBitFields;
     if (compression != CompressionNone && !(masked && (bits == 16 || bits == 32)))
-        return Fail(Failure::Refused, "unsupported compression (type " + std::to_string(compression) + ")");
+        return Refuse(Failure::Refused, "unsupported compression (type " + std::to_string(compression) + ")");
 
     // The distance between stored rows, as the classic formulas give it (each is
     // the row's pixel bytes rounded up to a multiple of 4; pixels for 4 bits).
@@ -160,7 +147,7 @@ bool CBitmapFile::CheckAndLocate(std::uint64_t fileSize)
     default: stride = 4 * w; break;
     }
     if (stride > static_cast<std::uint64_t>(INT32_MAX))
-        return Fail(Failure::Refused, "the picture is too large");
+        return Refuse(Failure::Refused, "the picture is too large");
     RowStride = static_cast<std::int32_t>(stride);
     const std::uint64_t strideBytes = bits == 4 ? stride / 2 : stride;
 
@@ -168,7 +155,7 @@ bool CBitmapFile::CheckAndLocate(std::uint64_t fileSize)
     const std::uint64_t rowBytes = (w * bits + 7) / 8;
     const std::uint64_t pixelEnd = std::uint64_t(FileHeader.bfOffBits) + strideBytes * (height - 1) + rowBytes;
     if (pixelEnd > fileSize)
-        return Fail(Failure::Refused, "the pixel rows reach past the end of the file");
+        return Refuse(Failure::Refused, "the pixel rows reach past the end of the file");
 
     PixelData = View + FileHeader.bfOffBits;
     PictureHeight = static_cast<std::uint32_t>(height);
@@ -189,12 +176,14 @@ bool CBitmapFile::CheckAndLocate(std::uint64_t fileSize)
     case 1:
     case 4:
     case 8:
-        PixelLayout = bits == 1 ? Layout::Indexed1 : bits == 4 ? Layout::Indexed4 : Layout::Indexed8;
+        PixelLayout.SetKind(bits == 1   ? CPixelLayout::Kind::Indexed1
+                            : bits == 4 ? CPixelLayout::Kind::Indexed4
+                                        : CPixelLayout::Kind::Indexed8);
         LoadPalette(fileSize);
         return true;
-    case 16: PixelLayout = masked ? Layout::Masked16 : Layout::Rgb555; break;
-    case 24: PixelLayout = Layout::Bgr24; break;
-    default: PixelLayout = masked ? Layout::Masked32 : Layout::Bgrx32; break;
+    case 16: PixelLayout.SetKind(masked ? CPixelLayout::Kind::Masked16 : CPixelLayout::Kind::Rgb555); break;
+    case 24: PixelLayout.SetKind(CPixelLayout::Kind::Bgr24); break;
+    default: PixelLayout.SetKind(masked ? CPixelLayout::Kind::Masked32 : CPixelLayout::Kind::Bgrx32); break;
     }
     return masked ? SetUpMasks(fileSize) : true;
 }
@@ -211,11 +200,11 @@ void CBitmapFile::LoadPalette(std::uint64_t fileSize)
         if (n < entries && n < available)
         {
             const std::uint8_t* quad = ColorTable + 4 * n;
-            Palette[n] = MakeRgb(quad[2], quad[1], quad[0]);
+            PixelLayout.Palette[n] = MakeRgb(quad[2], quad[1], quad[0]);
         }
         else
         {
-            Palette[n] = 0;
+            PixelLayout.Palette[n] = 0;
         }
     }
 }
@@ -228,7 +217,7 @@ bool CBitmapFile::SetUpMasks(std::uint64_t fileSize)
     {
         maskOffset = FileHeaderSize + std::uint64_t(InfoHeader.biSize);
         if (maskOffset + 12 > fileSize)
-            return Fail(Failure::Refused, "the file is too short for its colour masks");
+            return Refuse(Failure::Refused, "the file is too short for its colour masks");
     }
     InfoHeader.RedMask = ReadU32(View + maskOffset);
     InfoHeader.GreenMask = ReadU32(View + maskOffset + 4);
@@ -238,37 +227,9 @@ bool CBitmapFile::SetUpMasks(std::uint64_t fileSize)
     for (int n = 0; n < 3; ++n)
     {
         if (InfoHeader.biBitCount == 16 && masks[n] > 0xFFFFu)
-            return Fail(Failure::Refused, "a colour mask does not fit the pixel depth");
-        if (!SetUpChannel(Channels[n], masks[n]))
-            return Fail(Failure::Refused, "a colour mask is not one run of bits");
-    }
-    return true;
-}
-
-// A channel is one run of set bits (or none); its values scale to 0..255 as
-// v * 255 / (2^n - 1), except that 5-bit channels keep the classic scaling.
-bool CBitmapFile::SetUpChannel(Channel& channel, std::uint32_t mask)
-{
-    channel = Channel();
-    channel.Mask = mask;
-    if (mask == 0)
-        return true;
-    unsigned shift = 0;
-    while (!((mask >> shift) & 1))
-        ++shift;
-    const std::uint64_t run = std::uint64_t(mask) >> shift;
-    if ((run & (run + 1)) != 0)
-        return false;
-    unsigned bits = 0;
-    while ((run >> bits) & 1)
-        ++bits;
-    channel.Shift = shift;
-    channel.Bits = bits;
-    if (bits <= 8)
-    {
-        const unsigned top = (1u << bits) - 1;
-        for (unsigned v = 0; v <= top; ++v)
-            channel.Scaled[v] = static_cast<std::uint8_t>(bits == 5 ? ScaleFiveBits(v) : v * 255 / top);
+            return Refuse(Failure::Refused, "a colour mask does not fit the pixel depth");
+        if (!CPixelLayout::SetUpChannel(PixelLayout.Channels[n], masks[n]))
+            return Refuse(Failure::Refused, "a colour mask is not one run of bits");
     }
     return true;
 }

@@ -1,28 +1,20 @@
 // Averages the picture area under each grid cell with fractional pixel coverage.
 #pragma once
 
-#include "engine/RgbColor.h"
+#include "base/RgbColor.h"
+#include "engine/PictureSource.h"
 
 #include <cstddef>
 #include <cstdint>
 
-class CBitmapFile;
-class CDecodedPicture;
-
 // Lays a Columns x Rows grid over an open picture and computes the area-weighted
 // average colour of a cell. Edges and running sums are single precision, products
 // and quotients double, so that every platform gives the same colours.
-//
-// A picture is read through one small row interface, which the mapped bitmap and the
-// decoded picture both offer: Width, Height, RowBase(y) (where row y begins, 0 the top),
-// RowDistance (from one row to the next) and WithDecoder (which calls its argument with
-// the decoder of the picture's pixel layout). A decoded picture also has to be told which
-// rows each row of cells needs, since it holds only those.
+// The picture is told which rows each row of cells needs, since it may hold only those.
 class CCellSampler
 {
 public:
-    CCellSampler(const CBitmapFile& source, std::uint32_t columns, std::uint32_t rows);
-    CCellSampler(CDecodedPicture& source, std::uint32_t columns, std::uint32_t rows);
+    CCellSampler(CPictureSource& source, std::uint32_t columns, std::uint32_t rows);
 
     // Selects the cell row y (0 is the top of the picture); false when the picture's rows
     // for it could not be had (a decoded picture's data was damaged).
@@ -62,8 +54,7 @@ private:
     // How many cells one SampleBlock works out.
     static constexpr std::uint32_t BlockCells = 8;
 
-    const CBitmapFile* Bitmap;  // one of these two is the picture
-    CDecodedPicture* Picture;
+    CPictureSource& Picture;
     const std::uint8_t* FirstRow;  // the first pixel row of the current row of cells
     std::ptrdiff_t RowStep;        // from one pixel row to the next
     std::uint32_t Columns;

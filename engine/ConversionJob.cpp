@@ -9,7 +9,7 @@ CConversionJob::~CConversionJob()
     Wait();
 }
 
-bool CConversionJob::Start(const ConversionSettings& settings, Notify notify)
+bool CConversionJob::Start(Task task, Notify notify, const std::string& subject)
 {
     if (Thread.joinable())
         return false;
@@ -19,7 +19,7 @@ bool CConversionJob::Start(const ConversionSettings& settings, Notify notify)
     Total = 0;
     Result = ConversionResult();
     Notifier = std::move(notify);
-    Thread = std::thread(&CConversionJob::Run, this, settings);
+    Thread = std::thread(&CConversionJob::Run, this, std::move(task), subject);
     return true;
 }
 
@@ -36,7 +36,7 @@ ConversionResult CConversionJob::Wait()
     return std::exchange(Result, ConversionResult());
 }
 
-void CConversionJob::Run(ConversionSettings settings)
+void CConversionJob::Run(Task task, std::string subject)
 {
     std::uint64_t lastShown = 0;
     auto progress = [this, &lastShown](std::uint32_t done, std::uint32_t total) {
@@ -50,15 +50,12 @@ void CConversionJob::Run(ConversionSettings settings)
     };
     try
     {
-        Result = RunConversion(settings, false, progress, &StopRequested);
+        Result = task(progress, StopRequested);
     }
     catch (const std::bad_alloc&)
     {
-        Result = ConversionResult();
-        Result.Status = ConversionStatus::WriteFailed;
-        Result.Path = settings.TargetPath;
-        Result.Cause = "there is not enough memory";
-        Result.Reason = "cannot write the page: " + Result.Cause;
+        Result = ConversionResult::Failure(ConversionStatus::WriteFailed, subject, "cannot write the page",
+                                           "there is not enough memory");
     }
     Ended = true;
     if (Notifier)

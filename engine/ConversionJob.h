@@ -1,22 +1,24 @@
-// A conversion run on a thread of its own, so that the caller stays free to answer its user.
+// A conversion on a thread of its own, so that the caller stays free to answer its user.
 #pragma once
 
-#include "engine/ConversionRun.h"
+#include "engine/ConversionResult.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <thread>
 
-// Runs RunConversion with a copy of the settings on a second thread, counts its rows where the
-// caller can read them, and stops it on request. The page is never opened in the shell here:
-// that is for the caller, once the run has ended.
+// Runs a conversion task on a second thread, counts its rows where the caller can read them,
+// and stops it on request. Whatever the task makes (a page, a preview) is for the caller to use
+// once the job has ended.
 class CConversionJob
 {
 public:
     // Called on the job's thread whenever the progress has moved on by a thousandth, and once
     // when the run has ended; it must not block (posting a message is what it is for).
     using Notify = std::function<void()>;
+    // The work: it reports its rows through progress and looks at stop after each row.
+    using Task = std::function<ConversionResult(const ConversionProgress& progress, const ConversionStop& stop)>;
 
     CConversionJob() = default;
     // Stops a run that is still going and waits for it.
@@ -24,8 +26,9 @@ public:
     CConversionJob(const CConversionJob&) = delete;
     CConversionJob& operator=(const CConversionJob&) = delete;
 
-    // Starts a run; false (and nothing started) while another has not been waited for.
-    bool Start(const ConversionSettings& settings, Notify notify);
+    // Starts a task; false (and nothing started) while another has not been waited for. A task
+    // that runs out of memory ends as WriteFailed, naming subject.
+    bool Start(Task task, Notify notify, const std::string& subject = std::string());
     // Asks the run to stop after the row it is writing; it then ends as Stopped, leaving no
     // temporary file and the target as it was.
     void Stop();
@@ -41,7 +44,7 @@ public:
     ConversionResult Wait();
 
 private:
-    void Run(ConversionSettings settings);
+    void Run(Task task, std::string subject);
 
     std::thread Thread;
     Notify Notifier;

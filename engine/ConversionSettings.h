@@ -1,7 +1,7 @@
 // The record the wizard's pages fill in and a conversion run reads.
 #pragma once
 
-#include "engine/RgbColor.h"
+#include "base/RgbColor.h"
 
 #include <cstdint>
 #include <string>

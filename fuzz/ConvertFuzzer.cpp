@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes, written to a file, are opened and converted. Their first bytes
 // decide the reader: the mapped bitmap reader, or the decoder of PNG, JPEG, GIF, TIFF or WebP.
 // The run must refuse or convert them without a crash, a hang or a sanitizer report.
-#include "engine/ConversionRun.h"
+#include "output/PageConversion.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "app/ConverterWizard.h"
-#include "engine/ConversionRun.h"
+#include "output/PageConversion.h"
 #include "pages/TitlePage.h"
 #include "res/resource.h"
 
@@ -102,8 +102,12 @@ BOOL CFinishPage::OnWizardFinish()
 ConversionResult CFinishPage::Convert()
 {
     const HWND page = m_hWnd;
-    if (!Job.Start(CConverterWizard::Of(*this).Settings,
-                   [page] { ::PostMessageA(page, WM_CONVERSION_PROGRESS, 0, 0); }))
+    const ConversionSettings settings = CConverterWizard::Of(*this).Settings;
+    const auto task = [settings](const ConversionProgress& progress, const ConversionStop& stop) {
+        return RunConversion(settings, false, progress, &stop);
+    };
+    if (!Job.Start(
+            task, [page] { ::PostMessageA(page, WM_CONVERSION_PROGRESS, 0, 0); }, settings.TargetPath))
     {
         // A run is under way already: nothing more to do, nothing to report.
         ConversionResult busy;

@@ -7,10 +7,10 @@
 
 #include "app/ConverterWizard.h"
 #include "engine/AspectRule.h"
-#include "engine/ConversionRun.h"
-#include "engine/PageSize.h"
-#include "engine/TargetName.h"
-#include "engine/TextEncoding.h"
+#include "output/PageSize.h"
+#include "output/TargetCheck.h"
+#include "output/TargetName.h"
+#include "base/TextEncoding.h"
 #include "res/resource.h"
 
 int AspectBasis = AspectBasisNone;
@@ -294,25 +294,21 @@ int COutputPage::OnWizardNext()
         return StayOnPage;
     }
 
-    // Neither a folder nor the picture itself can become the page.
-    if (FolderExists(TargetPath.Str()))
-    {
-        RefuseTarget(IDS_TARGET_IS_FOLDER);
-        return StayOnPage;
-    }
+    // Neither a folder nor the picture itself can become the page, and a read-only page is kept:
+    // it is never replaced, so there is nothing to ask.
     ConversionSettings& settings = CConverterWizard::Of(*this).Settings;
-    if (SameFile(settings.SourcePath, TargetPath.Str()))
+    const TargetVerdict verdict = CheckTarget(TargetPath.Str(), settings.SourcePath);
+    switch (verdict.State)
     {
-        RefuseTarget(IDS_TARGET_IS_SOURCE);
-        return StayOnPage;
+    case TargetState::Folder: RefuseTarget(IDS_TARGET_IS_FOLDER); return StayOnPage;
+    case TargetState::Source: RefuseTarget(IDS_TARGET_IS_SOURCE); return StayOnPage;
+    case TargetState::ReadOnly: RefuseTarget(IDS_TARGET_READ_ONLY); return StayOnPage;
+    case TargetState::Free:
+    case TargetState::Existing:
+    case TargetState::Picture:
+    case TargetState::Device: break;
     }
-    // A read-only page is kept: it is never replaced, so there is nothing to ask.
-    if (IsReadOnlyFile(TargetPath.Str()))
-    {
-        RefuseTarget(IDS_TARGET_READ_ONLY);
-        return StayOnPage;
-    }
-    if (FileExists(TargetPath.Str()))
+    if (verdict.Exists())
     {
         if (MessageBoxFor(IDS_REPLACE, TargetPath.GetString(), MB_YESNO | MB_ICONQUESTION) == IDNO)
         {

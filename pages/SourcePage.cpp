@@ -3,8 +3,9 @@
 #include <cstdint>
 
 #include "app/ConverterWizard.h"
-#include "decoders/PreviewBitmap.h"
+#include "controls/PreviewBitmap.h"
 #include "engine/ConversionRun.h"
+#include "engine/SourcePicture.h"
 #include "res/resource.h"
 
 namespace

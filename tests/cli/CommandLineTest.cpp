@@ -1,6 +1,6 @@
 // Option parsing of glyphcast-convert.
 #include "cli/CommandLine.h"
-#include "engine/TextEncoding.h"
+#include "base/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -30,12 +30,12 @@ TEST(CommandLineParsing, DefaultsMatchTheWizard)
     EXPECT_EQ(line.Output, "");
     EXPECT_EQ(line.OutputFolder, "");
     EXPECT_EQ(line.Jobs, 0u);
-    EXPECT_EQ(line.Columns, 0u);
-    EXPECT_EQ(line.Rows, 0u);
-    EXPECT_EQ(line.Characters, "01");
-    EXPECT_EQ(line.Order, 0);
-    EXPECT_EQ(line.Font, "Courier New");
-    EXPECT_EQ(line.Background, 0u);
+    EXPECT_EQ(line.Page.Columns, 0u);
+    EXPECT_EQ(line.Page.Rows, 0u);
+    EXPECT_EQ(line.Page.CharacterSet, "01");
+    EXPECT_EQ(line.Page.CharacterOrder, 0);
+    EXPECT_EQ(line.Page.FontFace, "Courier New");
+    EXPECT_EQ(line.Page.BackgroundColor, 0u);
     EXPECT_FALSE(line.Force);
     EXPECT_FALSE(line.OpenAfterCreation);
 }
@@ -49,18 +49,18 @@ TEST(CommandLineParsing, EveryOptionInBothForms)
     EXPECT_EQ(line.Sources, std::vector<std::string>{"in.bmp"});
     EXPECT_EQ(line.Output, "out.html");
     EXPECT_EQ(line.Jobs, 3u);
-    EXPECT_EQ(line.Columns, 120u);
-    EXPECT_EQ(line.Rows, 45u);
-    EXPECT_EQ(line.Characters, "ABC");
-    EXPECT_EQ(line.Order, 1);
-    EXPECT_EQ(line.Font, "Lucida Console");
-    EXPECT_EQ(line.Background, 0x0000A5FFu);  // red FF, green A5, blue 00
+    EXPECT_EQ(line.Page.Columns, 120u);
+    EXPECT_EQ(line.Page.Rows, 45u);
+    EXPECT_EQ(line.Page.CharacterSet, "ABC");
+    EXPECT_EQ(line.Page.CharacterOrder, 1);
+    EXPECT_EQ(line.Page.FontFace, "Lucida Console");
+    EXPECT_EQ(line.Page.BackgroundColor, 0x0000A5FFu);  // red FF, green A5, blue 00
     EXPECT_TRUE(line.Force);
     EXPECT_TRUE(line.OpenAfterCreation);
 
-    EXPECT_EQ(Parse({"--order", "random", "--order", "sequential", "x.bmp"}).Order, 1);  // last wins
-    EXPECT_EQ(Parse({"--background=0a0B0c", "x.bmp"}).Background, 0x000C0B0Au);
-    EXPECT_EQ(Parse({"--characters", " ", "x.bmp"}).Characters, " ");
+    EXPECT_EQ(Parse({"--order", "random", "--order", "sequential", "x.bmp"}).Page.CharacterOrder, 1);  // last wins
+    EXPECT_EQ(Parse({"--background=0a0B0c", "x.bmp"}).Page.BackgroundColor, 0x000C0B0Au);
+    EXPECT_EQ(Parse({"--characters", " ", "x.bmp"}).Page.CharacterSet, " ");
 }
 
 TEST(CommandLineParsing, HelpAndVersionWin)
@@ -76,9 +76,9 @@ TEST(CommandLineParsing, HelpAndVersionWin)
 
 TEST(CommandLineParsing, CountsMustBeFromOneTo5000)
 {
-    EXPECT_EQ(Parse({"--columns", "1", "x.bmp"}).Columns, 1u);
-    EXPECT_EQ(Parse({"--rows", "5000", "x.bmp"}).Rows, 5000u);
-    EXPECT_EQ(Parse({"--rows", "007", "x.bmp"}).Rows, 7u);
+    EXPECT_EQ(Parse({"--columns", "1", "x.bmp"}).Page.Columns, 1u);
+    EXPECT_EQ(Parse({"--rows", "5000", "x.bmp"}).Page.Rows, 5000u);
+    EXPECT_EQ(Parse({"--rows", "007", "x.bmp"}).Page.Rows, 7u);
     for (const char* bad : {"0", "5001", "-1", "+5", "12x", "", "1e3", " 5", "99999999999999999999", "4294967396"})
         ExpectUsageError({"--columns", bad, "x.bmp"}, "--columns must be a whole number from 1 to 5000");
     ExpectUsageError({"x.bmp", "--rows"}, "option '--rows' needs a value");
@@ -92,7 +92,7 @@ TEST(CommandLineParsing, RefusesBadValues)
     ExpectUsageError({"--background", "##123456", "x.bmp"}, "--background");
     ExpectUsageError({"--characters=", "x.bmp"}, "--characters");
     ExpectUsageError({"--font", "", "x.bmp"}, "--font");
-    EXPECT_EQ(Parse({"--font=Lucida Sans Typewriter & Co", "x.bmp"}).Font, "Lucida Sans Typewriter & Co");
+    EXPECT_EQ(Parse({"--font=Lucida Sans Typewriter & Co", "x.bmp"}).Page.FontFace, "Lucida Sans Typewriter & Co");
     ExpectUsageError({"--force=yes", "x.bmp"}, "takes no value");
 }
 
@@ -101,7 +101,7 @@ TEST(CommandLineParsing, TakesAnyTextAndRefusesBytesThatAreNoCharacters)
     SetTextCodePage(TextCodePage::Utf8);  // what the tool's arguments are on every system
     // The page writes quotes and markup in a face as references, so no face is refused.
     for (const char* face : {"x' onmouseover='alert(1)", "a\"b", "<script>", "O'Neil Mono \u039C\u03BF\u03BD\u03CC"})
-        EXPECT_EQ(Parse({"--font", face, "x.bmp"}).Font, face);
+        EXPECT_EQ(Parse({"--font", face, "x.bmp"}).Page.FontFace, face);
     for (const char* bad : {"\xFF", "ab\xE2\x96", "\xC0\x80"})
     {
         ExpectUsageError({"--characters", bad, "x.bmp"}, "--characters must be UTF-8 text");
@@ -135,10 +135,10 @@ TEST(CommandLineParsing, ShortOptionsGroupAndTakeValuesAttachedOrNext)
     const CommandLine line = Parse({"-fc80", "-r", "20", "-j1", "-b", "102030", "-d", "out", "x.bmp"});
     EXPECT_EQ(line.Mode, CommandLine::Action::Convert) << line.Error;
     EXPECT_TRUE(line.Force);
-    EXPECT_EQ(line.Columns, 80u);
-    EXPECT_EQ(line.Rows, 20u);
+    EXPECT_EQ(line.Page.Columns, 80u);
+    EXPECT_EQ(line.Page.Rows, 20u);
     EXPECT_EQ(line.Jobs, 1u);
-    EXPECT_EQ(line.Background, 0x00302010u);
+    EXPECT_EQ(line.Page.BackgroundColor, 0x00302010u);
     EXPECT_EQ(line.OutputFolder, "out");
 
     // The value-taking option ends the group: the rest is its value, flags or not.
@@ -156,10 +156,10 @@ TEST(CommandLineParsing, LongOptionsMayBeShortenedWhileUnambiguous)
 {
     const CommandLine line = Parse({"--col=7", "--ro", "9", "--output-d", "pages", "--ord", "sequential", "x.bmp"});
     EXPECT_EQ(line.Mode, CommandLine::Action::Convert) << line.Error;
-    EXPECT_EQ(line.Columns, 7u);
-    EXPECT_EQ(line.Rows, 9u);
+    EXPECT_EQ(line.Page.Columns, 7u);
+    EXPECT_EQ(line.Page.Rows, 9u);
     EXPECT_EQ(line.OutputFolder, "pages");
-    EXPECT_EQ(line.Order, 1);
+    EXPECT_EQ(line.Page.CharacterOrder, 1);
     // An exact name wins over the longer names it begins.
     EXPECT_EQ(Parse({"--output", "p.html", "x.bmp"}).Output, "p.html");
     ExpectUsageError({"--o", "x", "x.bmp"}, "option '--o' is ambiguous; it could be '--order', '--output', "

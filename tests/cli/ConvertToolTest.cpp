@@ -2,6 +2,9 @@
 // standard input and output, messages and exit statuses, called directly with captured streams.
 #include "cli/ConvertTool.h"
 #include "engine/ConversionRun.h"
+#include "engine/SourcePicture.h"
+#include "output/PageConversion.h"
+#include "output/TargetCheck.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 

@@ -1,6 +1,6 @@
 // The proportion rule for columns and rows, and the default page name.
 #include "engine/AspectRule.h"
-#include "engine/TargetName.h"
+#include "output/TargetName.h"
 
 #include <gtest/gtest.h>
 

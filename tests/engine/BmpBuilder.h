@@ -1,7 +1,7 @@
 // Builds bitmap files in memory for the tests and the fuzzer's seed corpus.
 #pragma once
 
-#include "engine/RgbColor.h"
+#include "base/RgbColor.h"
 
 #include <cstdint>
 #include <string>

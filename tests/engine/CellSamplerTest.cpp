@@ -2,7 +2,7 @@
 #include "engine/BitmapFile.h"
 #include "engine/CellSampler.h"
 #include "engine/ConversionRun.h"
-#include "engine/HtmlWriter.h"
+#include "output/HtmlWriter.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 
@@ -31,7 +31,7 @@ protected:
         writer.Columns = columns;
         writer.Rows = rows;
         writer.CharacterSet = "01";
-        EXPECT_EQ(ConvertToHtml(reader, writer), 0);
+        EXPECT_EQ(ConvertToHtml(reader, writer), ConversionStatus::Written);
         writer.Close();
         return Colors(ReadText(Target));
     }
@@ -201,14 +201,17 @@ TEST_F(Resampler, HeadAndTailAreWrittenWithoutCells)
     writer.Columns = 3;
     writer.CharacterSet = "01";
     std::vector<std::uint32_t> progress;
-    EXPECT_EQ(ConvertToHtml(reader, writer, [&](std::uint32_t done, std::uint32_t) { progress.push_back(done); }), 0);
+    EXPECT_EQ(ConvertToHtml(reader, writer, [&](std::uint32_t done, std::uint32_t) { progress.push_back(done); }),
+              ConversionStatus::Written);
     writer.Close();
     const std::string page = ReadText(Target);
     EXPECT_EQ(page.size(), 63u + 36u);
     EXPECT_TRUE(progress.empty());
 
     CHtmlWriter closed;
-    EXPECT_EQ(ConvertToHtml(reader, closed), ConvertNotOpen);
+    EXPECT_EQ(ConvertToHtml(reader, closed), ConversionStatus::WriteFailed);
+    CBitmapFile notOpen;
+    EXPECT_EQ(ConvertToHtml(notOpen, writer), ConversionStatus::SourceCannotOpen);
 }
 
 TEST_F(Resampler, WidthBeyondSinglePrecisionVisitsOnlyRealPixels)

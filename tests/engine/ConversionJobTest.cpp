@@ -1,7 +1,10 @@
 // A conversion on a thread of its own: it runs to the end or stops on request, telling its progress;
 // and the size of a page told beforehand.
+#include "engine/SourcePicture.h"
+#include "output/PageConversion.h"
+#include "output/TargetCheck.h"
 #include "engine/ConversionJob.h"
-#include "engine/PageSize.h"
+#include "output/PageSize.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 
@@ -14,6 +17,14 @@
 
 namespace
 {
+
+// The wizard's task: the whole conversion of settings.
+CConversionJob::Task ConversionOf(const ConversionSettings& settings)
+{
+    return [settings](const ConversionProgress& progress, const ConversionStop& stop) {
+        return RunConversion(settings, false, progress, &stop);
+    };
+}
 
 class ConversionJobTest : public ::testing::Test
 {
@@ -30,7 +41,7 @@ protected:
     void StartLongRun(CConversionJob& job)
     {
         Settings.Columns = Settings.Rows = 5000;
-        ASSERT_TRUE(job.Start(Settings, [this] { ++Notes; }));
+        ASSERT_TRUE(job.Start(ConversionOf(Settings), [this] { ++Notes; }));
         for (int wait = 0; Notes == 0 && wait < 3000; ++wait)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ASSERT_GT(Notes, 0);
@@ -58,7 +69,7 @@ TEST_F(ConversionJobTest, RunsToTheEndOnItsOwnThreadAndSaysSo)
     Settings.Columns = 200;
     Settings.Rows = 150;
     CConversionJob job;
-    ASSERT_TRUE(job.Start(Settings, [this] { ++Notes; }));
+    ASSERT_TRUE(job.Start(ConversionOf(Settings), [this] { ++Notes; }));
     EXPECT_TRUE(job.Wait().Succeeded());
     EXPECT_TRUE(job.HasEnded());
     EXPECT_EQ(job.RowsDone(), 150u);
@@ -70,7 +81,7 @@ TEST_F(ConversionJobTest, StopsOnRequestOrWhenItGoesLeavingTheOldPageAndNoTempor
 {
     CConversionJob job;
     StartLongRun(job);
-    EXPECT_FALSE(job.Start(Settings, nullptr));  // one run at a time
+    EXPECT_FALSE(job.Start(ConversionOf(Settings), nullptr));  // one run at a time
     const auto stopped = std::chrono::steady_clock::now();
     job.Stop();
     EXPECT_EQ(job.Wait().Status, ConversionStatus::Stopped);

@@ -1,7 +1,10 @@
 // A whole run: success, every failure path, the shell hand-off and FileExists.
 #include "engine/ConversionRun.h"
-#include "engine/TextEncoding.h"
-#include "engine/Win32Api.h"
+#include "engine/SourcePicture.h"
+#include "output/PageConversion.h"
+#include "output/TargetCheck.h"
+#include "base/TextEncoding.h"
+#include "base/Win32Api.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 

@@ -1,7 +1,7 @@
 // What every platform shares for pictures of other formats: recognition by the first bytes, the
 // EXIF orientation, and the decoded picture's band of upright, composited rows (fed by a scripted
 // decoder, so that no codec is needed).
-#include "decoders/DecodedPicture.h"
+#include "engine/DecodedPicture.h"
 #include "decoders/Orientation.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
@@ -192,7 +192,7 @@ public:
         HeaderRead.HasAlpha = hasAlpha;
     }
 
-    bool Open(const std::string&) override { return true; }
+    bool Open(const std::uint8_t*, std::size_t) override { return true; }
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override
     {
         EXPECT_EQ(stride, std::ptrdiff_t(HeaderRead.Width) * 4);
@@ -229,7 +229,7 @@ public:
 
 RgbColor PixelAt(const CDecodedPicture& picture, std::uint32_t x, std::uint32_t y)
 {
-    return CDecodedPicture::BgrxDecoder()(picture.RowBase(y), x);
+    return picture.Layout().Pixel(picture.RowBase(y), x);
 }
 
 }  // namespace
@@ -241,7 +241,7 @@ TEST(DecodedPicture, HoldsOnlyTheBandAndDecodesAsItMovesDown)
     for (std::uint32_t y = 0; y < 1000; ++y)
         decoder.Set(y % 5, y, MakeRgb(y % 256, y / 256, 7));
     CDecodedPicture picture;
-    ASSERT_TRUE(picture.Open(std::move(owned), "unused.png", PictureFormat::Png, 0));
+    ASSERT_TRUE(picture.Open(std::move(owned), nullptr, 0, PictureFormat::Png, 0));
     EXPECT_EQ(decoder.Given, 0u);  // opening decodes nothing
 
     ASSERT_TRUE(picture.LoadRows(0, 10));
@@ -263,7 +263,7 @@ TEST(DecodedPicture, DamageOnTheWayIsTheDecodersOwnReason)
     auto decoder = std::make_unique<CScriptedDecoder>(4, 100, false);
     decoder->FailAt = 50;
     CDecodedPicture picture;
-    ASSERT_TRUE(picture.Open(std::move(decoder), "unused.png", PictureFormat::Png, 0));
+    ASSERT_TRUE(picture.Open(std::move(decoder), nullptr, 0, PictureFormat::Png, 0));
     EXPECT_TRUE(picture.LoadRows(0, 30));
     EXPECT_FALSE(picture.LoadRows(29, 60));
     EXPECT_EQ(picture.LastFailure(), CDecodedPicture::Failure::Refused);
@@ -279,7 +279,7 @@ TEST(DecodedPicture, RefusesEmptyAndAbsurdSizesBeforeDecoding)
         auto decoder = std::make_unique<CScriptedDecoder>(0, 0, false);
         decoder->Claim(size.first, size.second);
         CDecodedPicture picture;
-        EXPECT_FALSE(picture.Open(std::move(decoder), "unused.gif", PictureFormat::Gif, 0));
+        EXPECT_FALSE(picture.Open(std::move(decoder), nullptr, 0, PictureFormat::Gif, 0));
         EXPECT_EQ(picture.LastFailure(), CDecodedPicture::Failure::Refused);
         const std::string expected =
             size.first == 70000 ? "the GIF picture is too large (70000 x 70000)" : "the picture has no pixels";
@@ -298,7 +298,7 @@ TEST(DecodedPicture, CompositesOnlyPicturesWithAlpha)
         decoder->Set(2, 0, MakeRgb(10, 20, 30), 255);    // opaque: itself
         decoder->Set(3, 0, MakeRgb(0, 0, 0), 1);         // green: (255 * 254 + 127) / 255 = 254
         CDecodedPicture picture;
-        ASSERT_TRUE(picture.Open(std::move(decoder), "unused.png", PictureFormat::Png, background));
+        ASSERT_TRUE(picture.Open(std::move(decoder), nullptr, 0, PictureFormat::Png, background));
         ASSERT_TRUE(picture.LoadRows(0, 1));
         if (hasAlpha)
         {
@@ -319,9 +319,8 @@ TEST(DecodedPicture, TurnsEveryOrientationUpright)
 {
     // The stored picture A B C / D E F, each letter a colour, and the upright picture each
     // orientation shows, row by row (the stored positions worked out by hand). The orientation
-    // comes from the Exif block of the file the picture is opened from, in either byte order,
+    // comes from the Exif block of the bytes the picture is opened from, in either byte order,
     // after another entry, as cameras write it.
-    CTempDir dir;
     const RgbColor letters[6] = {0x000001, 0x000002, 0x000003, 0x000004, 0x000005, 0x000006};
     const char* const upright[9] = {"",         "ABC|DEF",  "CBA|FED",  "FED|CBA", "DEF|ABC",
                                     "AD|BE|CF", "DA|EB|FC", "FC|EB|DA", "CF|BE|AD"};
@@ -329,14 +328,13 @@ TEST(DecodedPicture, TurnsEveryOrientationUpright)
     {
         const int value = turn % 8 + 1;
         const bool bigEndian = turn >= 8;
-        const std::string path = dir.Path("turned" + std::to_string(turn) + ".jpg");
         const auto tiff = TiffBlock(bigEndian, {{0x010F, 2, 4, 0}, {0x0112, 3, 1, std::uint32_t(value)}});
-        WriteBytes(path, JpegHead({{0xE1, ExifOf(tiff)}}));
+        const std::vector<std::uint8_t> file = JpegHead({{0xE1, ExifOf(tiff)}});
         auto decoder = std::make_unique<CScriptedDecoder>(3, 2, false);
         for (std::uint32_t n = 0; n < 6; ++n)
             decoder->Set(n % 3, n / 3, letters[n]);
         CDecodedPicture picture;
-        ASSERT_TRUE(picture.Open(std::move(decoder), path, PictureFormat::Jpeg, 0));
+        ASSERT_TRUE(picture.Open(std::move(decoder), file.data(), file.size(), PictureFormat::Jpeg, 0));
         EXPECT_EQ(static_cast<int>(picture.GetOrientation()), value);
         std::string shown;
         // Two bands, so that a turned picture is gathered more than once.

@@ -1,8 +1,9 @@
 // The page writer: the exact pieces, line breaks, character order, and files.
-#include "engine/HtmlWriter.h"
-#include "engine/SystemError.h"
-#include "engine/TextEncoding.h"
-#include "engine/Win32Api.h"
+#include "output/CharacterSequence.h"
+#include "output/HtmlWriter.h"
+#include "base/SystemError.h"
+#include "base/TextEncoding.h"
+#include "base/Win32Api.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 
@@ -21,7 +22,6 @@ class PageWriter : public ::testing::Test
 protected:
     void SetUp() override
     {
-        Writer.ResetSequence();
         ASSERT_TRUE(Writer.Open(Path));
         Writer.FontFace = "Courier New";
         Writer.CharacterSet = "01";
@@ -128,7 +128,7 @@ TEST_F(PageWriter, RandomOrderStartsWithTheFirstCharacterAndFollowsTheClassicGen
     Writer.CharacterOrder = 0;
     EXPECT_EQ(CellText(WritePage(6, 1)), "017409|");
 
-    CHtmlWriter fresh;
+    CCharacterSequence fresh;
     EXPECT_EQ(fresh.NextRandom(), 41);
     EXPECT_EQ(fresh.NextRandom(), 18467);
 }

@@ -5,6 +5,9 @@
 // absurd files are also refused with the decoder's reason, leaving the target alone.
 #include "decoders/Orientation.h"
 #include "engine/ConversionRun.h"
+#include "engine/SourcePicture.h"
+#include "output/PageConversion.h"
+#include "output/TargetCheck.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 #include "tests/engine/TestPicture.h"
@@ -146,6 +149,50 @@ protected:
 };
 
 }  // namespace
+
+TEST_F(PictureFormats, EveryRowOfTheTableIsSniffedAndOpened)
+{
+    // A picture of each format the table knows, told by its first bytes under a name that says
+    // nothing, and opened once for its size: a format added to the table without a case fails here.
+    const TestPicture picture = MakeStripedTestPicture(21, 13, 16);
+    const std::pair<PictureFormat, TestFormat> encoded[] = {{PictureFormat::Png, TestFormat::Png},
+                                                            {PictureFormat::Jpeg, TestFormat::Jpeg},
+                                                            {PictureFormat::Gif, TestFormat::Gif},
+                                                            {PictureFormat::Tiff, TestFormat::Tiff},
+                                                            {PictureFormat::WebP, TestFormat::WebP}};
+    for (const PictureFormatInfo& format : KnownPictureFormats())
+    {
+        SCOPED_TRACE(format.Name);
+        const std::string path = Dir.Path(std::string("picture-") + format.Name + ".data");
+        if (format.Format == PictureFormat::Bmp)
+        {
+            WriteBytes(path, TestPictureAsBmp(picture));
+        }
+        else
+        {
+            const auto found = std::find_if(std::begin(encoded), std::end(encoded),
+                                            [&](const auto& pair) { return pair.first == format.Format; });
+            ASSERT_NE(found, std::end(encoded)) << "no test picture for this format";
+            TestEncoding encoding;
+            encoding.Format = found->second;
+            encoding.Layout = TestLayout::Palette;  // the one layout every format can store
+            if (!Write(path, picture, encoding))
+                continue;  // this platform's encoders cannot store it
+        }
+        PictureFormat sniffed = PictureFormat::Unknown;
+        std::size_t head = 0;
+        ASSERT_TRUE(SniffPictureFile(path, sniffed, head));
+        EXPECT_EQ(sniffed, format.Format);
+        EXPECT_STRNE(format.Extensions, "");
+        CSourcePicture opened;
+        if (!CreatePictureDecoder(format.Format) && format.Format != PictureFormat::Bmp)
+            continue;  // WebP without a system codec
+        ASSERT_TRUE(opened.Open(path, 0)) << opened.Failure().Reason;
+        EXPECT_EQ(opened.Format(), format.Format);
+        EXPECT_EQ(opened.Width(), 21u);
+        EXPECT_EQ(opened.Height(), 13u);
+    }
+}
 
 TEST_F(PictureFormats, LosslessPicturesGiveTheBitmapsPage)
 {

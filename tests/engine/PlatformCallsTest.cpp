@@ -1,7 +1,7 @@
 // The platform calls the engine relies on. The same tests run against the real
 // KERNEL (under Wine) and against the Linux stand-ins, so both behave alike.
-#include "engine/Handle.h"
-#include "engine/Win32Api.h"
+#include "base/Handle.h"
+#include "base/Win32Api.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 
@@ -214,8 +214,8 @@ TEST(PlatformCalls, EveryFileMarkedForDeletionIsRemovedOnASignal)
     for (int n = 0; n < 300; ++n)
     {
         const std::string path = dir.Path("~gc" + std::to_string(n) + ".tmp");
-        files.push_back(CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        files.push_back(
+            CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_NE(files.back(), INVALID_HANDLE_VALUE);
         FILE_DISPOSITION_INFO disposition = {BOOLEAN(1)};
         ASSERT_TRUE(SetFileInformationByHandle(files.back(), FileDispositionInfo, &disposition, sizeof disposition));

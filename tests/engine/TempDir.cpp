@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #ifdef _WIN32
@@ -37,4 +38,14 @@ CTempDir::~CTempDir()
 std::string CTempDir::Path(const std::string& name) const
 {
     return (fs::path(RootPath) / name).string();
+}
+
+long WriteCallsSoFar()
+{
+    std::ifstream io("/proc/self/io");
+    std::string line;
+    while (std::getline(io, line))
+        if (line.rfind("syscw:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
 }

@@ -19,3 +19,7 @@ public:
 private:
     std::string RootPath;
 };
+
+// The write calls this process has made so far (from /proc/self/io); -1 where the system does not
+// count them.
+long WriteCallsSoFar();

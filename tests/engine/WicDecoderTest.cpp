@@ -1,14 +1,15 @@
 // The Windows decoders: pictures written by WIC's own encoders come back through CWicDecoder pixel
 // for pixel, in bands of any size; damaged, absurd and foreign files are refused with a reason,
-// files in use are told from bad ones, and previews are shrunk by the decoder. Whole conversions
+// files in use are told from bad ones. Whole conversions
 // of what only Windows reads: names in any script, compressed bitmaps. (The pages of every format
 // are checked on both platforms by PictureFormatsTest.)
 #include <gtest/gtest.h>
 
-#include "decoders/PreviewBitmap.h"
 #include "decoders/WicDecoder.h"
 #include "engine/ConversionRun.h"
-#include "engine/TextEncoding.h"
+#include "engine/SourcePicture.h"
+#include "output/PageConversion.h"
+#include "base/TextEncoding.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"
 #include "tests/engine/WicPictures.h"
@@ -41,11 +42,28 @@ std::uint32_t Decoded(const std::vector<std::uint8_t>& rows, std::size_t stride,
     return std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
 }
 
-std::unique_ptr<CPictureDecoder> OpenPicture(PictureFormat format, const std::string& path)
+// A decoder over a file's bytes, which it keeps while it lives.
+struct CFileDecoder
 {
-    auto decoder = CreatePictureDecoder(format);
-    EXPECT_NE(decoder, nullptr) << PictureFormatName(format);
-    if (decoder && !decoder->Open(path))
+    std::vector<std::uint8_t> Bytes;
+    std::unique_ptr<CPictureDecoder> Decoder;
+
+    CFileDecoder(PictureFormat format, const std::string& path)
+        : Bytes(ReadBytes(path)), Decoder(CreatePictureDecoder(format))
+    {
+        EXPECT_NE(Decoder, nullptr) << PictureFormatName(format);
+    }
+    bool Open() { return Decoder && Decoder->Open(Bytes.data(), Bytes.size()); }
+    CPictureDecoder* operator->() const { return Decoder.get(); }
+    CPictureDecoder& operator*() const { return *Decoder; }
+    explicit operator bool() const { return Decoder != nullptr; }
+};
+
+// The bytes move with the decoder: a vector keeps its storage when it is moved.
+CFileDecoder OpenPicture(PictureFormat format, const std::string& path)
+{
+    CFileDecoder decoder(format, path);
+    if (decoder && !decoder.Open())
         ADD_FAILURE() << path << ": " << decoder->FailureReason();
     return decoder;
 }
@@ -70,9 +88,9 @@ protected:
     // Opens the file as format and expects a refusal whose reason contains words.
     void ExpectRefused(PictureFormat format, const std::string& path, const std::string& words)
     {
-        auto decoder = CreatePictureDecoder(format);
-        ASSERT_NE(decoder, nullptr);
-        bool refused = !decoder->Open(path);
+        CFileDecoder decoder(format, path);
+        ASSERT_TRUE(decoder);
+        bool refused = !decoder.Open();
         if (!refused)
         {
             std::vector<std::uint8_t> rows(std::size_t(decoder->Header().Width) * 4 * decoder->Header().Height);
@@ -145,40 +163,6 @@ TEST_F(WicDecoderTest, LosslessPicturesComeBackPixelForPixelInBandsOfAnySize)
     }
 }
 
-TEST_F(WicDecoderTest, APreviewIsDecodedAtThePreviewsSizeOverTheBackground)
-{
-    // 1200 x 900, its left half transparent: shrunk to what the fit asks, over the background.
-    const TestPicture picture = MakeHalvesTestPicture(1200, 900, 0x00FFFFFFu, 0xFF2040E0u);
-    const std::string stored = Write("stored.png", GUID_ContainerFormatPng, picture, StoredAs::Bgra32);
-    std::uint32_t asked[2] = {0, 0};
-    const PreviewFit fit = [&](std::uint32_t width, std::uint32_t height, std::uint32_t& fittedWidth,
-                               std::uint32_t& fittedHeight) {
-        asked[0] = width, asked[1] = height;
-        fittedWidth = 240, fittedHeight = 180;
-    };
-    std::uint32_t width = 0, height = 0;
-    std::string reason;
-    HBITMAP bitmap = DecodePreviewBitmap(stored, MakeRgb(10, 200, 30), fit, width, height, reason);
-    ASSERT_NE(bitmap, nullptr) << reason;
-    EXPECT_EQ(width, 1200u);
-    EXPECT_EQ(height, 900u);
-    EXPECT_EQ(asked[0], 1200u);
-    EXPECT_EQ(asked[1], 900u);
-    DIBSECTION dib = {};
-    ASSERT_EQ(::GetObjectA(bitmap, sizeof dib, &dib), static_cast<int>(sizeof dib));
-    EXPECT_EQ(dib.dsBm.bmWidth, 240);
-    EXPECT_EQ(dib.dsBm.bmHeight, 180);
-    const auto* rows = static_cast<const std::uint8_t*>(dib.dsBm.bmBits);
-    const std::uint8_t* left = rows + 4 * 10;
-    const std::uint8_t* right = rows + 90 * dib.dsBm.bmWidthBytes + 4 * 200;
-    EXPECT_EQ((std::vector<int>{left[0], left[1], left[2]}), (std::vector<int>{30, 200, 10}));
-    EXPECT_EQ((std::vector<int>{right[0], right[1], right[2]}), (std::vector<int>{0xE0, 0x40, 0x20}));
-    ::DeleteObject(bitmap);
-
-    EXPECT_EQ(DecodePreviewBitmap(WriteBytesAs("text.png", {'h', 'i'}), 0, fit, width, height, reason), nullptr);
-    EXPECT_EQ(reason, "not a picture Glyphcast can read");
-}
-
 TEST_F(WicDecoderTest, DamagedForeignAndAbsurdFilesAreRefusedWithAReason)
 {
     const TestPicture picture = MakeTestPicture(64, 48);
@@ -243,21 +227,20 @@ TEST_F(WicDecoderTest, JpegWithBytesAfterItsEndIsRead)
 
 TEST_F(WicDecoderTest, FilesThatCannotBeOpenedAreToldFromBadOnes)
 {
-    auto decoder = CreatePictureDecoder(PictureFormat::Png);
-    ASSERT_NE(decoder, nullptr);
-    EXPECT_FALSE(decoder->Open(Dir.Path("missing.png")));
-    EXPECT_EQ(decoder->LastFailure(), CPictureDecoder::Failure::CannotOpen);
-    EXPECT_EQ(decoder->FailureReason(), "the file does not exist");
+    CSourcePicture picture;
+    EXPECT_FALSE(picture.Open(Dir.Path("missing.png"), 0));
+    EXPECT_EQ(picture.Failure().Status, ConversionStatus::SourceCannotOpen);
+    EXPECT_EQ(picture.Failure().Cause, "the file does not exist");
 
     const std::string path = Write("held.png", GUID_ContainerFormatPng, MakeTestPicture(8, 8), StoredAs::Bgr24);
     HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(decoder->Open(path));
+    EXPECT_FALSE(picture.Open(path, 0));
     ::CloseHandle(held);
-    EXPECT_EQ(decoder->LastFailure(), CPictureDecoder::Failure::CannotOpen);
-    EXPECT_EQ(decoder->FailureReason(), "the file is in use");
-    // The same decoder opens the file once it is free.
-    EXPECT_TRUE(decoder->Open(path)) << decoder->FailureReason();
+    EXPECT_EQ(picture.Failure().Status, ConversionStatus::SourceCannotOpen);
+    EXPECT_EQ(picture.Failure().Cause, "the file is in use");
+    // The same picture opens the file once it is free.
+    EXPECT_TRUE(picture.Open(path, 0)) << picture.Failure().Reason;
 }
 
 // --- whole conversions through the system's decoders ---------------------------------------------

@@ -13,6 +13,9 @@
 
 #include "app/ConverterWizard.h"
 #include "engine/ConversionRun.h"
+#include "engine/SourcePicture.h"
+#include "output/PageConversion.h"
+#include "output/TargetCheck.h"
 #include "pages/FinishPage.h"
 #include "res/resource.h"
 #include "tests/ui/UiTestSupport.h"

@@ -1,8 +1,9 @@
-#include "decoders/PreviewBitmap.h"
+#include "controls/PreviewBitmap.h"
 
-#include "decoders/DecodedPicture.h"
+#include "base/MappedFile.h"
 #include "decoders/Orientation.h"
 #include "decoders/WicDecoder.h"
+#include "engine/DecodedPicture.h"
 
 #include <cstring>
 #include <memory>
@@ -10,14 +11,16 @@
 HBITMAP DecodePreviewBitmap(const std::string& path, RgbColor background, const PreviewFit& fit, std::uint32_t& width,
                             std::uint32_t& height, std::string& reason)
 {
-    PictureFormat format = PictureFormat::Unknown;
-    std::size_t headBytes = 0;
-    if (!SniffPictureFile(path, format, headBytes))
+    CMappedFile file;
+    if (!file.Open(path))
     {
-        reason = "the file cannot be read";
+        reason =
+            file.LastFailure() == CMappedFile::Failure::CannotOpen ? "the file cannot be read" : file.FailureReason();
         return nullptr;
     }
-    if (!CWicDecoder::Reads(format))
+    const PictureFormat format = SniffPictureFormat(file.Data(), file.Size());
+    std::unique_ptr<CWicDecoder> decoder = CreateWicDecoder(format);
+    if (!decoder)
     {
         reason = format == PictureFormat::Unknown
                      ? std::string("not a picture Glyphcast can read")
@@ -26,8 +29,7 @@ HBITMAP DecodePreviewBitmap(const std::string& path, RgbColor background, const 
     }
 
     // The decoder shrinks the stored picture to what the preview draws of the upright one.
-    const bool swaps = SwapsAxes(ReadFileOrientation(format, path));
-    auto decoder = std::make_unique<CWicDecoder>(format);
+    const bool swaps = SwapsAxes(ReadOrientation(format, file.Data(), file.Size()));
     const CWicDecoder& wic = *decoder;
     decoder->ScaleOnOpen([&](std::uint32_t& storedWidth, std::uint32_t& storedHeight) {
         std::uint32_t fittedWidth = 0;
@@ -40,7 +42,7 @@ HBITMAP DecodePreviewBitmap(const std::string& path, RgbColor background, const 
         storedHeight = fittedHeight;
     });
     CDecodedPicture picture;
-    if (!picture.Open(std::move(decoder), path, format, background))
+    if (!picture.Open(std::move(decoder), file.Data(), file.Size(), format, background))
     {
         reason = picture.FailureReason();
         return nullptr;

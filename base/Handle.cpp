@@ -1,6 +1,6 @@
-#include "engine/Handle.h"
+#include "base/Handle.h"
 
-#include "engine/Win32Api.h"
+#include "base/Win32Api.h"
 
 CHandle::CHandle(void* handle) : Value(handle == INVALID_HANDLE_VALUE ? nullptr : handle)
 {

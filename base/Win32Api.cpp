@@ -1,15 +1,15 @@
-// The Windows side of the engine's platform gateway: the calls that take file names.
-#define GLYPHCAST_ENGINE_GATEWAY
-#include "engine/Win32Api.h"
+// The Windows side of the platform gateway: the calls that take file names.
+#define GLYPHCAST_PLATFORM_GATEWAY
+#include "base/Win32Api.h"
 
-#include "engine/TextEncoding.h"
+#include "base/TextEncoding.h"
 
 #include <string>
 
 namespace
 {
 
-// Names go to the wide calls only when the engine's text is not in the active code page.
+// Names go to the wide calls only when the program's text is not in the active code page.
 bool NamesAreUtf8()
 {
     return GetTextCodePage() == TextCodePage::Utf8 && GetACP() != CP_UTF8;

@@ -1,7 +1,7 @@
-// The one gateway from the engine to the platform's KERNEL and SHELL calls.
-// On Windows it is the real API; elsewhere the POSIX stand-ins provide the same
-// names, types and constants. Included by engine sources only, never by headers,
-// so code that includes the full <windows.h> is not affected by the trimming here.
+// The one gateway from the portable code (base, engine, output) to the platform's KERNEL and SHELL
+// calls. On Windows it is the real API; elsewhere the POSIX stand-ins provide the same names, types
+// and constants. Included by sources only, never by headers, so code that includes the full
+// <windows.h> is not affected by the trimming here.
 #pragma once
 
 #ifdef _WIN32
@@ -16,7 +16,7 @@
 #endif
 #include <windows.h>
 #include <shellapi.h>
-// The show command lives in the USER headers, which the engine leaves out.
+// The show command lives in the USER headers, which are left out here.
 #ifndef SW_SHOWNORMAL
 #define SW_SHOWNORMAL 1
 #endif
@@ -46,7 +46,7 @@ inline BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS in
 }
 #endif
 
-// The calls that take a file name take it in the engine's text code page (engine/TextEncoding.h).
+// The calls that take a file name take it in the program's text code page (base/TextEncoding.h).
 // That is the active code page unless a host has made it UTF-8 on a system that keeps another one;
 // the names then go to the wide calls, so that a name in any script works there too.
 HANDLE EngineCreateFile(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES securityAttributes,
@@ -59,8 +59,8 @@ BOOL EngineReplaceFile(LPCSTR replacedFileName, LPCSTR replacementFileName, LPCS
                        LPVOID exclude, LPVOID reserved);
 HINSTANCE EngineShellExecute(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,
                              INT showCommand);
-// The engine's sources call them by the platform's names; only their implementation sees the real ones.
-#ifndef GLYPHCAST_ENGINE_GATEWAY
+// The portable sources call them by the platform's names; only their implementation sees the real ones.
+#ifndef GLYPHCAST_PLATFORM_GATEWAY
 #define CreateFileA        EngineCreateFile
 #define GetFileAttributesA EngineGetFileAttributes
 #define SetFileAttributesA EngineSetFileAttributes

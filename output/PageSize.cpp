@@ -1,28 +1,20 @@
-#include "engine/PageSize.h"
+#include "output/PageSize.h"
 
-#include "engine/HtmlWriter.h"
-#include "engine/TextEncoding.h"
+#include "base/TextEncoding.h"
+#include "output/ClassicPage.h"
 
 #include <cstdio>
 
 std::uint64_t EstimatePageSize(std::uint32_t columns, std::uint32_t rows, const std::string& fontFace,
                                const std::string& characterSet)
 {
-    // The set's characters as the writer draws them: code points, each a cell of its own.
+    PageLook look;
+    look.Columns = columns;
+    look.Rows = rows;
+    look.FontFace = fontFace;
     std::u32string set;
     SplitCharacters(characterSet, set);
-    if (set.empty())
-        set.push_back(U' ');
-    const std::uint64_t cells = static_cast<std::uint64_t>(columns) * rows;
-    // In order, every character of the set is used cells / n times, and the first cells % n
-    // characters once more.
-    const std::uint64_t rounds = cells / set.size();
-    const std::uint64_t rest = cells % set.size();
-    std::uint64_t cellBytes = 0;
-    for (std::size_t at = 0; at < set.size(); ++at)
-        cellBytes += CHtmlWriter::CellLength(set[at]) * (rounds + (at < rest ? 1 : 0));
-    return CHtmlWriter::HeadLength(fontFace) + cellBytes +
-           static_cast<std::uint64_t>(rows) * CHtmlWriter::LineBreakLength() + CHtmlWriter::FooterLength();
+    return CClassicPage().EstimateSize(look, set);
 }
 
 std::string DescribeSize(std::uint64_t bytes)

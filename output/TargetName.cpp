@@ -1,4 +1,4 @@
-#include "engine/TargetName.h"
+#include "output/TargetName.h"
 
 namespace
 {

@@ -1,7 +1,7 @@
 // A picture file of any format the system decodes, drawn small for a preview.
 #pragma once
 
-#include "engine/RgbColor.h"
+#include "base/RgbColor.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "engine/SystemError.h"
+#include "base/SystemError.h"
 
 std::string DescribeSystemError(unsigned long code)
 {

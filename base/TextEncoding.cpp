@@ -1,6 +1,6 @@
-#include "engine/TextEncoding.h"
+#include "base/TextEncoding.h"
 
-#include "engine/Win32Api.h"
+#include "base/Win32Api.h"
 
 #include <climits>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "decoders/DecodedPicture.h"
+#include "engine/DecodedPicture.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,15 +12,10 @@ namespace
 const std::uint32_t ChunkRows = 64;
 // Rows a streaming band asks the decoder for at once.
 const std::uint32_t StepRows = 16;
+// The most memory rows decoded ahead may take (beyond two chunks of them).
+const std::uint64_t MaximumAheadBytes = 16 * 1024 * 1024;
 
 }  // namespace
-
-bool CDecodedPicture::Fail(Failure kind, std::string reason)
-{
-    FailureKind = kind;
-    Reason = std::move(reason);
-    return false;
-}
 
 bool CDecodedPicture::DecoderFailed()
 {
@@ -31,14 +26,14 @@ bool CDecodedPicture::DecoderFailed()
     return Fail(kind, reason);
 }
 
-bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::string& path, PictureFormat format,
-                           RgbColor background)
+bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::uint8_t* bytes, std::size_t size,
+                           PictureFormat format, RgbColor background)
 {
+    Ahead.reset();
     Decoder = std::move(decoder);
     FileFormat = format;
     Background = background;
-    FailureKind = Failure::None;
-    Reason.clear();
+    ClearFailure();
     Band.clear();
     StoredChunks.clear();
     StoredRows.clear();
@@ -46,19 +41,17 @@ bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::
     StoredDone = 0;
     if (!Decoder)
         return Fail(Failure::Refused, "not a picture Glyphcast can read");
-    if (!Decoder->Open(path))
+    if (!Decoder->Open(bytes, size))
         return DecoderFailed();
 
     const PictureHeader& header = Decoder->Header();
     StoredWidth = header.Width;
     StoredHeight = header.Height;
-    if (StoredWidth == 0 || StoredHeight == 0)
-        return Fail(Failure::Refused, "the picture has no pixels (" + std::to_string(StoredWidth) + " x " +
-                                          std::to_string(StoredHeight) + ")");
-    if (std::uint64_t(StoredWidth) * StoredHeight > MaximumPicturePixels)
-        return Fail(Failure::Refused, std::string("the ") + PictureFormatName(format) + " picture is too large (" +
-                                          std::to_string(StoredWidth) + " x " + std::to_string(StoredHeight) + ")");
-    Turn = ReadFileOrientation(format, path);
+    // Every decoder checks the size it reads; this holds for any decoder all the same.
+    const std::string problem = PictureSizeProblem(PictureFormatName(format), StoredWidth, StoredHeight);
+    if (!problem.empty())
+        return Fail(Failure::Refused, problem);
+    Turn = ReadOrientation(format, bytes, size);
     UprightWidth = SwapsAxes(Turn) ? StoredHeight : StoredWidth;
     UprightHeight = SwapsAxes(Turn) ? StoredWidth : StoredHeight;
     StoredRowBytes = std::size_t(StoredWidth) * 4;
@@ -104,6 +97,36 @@ bool CDecodedPicture::DecodeStored(std::uint8_t* out, std::uint32_t count)
     if (Decoder->Header().HasAlpha)
         for (std::uint32_t n = 0; n < count; ++n)
             Composite(out + std::size_t(n) * StoredRowBytes);
+    return true;
+}
+
+bool CDecodedPicture::DecodeAhead(std::uint8_t* out, std::uint32_t count) const
+{
+    if (!Decoder->ReadRows(out, static_cast<std::ptrdiff_t>(StoredRowBytes), count))
+        return false;
+    for (std::uint32_t n = 0; n < count; ++n)
+    {
+        std::uint8_t* row = out + std::size_t(n) * StoredRowBytes;
+        if (Decoder->Header().HasAlpha)
+            Composite(row);
+        if (Turn == Orientation::Mirrored)
+            Mirror(row);
+    }
+    return true;
+}
+
+bool CDecodedPicture::TakeStored(std::uint8_t* out, std::uint32_t count)
+{
+    if (count > StoredHeight - StoredDone)
+        return Fail(Failure::Refused, "the picture has fewer rows than asked for");
+    for (std::uint32_t n = 0; n < count; ++n, ++StoredDone)
+    {
+        const std::uint8_t* row = Ahead->Take(StoredDone);
+        if (!row)
+            return Ahead->OutOfMemory() ? Fail(Failure::Refused, "not enough memory for the picture") : DecoderFailed();
+        if (out)
+            std::memcpy(out + std::size_t(n) * RowBytes, row, RowBytes);
+    }
     return true;
 }
 
@@ -165,7 +188,7 @@ void CDecodedPicture::Gather(std::uint32_t y, std::uint8_t* row) const
 
 bool CDecodedPicture::LoadRows(std::uint32_t first, std::uint32_t end)
 {
-    if (FailureKind != Failure::None)
+    if (LastFailure() != Failure::None)
         return false;
     end = std::min(end, UprightHeight);
     // Rows a streaming band has already decoded stay: the decoder cannot give them again.
@@ -179,7 +202,34 @@ bool CDecodedPicture::LoadRows(std::uint32_t first, std::uint32_t end)
     if (kept > 0 && first > BandFirst)
         std::memmove(Band.data(), Band.data() + std::size_t(first - BandFirst) * RowBytes, kept * RowBytes);
 
-    if (Streams)
+    if (Streams && Decoder->DecodesOnAnyThread())
+    {
+        // The rows come from the thread that decodes them ahead, composited and mirrored there. It
+        // may go up to a band ahead (as the first band tells its height), within a limit, so that
+        // a band of many rows is decoded while the one before is sampled.
+        if (!Ahead)
+        {
+            const std::uint64_t chunkBytes = std::uint64_t(CRowPrefetcher::ChunkRows) * StoredRowBytes;
+            const std::uint64_t chunks = (end - first + CRowPrefetcher::ChunkRows - 1) / CRowPrefetcher::ChunkRows;
+            const std::uint64_t affordable = std::max<std::uint64_t>(2, MaximumAheadBytes / chunkBytes);
+            Ahead = std::make_unique<CRowPrefetcher>(
+                [this](std::uint8_t* out, std::uint32_t count) { return DecodeAhead(out, count); }, StoredRowBytes,
+                StoredHeight, static_cast<unsigned>(std::clamp<std::uint64_t>(chunks, 2, affordable)));
+        }
+        if (StoredDone < first && !TakeStored(nullptr, first - StoredDone))
+            return false;
+        // The band grows only as decoded rows arrive, never ahead of the data.
+        const std::uint64_t bandBytes = std::uint64_t(end - first) * RowBytes;
+        for (std::uint32_t from = first + kept; from < end;)
+        {
+            const std::uint32_t count = std::min(end - from, CRowPrefetcher::ChunkRows);
+            if (!GrowBand(std::uint64_t(from + count - first) * RowBytes, bandBytes) ||
+                !TakeStored(Band.data() + std::size_t(from - first) * RowBytes, count))
+                return false;
+            from += count;
+        }
+    }
+    else if (Streams)
     {
         // Rows between the old band and the new one are decoded and dropped.
         const std::uint64_t bandBytes = std::uint64_t(end - first) * RowBytes;

@@ -1,9 +1,9 @@
-// The engine's text (character sets, face names, file names) and the code page it is in.
+// The program's text (character sets, face names, file names) and the code page it is in.
 #pragma once
 
 #include <string>
 
-// Which code page the engine's text is in. On Windows it is the active code page, which the
+// Which code page the program's text is in. On Windows it is the active code page, which the
 // program's manifest makes UTF-8 where the system allows; a host whose text is UTF-8 on a system
 // that keeps another code page (the converter, reading the wide command line) says so here, and
 // the file calls then take their names as UTF-8. On Linux both are UTF-8.
@@ -19,7 +19,7 @@ TextCodePage GetTextCodePage();
 unsigned TextCodePageId();
 
 // Splits text into its characters, as Unicode code points. Returns false when the text is not
-// valid in the engine's code page; each part that could not be read is then U+FFFD.
+// valid in the program's code page; each part that could not be read is then U+FFFD.
 bool SplitCharacters(const std::string& text, std::u32string& characters);
-// Whether text is valid in the engine's code page.
+// Whether text is valid in the program's code page.
 bool IsValidText(const std::string& text);

@@ -1,0 +1,61 @@
+// The picture formats the program reads, told apart by a file's first bytes (never by its name),
+// and the one table that says everything about each: its signature, its name, the decoder each
+// platform reads it with, and where a photo of it keeps its EXIF orientation.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CPictureDecoder;
+
+enum class PictureFormat
+{
+    Unknown,
+    Bmp,
+    Png,
+    Jpeg,
+    Gif,
+    Tiff,
+    WebP
+};
+
+// Where a format keeps the EXIF orientation tag of a photo.
+enum class ExifPlace
+{
+    None,
+    JpegApp1,   // an APP1 "Exif" segment before the first scan
+    TiffHeader  // the file itself is a TIFF structure, the tag in its first directory
+};
+
+// What the program knows of one format.
+struct PictureFormatInfo
+{
+    PictureFormat Format = PictureFormat::Unknown;
+    const char* Name = "unknown";  // for messages: "PNG", "JPEG", ...
+    const char* Extensions = "";   // the usual file name extensions, "jpg;jpeg"
+    ExifPlace Exif = ExifPlace::None;
+};
+
+// The format whose signature starts bytes (size of them available), or Unknown.
+PictureFormat SniffPictureFormat(const std::uint8_t* bytes, std::size_t size);
+// The format of the file at path, from its first bytes; false when it cannot be opened or read.
+// headBytes tells how many bytes there were to look at (0: the file is empty).
+bool SniffPictureFile(const std::string& path, PictureFormat& format, std::size_t& headBytes);
+
+// The table's entry for format (Unknown has one too, named "unknown").
+const PictureFormatInfo& PictureFormatOf(PictureFormat format);
+// Every known format, in the table's order (the bitmap first).
+std::vector<PictureFormatInfo> KnownPictureFormats();
+// The format's usual name for messages: "PNG", "JPEG", ...
+inline const char* PictureFormatName(PictureFormat format)
+{
+    return PictureFormatOf(format).Name;
+}
+
+// A new decoder of this platform for format: Debian's library for it on Linux, the system's
+// Windows Imaging Component on Windows. Null when the platform has none: a .bmp on Linux, which
+// the mapped reader reads alone, or a format this Windows has no codec for.
+std::unique_ptr<CPictureDecoder> CreatePictureDecoder(PictureFormat format);

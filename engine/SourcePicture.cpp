@@ -1,0 +1,128 @@
+#include "engine/SourcePicture.h"
+
+#include "engine/BitmapFile.h"
+#include "engine/ConversionRun.h"
+#include "engine/DecodedPicture.h"
+
+namespace
+{
+
+const char CannotOpenAction[] = "cannot open the picture";
+
+// A .bmp the mapped reader refuses for its compression (RLE, say) or for the old OS/2 header,
+// which the platform's decoder may still read.
+bool IsForSystemDecoder(const CBitmapFile& source)
+{
+    const BmpInfoHeader& info = source.GetInfoHeader();
+    const std::uint32_t compressionNone = 0, compressionBitFields = 3, coreHeaderSize = 12;
+    return source.LastFailure() == CBitmapFile::Failure::Refused &&
+           (info.biSize == coreHeaderSize ||
+            (info.biCompression != compressionNone && info.biCompression != compressionBitFields));
+}
+
+}  // namespace
+
+bool CSourcePicture::Refuse(const std::string& reason)
+{
+    Why = ConversionResult::Failure(ConversionStatus::SourceRefused, Path, reason);
+    Why.Cause = reason;
+    Close();
+    return false;
+}
+
+bool CSourcePicture::Open(const std::string& path, RgbColor background)
+{
+    Close();
+    Path = path;
+    Why = ConversionResult();
+    Why.Path = path;
+    FileFormat = PictureFormat::Unknown;
+    // A folder opens as no file does, and is named as what it is.
+    if (FolderExists(path))
+    {
+        Why = ConversionResult::Failure(ConversionStatus::SourceCannotOpen, path, CannotOpenAction, "it is a folder");
+        return false;
+    }
+    if (!File.Open(path))
+    {
+        if (File.LastFailure() != CMappedFile::Failure::CannotOpen)
+            return Refuse(File.FailureReason());
+        Why =
+            ConversionResult::Failure(ConversionStatus::SourceCannotOpen, path, CannotOpenAction, File.FailureReason());
+        return false;
+    }
+    // The format is told by the file's first bytes, never by its name.
+    FileFormat = SniffPictureFormat(File.Data(), File.Size());
+    return FileFormat == PictureFormat::Bmp ? OpenBitmap(background) : OpenDecoded(background, false);
+}
+
+bool CSourcePicture::OpenBitmap(RgbColor background)
+{
+    auto bitmap = std::make_unique<CBitmapFile>();
+    if (bitmap->OpenBytes(File.Data(), File.Size()))
+    {
+        Picture = std::move(bitmap);
+        return true;
+    }
+    // The reader's refusal stands only when the platform's decoder does not take the file.
+    if (IsForSystemDecoder(*bitmap) && OpenDecoded(background, true))
+        return true;
+    Why = ConversionResult::Failure(ConversionStatus::SourceRefused, Path, "not a bitmap this program can read",
+                                    bitmap->FailureReason());
+    Close();
+    return false;
+}
+
+// Opens the picture with the platform's decoder for its format; a quiet failure leaves Why alone.
+bool CSourcePicture::OpenDecoded(RgbColor background, bool quiet)
+{
+    std::unique_ptr<CPictureDecoder> decoder = CreatePictureDecoder(FileFormat);
+    if (!decoder)
+        return quiet ? false
+                     : Refuse(FileFormat == PictureFormat::Unknown ? std::string("not a picture Glyphcast can read")
+                                                                   : std::string("this system has no decoder for ") +
+                                                                         PictureFormatName(FileFormat) + " pictures");
+    auto picture = std::make_unique<CDecodedPicture>();
+    if (picture->Open(std::move(decoder), File.Data(), File.Size(), FileFormat, background))
+    {
+        Picture = std::move(picture);
+        return true;
+    }
+    if (quiet)
+        return false;
+    Picture = std::move(picture);
+    Why = ReadFailure();
+    Close();
+    return false;
+}
+
+ConversionResult CSourcePicture::ReadFailure() const
+{
+    if (!Picture)
+        return Why;
+    if (Picture->LastFailure() == CPictureSource::Failure::CannotOpen)
+        return ConversionResult::Failure(ConversionStatus::SourceCannotOpen, Path, CannotOpenAction,
+                                         Picture->FailureReason());
+    ConversionResult result =
+        ConversionResult::Failure(ConversionStatus::SourceRefused, Path, Picture->FailureReason());
+    result.Cause = Picture->FailureReason();
+    return result;
+}
+
+void CSourcePicture::Close()
+{
+    Picture.reset();
+    File.Close();
+}
+
+ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std::uint32_t& height)
+{
+    CSourcePicture picture;
+    if (!picture.Open(path, 0))
+        return picture.Failure();
+    width = picture.Width();
+    height = picture.Height();
+    ConversionResult result;
+    result.Path = path;
+    return result;
+}

@@ -1,0 +1,57 @@
+// CSourcePicture: the picture file a conversion reads, opened once.
+#pragma once
+
+#include "base/MappedFile.h"
+#include "base/RgbColor.h"
+#include "decoders/PictureFormat.h"
+#include "engine/ConversionResult.h"
+#include "engine/PictureSource.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Maps the file once and reads it as what its first bytes say (never its name): a .bmp through
+// the mapped reader, any other picture (and the .bmp variants the reader leaves alone, where the
+// platform decodes them) through this platform's decoder, upright, with transparent areas over a
+// background colour. The signature, the orientation and the pixels all come from the one mapping.
+class CSourcePicture
+{
+public:
+    CSourcePicture() = default;
+    CSourcePicture(const CSourcePicture&) = delete;
+    CSourcePicture& operator=(const CSourcePicture&) = delete;
+
+    // Opens path; false with Failure() saying why, naming path.
+    bool Open(const std::string& path, RgbColor background);
+    // Lets the picture and its file go.
+    void Close();
+
+    bool IsOpen() const { return Picture != nullptr; }
+    // The picture's rows, for the sampler; only while open.
+    CPictureSource& Source() const { return *Picture; }
+    // The upright picture's size, as the page will show it.
+    std::uint32_t Width() const { return Picture ? Picture->Width() : 0; }
+    std::uint32_t Height() const { return Picture ? Picture->Height() : 0; }
+    PictureFormat Format() const { return FileFormat; }
+
+    // Why Open failed, or why the rows could not be read to the end: the status, the file, the reason.
+    const ConversionResult& Failure() const { return Why; }
+    // The failure of the rows as Source() last reported it (damaged data on the way).
+    ConversionResult ReadFailure() const;
+
+private:
+    bool OpenBitmap(RgbColor background);
+    bool OpenDecoded(RgbColor background, bool quiet);
+    bool Refuse(const std::string& reason);
+
+    std::string Path;
+    CMappedFile File;
+    PictureFormat FileFormat = PictureFormat::Unknown;
+    std::unique_ptr<CPictureSource> Picture;
+    ConversionResult Why;
+};
+
+// Opens a picture the way a run does and reports its size (upright, as the page will show it),
+// or why it is unusable.
+ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std::uint32_t& height);

@@ -1,0 +1,48 @@
+// CPageFormat: one kind of page, the markup around and between its cells.
+#pragma once
+
+#include "base/RgbColor.h"
+#include "engine/CellSink.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// What a page's head shows, beside its cells.
+struct PageLook
+{
+    std::uint32_t Columns = 0;
+    std::uint32_t Rows = 0;
+    std::string FontFace;
+    RgbColor Background = 0;
+};
+
+// The pieces of one kind of page, asked for in turn by the page writer, which keeps the cells'
+// characters and the file: the head, a cell, the line break after each row, the tail. Each piece
+// is appended to out. A format may keep what it needs across the cells of one page; a new one is
+// made for every page.
+class CPageFormat
+{
+public:
+    CPageFormat() = default;
+    virtual ~CPageFormat() = default;
+    CPageFormat(const CPageFormat&) = delete;
+    CPageFormat& operator=(const CPageFormat&) = delete;
+
+    // The extension its pages' file names take, with its dot.
+    virtual const char* Extension() const { return ".html"; }
+    // How finely each cell is sampled: the cell's colours come as Across x Down samples.
+    virtual CellSampling Sampling() const { return CellSampling(); }
+
+    virtual void Head(std::string& out, const PageLook& look) = 0;
+    // A cell showing character: its samples start at samples, Across of them side by side, the
+    // next Down row of them stride further on.
+    virtual void Cell(std::string& out, const RgbColor* samples, std::size_t stride, char32_t character) = 0;
+    virtual void LineBreak(std::string& out) = 0;
+    virtual void Tail(std::string& out) = 0;
+
+    // The bytes of a page of look's grid whose cells show the characters of set (split into
+    // code points, an empty set drawing spaces), each equally often: exact when each cell's size
+    // depends on its character alone and the set is used in order, what to expect otherwise.
+    virtual std::uint64_t EstimateSize(const PageLook& look, const std::u32string& set);
+};
