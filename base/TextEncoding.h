@@ -23,3 +23,5 @@ unsigned TextCodePageId();
 bool SplitCharacters(const std::string& text, std::u32string& characters);
 // Whether text is valid in the program's code page.
 bool IsValidText(const std::string& text);
+// Code points as UTF-16, those beyond the first plane as surrogate pairs (the platform's wide text).
+std::u16string Utf16Of(const std::u32string& characters);

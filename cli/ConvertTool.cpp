@@ -12,6 +12,9 @@
 #include "output/PageConversion.h"
 #include "output/TargetCheck.h"
 #include "output/TargetName.h"
+#ifdef _WIN32
+#include "output/Clipboard.h"
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -46,6 +49,10 @@ const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE...\n"
                          "  -j, --jobs N            pictures converted at once (default: one per processor core)\n"
                          "  -f, --force             replace existing pages (a picture is never replaced)\n"
                          "      --open              open each page once it is written\n"
+#ifdef _WIN32
+                         "      --clipboard         copy the page, once written, to the clipboard as HTML and as\n"
+                         "                          text (at most 100000 characters: larger pages paste too slowly)\n"
+#endif
                          "  -h, --help              show this help and exit\n"
                          "  -V, --version           show the version and exit\n"
                          "\n"
@@ -290,6 +297,11 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
         return report.PageFailed(job.Shown(result.Path), result.Reason);
     if (job.ToStandardOutput && !CopyToOutput(job.Target))
         return report.PageFailed(StandardOutputName, "cannot write the page");
+#ifdef _WIN32
+    // Asked for and not done, the copy fails the run; the page itself stays written.
+    if (Line.CopyToClipboard && !CopyPageToClipboard(job.Target, settings.Columns, settings.Rows, reason))
+        return report.PageFailed(job.Shown(job.Target), "written, but not copied to the clipboard: " + reason);
+#endif
     report.PageWritten();
     if (result.ShellOpenFailed)
         report.Notice(result.Path, "written, but it could not be opened");

@@ -1,7 +1,13 @@
-// libFuzzer target: any bytes, written to a file, are opened and converted. Their first bytes
-// decide the reader: the mapped bitmap reader, or the decoder of PNG, JPEG, GIF, TIFF or WebP.
-// The run must refuse or convert them without a crash, a hang or a sanitizer report.
+// libFuzzer target: any bytes, written to a file, are looked at as the wizard does (the header
+// alone, then the page kept for a preview), then opened and converted. Their first bytes decide
+// the reader: the mapped bitmap reader, or the decoder of PNG, JPEG, GIF, TIFF or WebP. The run
+// must refuse or convert them without a crash, a hang or a sanitizer report.
+#include "engine/ConversionRun.h"
+#include "engine/SourcePicture.h"
+#include "output/ClassicPage.h"
+#include "output/ClipboardPage.h"
 #include "output/PageConversion.h"
+#include "output/RecordedPage.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -56,6 +62,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.CharacterSet = size % 2 ? "01" : " <&>";
     settings.CharacterOrder = static_cast<std::int32_t>(size % 3 == 0);
     settings.BackgroundColor = static_cast<RgbColor>(size * 2654435761u) & 0xFFFFFF;
+
+    // The header alone, then the page kept as the preview keeps it: cell by cell, or reduced.
+    CSourcePicture picture;
+    SourceFacts facts;
+    if (picture.Peek(path, facts) && picture.Open(path, settings.BackgroundColor))
+    {
+        PageKeeping keeping;
+        if (size % 2)
+            keeping = PageKeeping{2 + static_cast<std::uint32_t>(size % 3), 6, 11, {{U'0', 0.4f}, {U'1', 0.3f}}};
+        CRecordedPage kept(settings, CClassicPage().Sampling(), keeping);
+        ConvertToHtml(picture.Source(), kept);
+    }
+    picture.Close();
+    // The bytes read as a written page for the clipboard.
+    MakeClipboardPage(std::string(reinterpret_cast<const char*>(data), size));
     RunConversion(settings, true);
     return 0;
 }

@@ -358,3 +358,82 @@ TEST_F(ConvertTool, HelpAndVersionGoToStandardOutput)
     EXPECT_EQ(Run({"--version"}), ExitWritten);
     EXPECT_EQ(Out.str().rfind("glyphcast-convert (Glyphcast) ", 0), 0u);
 }
+
+#ifdef _WIN32
+#include "output/Clipboard.h"
+
+#include <windows.h>
+
+namespace
+{
+
+// The clipboard's wide text (empty when it holds none).
+std::wstring ClipboardUnicode()
+{
+    std::wstring text;
+    if (!::OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT))
+    {
+        if (const auto* characters = static_cast<const wchar_t*>(::GlobalLock(data)))
+            text = characters;
+        ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+bool ClipboardHasHtml()
+{
+    return ::IsClipboardFormatAvailable(HtmlClipboardFormat()) != FALSE;
+}
+
+void EmptyTheClipboard()
+{
+    if (::OpenClipboard(nullptr))
+    {
+        ::EmptyClipboard();
+        ::CloseClipboard();
+    }
+}
+
+}  // namespace
+
+TEST_F(ConvertTool, ClipboardTakesTheOnePageAsHtmlAndText)
+{
+    EmptyTheClipboard();
+    EXPECT_EQ(Run({"--clipboard", "--characters", "ab", "--order", "sequential", "-c", "3", "-r", "2", Source}),
+              ExitWritten);
+    EXPECT_EQ(Err.str(), "");
+    EXPECT_TRUE(ClipboardHasHtml());
+    EXPECT_EQ(ClipboardUnicode(), L"aba\r\nbab\r\n");
+    EXPECT_NE(ReadText(DefaultTarget).find("<FONT COLOR"), std::string::npos);
+}
+
+TEST_F(ConvertTool, ClipboardRefusesSeveralPagesAndTooLargeAPage)
+{
+    EXPECT_EQ(Run({"--clipboard", Source, Source + "2"}), ExitUsage);
+    EXPECT_NE(Err.str().find("--clipboard copies the page of a single SOURCE"), std::string::npos) << Err.str();
+
+    EmptyTheClipboard();
+    EXPECT_EQ(Run({"--clipboard", "-c", "500", "-r", "300", Source}), ExitFailed);
+    EXPECT_EQ(Err.str().rfind("glyphcast-convert: " + DefaultTarget +
+                                  ": written, but not copied to the clipboard: with 150000 characters it is too large",
+                              0),
+              0u)
+        << Err.str();
+    EXPECT_FALSE(ClipboardHasHtml());
+    EXPECT_NE(ReadText(DefaultTarget).find("<FONT COLOR"), std::string::npos);
+}
+#else
+TEST_F(ConvertTool, ClipboardIsRefusedOffWindowsWithWhatToDoInstead)
+{
+    EXPECT_EQ(Run({"--clipboard", Source}), ExitUsage);
+    EXPECT_NE(
+        Err.str().find("--clipboard copies pages on Windows only; here '-o -' writes the page to standard output"),
+        std::string::npos)
+        << Err.str();
+    EXPECT_EQ(Run({"--help"}), ExitWritten);
+    EXPECT_EQ(Out.str().find("--clipboard"), std::string::npos);
+}
+#endif
