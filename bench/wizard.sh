@@ -21,6 +21,8 @@ mkdir -p "$work"
 photo=$("$GLYPHCAST_WINE" winepath -w "$work/photo.jpg" 2>/dev/null)
 huge=$("$GLYPHCAST_WINE" winepath -w "$work/huge.png" 2>/dev/null)
 echo "$GLYPHCAST_WINE_CHOICE"
+# Wine's server, started above without a display, goes first: the program's windows need this one.
+wineserver -k 2>/dev/null || true
 xvfb-run -a -s "-screen 0 1024x768x24" /usr/bin/time -f "whole process: %M KB at most resident, %e s" \
   "$GLYPHCAST_WINE" "$build/bench/glyphcast_wizard_bench.exe" "$photo" "$huge" "${1:-5}"
 wineserver -k 2>/dev/null || true

@@ -166,10 +166,14 @@ void CFinishPage::ShowRunning(bool running)
     }
     ::SendDlgItemMessageA(m_hWnd, IDC_PROGRESS, PBM_SETRANGE32, 0, ProgressSteps);
     ::SendDlgItemMessageA(m_hWnd, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+    // The progress takes the check boxes' place; they are not to be changed meanwhile.
     for (int id : {IDC_OPEN_AFTER, IDC_COPY_AFTER})
     {
         if (CWnd* box = GetDlgItem(id))
+        {
             box->EnableWindow(!running);
+            box->ShowWindow(running ? SW_HIDE : SW_SHOW);
+        }
     }
     Wizard->SetWizardButtons(running ? CWizardDialog::ButtonDisabledFinish
                                      : CWizardDialog::ButtonBack | CWizardDialog::ButtonFinish);

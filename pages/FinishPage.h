@@ -44,8 +44,8 @@ protected:
 private:
     // Runs the conversion of the wizard's settings, answering messages until it has ended.
     ConversionResult Convert();
-    // Shows the progress and disables Back, Finish and the check boxes while a run goes on;
-    // hides it and gives them back once it has ended.
+    // Shows the progress in the check boxes' place and disables Back and Finish while a run goes
+    // on; hides it and gives them back once it has ended.
     void ShowRunning(bool running);
     // Copies the written page to the clipboard, or tells why it was not copied.
     void CopyToClipboard(const ConversionResult& written);

@@ -68,7 +68,7 @@ BOOL CSourcePage::OnKillActive()
     if (NextWaiting)
     {
         NextWaiting = false;
-        ShowPreviewNote();
+        SetNote(CString());
     }
     return TRUE;
 }
@@ -82,14 +82,6 @@ void CSourcePage::UpdateButtons()
 void CSourcePage::SetNote(const CString& note)
 {
     SetDlgItemText(IDC_PREVIEW_NOTE, note);
-}
-
-void CSourcePage::ShowPreviewNote()
-{
-    CString note;
-    if (Looked && !Look.NoPreview.empty())
-        note.FormatMessageId(IDS_NO_PREVIEW, Look.NoPreview.c_str());
-    SetNote(note);
 }
 
 void CSourcePage::StartLoad()
@@ -125,8 +117,11 @@ LRESULT CSourcePage::OnLooked(WPARAM, LPARAM)
         Preview.SetImage(nullptr);
         PreviewPath.clear();
     }
-    if (!NextWaiting)
-        ShowPreviewNote();
+    // A picture too large to preview is said so where its preview would be.
+    CString reason;
+    if (!look.NoPreview.empty())
+        reason.FormatMessageId(IDS_NO_PREVIEW, look.NoPreview.c_str());
+    Preview.SetNote(reason);
     ResumeNext();
     return 0;
 }
@@ -161,7 +156,7 @@ void CSourcePage::ResumeNext()
     if (!NextWaiting || !CanDecideNext())
         return;
     NextWaiting = false;
-    ShowPreviewNote();
+    SetNote(CString());
     if (CWnd* next = Wizard->GetDlgItem(IDC_NEXT))
         Wizard->PostMessage(WM_COMMAND, MAKEWPARAM(IDC_NEXT, BN_CLICKED), reinterpret_cast<LPARAM>(next->m_hWnd));
 }

@@ -64,9 +64,8 @@ private:
     bool CanDecideNext() const;
     // A Next that waited has what it needs: Next is pressed again.
     void ResumeNext();
+    // The note beside "Preview:": that Next waits for the picture's check, or nothing.
     void SetNote(const CString& note);
-    // The note beside "Preview:": why no preview is shown, or nothing.
-    void ShowPreviewNote();
     // Tells the user why the path is not taken, with the system's reason when there is one, and
     // puts the focus back in the path edit.
     void RefusePath(UINT messageId, const std::string& cause = std::string());

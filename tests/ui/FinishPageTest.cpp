@@ -319,6 +319,9 @@ TEST_F(FinishPage, ALongConversionShowsItsProgressAndStopsOnCancelEscapeOrTheClo
 {
     Wizard.Settings.Columns = 5000;
     Wizard.Settings.Rows = 5000;
+    // The page's preview is still being made when Finish is pressed the first time.
+    ShowAgain();
+    ASSERT_TRUE(Page->GetPreview().IsWorking());
     {
         std::ofstream out(Target, std::ios::binary);
         out << "an older page";

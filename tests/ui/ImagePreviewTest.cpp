@@ -367,3 +367,26 @@ TEST(ImagePreviewColours, BlankControlTakesTheNewFaceEverywhere)
     ::SendMessageA(host.Child, WM_SYSCOLORCHANGE, 0, 0);
     ExpectFitted(host.Preview, 403, 148, newFace);
 }
+
+// The words why there is no picture show only where there is none: not over a picture.
+TEST(ImagePreviewNote, IsDrawnOnlyWhileThePreviewIsBlank)
+{
+    PreviewHost host(200, 60);
+    auto inked = [&host] {
+        ::RedrawWindow(host.Child, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        CClientDC dc(host.Child);
+        int count = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 200; ++x)
+                count += ::GetPixel(dc, x, y) == Shown(::GetSysColor(COLOR_BTNTEXT)) ? 1 : 0;
+        return count;
+    };
+    host.Preview.SetNote("No preview: too large.");
+    EXPECT_EQ(std::string(host.Preview.GetNote()), "No preview: too large.");
+    EXPECT_GT(inked(), 20);
+    host.Show(200, 60, Red);
+    EXPECT_EQ(inked(), 0);
+    host.Preview.SetImage(nullptr);
+    host.Preview.SetNote("");
+    EXPECT_EQ(inked(), 0);
+}

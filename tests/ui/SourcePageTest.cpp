@@ -710,8 +710,11 @@ TEST_F(SourcePageTest, APictureTooLargeToPreviewShowsItsSizeAndSaysWhy)
     SetPath(huge);
     EXPECT_EQ(Dimensions(), "16384 x 16384");
     EXPECT_EQ(Page->GetPreview().GetImageWidth(), 0);
-    EXPECT_EQ(Note(), "No preview: decoding this 16384 x 16384 picture would take about 1.6 GB of memory, more "
-                      "than a preview may take (200 MB).");
+    // Said where the preview would be.
+    EXPECT_EQ(std::string(Page->GetPreview().GetNote()), "No preview: decoding this 16384 x 16384 picture would "
+                                                         "take about 1.6 GB of memory, more than a preview may take "
+                                                         "(200 MB).");
+    EXPECT_EQ(Note(), "");
 
     // Next needs the conversion's own opening of the picture, which the preview left out: it says
     // that it waits, and then refuses this one, whose data are missing.
@@ -723,7 +726,13 @@ TEST_F(SourcePageTest, APictureTooLargeToPreviewShowsItsSizeAndSaysWhy)
     Settle();
     ExpectRefused(IDS_NOT_A_PICTURE, huge, "Damaged PNG data: too little data for a 16384 x 16384 picture.");
     EXPECT_FALSE(Page->IsNextWaiting());
-    EXPECT_EQ(Note().rfind("No preview: ", 0), 0u);
+    EXPECT_EQ(Note(), "");
+    EXPECT_EQ(std::string(Page->GetPreview().GetNote()).rfind("No preview: ", 0), 0u);
+
+    // Another picture takes the words away with the reason.
+    SetPath(Files.Picture("after.bmp", 30, 20, 24));
+    EXPECT_EQ(std::string(Page->GetPreview().GetNote()), "");
+    EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
 }
 
 TEST_F(SourcePageTest, NextPressedBeforeThePictureIsReadWaitsAndThenGoesOn)
