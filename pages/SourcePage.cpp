@@ -79,6 +79,14 @@ void CSourcePage::UpdateButtons()
                                                   : CWizardDialog::ButtonBack | CWizardDialog::ButtonNext);
 }
 
+void CSourcePage::ShowSize(const PictureSize& size)
+{
+    SourceBitmap = size;
+    CString dimensions;
+    dimensions.Format("%d x %d", static_cast<int>(size.Width), static_cast<int>(size.Height));
+    SetDlgItemText(IDC_DIMENSIONS, dimensions);
+}
+
 void CSourcePage::SetNote(const CString& note)
 {
     SetDlgItemText(IDC_PREVIEW_NOTE, note);
@@ -105,12 +113,7 @@ LRESULT CSourcePage::OnLooked(WPARAM, LPARAM)
     Looked = true;
     // The size shows as soon as the header has told it; a file that is no picture leaves the last one.
     if (look.SizeKnown)
-    {
-        SourceBitmap = look.Size;
-        CString dimensions;
-        dimensions.Format("%d x %d", static_cast<int>(SourceBitmap.Width), static_cast<int>(SourceBitmap.Height));
-        SetDlgItemText(IDC_DIMENSIONS, dimensions);
-    }
+        ShowSize(look.Size);
     // The preview of another file goes at once; a picture's own follows from its decoding.
     if (!look.PreviewFollows || PreviewPath != SourcePath.Str())
     {
@@ -133,8 +136,9 @@ LRESULT CSourcePage::OnDecoded(WPARAM, LPARAM)
         return 0;
     Decoding = decoding;
     Decoded = true;
+    // The decoder has the last word on the size, where a header alone could not tell it.
     if (decoding.Check.Succeeded())
-        SourceBitmap = decoding.Size;
+        ShowSize(decoding.Size);
     if (Look.PreviewFollows)
     {
         // The preview draws its own copy; the bitmap goes with the decoding.

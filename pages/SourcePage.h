@@ -64,6 +64,8 @@ private:
     bool CanDecideNext() const;
     // A Next that waited has what it needs: Next is pressed again.
     void ResumeNext();
+    // Notes the picture's size and shows it as "%d x %d".
+    void ShowSize(const PictureSize& size);
     // The note beside "Preview:": that Next waits for the picture's check, or nothing.
     void SetNote(const CString& note);
     // Tells the user why the path is not taken, with the system's reason when there is one, and

@@ -1,5 +1,6 @@
 // The tool's run: page naming, grid from the picture, replacing, many pictures on threads,
-// standard input and output, messages and exit statuses, called directly with captured streams.
+// standard input and output, the clipboard, messages and exit statuses, called directly with
+// captured streams.
 #include "cli/ConvertTool.h"
 #include "engine/ConversionRun.h"
 #include "engine/SourcePicture.h"
@@ -13,6 +14,13 @@
 #include <filesystem>
 #include <map>
 #include <sstream>
+
+#ifdef _WIN32
+#include "output/Clipboard.h"
+#include "tests/engine/ClipboardContent.h"
+
+#include <windows.h>
+#endif
 
 namespace
 {
@@ -360,53 +368,14 @@ TEST_F(ConvertTool, HelpAndVersionGoToStandardOutput)
 }
 
 #ifdef _WIN32
-#include "output/Clipboard.h"
-
-#include <windows.h>
-
-namespace
-{
-
-// The clipboard's wide text (empty when it holds none).
-std::wstring ClipboardUnicode()
-{
-    std::wstring text;
-    if (!::OpenClipboard(nullptr))
-        return text;
-    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT))
-    {
-        if (const auto* characters = static_cast<const wchar_t*>(::GlobalLock(data)))
-            text = characters;
-        ::GlobalUnlock(data);
-    }
-    ::CloseClipboard();
-    return text;
-}
-
-bool ClipboardHasHtml()
-{
-    return ::IsClipboardFormatAvailable(HtmlClipboardFormat()) != FALSE;
-}
-
-void EmptyTheClipboard()
-{
-    if (::OpenClipboard(nullptr))
-    {
-        ::EmptyClipboard();
-        ::CloseClipboard();
-    }
-}
-
-}  // namespace
-
 TEST_F(ConvertTool, ClipboardTakesTheOnePageAsHtmlAndText)
 {
-    EmptyTheClipboard();
+    ASSERT_TRUE(PutTextOnClipboard("before"));
     EXPECT_EQ(Run({"--clipboard", "--characters", "ab", "--order", "sequential", "-c", "3", "-r", "2", Source}),
               ExitWritten);
     EXPECT_EQ(Err.str(), "");
-    EXPECT_TRUE(ClipboardHasHtml());
-    EXPECT_EQ(ClipboardUnicode(), L"aba\r\nbab\r\n");
+    EXPECT_NE(ClipboardBytes(HtmlClipboardFormat()).find("<FONT COLOR=#"), std::string::npos);
+    EXPECT_EQ(ClipboardWideText(), L"aba\r\nbab\r\n");
     EXPECT_NE(ReadText(DefaultTarget).find("<FONT COLOR"), std::string::npos);
 }
 
@@ -415,14 +384,14 @@ TEST_F(ConvertTool, ClipboardRefusesSeveralPagesAndTooLargeAPage)
     EXPECT_EQ(Run({"--clipboard", Source, Source + "2"}), ExitUsage);
     EXPECT_NE(Err.str().find("--clipboard copies the page of a single SOURCE"), std::string::npos) << Err.str();
 
-    EmptyTheClipboard();
+    ASSERT_TRUE(PutTextOnClipboard("before"));
     EXPECT_EQ(Run({"--clipboard", "-c", "500", "-r", "300", Source}), ExitFailed);
     EXPECT_EQ(Err.str().rfind("glyphcast-convert: " + DefaultTarget +
                                   ": written, but not copied to the clipboard: with 150000 characters it is too large",
                               0),
               0u)
         << Err.str();
-    EXPECT_FALSE(ClipboardHasHtml());
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), "before");
     EXPECT_NE(ReadText(DefaultTarget).find("<FONT COLOR"), std::string::npos);
 }
 #else

@@ -23,6 +23,7 @@
 #include "output/TargetCheck.h"
 #include "pages/FinishPage.h"
 #include "res/resource.h"
+#include "tests/engine/ClipboardContent.h"
 #include "tests/ui/UiTestSupport.h"
 
 namespace
@@ -419,69 +420,10 @@ TEST_F(FinishPage, LeavingThePageStopsThePreviewBeingMade)
     EXPECT_TRUE(Page->GetPreview().IsWorking());
 }
 
-TEST_F(FinishPage, FinishWritesTheSamePageWhateverThePreviewDid)
-{
-    // The converter's run of the same settings gives the page byte for byte.
-    WaitForPreview();
-    Finish();
-    const std::string written = ReadText(Target);
-    ConversionSettings settings = Wizard.Settings;
-    settings.TargetPath = Dir.Path("again.html");
-    ASSERT_TRUE(RunConversion(settings, false).Succeeded());
-    EXPECT_EQ(written, ReadText(settings.TargetPath));
-}
-
 // --- the copy to the clipboard ---------------------------------------------------------------------
 
 namespace
 {
-
-// The clipboard's data in a format, as bytes up to the first zero (empty when there are none).
-std::string ClipboardText(UINT format)
-{
-    std::string text;
-    if (!::OpenClipboard(nullptr))
-        return text;
-    if (HANDLE data = ::GetClipboardData(format))
-    {
-        if (const char* bytes = static_cast<const char*>(::GlobalLock(data)))
-        {
-            text.assign(bytes, strnlen(bytes, ::GlobalSize(data)));
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
-}
-
-std::wstring ClipboardUnicode()
-{
-    std::wstring text;
-    if (!::OpenClipboard(nullptr))
-        return text;
-    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT))
-    {
-        if (const wchar_t* characters = static_cast<const wchar_t*>(::GlobalLock(data)))
-        {
-            text = characters;
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
-}
-
-void PutTextOnClipboard(const char* text)
-{
-    ASSERT_TRUE(::OpenClipboard(nullptr));
-    ::EmptyClipboard();
-    const std::size_t size = std::strlen(text) + 1;
-    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, size);
-    std::memcpy(::GlobalLock(memory), text, size);
-    ::GlobalUnlock(memory);
-    ::SetClipboardData(CF_TEXT, memory);
-    ::CloseClipboard();
-}
 
 // The value of a header line "Name:0000000123" of the clipboard's HTML.
 std::size_t Offset(const std::string& html, const std::string& name)
@@ -533,13 +475,13 @@ TEST_F(FinishPage, TheCopyBoxIsOfferedBesideTheOpenBoxAndReachedByTheKeyboard)
 
 TEST_F(FinishPage, TheCopyBoxPutsThePageOnTheClipboardAsHtmlAndText)
 {
-    PutTextOnClipboard("something older");
+    ASSERT_TRUE(PutTextOnClipboard("something older"));
     ::SendMessageA(CopyBox(), BM_CLICK, 0, 0);
     Finish();
     EXPECT_TRUE(uitest::MessageBoxes().empty());
     EXPECT_EQ(Wizard.GetResult(), IDOK);
 
-    const std::string html = ClipboardText(HtmlClipboardFormat());
+    const std::string html = ClipboardBytes(HtmlClipboardFormat());
     ASSERT_FALSE(html.empty());
     const std::size_t startHtml = Offset(html, "StartHTML"), endHtml = Offset(html, "EndHTML");
     const std::size_t startFragment = Offset(html, "StartFragment"), endFragment = Offset(html, "EndFragment");
@@ -561,13 +503,13 @@ TEST_F(FinishPage, TheCopyBoxPutsThePageOnTheClipboardAsHtmlAndText)
     EXPECT_NE(page.find(fragment.substr(fragment.find("<CENTER>"), fragment.find("</TD>") - fragment.find("<CENTER>"))),
               std::string::npos);
 
-    EXPECT_EQ(ClipboardUnicode(), L"0101\r\n0101\r\n0101\r\n");
-    EXPECT_EQ(ClipboardText(CF_TEXT), "0101\r\n0101\r\n0101\r\n");
+    EXPECT_EQ(ClipboardWideText(), L"0101\r\n0101\r\n0101\r\n");
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), "0101\r\n0101\r\n0101\r\n");
 }
 
 TEST_F(FinishPage, APageTooLargeToPasteIsWrittenButNotCopied)
 {
-    PutTextOnClipboard("something older");
+    ASSERT_TRUE(PutTextOnClipboard("something older"));
     Wizard.Settings.Columns = 500;
     Wizard.Settings.Rows = 300;
     ::SendMessageA(CopyBox(), BM_CLICK, 0, 0);
@@ -582,5 +524,5 @@ TEST_F(FinishPage, APageTooLargeToPasteIsWrittenButNotCopied)
         0u)
         << boxes[0].Text;
     EXPECT_EQ(boxes[0].Type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
-    EXPECT_EQ(ClipboardText(CF_TEXT), "something older");
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), "something older");
 }

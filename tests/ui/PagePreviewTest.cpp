@@ -152,19 +152,3 @@ TEST_F(PagePreviewTest, TheNewestPageWinsAndACancelledOneLeavesNothing)
     EXPECT_EQ(Preview.GetState(), CPagePreview::State::Empty);
     EXPECT_EQ(std::string(Preview.GetNote()), "");
 }
-
-TEST_F(PagePreviewTest, TheSamePageIsNotMadeAgainButAChangedOneIs)
-{
-    Preview.Show(Page(2, 1));
-    Finish();
-    Preview.Show(Page(2, 1));
-    EXPECT_FALSE(Preview.IsWorking());
-    EXPECT_EQ(Preview.GetState(), CPagePreview::State::Shown);
-
-    ConversionSettings darker = Page(2, 1);
-    darker.BackgroundColor = MakeRgb(0, 0, 0);
-    Preview.Show(darker);
-    EXPECT_TRUE(Preview.IsWorking());
-    Finish();
-    EXPECT_EQ(At({Preview.GetLayout().Page.left - 2, Preview.GetLayout().Page.top + 2}), MakeRgb(0, 0, 0));
-}
