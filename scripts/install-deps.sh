@@ -51,7 +51,7 @@ trap 'rm -f "$log"' EXIT
 # and the first unmet dependency it listed.
 apt_reason() {
   local said unmet
-  said=$(grep -m 1 -E '^(E|W|Err):' "$log" | sed -E 's/^(E|W|Err): *//; s/\.$//')
+  said=$(grep -m 1 -E '^[EW]: ' "$log" | sed -E 's/^[EW]: +//; s/\.$//')
   unmet=$(grep -m 1 -E '^ +[^ ]+ : (Pre)?Depends: ' "$log" | sed -E 's/^ +//; s/ +/ /g')
   [ -n "$said" ] || said=$(grep -v '^[[:space:]]*$' "$log" | tail -n 1)
   echo "apt: ${said:-said nothing}${unmet:+; $unmet}"

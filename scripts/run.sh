@@ -53,7 +53,7 @@ cleanup() {
 trap cleanup EXIT
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -s "$out/display" ] && break; sleep 0.1; done
 [ -s "$out/display" ] || { echo "run: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -n 1 "$out/display")"
 
