@@ -68,12 +68,14 @@ std::string CMemoryBudget::Describe(std::uint64_t bytes)
     const char* const units[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
     double value = static_cast<double>(bytes);
     std::size_t unit = 0;
-    while (unit + 1 < sizeof units / sizeof units[0] && value >= 1023.95)
+    while (unit + 1 < sizeof units / sizeof units[0] && value >= 1023.5)
     {
         value /= 1024;
         ++unit;
     }
+    // Three digits, so that a need just over the budget does not read as the budget itself.
     char text[32];
-    std::snprintf(text, sizeof text, unit == 0 || value >= 9.95 ? "%.0f %s" : "%.1f %s", value, units[unit]);
+    const char* format = unit == 0 || value >= 99.95 ? "%.0f %s" : value >= 9.995 ? "%.1f %s" : "%.2f %s";
+    std::snprintf(text, sizeof text, format, value, units[unit]);
     return text;
 }

@@ -32,7 +32,7 @@ public:
 
     // Half of the machine's memory, and no more than half of what the process can address.
     static std::uint64_t MachineDefault();
-    // A size for messages in binary units: "512 MiB", "1.5 GiB", "800 KiB".
+    // A size for messages in binary units, to three digits: "512 MiB", "1.50 GiB", "20.0 KiB".
     static std::string Describe(std::uint64_t bytes);
 
 private:

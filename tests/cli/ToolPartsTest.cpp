@@ -71,9 +71,11 @@ TEST(MemoryBudget, DefaultsToHalfTheMachineAndSaysSizesInBinaryUnits)
     {
         EXPECT_LE(share, 2ull << 30);  // half of what a 32-bit process can address at most
     }
-    const std::pair<std::uint64_t, const char*> sizes[] = {{900, "900 bytes"},         {1024, "1.0 KiB"},
-                                                           {512ull << 20, "512 MiB"},  {(3ull << 29), "1.5 GiB"},
-                                                           {1073741823ull, "1.0 GiB"}, {(20ull << 30) + 1, "20 GiB"}};
+    // Three digits: a need just over a budget of 1 GiB does not read as 1 GiB.
+    const std::pair<std::uint64_t, const char*> sizes[] = {{900, "900 bytes"},          {1024, "1.00 KiB"},
+                                                           {512ull << 20, "512 MiB"},   {(3ull << 29), "1.50 GiB"},
+                                                           {1073741823ull, "1.00 GiB"}, {(20ull << 30) + 1, "20.0 GiB"},
+                                                           {1084227584ull, "1.01 GiB"}};
     for (const auto& [bytes, text] : sizes)
         EXPECT_EQ(CMemoryBudget::Describe(bytes), text) << bytes;
 }

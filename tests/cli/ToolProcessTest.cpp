@@ -358,7 +358,7 @@ TEST(ToolProcess, HostileRunsLoseNothingAndLeaveNothing)
         {"a picture larger than the memory allowed",
          "\"$TOOL\" --memory 2M $DIR/big.png",
          1,
-         {"glyphcast-convert: $DIR/big.png: reading it needs ... MiB of memory, more than the 2.0 MiB allowed "
+         {"glyphcast-convert: $DIR/big.png: reading it needs ... MiB of memory, more than the 2.00 MiB allowed "
           "(see --memory)"},
          [&](const CTempDir& dir) { writeInterlaced(dir, "big.png"); }},
         {"pictures that fit the memory allowed only one at a time",
