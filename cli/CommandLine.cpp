@@ -81,12 +81,7 @@ bool HoldsControlCharacters(const std::string& text)
 {
     std::u32string characters;
     SplitCharacters(text, characters);
-    for (char32_t c : characters)
-    {
-        if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
-            return true;
-    }
-    return false;
+    return std::any_of(characters.begin(), characters.end(), IsControlCharacter);
 }
 
 // Applies one option and its value to the line; false, with the problem in error, for a

@@ -1,5 +1,6 @@
 // The converter's parts that keep a run well-behaved: message text that cannot be forged or
 // obeyed by a terminal, and the memory budget the pictures converted at once share.
+#include "base/TextEncoding.h"
 #include "cli/MemoryBudget.h"
 #include "cli/PrintableText.h"
 
@@ -10,6 +11,7 @@
 
 TEST(PrintableText, EscapesEveryControlCharacterAndStrayByte)
 {
+    SetTextCodePage(TextCodePage::Utf8);  // the tool's text on every system
     const std::pair<std::string, std::string> cases[] = {
         {"photos/sunset.bmp", "photos/sunset.bmp"},
         {"C:\\photos\\sunset.bmp", "C:\\photos\\sunset.bmp"},  // Windows paths as they are
@@ -27,6 +29,7 @@ TEST(PrintableText, EscapesEveryControlCharacterAndStrayByte)
         EXPECT_EQ(PrintableText(text), shown);
         EXPECT_EQ(PrintableText(text).find('\n'), std::string::npos);
     }
+    SetTextCodePage(TextCodePage::Active);
 }
 
 TEST(MemoryBudget, SharesAreTakenInTurnAndWaitForRoom)
