@@ -119,30 +119,9 @@ TEST_F(ConvertTool, OneCountGivesTheOtherByTheProportionRule)
     EXPECT_EQ(Grid(ReadText(target)), std::make_pair(std::size_t(20), std::size_t(100)));
 }
 
-TEST_F(ConvertTool, DerivedCountIsAtLeastOneAndAtMost5000)
+TEST_F(ConvertTool, DerivedCountAbove5000IsAFailure)
 {
-    // A banner gets one line and a pole one column, however far they are from square.
-    const std::string target = Dir.Path("page.html");
-    const struct
-    {
-        int Width, Height;
-        std::vector<std::string> Counts;
-        std::size_t Columns, Rows;
-    } fitting[] = {{4000, 2, {"--columns", "10"}, 10, 1},
-                   {1000, 4, {}, 100, 1},
-                   {4, 1000, {}, 1, 100},
-                   {2, 4000, {"--rows", "30"}, 1, 30}};
-    for (const auto& grid : fitting)
-    {
-        Picture(grid.Width, grid.Height);
-        std::vector<std::string> arguments = {"--force", Source, "-o", target};
-        arguments.insert(arguments.end(), grid.Counts.begin(), grid.Counts.end());
-        ASSERT_EQ(Run(arguments), ExitWritten) << grid.Width << " x " << grid.Height << ": " << Err.str();
-        EXPECT_EQ(Grid(ReadText(target)), std::make_pair(grid.Columns, grid.Rows));
-    }
-
-    // Beyond 5000 there is nothing to round to: the counts are the user's to give (the ratio 0.0005
-    // is a float, so its 4999999 rows are not quite the five million of exact arithmetic).
+    // A derived count is at least 1 (the rule's own test shows it); millions are the user's to cut.
     Picture(2, 4000);
     EXPECT_EQ(Run({"--columns", "5000", Source}), ExitFailed);
     EXPECT_EQ(Err.str(),

@@ -207,8 +207,6 @@ public:
         return true;
     }
 
-    std::uint64_t HeldBytes() const override { return Held; }
-
     // Makes the header claim a size, whatever pixels there are.
     void Claim(std::uint32_t width, std::uint32_t height)
     {
@@ -227,7 +225,6 @@ public:
     std::vector<std::uint8_t> Pixels;
     std::uint32_t Given = 0;  // stored rows handed out so far
     std::uint32_t FailAt = UINT32_MAX;
-    std::uint64_t Held = 0;  // what the decoder says it will hold
 };
 
 RgbColor PixelAt(const CDecodedPicture& picture, std::uint32_t x, std::uint32_t y)
@@ -350,39 +347,4 @@ TEST(DecodedPicture, TurnsEveryOrientationUpright)
         }
         EXPECT_EQ(shown, upright[value]) << "orientation " << value << (bigEndian ? " big-endian" : " little-endian");
     }
-}
-
-TEST(DecodedPicture, TellsTheMemoryItsRowsWillTakeBeforeDecodingOne)
-{
-    // 100 x 1000 pixels: 400 000 bytes when held whole.
-    const std::uint64_t whole = 100 * 1000 * 4;
-    const auto tiff = TiffBlock(false, {{0x0112, 3, 1, 6}});
-    const std::vector<std::uint8_t> turned = JpegHead({{0xE1, ExifOf(tiff)}});
-    struct Needs
-    {
-        std::uint64_t InBands, InOne;  // read in 10 bands, and in one
-        std::uint32_t Decoded;
-    };
-    const auto measure = [&](std::uint64_t held, bool turn) {
-        auto owned = std::make_unique<CScriptedDecoder>(100, 1000, false);
-        CScriptedDecoder& decoder = *owned;
-        decoder.Held = held;
-        CDecodedPicture picture;
-        EXPECT_TRUE(turn ? picture.Open(std::move(owned), turned.data(), turned.size(), PictureFormat::Jpeg, 0)
-                         : picture.Open(std::move(owned), nullptr, 0, PictureFormat::Png, 0));
-        return Needs{picture.MemoryNeeded(10), picture.MemoryNeeded(1), decoder.Given};
-    };
-
-    // Read a band at a time, a picture takes about a band; in one band, all of it.
-    const Needs streamed = measure(0, false);
-    EXPECT_GE(streamed.InBands, whole / 10);
-    EXPECT_LT(streamed.InBands, whole / 4);
-    EXPECT_GE(streamed.InOne, whole);
-    EXPECT_EQ(streamed.Decoded, 0u);  // known before a row is decoded
-    // What the decoder holds comes on top.
-    EXPECT_EQ(measure(3 * whole, false).InBands, streamed.InBands + 3 * whole);
-    // A turned picture is held whole however it is read.
-    const Needs upright = measure(0, true);
-    EXPECT_GE(upright.InBands, whole);
-    EXPECT_EQ(upright.Decoded, 0u);
 }

@@ -12,7 +12,6 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
-#include <unistd.h>
 #include <chrono>
 #endif
 
@@ -260,48 +259,6 @@ TEST(PlatformCalls, AFileBeingCommittedGoesOnASignalUntilItIsInPlace)
     DeleteFilesMarkedForDeletion();
     EXPECT_NE(GetFileAttributesA(page.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(ReadText(temporary), "new");
-}
-
-// What the check of a page's name looks at: the kind of file a name leads to, without opening a
-// pipe for reading, and links that lead nowhere as names that are taken.
-TEST(PlatformCalls, FileTypesLinksAndTheStandardStreams)
-{
-    CTempDir dir;
-    ASSERT_TRUE(WriteBytes(dir.Path("file"), {'a', 'b', 'c'}));
-    ASSERT_EQ(mkfifo(dir.Path("fifo").c_str(), 0600), 0);
-    const std::pair<std::string, DWORD> types[] = {
-        {dir.Path("file"), FILE_TYPE_DISK}, {"/dev/null", FILE_TYPE_CHAR}, {dir.Path("fifo"), FILE_TYPE_PIPE}};
-    for (const auto& [path, type] : types)
-    {
-        const CHandle looked(
-            CreateFileA(path.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(looked) << path;
-        EXPECT_EQ(GetFileType(looked.Get()), type) << path;
-        char byte = 0;
-        DWORD got = 0;
-        EXPECT_FALSE(ReadFile(looked.Get(), &byte, 1, &got, nullptr)) << path;  // only looked at
-    }
-
-    const CHandle file(OpenForReading(dir.Path("file")));
-    char bytes[8] = {};
-    DWORD got = 0;
-    ASSERT_TRUE(ReadFile(file.Get(), bytes, sizeof bytes, &got, nullptr));
-    EXPECT_EQ(std::string(bytes, got), "abc");
-    ASSERT_TRUE(ReadFile(file.Get(), bytes, sizeof bytes, &got, nullptr));
-    EXPECT_EQ(got, 0u);  // the end
-
-    ASSERT_EQ(symlink("nowhere", dir.Path("dangling").c_str()), 0);
-    ASSERT_EQ(symlink("loop", dir.Path("loop").c_str()), 0);
-    EXPECT_EQ(GetFileAttributesA(dir.Path("dangling").c_str()), DWORD(FILE_ATTRIBUTE_REPARSE_POINT));
-    EXPECT_EQ(GetFileAttributesA(dir.Path("loop").c_str()), DWORD(FILE_ATTRIBUTE_REPARSE_POINT));
-    EXPECT_EQ(OpenForReading(dir.Path("loop")), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_CANT_RESOLVE_FILENAME));
-    EXPECT_EQ(GetFileAttributesA((dir.Path("loop") + "/x").c_str()), INVALID_FILE_ATTRIBUTES);
-
-    // The standard streams are the process's own, the same handle each time.
-    EXPECT_NE(GetStdHandle(STD_OUTPUT_HANDLE), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_INPUT_HANDLE));
-    EXPECT_NE(GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE));
 }
 #endif
 
