@@ -23,5 +23,11 @@ unsigned TextCodePageId();
 bool SplitCharacters(const std::string& text, std::u32string& characters);
 // Whether text is valid in the program's code page.
 bool IsValidText(const std::string& text);
+// Whether a character is a control character (C0, DEL or C1), which neither a page nor a terminal
+// shows as text.
+inline bool IsControlCharacter(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
 // Code points as UTF-16, those beyond the first plane as surrogate pairs (the platform's wide text).
 std::u16string Utf16Of(const std::u32string& characters);

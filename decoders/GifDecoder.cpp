@@ -100,6 +100,12 @@ bool CGifDecoder::FindFirstFrame()
     return true;
 }
 
+std::uint64_t CGifDecoder::HeldBytes() const
+{
+    const std::uint64_t height = HeaderRead.Height;
+    return Interlaced ? height * HeaderRead.Width + height * sizeof(std::vector<std::uint8_t>) : 0;
+}
+
 void CGifDecoder::Colour(const std::uint8_t* indices, std::uint8_t* out) const
 {
     for (std::uint32_t x = 0; x < HeaderRead.Width; ++x)

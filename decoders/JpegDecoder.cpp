@@ -162,10 +162,11 @@ bool CJpegDecoder::Open(const std::uint8_t* data, std::size_t size)
     std::uint64_t blocks = 0;
     for (int n = 0; n < info.num_components; ++n)
         blocks += std::uint64_t(info.comp_info[n].width_in_blocks) * info.comp_info[n].height_in_blocks;
+    // libjpeg holds every coefficient of a picture of many scans, 128 bytes a block.
+    CoefficientBytes = Jpeg->MultipleScans ? blocks * 128 : 0;
     if (Jpeg->MultipleScans)
     {
-        // libjpeg holds every coefficient of such a picture, 128 bytes a block.
-        if (blocks * 128 > std::uint64_t(MaximumDecoderMemory))
+        if (CoefficientBytes > std::uint64_t(MaximumDecoderMemory))
             return Fail(Failure::Refused, TooLargeReason("progressive JPEG", info.image_width, info.image_height));
     }
     if (info.progressive_mode && !info.arith_code)

@@ -15,6 +15,8 @@ public:
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
     // The library keeps no state of its own outside the decoder: any thread may go on with it.
     bool DecodesOnAnyThread() const override { return true; }
+    // A progressive picture's coefficients are held whole.
+    std::uint64_t HeldBytes() const override { return CoefficientBytes; }
 
     // libjpeg's state, kept apart from every C++ object so that its errors can jump out of it.
     struct State;
@@ -23,6 +25,7 @@ private:
     bool Damaged();
 
     std::size_t FileSize = 0;
+    std::uint64_t CoefficientBytes = 0;
     std::unique_ptr<State> Jpeg;
     std::uint32_t NextRow = 0;
 };

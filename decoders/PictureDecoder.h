@@ -87,6 +87,12 @@ public:
     // that rows can be decoded ahead of their use on a core of their own.
     virtual bool DecodesOnAnyThread() const { return false; }
 
+    // The memory the decoder will hold besides the rows it hands out: a picture it decodes whole
+    // (interlaced, progressive, or of a format without row-by-row output) or the strip it decodes
+    // at once. Known once Open has read the header, before anything is decoded; 0 for a decoder
+    // that holds no more than a few rows, or whose library keeps its memory to itself.
+    virtual std::uint64_t HeldBytes() const { return 0; }
+
     const PictureHeader& Header() const { return HeaderRead; }
 
 protected:

@@ -189,6 +189,7 @@ bool CPngDecoder::Open(const std::uint8_t* data, std::size_t size)
     HeaderRead.Width = facts.Width;
     HeaderRead.Height = facts.Height;
     HeaderRead.HasAlpha = facts.HasAlpha;
+    Interlaced = facts.Interlaced;
     if (facts.Interlaced)
     {
         // Interlaced rows come in seven passes over the whole picture, which is held whole; the
@@ -200,6 +201,13 @@ bool CPngDecoder::Open(const std::uint8_t* data, std::size_t size)
                                               " x " + std::to_string(facts.Height) + " picture");
     }
     return true;
+}
+
+std::uint64_t CPngDecoder::HeldBytes() const
+{
+    // The rows, and where each of them is.
+    const std::uint64_t height = HeaderRead.Height;
+    return Interlaced ? height * HeaderRead.Width * 4 + height * sizeof(png_bytep) : 0;
 }
 
 bool CPngDecoder::ReadInterlaced()

@@ -16,6 +16,8 @@ public:
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
     // The library keeps no state of its own outside the decoder: any thread may go on with it.
     bool DecodesOnAnyThread() const override { return true; }
+    // An interlaced picture is held whole.
+    std::uint64_t HeldBytes() const override;
 
     // libpng's state, kept apart from every C++ object so that its errors can jump out of it.
     struct State;
@@ -28,4 +30,5 @@ private:
     std::unique_ptr<std::uint8_t[]> Whole;  // an interlaced picture, decoded whole
     std::vector<std::uint8_t> Scratch;      // one stored row of an RGB picture
     std::uint32_t NextRow = 0;
+    bool Interlaced = false;
 };

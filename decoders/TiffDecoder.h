@@ -20,6 +20,8 @@ public:
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
     // The library keeps no state of its own outside the decoder: any thread may go on with it.
     bool DecodesOnAnyThread() const override { return true; }
+    // A strip (or a row of tiles) is decoded at once.
+    std::uint64_t HeldBytes() const override { return std::uint64_t(ChunkRows) * HeaderRead.Width * 4; }
 
     // What libtiff said last, kept by its handlers.
     struct Messages;

@@ -12,6 +12,8 @@ public:
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
     // The library keeps no state of its own outside the decoder: any thread may go on with it.
     bool DecodesOnAnyThread() const override { return true; }
+    // The picture is always decoded whole.
+    std::uint64_t HeldBytes() const override { return std::uint64_t(HeaderRead.Width) * HeaderRead.Height * 4; }
 
 private:
     bool DecodeWhole();

@@ -60,6 +60,22 @@ bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::
     return true;
 }
 
+std::uint64_t CDecodedPicture::MemoryNeeded(std::uint32_t bands) const
+{
+    if (UprightHeight == 0)
+        return 0;
+    const std::uint64_t held = Decoder ? Decoder->HeldBytes() : 0;
+    const std::uint64_t whole = Streams ? 0 : std::uint64_t(StoredHeight) * (StoredRowBytes + sizeof(std::uint8_t*));
+    // A band covers its share of the rows and the row it shares with the next.
+    const std::uint64_t bandRows =
+        std::min<std::uint64_t>(UprightHeight, (UprightHeight + std::max(bands, 1u) - 1) / std::max(bands, 1u) + 1);
+    const std::uint64_t band = bandRows * RowBytes;
+    const std::uint64_t chunkBytes = std::uint64_t(CRowPrefetcher::ChunkRows) * StoredRowBytes;
+    const std::uint64_t ahead =
+        Streams && Decoder && Decoder->DecodesOnAnyThread() ? std::min(band, MaximumAheadBytes) + 2 * chunkBytes : 0;
+    return held + whole + band + ahead;
+}
+
 // Lays every pixel over the background: c' = (c * a + b * (255 - a) + 127) / 255 per channel.
 void CDecodedPicture::Composite(std::uint8_t* row) const
 {

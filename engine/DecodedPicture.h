@@ -45,6 +45,9 @@ public:
     std::ptrdiff_t RowDistance() const override { return static_cast<std::ptrdiff_t>(RowBytes); }
     // Every held row is blue, green, red and a byte that is not a colour.
     const CPixelLayout& Layout() const override { return BgrxLayout; }
+    // The decoder's own whole picture, the stored picture when it is turned, the band and the rows
+    // decoded ahead.
+    std::uint64_t MemoryNeeded(std::uint32_t bands) const override;
 
 private:
     bool DecoderFailed();

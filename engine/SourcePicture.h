@@ -51,6 +51,9 @@ public:
     std::uint32_t Width() const { return Picture ? Picture->Width() : 0; }
     std::uint32_t Height() const { return Picture ? Picture->Height() : 0; }
     PictureFormat Format() const { return FileFormat; }
+    // The memory its rows will take when a page of gridRows rows is made of it (see
+    // CPictureSource::MemoryNeeded), known before any row is decoded; 0 when it is not open.
+    std::uint64_t MemoryNeeded(std::uint32_t gridRows) const { return Picture ? Picture->MemoryNeeded(gridRows) : 0; }
 
     // Why Open failed, or why the rows could not be read to the end: the status, the file, the reason.
     const ConversionResult& Failure() const { return Why; }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
+#include <utility>
 
 namespace
 {
@@ -105,4 +107,34 @@ TEST(TargetNameTest, PageOfASourceInItsFolderOrAnother)
 #endif
     EXPECT_EQ(PagePathFor("pics/cat.bmp", "out/"), "out/cat.html");
     EXPECT_EQ(PagePathFor("cat.bmp", "/tmp/pages/"), "/tmp/pages/cat.html");
+}
+
+TEST(AspectRule, TheConvertersGridHasAtLeastOneOfEachAndAtMost5000)
+{
+    // Columns and rows given (0: missing), the picture's size, and the grid it gets (0 x 0: refused).
+    const struct
+    {
+        std::uint32_t Columns, Rows, Width, Height, WantColumns, WantRows;
+    } cases[] = {{0, 0, 200, 100, 100, 25},        // the larger count 100, the other from the proportions
+                 {0, 0, 100, 1000, 20, 100},       // tall: the rows are 100
+                 {0, 0, 1000, 4, 100, 1},          // a banner: 0.2 rows become one line
+                 {0, 0, 4, 1000, 1, 100},          // a pole: 0.8 columns become one
+                 {10, 0, 4000, 2, 10, 1},          // one count given, the other at least 1
+                 {0, 30, 2, 4000, 1, 30},          //
+                 {7, 3, 1, 1, 7, 3},               // both given: taken as they are
+                 {5000, 0, 2, 4000, 0, 0},         // millions of rows: refused, not cut to 5000
+                 {0, 0, 0, 10, 0, 0},              // no proportions to follow
+                 {0, 5000, 1, 1000000, 1, 5000}};  // 0.01 columns become 1
+    for (const auto& c : cases)
+    {
+        std::uint32_t columns = c.Columns, rows = c.Rows;
+        std::string problem;
+        const bool resolved = ResolveGrid(columns, rows, c.Width, c.Height, problem);
+        SCOPED_TRACE(std::to_string(c.Width) + " x " + std::to_string(c.Height));
+        EXPECT_EQ(resolved, c.WantColumns != 0);
+        if (resolved)
+            EXPECT_EQ(std::make_pair(columns, rows), std::make_pair(c.WantColumns, c.WantRows));
+        else
+            EXPECT_NE(problem.find("give --columns and --rows"), std::string::npos) << problem;
+    }
 }

@@ -541,3 +541,48 @@ TEST_F(PictureFormats, AbsurdSizesAreRefusedBeforeMemoryIsSpentOnThem)
 }
 
 #endif  // _WIN32
+
+TEST_F(PictureFormats, ThePicturesHeldWholeSayWhatTheyWillTakeBeforeTheyAreRead)
+{
+    // 400 x 300 pixels: 480 000 bytes held whole (a GIF's 120 000, a byte a pixel), some 6 000 a
+    // band of 100 rows and at most some 100 000 decoded ahead. A picture is held whole where this
+    // platform's decoder keeps it whole (the libraries on Linux; WIC keeps its memory to itself)
+    // and wherever it has to be turned upright.
+    const TestPicture picture = MakeStripedTestPicture(400, 300, 200);
+    const std::uint64_t pixels = 400 * 300;
+#ifdef _WIN32
+    const bool libraries = false;
+#else
+    const bool libraries = true;
+#endif
+    const struct
+    {
+        const char* Name;
+        TestEncoding Encoding;
+        bool HeldWhole;
+    } cases[] = {
+        {"plain.png", {TestFormat::Png, TestLayout::Rgb}, false},
+        {"interlaced.png", {TestFormat::Png, TestLayout::Rgb, 16, true}, libraries},
+        {"plain.jpg", {TestFormat::Jpeg, TestLayout::Rgb}, false},
+        {"progressive.jpg", {TestFormat::Jpeg, TestLayout::Rgb, 8, true}, libraries},
+        {"turned.jpg", {TestFormat::Jpeg, TestLayout::Rgb, 8, false, false, false, 6}, true},
+        {"interlaced.gif", {TestFormat::Gif, TestLayout::Rgb, 8, true}, libraries},
+        {"lossless.webp", {TestFormat::WebP, TestLayout::Rgb}, libraries},
+        {"striped.tif", {TestFormat::Tiff, TestLayout::Rgb}, false},
+    };
+    for (const auto& c : cases)
+    {
+        if (!Write(Dir.Path(c.Name), picture, c.Encoding))
+            continue;
+        SCOPED_TRACE(c.Name);
+        CSourcePicture source;
+        ASSERT_TRUE(source.Open(Dir.Path(c.Name), 0));
+        const std::uint64_t needed = source.MemoryNeeded(100);
+        if (c.HeldWhole)
+            EXPECT_GE(needed, pixels);
+        else
+            EXPECT_LT(needed, pixels * 2);
+        // And every row is still there to be read after the question.
+        EXPECT_EQ(Page(Dir.Path(c.Name), 40, 30).empty(), false);
+    }
+}
