@@ -413,7 +413,7 @@ TEST_F(ConvertTool, ClipboardRefusesSeveralPagesAndTooLargeAPage)
                               0),
               0u)
         << Err.str();
-    EXPECT_EQ(ClipboardBytes(CF_TEXT), "before");
+    EXPECT_EQ(ClipboardAnsiText(), "before");
     EXPECT_NE(ReadText(DefaultTarget).find("<FONT COLOR"), std::string::npos);
 }
 #else

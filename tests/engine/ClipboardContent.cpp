@@ -21,6 +21,11 @@ std::string ClipboardBytes(unsigned format)
     return bytes;
 }
 
+std::string ClipboardAnsiText()
+{
+    return ClipboardBytes(CF_TEXT);
+}
+
 std::wstring ClipboardWideText()
 {
     std::wstring text;

@@ -504,7 +504,7 @@ TEST_F(FinishPage, TheCopyBoxPutsThePageOnTheClipboardAsHtmlAndText)
               std::string::npos);
 
     EXPECT_EQ(ClipboardWideText(), L"0101\r\n0101\r\n0101\r\n");
-    EXPECT_EQ(ClipboardBytes(CF_TEXT), "0101\r\n0101\r\n0101\r\n");
+    EXPECT_EQ(ClipboardAnsiText(), "0101\r\n0101\r\n0101\r\n");
 }
 
 TEST_F(FinishPage, APageTooLargeToPasteIsWrittenButNotCopied)
@@ -524,5 +524,5 @@ TEST_F(FinishPage, APageTooLargeToPasteIsWrittenButNotCopied)
         0u)
         << boxes[0].Text;
     EXPECT_EQ(boxes[0].Type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
-    EXPECT_EQ(ClipboardBytes(CF_TEXT), "something older");
+    EXPECT_EQ(ClipboardAnsiText(), "something older");
 }
