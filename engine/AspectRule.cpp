@@ -94,23 +94,23 @@ bool ApplyAspectRule(float pictureRatio, float fontRatio, int direction, std::ui
 }
 
 bool ResolveGrid(std::uint32_t& columns, std::uint32_t& rows, std::uint32_t width, std::uint32_t height,
-                 std::string& problem)
+                 float cellRatio, std::string& problem)
 {
     if (columns != 0 && rows != 0)
         return true;
     const float pictureRatio = AspectRatioOf(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
-    if (!IsUsableRatio(pictureRatio))
+    if (!IsUsableRatio(pictureRatio) || !IsUsableRatio(cellRatio))
     {
         problem = "the picture's proportions cannot be used; give --columns and --rows";
         return false;
     }
     int basis = AspectBasisNone;
     if (columns != 0)
-        rows = RowsForColumns(columns, pictureRatio, DefaultFontRatio);
+        rows = RowsForColumns(columns, pictureRatio, cellRatio);
     else if (rows != 0)
-        columns = ColumnsForRows(rows, pictureRatio, DefaultFontRatio);
+        columns = ColumnsForRows(rows, pictureRatio, cellRatio);
     else
-        ApplyAspectRule(pictureRatio, DefaultFontRatio, 0, columns, rows, basis);
+        ApplyAspectRule(pictureRatio, cellRatio, 0, columns, rows, basis);
     for (const auto& count : {std::make_pair("columns", columns), std::make_pair("rows", rows)})
     {
         if (count.second < MinimumGridCount || count.second > MaximumGridCount)
