@@ -10,6 +10,8 @@ namespace
 const std::size_t BoxCount = 32768;
 // Rounds of moving each box to its nearest choice: the choices change little after these.
 const int SettlingRounds = 6;
+// Lightness counts half as much again as hue and chroma: it carries the picture's shapes.
+const double LightnessWeight = 1.5;
 
 // A place in CIELAB (D65), where distances are about as the eye tells colours apart.
 struct LabPlace
@@ -34,7 +36,7 @@ LabPlace LabOf(double red, double green, double blue)
     const double x = LabCurve((0.4124564 * r + 0.3575761 * g + 0.1804375 * b) / 0.95047);
     const double y = LabCurve(0.2126729 * r + 0.7151522 * g + 0.0721750 * b);
     const double z = LabCurve((0.0193339 * r + 0.1191920 * g + 0.9503041 * b) / 1.08883);
-    return {{float(116.0 * y - 16.0), float(500.0 * (x - y)), float(200.0 * (y - z))}};
+    return {{float((116.0 * y - 16.0) * LightnessWeight), float(500.0 * (x - y)), float(200.0 * (y - z))}};
 }
 
 float DistanceOf(const LabPlace& a, const LabPlace& b)

@@ -9,7 +9,8 @@
 
 // Counts colours, then chooses at most a given number of them so that each colour counted is
 // near the one that stands for it, as the eye sees colours: the colours are gathered in boxes of
-// 32 levels a channel, the boxes are cut apart in CIELAB where they spread most (median cut) and
+// 32 levels a channel, the boxes are cut apart in CIELAB (lightness counting half again, as it
+// carries the picture's shapes) where they spread most (median cut) and
 // the cuts settled by a few rounds of moving each box to its nearest choice (Lloyd). Each choice
 // is the mean of the colours it stands for. The work is bounded by the boxes (32768 at most),
 // whatever the number of colours counted, and a colour's choice is found by a table.

@@ -18,12 +18,11 @@ std::unique_ptr<CPageFormat> Make()
 const std::vector<PageStyleInfo>& PageStyles()
 {
     static const std::vector<PageStyleInfo> styles = {
-        {PageStyle::Classic, "classic", "one coloured character a cell", 0,
-         DefaultCharacterSet, &Make<CClassicPage>},
+        {PageStyle::Classic, "classic", "one coloured character a cell", 0, DefaultCharacterSet, &Make<CClassicPage>},
         // The half block draws a cell's top and bottom in two colours: twice the detail down the
         // picture, in a character every monospaced face has at the width of its digits.
-        {PageStyle::Photo, "photo", "two colours a cell: looks like the picture",
-         CPhotoPage::CellRatio, u8"\u2580", &Make<CPhotoPage>}};
+        {PageStyle::Photo, "photo", "two colours a cell: looks like the picture", CPhotoPage::CellRatio, u8"\u2580",
+         &Make<CPhotoPage>}};
     return styles;
 }
 

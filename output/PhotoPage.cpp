@@ -19,9 +19,10 @@ const std::size_t DrainPart = 64 * 1024;
 // Bytes a cell of a photo takes in the mean, beside its character: the elements of its runs and
 // its share of the sheet (measured with bench/measure_pages.py at 160 columns).
 const double MarkupPerCell = 9.5;
-// The cells per colour of the palette, and its bounds: a colour in the sheet costs about as much
-// as the markup of two cells.
-const std::uint64_t CellsPerColor = 40;
+// The cells per colour of the palette, and its bounds: fewer colours make longer runs and a
+// shorter sheet, more make truer colours; at 60 a photo takes at most 16 bytes a cell (measured
+// with bench/measure_pages.py at 160 columns).
+const std::uint64_t CellsPerColor = 60;
 const std::size_t FewestColors = 16;
 const std::size_t MostColors = 256;
 
@@ -117,25 +118,18 @@ bool SameFace(const std::u32string& face, const char* other)
 
 }  // namespace
 
-std::string CPhotoPage::ClassName(std::size_t rank)
+std::string CPhotoPage::ColorName(bool fore, std::size_t rank)
 {
-    // The first character from 52, each further one from 62; the shorter names come first.
-    static const char First[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    static const char Further[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::size_t further = 1;  // 62 to the power of the further characters
-    while (rank >= 52 * further)
-    {
-        rank -= 52 * further;
-        further *= 62;
-    }
-    std::string rest;
-    std::size_t remainder = rank % further;
-    for (std::size_t place = 1; place < further; place *= 62)
-    {
-        rest.insert(rest.begin(), Further[remainder % 62]);
-        remainder /= 62;
-    }
-    return First[rank / further] + rest;
+    // Foregrounds in capitals, none the start of another; backgrounds in small letters, none the
+    // end of another: an element's class, foreground then background, tells both apart.
+    const char base = fore ? 'A' : 'a';
+    if (rank < 16)
+        return std::string(1, char(base + rank));
+    rank -= 16;
+    if (rank >= 260)
+        return std::string();
+    return fore ? std::string{char('Q' + rank / 26), char('A' + rank % 26)}
+                : std::string{char('a' + rank / 10), char('q' + rank % 10)};
 }
 
 std::size_t CPhotoPage::PaletteSizeFor(std::uint64_t cells)
@@ -313,15 +307,20 @@ void CPhotoPage::NameColors()
             ++uses[std::size_t(run.Back) * 2 + 1];
         });
     }
-    std::vector<std::size_t> order;
-    for (std::size_t n = 0; n < uses.size(); ++n)
-        if (uses[n] != 0)
-            order.push_back(n);
-    std::stable_sort(order.begin(), order.end(), [&uses](std::size_t a, std::size_t b) { return uses[a] > uses[b]; });
-    ForeClass.assign(Palette.Size(), std::string());
-    BackClass.assign(Palette.Size(), std::string());
-    for (std::size_t rank = 0; rank < order.size(); ++rank)
-        (order[rank] % 2 ? BackClass : ForeClass)[order[rank] / 2] = ClassName(rank);
+    for (int role = 0; role < 2; ++role)
+    {
+        std::vector<std::size_t> order;
+        for (std::size_t n = 0; n < Palette.Size(); ++n)
+            if (uses[n * 2 + std::size_t(role)] != 0)
+                order.push_back(n);
+        std::stable_sort(order.begin(), order.end(), [&uses, role](std::size_t a, std::size_t b) {
+            return uses[a * 2 + std::size_t(role)] > uses[b * 2 + std::size_t(role)];
+        });
+        std::vector<std::string>& names = role == 0 ? ForeName : BackName;
+        names.assign(Palette.Size(), std::string());
+        for (std::size_t rank = 0; rank < order.size(); ++rank)
+            names[order[rank]] = ColorName(role == 0, rank);
+    }
 }
 
 void CPhotoPage::AppendHead(std::string& out) const
@@ -353,14 +352,15 @@ void CPhotoPage::AppendHead(std::string& out) const
            "i{display:inline-block;vertical-align:top;font-style:normal}\n";
     for (std::size_t n = 0; n < Palette.Size(); ++n)
     {
-        for (const auto& [names, property] :
-             {std::make_pair(&ForeClass, "{color:"), std::make_pair(&BackClass, "{background:")})
+        if (!ForeName[n].empty())
         {
-            if ((*names)[n].empty())
-                continue;
-            out += '.';
-            out += (*names)[n];
-            out += property;
+            out += "[class^=" + ForeName[n] + "]{color:";
+            AppendColor(out, Palette.ColorAt(n));
+            out += '}';
+        }
+        if (!BackName[n].empty())
+        {
+            out += "[class$=" + BackName[n] + "]{background:";
             AppendColor(out, Palette.ColorAt(n));
             out += '}';
         }
@@ -373,14 +373,8 @@ void CPhotoPage::AppendRow(std::string& out, std::size_t row)
     SplitRow(row, [this, &out](const Run& run, const std::string& text) {
         out += "<i class=";
         if (run.Fore != NoColor)
-        {
-            out += '"';
-            out += ForeClass[std::size_t(run.Fore)];
-            out += ' ';
-        }
-        out += BackClass[std::size_t(run.Back)];
-        if (run.Fore != NoColor)
-            out += '"';
+            out += ForeName[std::size_t(run.Fore)];
+        out += BackName[std::size_t(run.Back)];
         out += '>';
         out += text;
         out += "</i>";

@@ -40,8 +40,11 @@ public:
     // What to expect: the head and sheet, and the bytes a cell of a photo takes in the mean.
     std::uint64_t EstimateSize(const PageLook& look, const std::u32string& set) override;
 
-    // The class of the rank-th most used colour: a to z, A to Z, then two letters and more.
-    static std::string ClassName(std::size_t rank);
+    // The name of the rank-th most used colour of a role (0 to 275): for foregrounds A to P,
+    // then QA to ZZ; for backgrounds a to p, then aq to zz ending in q to z. An element's class is
+    // its foreground's name and its background's, which the sheet tells apart as the start and the
+    // end of the class; a role's 277th colour and beyond get no name (empty).
+    static std::string ColorName(bool fore, std::size_t rank);
     // How many colours the palette of a page of cells cells may hold.
     static std::size_t PaletteSizeFor(std::uint64_t cells);
 
@@ -84,7 +87,7 @@ private:
     Stage Now = Stage::Cells;
     std::size_t NextRow = 0;
     CColorPalette Palette;
-    // The class of each palette colour as a foreground and as a background; empty where unused.
-    std::vector<std::string> ForeClass, BackClass;
+    // The name of each palette colour as a foreground and as a background; empty where unused.
+    std::vector<std::string> ForeName, BackName;
     std::string RunText;  // the characters of the run being split off
 };
