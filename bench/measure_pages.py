@@ -14,8 +14,8 @@ the mosaic out of the screenshot and compares it with the photo scaled to the sa
 The fonts: "page" is the page as written (its own font stack); the others are put in its place,
 as a browser that falls back to them would: Chromium's default monospace and two more faces.
 
-Needs Debian's chromium, python3-skimage and the fonts named (scripts/install-deps.sh measure).
-Run through bench/measure-pages.sh, which builds the converter first.
+Needs Debian's chromium, python3-skimage and the fonts named (scripts/install-deps.sh measure installs them).
+Run through bench/measure-pages.sh, which installs them and builds the converter first.
 """
 
 import argparse
@@ -36,6 +36,8 @@ VARIANTS = {
     "classic-block": ["--characters", "\u2588"],
     "photo": ["--style", "photo"],
     "photo-01": ["--style", "photo", "--characters", "01"],
+    "photo-block": ["--style", "photo", "--characters", "\u2588"],
+    "photo-shades": ["--style", "photo", "--characters", "\u2591\u2592\u2593"],
 }
 FONTS = ["page", "monospace", "Liberation Mono", "FreeMono"]
 # The browser window: room for a mosaic of 160 columns in any of the fonts.

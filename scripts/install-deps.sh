@@ -15,6 +15,9 @@ case "${1:-all}" in
   native) want="$want_native" ;;
   # The browser only shows a written page for the screenshots; the tests do not need it.
   screenshots) want="$want_native $want_cross $want_package chromium" ;;
+  # bench/measure-pages.sh: the browser that renders the pages, scikit-image with its photos, and
+  # the monospaced faces a page may fall back to.
+  measure) want="$want_native chromium python3-skimage fonts-dejavu-core fonts-liberation2 fonts-freefont-ttf" ;;
   *) want="$want_native $want_cross $want_package" ;;
 esac
 

@@ -73,6 +73,33 @@ TEST(AspectRule, UnusableRatiosChangeNothing)
     EXPECT_TRUE(Is(Apply(100, 100, 1, start, std::numeric_limits<float>::infinity()), 30, 40, -1));
 }
 
+// The converter's grid: a missing count follows the picture and the cell of the page's style.
+TEST(AspectRule, ResolveGridKeepsTheCellOfTheStyle)
+{
+    struct Case
+    {
+        std::uint32_t Columns, Rows, Width, Height;
+        float Cell;
+        std::uint32_t WantColumns, WantRows;
+    };
+    const Case cases[] = {{160, 0, 512, 512, 0.5f, 160, 80}, {160, 0, 512, 512, 0.6f, 160, 96},
+                          {0, 40, 600, 400, 0.5f, 120, 40},  {0, 0, 1000, 700, 0.5f, 100, 34},
+                          {0, 0, 100, 1000, 0.5f, 20, 100},  {7, 9, 1, 1, 0.5f, 7, 9}};
+    for (const Case& test : cases)
+    {
+        std::uint32_t columns = test.Columns, rows = test.Rows;
+        std::string problem;
+        EXPECT_TRUE(ResolveGrid(columns, rows, test.Width, test.Height, test.Cell, problem)) << problem;
+        EXPECT_EQ(columns, test.WantColumns) << test.Width << " x " << test.Height;
+        EXPECT_EQ(rows, test.WantRows) << test.Width << " x " << test.Height;
+    }
+    std::uint32_t columns = 5000, rows = 0;
+    std::string problem;
+    EXPECT_FALSE(ResolveGrid(columns, rows, 1, 100, 0.5f, problem));
+    EXPECT_EQ(problem, "the picture's proportions give 250000 rows (1 to 5000 allowed); give --columns and --rows");
+    EXPECT_FALSE(ResolveGrid(columns = 0, rows = 0, 100, 100, 0.0f, problem));
+}
+
 TEST(TargetNameTest, ReplacesTheExtensionAfterTheLastSeparator)
 {
     EXPECT_EQ(DefaultTargetName("C:\\pics\\cat.bmp"), "C:\\pics\\cat.html");
