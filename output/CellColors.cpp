@@ -100,6 +100,15 @@ CellColors ChooseCellColors(char32_t character, const RgbColor quarters[4])
     }
     if (shape > 0)
     {
+        // Halves sampled as such come as two alike quarters each: no mean to take.
+        if ((shape == (TopLeftQuarter | TopRightQuarter) || shape == (BottomLeftQuarter | BottomRightQuarter)) &&
+            quarters[0] == quarters[1] && quarters[2] == quarters[3])
+        {
+            const bool top = shape & TopLeftQuarter;
+            colors.Fore = quarters[top ? 0 : 2];
+            colors.Back = quarters[top ? 2 : 0];
+            return colors;
+        }
         colors.Fore = MeanOf(quarters, unsigned(shape));
         colors.Back = MeanOf(quarters, AllQuarters & ~unsigned(shape));
         return colors;

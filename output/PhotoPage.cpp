@@ -236,7 +236,7 @@ bool CPhotoPage::Drain(std::string& out)
     return false;
 }
 
-template <class Visit>
+template <bool WithText, class Visit>
 void CPhotoPage::SplitRow(std::size_t row, Visit visit)
 {
     const std::size_t begin = row == 0 ? 0 : RowEnds[row - 1];
@@ -281,7 +281,8 @@ void CPhotoPage::SplitRow(std::size_t row, Visit visit)
         }
         if (chosen->Fore != NoColor)
             run.Fore = chosen->Fore;
-        AppendText(RunText, chosen->Character);
+        if (WithText)
+            AppendText(RunText, chosen->Character);
     }
     if (run.Back != NoColor)
         visit(run, RunText);
@@ -301,7 +302,7 @@ void CPhotoPage::NameColors()
     std::vector<std::uint64_t> uses(Palette.Size() * 2, 0);
     for (std::size_t row = 0; row < RowEnds.size(); ++row)
     {
-        SplitRow(row, [&uses](const Run& run, const std::string&) {
+        SplitRow<false>(row, [&uses](const Run& run, const std::string&) {
             if (run.Fore != NoColor)
                 ++uses[std::size_t(run.Fore) * 2];
             ++uses[std::size_t(run.Back) * 2 + 1];
@@ -370,7 +371,7 @@ void CPhotoPage::AppendHead(std::string& out) const
 
 void CPhotoPage::AppendRow(std::string& out, std::size_t row)
 {
-    SplitRow(row, [this, &out](const Run& run, const std::string& text) {
+    SplitRow<true>(row, [this, &out](const Run& run, const std::string& text) {
         out += "<i class=";
         if (run.Fore != NoColor)
             out += ForeName[std::size_t(run.Fore)];

@@ -74,8 +74,9 @@ private:
     void Keep(const KeptCell& cell);
     // Brings the cells' colours down to the palette and names the colours, most used first.
     void NameColors();
-    // Splits the cells of row into runs, passing each run and the characters it shows to visit.
-    template <class Visit>
+    // Splits the cells of row into runs, passing each run and (WithText) the characters it shows
+    // to visit.
+    template <bool WithText, class Visit>
     void SplitRow(std::size_t row, Visit visit);
     void AppendHead(std::string& out) const;
     void AppendRow(std::string& out, std::size_t row);
