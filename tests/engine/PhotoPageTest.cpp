@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
-#include <regex>
 #include <set>
 
 namespace
@@ -86,22 +85,25 @@ struct DrawnCell
 // one entry with its whole text; Fore is 1 (no colour) where no rule gives one.
 std::vector<DrawnCell> Drawn(const std::string& page)
 {
+    // The rules: "[class^=NAME]{color:#RRGGBB}" and "[class$=NAME]{background:#RRGGBB}".
     std::map<std::string, RgbColor> fore, back;
-    const std::regex rule(R"(\[class([\^$])=([A-Za-z]+)\]\{(color|background):#([0-9A-F]{6})\})");
-    for (std::sregex_iterator at(page.begin(), page.end(), rule), end; at != end; ++at)
+    for (std::size_t at = page.find("[class"); at != std::string::npos; at = page.find("[class", at + 1))
     {
-        const unsigned long value = std::stoul((*at)[4], nullptr, 16);
-        const RgbColor color = MakeRgb(value >> 16, (value >> 8) & 0xFF, value & 0xFF);
-        ((*at)[1] == "^" ? fore : back)[(*at)[2]] = color;
-        EXPECT_EQ((*at)[1] == "^", (*at)[3] == "color");
+        const bool isFore = page[at + 6] == '^';
+        const std::size_t close = page.find(']', at);
+        const std::size_t colon = page.find(':', close);
+        EXPECT_EQ(page.substr(close + 2, colon - close - 2), isFore ? "color" : "background");
+        const unsigned long value = std::stoul(page.substr(colon + 2, 6), nullptr, 16);
+        (isFore ? fore : back)[page.substr(at + 8, close - at - 8)] =
+            MakeRgb(value >> 16, (value >> 8) & 0xFF, value & 0xFF);
     }
     std::vector<DrawnCell> cells;
     const std::string body = Body(page);
-    const std::regex element(R"(<i class=([A-Za-z]+)>([^<]*)</i>)");
-    for (std::sregex_iterator at(body.begin(), body.end(), element), end; at != end; ++at)
+    for (std::size_t at = body.find("<i class="); at != std::string::npos; at = body.find("<i class=", at + 1))
     {
-        const std::string name = (*at)[1];
-        DrawnCell cell{(*at)[2], 1, 1};
+        const std::size_t nameEnd = body.find('>', at);
+        const std::string name = body.substr(at + 9, nameEnd - at - 9);
+        DrawnCell cell{body.substr(nameEnd + 1, body.find("</i>", nameEnd) - nameEnd - 1), 1, 1};
         for (const auto& [prefix, color] : fore)
             if (name.compare(0, prefix.size(), prefix) == 0)
                 cell.Fore = color;
