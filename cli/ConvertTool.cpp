@@ -290,6 +290,9 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
         return report.PageFailed(job.Shown(result.Path), result.Reason);
     if (job.ToStandardOutput && !CopyToOutput(job.Target))
         return report.PageFailed(StandardOutputName, "cannot write the page");
+    // Written all the same, as viewers show such a picture: the exit status stays 0.
+    if (!result.Warning.empty())
+        report.Notice(job.Name, "warning: " + result.Warning);
     report.PageWritten();
     if (result.ShellOpenFailed)
         report.Notice(result.Path, "written, but it could not be opened");

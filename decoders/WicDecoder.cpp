@@ -194,7 +194,7 @@ bool CWicDecoder::Open(const std::uint8_t* bytes, std::size_t size)
         return Fail(Failure::CannotOpen, "the system's picture decoders cannot be started");
     result = Factory->CreateDecoder(Container, nullptr, Decoder.Receive());
     if (FAILED(result))
-        return Fail(Failure::Refused, std::string("this system has no decoder for ") + PictureFormatName(Format));
+        return Fail(Failure::Refused, NoDecoderReason(Format));
     result = Factory->CreateStream(Stream.Receive());
     if (SUCCEEDED(result))
         result = Stream->InitializeFromMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(size));

@@ -38,6 +38,7 @@ ConversionResult WritePage(CSourcePicture& picture, const ConversionSettings& se
     const ConversionStatus status = ConvertToHtml(picture.Source(), target, progress, stop);
     if (status == ConversionStatus::SourceRefused)
         return picture.ReadFailure();
+    const std::string warning = picture.Warning();
     // The picture's memory goes before the page is put in place.
     picture.Close();
     if (status == ConversionStatus::Stopped)
@@ -50,6 +51,7 @@ ConversionResult WritePage(CSourcePicture& picture, const ConversionSettings& se
                                          DescribeSystemError(target.LastError()));
     ConversionResult result;
     result.Path = path;
+    result.Warning = warning;
     return result;
 }
 
