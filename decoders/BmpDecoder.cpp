@@ -33,10 +33,13 @@ bool CBmpDecoder::Refuse(const std::string& why)
     return Fail(Failure::Refused, "damaged BMP data: " + why);
 }
 
+// Reads up to entries colours, as many as there is room for before the pixels; indices past
+// them show black.
 bool CBmpDecoder::ReadPalette(std::size_t at, std::size_t entryBytes, std::uint32_t entries)
 {
-    if (at > Size || entries * entryBytes > Size - at)
+    if (PixelsAt < at || PixelsAt > Size)
         return Refuse("the colour table is cut short");
+    entries = static_cast<std::uint32_t>(std::min<std::size_t>(entries, (PixelsAt - at) / entryBytes));
     for (std::uint32_t n = 0; n < entries && n < 256; ++n)
     {
         const std::uint8_t* entry = Data + at + n * entryBytes;

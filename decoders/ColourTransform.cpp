@@ -110,8 +110,12 @@ bool CColourTransform::Make(void* source, ColourInput input)
     if (!from.Value || !to.Value)
         return false;
     Input = input;
-    // Alpha is left where it is (the rows are converted in place) or set afterwards.
-    Transform = cmsCreateTransform(from.Value, FormatOf(input), to.Value, TYPE_BGRA_8, INTENT_PERCEPTUAL, 0);
+    // Alpha is left where it is (the rows are converted in place) or set afterwards. The table lcms
+    // would build for L*a*b* strays by tens of levels at the edge of sRGB: those few pictures are
+    // converted colour by colour.
+    const bool lab = input == ColourInput::Lab8 || input == ColourInput::Lab16;
+    Transform = cmsCreateTransform(from.Value, FormatOf(input), to.Value, TYPE_BGRA_8, INTENT_PERCEPTUAL,
+                                   lab ? cmsFLAGS_NOOPTIMIZE : 0);
     return Transform != nullptr;
 }
 

@@ -44,7 +44,8 @@ void OnError(j_common_ptr info)
     std::longjmp(state.Jump, 1);
 }
 
-// A file that ends early (libjpeg would fill the rest with grey) ends the decoding like an error.
+// A file that ends early, or a scan whose data end before its last block (libjpeg would fill the
+// rest with grey), ends the decoding like an error.
 // Other damage libjpeg reads past, as viewers do (a bad block, extraneous bytes), is kept for a
 // warning; notes about the file's form leave the pixels alone and are ignored.
 void OnMessage(j_common_ptr info, int level)
@@ -57,7 +58,8 @@ void OnMessage(j_common_ptr info, int level)
     case JWRN_JFIF_MAJOR:
     case JWRN_BOGUS_ICC:
     case JWRN_TOO_MUCH_DATA: return;
-    case JWRN_JPEG_EOF: OnError(info); return;
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER: OnError(info); return;
     default: break;
     }
     CJpegDecoder::State& state = StateOf(info);

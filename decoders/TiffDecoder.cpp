@@ -283,22 +283,25 @@ bool CTiffDecoder::ReadScanlines(std::uint8_t* out, std::ptrdiff_t stride, std::
             std::uint8_t* pixel = row + 4 * std::size_t(x);
             if (Photometric == PHOTOMETRIC_CIELAB || Photometric == PHOTOMETRIC_ICCLAB)
             {
-                // To ICC's 16-bit encoding: L 0 to 65535, a and b offset by 32768 (CIE L*a*b*
-                // TIFFs store a and b signed).
+                // To ICC's 16-bit encoding: L 0 to 65535 for 0 to 100, a and b 0 to 65535 for -128
+                // to 127, 257 a unit. CIE L*a*b* TIFFs store a and b signed, 256 a unit at 16 bits.
                 const bool signedAb = Photometric == PHOTOMETRIC_CIELAB;
                 const unsigned l = Sample(scan, first), a = Sample(scan, first + 1), b = Sample(scan, first + 2);
                 std::uint16_t* lab = Values.data() + 3 * std::size_t(x);
                 if (Bits == 8)
                 {
                     lab[0] = static_cast<std::uint16_t>(l * 257);
-                    lab[1] = static_cast<std::uint16_t>((signedAb ? a ^ 0x80 : a) << 8);
-                    lab[2] = static_cast<std::uint16_t>((signedAb ? b ^ 0x80 : b) << 8);
+                    lab[1] = static_cast<std::uint16_t>((signedAb ? a ^ 0x80 : a) * 257);
+                    lab[2] = static_cast<std::uint16_t>((signedAb ? b ^ 0x80 : b) * 257);
                 }
                 else
                 {
                     lab[0] = static_cast<std::uint16_t>(l);
-                    lab[1] = static_cast<std::uint16_t>(signedAb ? a ^ 0x8000 : a);
-                    lab[2] = static_cast<std::uint16_t>(signedAb ? b ^ 0x8000 : b);
+                    auto scaled = [](unsigned offset) {
+                        return static_cast<std::uint16_t>(std::min(65535u, offset * 257 / 256));
+                    };
+                    lab[1] = signedAb ? scaled(a ^ 0x8000) : static_cast<std::uint16_t>(a);
+                    lab[2] = signedAb ? scaled(b ^ 0x8000) : static_cast<std::uint16_t>(b);
                 }
             }
             else if (Photometric == PHOTOMETRIC_SEPARATED)
