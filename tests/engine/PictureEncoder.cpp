@@ -413,7 +413,10 @@ bool WriteHeif(const std::string& path, const TestPicture& picture, const HeifOp
     bool ok = heif_context_get_encoder_for_format(context, options.Avif ? heif_compression_AV1 : heif_compression_HEVC,
                                                   &encoder)
                       .code == heif_error_Ok &&
-              heif_encoder_set_lossy_quality(encoder, 95).code == heif_error_Ok &&
+              heif_encoder_set_lossy_quality(encoder, options.Fast ? 80 : 95).code == heif_error_Ok &&
+              (!options.Fast || heif_encoder_set_parameter(encoder, options.Avif ? "speed" : "preset",
+                                                           options.Avif ? "9" : "ultrafast")
+                                        .code == heif_error_Ok) &&
               heif_image_create(int(picture.Width), int(picture.Height), heif_colorspace_RGB, chroma, &image).code ==
                   heif_error_Ok &&
               heif_image_add_plane(image, heif_channel_interleaved, int(picture.Width), int(picture.Height), 8).code ==

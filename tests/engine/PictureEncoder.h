@@ -68,6 +68,7 @@ struct HeifOptions
     bool Alpha = false;
     int Orientation = 1;
     std::vector<std::uint8_t> Profile = {};
+    bool Fast = false;  // the encoders' fastest settings, for large pictures
 };
 bool WriteHeif(const std::string& path, const TestPicture& picture, const HeifOptions& options);
 
