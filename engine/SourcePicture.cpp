@@ -126,5 +126,6 @@ ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std:
     height = picture.Height();
     ConversionResult result;
     result.Path = path;
+    result.Warning = picture.Warning();  // what the header already showed
     return result;
 }

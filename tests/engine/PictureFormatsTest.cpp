@@ -444,6 +444,44 @@ TEST_F(PictureFormats, TransparencyLiesOverEitherBackground)
             ExpectSamePages(Dir.Path(name), filled, background);
 }
 
+TEST_F(PictureFormats, AFormatWithoutADecoderNamesWhatToInstall)
+{
+    // The first bytes of each format that may need a codec the system lacks. Where this system
+    // decodes the format, the bytes are refused as damaged; where it does not, the refusal says so
+    // and, on Windows, names the codec to install.
+    const std::pair<PictureFormat, std::string> heads[] = {
+        {PictureFormat::WebP, std::string("RIFF\x1A\0\0\0WEBPVP8 \x0E\0\0\0", 20) + std::string(14, '\0')},
+        {PictureFormat::Heif, std::string("\0\0\0\x18"
+                                          "ftypheic\0\0\0\0mif1heic",
+                                          24)},
+        {PictureFormat::Avif, std::string("\0\0\0\x18"
+                                          "ftypavif\0\0\0\0mif1avif",
+                                          24)},
+        {PictureFormat::Jxl, std::string("\xFF\x0A\x00\x10", 4)}};
+    for (const auto& [format, head] : heads)
+    {
+        const PictureFormatInfo& info = PictureFormatOf(format);
+        SCOPED_TRACE(info.Name);
+        const std::string path = Dir.Path(std::string("head-") + info.Name);
+        WriteBytes(path, std::vector<std::uint8_t>(head.begin(), head.end()));
+        PictureFormat sniffed = PictureFormat::Unknown;
+        std::size_t bytes = 0;
+        ASSERT_TRUE(SniffPictureFile(path, sniffed, bytes));
+        EXPECT_EQ(sniffed, format);
+        if (CreatePictureDecoder(format))
+        {
+            ExpectRefused(path, std::string("damaged ") + info.Name + " data");
+            continue;
+        }
+        std::string reason = std::string("this system has no decoder for ") + info.Name + " pictures";
+#ifdef _WIN32
+        ASSERT_NE(info.SystemCodec, nullptr);
+        reason += std::string(": install ") + info.SystemCodec;
+#endif
+        ExpectRefused(path, reason);
+    }
+}
+
 #ifndef _WIN32
 
 // Damaged and absurd files, with the libraries' own reasons.
