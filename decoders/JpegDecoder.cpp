@@ -121,6 +121,14 @@ bool ReadNextRows(CJpegDecoder::State& state, std::uint8_t* out, std::ptrdiff_t 
     return true;
 }
 
+// Guarded: gathers the ICC profile of the APP2 segments saved with the header (null when none).
+bool ReadIcc(CJpegDecoder::State& state, JOCTET** profile, unsigned int* size)
+{
+    if (setjmp(state.Jump))
+        return false;
+    return jpeg_read_icc_profile(&state.Info, profile, size) != 0;
+}
+
 // CMYK as libjpeg gives it, turned into blue, green, red and an opaque alpha in place.
 void CmykToBgra(std::uint8_t* row, std::uint32_t width, bool inverted)
 {
@@ -196,7 +204,7 @@ void CJpegDecoder::ReadProfile()
 {
     JOCTET* profile = nullptr;
     unsigned int size = 0;
-    if (!jpeg_read_icc_profile(&Jpeg->Info, &profile, &size) || !profile)
+    if (!ReadIcc(*Jpeg, &profile, &size) || !profile)
         return;
     const ColourInput input = Jpeg->AdobeCmyk                  ? ColourInput::CmykInverted
                               : Jpeg->Cmyk                     ? ColourInput::Cmyk

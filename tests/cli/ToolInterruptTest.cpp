@@ -48,7 +48,10 @@ protected:
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (std::chrono::steady_clock::now() < deadline)
         {
-            if (std::filesystem::exists(Dir.Path("~gc1.tmp")))
+            // Written to, not just there: the converter marks the page for removal between
+            // creating it and its first write, and a busy machine may stop it in between.
+            std::error_code error;
+            if (std::filesystem::file_size(Dir.Path("~gc1.tmp"), error) > 0 && !error)
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }

@@ -414,9 +414,9 @@ bool WriteHeif(const std::string& path, const TestPicture& picture, const HeifOp
                                                   &encoder)
                       .code == heif_error_Ok &&
               heif_encoder_set_lossy_quality(encoder, options.Fast ? 80 : 95).code == heif_error_Ok &&
-              (!options.Fast || heif_encoder_set_parameter(encoder, options.Avif ? "speed" : "preset",
-                                                           options.Avif ? "9" : "ultrafast")
-                                        .code == heif_error_Ok) &&
+              (!options.Fast ||
+               heif_encoder_set_parameter(encoder, options.Avif ? "speed" : "preset", options.Avif ? "9" : "ultrafast")
+                       .code == heif_error_Ok) &&
               heif_image_create(int(picture.Width), int(picture.Height), heif_colorspace_RGB, chroma, &image).code ==
                   heif_error_Ok &&
               heif_image_add_plane(image, heif_channel_interleaved, int(picture.Width), int(picture.Height), 8).code ==
