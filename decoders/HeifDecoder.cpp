@@ -70,12 +70,13 @@ void CHeifDecoder::ReadProfile()
             Warn(problem);
         return;
     }
+    // libheif may hand out the record even with an error: it is freed either way.
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(Handle, &nclx).code == heif_error_Ok && nclx)
-    {
+    const bool read = heif_image_handle_get_nclx_color_profile(Handle, &nclx).code == heif_error_Ok;
+    if (read && nclx)
         Colours.FromCodePoints(nclx->color_primaries, nclx->transfer_characteristics, input);
+    if (nclx)
         heif_nclx_color_profile_free(nclx);
-    }
 }
 
 // Decodes the whole picture into libheif's buffer, 8 bits a sample whatever the file's depth.
