@@ -32,10 +32,12 @@ namespace
 const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE...\n"
                          "Turns each picture into an HTML page of coloured characters, written beside it\n"
                          "with .html in place of its extension. SOURCE may be a BMP, PNG, JPEG, GIF (its\n"
-                         "first frame), TIFF (its first page) or WebP picture (on Windows, WebP where the\n"
-                         "system has a codec for it), told by its content, not its name; a photo is turned\n"
-                         "upright as its EXIF orientation says, and transparent areas show the background\n"
-                         "colour. A SOURCE of - is standard input.\n"
+                         "first frame), TIFF (its first page), WebP, HEIF/HEIC, AVIF or JPEG XL picture\n"
+                         "(on Windows, WebP, HEIF, AVIF and JPEG XL where the system has a codec for them),\n"
+                         "told by its content, not its name; a photo is turned upright as it says, its\n"
+                         "colour profile is applied, and transparent areas show the background colour.\n"
+                         "Damage a picture viewer reads past is read past with a warning. A SOURCE of - is\n"
+                         "standard input.\n"
                          "\n"
                          "Options:\n"
                          "  -c, --columns N         characters per line, 1 to 5000\n"
@@ -385,6 +387,9 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
         return report.PageFailed(job.Shown(result.Path), result.Reason);
     if (job.ToStandardOutput && !CopyToOutput(job.Target, reason))
         return report.PageFailed(StandardOutputName, "cannot write the page of " + job.Name + ": " + reason);
+    // Written all the same, as viewers show such a picture: the exit status stays 0.
+    if (!result.Warning.empty())
+        report.Notice(job.Name, "warning: " + result.Warning);
     report.PageWritten();
     if (result.ShellOpenFailed)
         report.Notice(result.Path, "written, but no program could open it");

@@ -8,6 +8,8 @@
 #include "engine/PictureSource.h"
 
 #include <cstdint>
+
+class CDecodedPicture;
 #include <memory>
 #include <string>
 
@@ -42,16 +44,20 @@ public:
     const ConversionResult& Failure() const { return Why; }
     // The failure of the rows as Source() last reported it (damaged data on the way).
     ConversionResult ReadFailure() const;
+    // What the picture's decoder read past so far, as viewers do; empty when nothing (and for
+    // pictures the mapped reader reads, which it reads whole or refuses).
+    std::string Warning() const;
 
 private:
     bool OpenBitmap(RgbColor background);
-    bool OpenDecoded(RgbColor background, bool quiet);
+    bool OpenDecoded(RgbColor background);
     bool Refuse(const std::string& reason);
 
     std::string Path;
     CMappedFile File;
     PictureFormat FileFormat = PictureFormat::Unknown;
     std::unique_ptr<CPictureSource> Picture;
+    const CDecodedPicture* Decoded = nullptr;  // Picture, when a decoder reads it
     ConversionResult Why;
 };
 
