@@ -5,6 +5,7 @@
 #include "output/PageStyle.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace
 {
@@ -76,6 +77,14 @@ const CommandOption* FindShortOption(char letter)
     return nullptr;
 }
 
+// Control characters (C0, DEL and C1) are no text a page can show: HTML has no reference for them.
+bool HoldsControlCharacters(const std::string& text)
+{
+    std::u32string characters;
+    SplitCharacters(text, characters);
+    return std::any_of(characters.begin(), characters.end(), IsControlCharacter);
+}
+
 // Applies one option and its value to the line; false, with the problem in error, for a
 // value it cannot take. Help and version set the mode.
 bool ApplyOption(CommandLine& line, const std::string& name, const std::string& value, std::string& error)
@@ -110,6 +119,8 @@ bool ApplyOption(CommandLine& line, const std::string& name, const std::string& 
             error = option + " needs at least one character";
         else if (!IsValidText(value))
             error = option + " must be UTF-8 text; some of its bytes are no characters";
+        else if (HoldsControlCharacters(value))
+            error = option + " must not hold control characters, which no page can show";
         line.Page.CharacterSet = value;
         line.CharactersGiven = true;
     }
@@ -145,12 +156,19 @@ bool ApplyOption(CommandLine& line, const std::string& name, const std::string& 
             error = option + " needs a face name";
         else if (!IsValidText(value))
             error = option + " must be UTF-8 text; some of its bytes are no characters";
+        else if (HoldsControlCharacters(value))
+            error = option + " must not hold control characters, which no face name has";
         line.Page.FontFace = value;
     }
     else if (name == "background")
     {
         if (!ParseHtmlColor(value, line.Page.BackgroundColor))
             error = option + " must be a colour as RRGGBB, not '" + value + "'";
+    }
+    else if (name == "memory")
+    {
+        if (!ParseMemorySize(value, line.Memory))
+            error = option + " must be a size of at least 1M, such as 512M or 2G, not '" + value + "'";
     }
     else if (name == "output" || name == "output-dir")
     {
@@ -205,8 +223,8 @@ const std::vector<CommandOption>& CommandOptions()
     static const std::vector<CommandOption> options = {
         {"columns", 'c', true},    {"rows", 'r', true},    {"style", 0, true},        {"characters", 0, true},
         {"order", 0, true},        {"font", 0, true},      {"background", 'b', true}, {"output", 'o', true},
-        {"output-dir", 'd', true}, {"jobs", 'j', true},    {"force", 'f', false},     {"open", 0, false},
-        {"help", 'h', false},      {"version", 'V', false}};
+        {"output-dir", 'd', true}, {"jobs", 'j', true},    {"memory", 0, true},       {"force", 'f', false},
+        {"open", 0, false},        {"help", 'h', false},   {"version", 'V', false}};
     return options;
 }
 
@@ -230,6 +248,34 @@ bool ParseHtmlColor(const std::string& text, RgbColor& color)
         parts[n] = static_cast<unsigned>(high * 16 + low);
     }
     color = MakeRgb(parts[0], parts[1], parts[2]);
+    return true;
+}
+
+bool ParseMemorySize(const std::string& text, std::uint64_t& bytes)
+{
+    // The most that is taken: a petabyte, far beyond any machine, so that no product overflows.
+    const std::uint64_t most = std::uint64_t(1) << 50;
+    std::uint64_t value = 0;
+    std::size_t at = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at)
+    {
+        value = value * 10 + static_cast<std::uint64_t>(text[at] - '0');
+        if (value > most)
+            return false;
+    }
+    if (at == 0 || text.size() > at + 1)
+        return false;
+    if (at < text.size())
+    {
+        const std::string units = "KMGT";
+        const std::size_t unit = units.find(static_cast<char>(std::toupper(static_cast<unsigned char>(text[at]))));
+        if (unit == std::string::npos || value > (most >> (10 * (unit + 1))))
+            return false;
+        value <<= 10 * (unit + 1);
+    }
+    if (value < (std::uint64_t(1) << 20))
+        return false;
+    bytes = value;
     return true;
 }
 

@@ -30,6 +30,7 @@ struct CommandLine
     std::string Output;                // --output: the one page's file, "-" for standard output; empty: not given
     std::string OutputFolder;          // --output-dir; empty: each page beside its source
     unsigned Jobs = 0;                 // pictures converted at once; 0: one per processor core
+    std::uint64_t Memory = 0;          // --memory: bytes the pictures may hold at once; 0: half the machine's
     // The page's settings, as each job takes them: Columns and Rows 0 when not given; the paths
     // are each job's own.
     ConversionSettings Page = DefaultPage();
@@ -73,3 +74,7 @@ bool ParseGridCount(const std::string& text, std::uint32_t& count);
 
 // Reads a colour written as RRGGBB, with or without a leading '#'.
 bool ParseHtmlColor(const std::string& text, RgbColor& color);
+
+// Reads a size of memory: a whole number of bytes, or of KiB, MiB, GiB or TiB with the suffix
+// K, M, G or T ("512M", "2g"); at least 1 MiB, for less holds no picture worth the name.
+bool ParseMemorySize(const std::string& text, std::uint64_t& bytes);

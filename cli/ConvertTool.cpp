@@ -1,8 +1,13 @@
 #include "cli/ConvertTool.h"
 
+#include "base/SystemError.h"
+#include "base/Win32Api.h"
 #include "cli/CommandLine.h"
+#include "cli/MemoryBudget.h"
+#include "cli/PrintableText.h"
 #include "cli/ProgressReport.h"
 #include "cli/SignalCleanup.h"
+#include "cli/StandardStream.h"
 #include "cli/TemporaryFolder.h"
 #include "cli/Workers.h"
 #include "decoders/PictureFormat.h"
@@ -30,10 +35,12 @@ namespace
 const char UsageHead[] = "Usage: glyphcast-convert [options] SOURCE...\n"
                          "Turns each picture into an HTML page of coloured characters, written beside it\n"
                          "with .html in place of its extension. SOURCE may be a BMP, PNG, JPEG, GIF (its\n"
-                         "first frame), TIFF (its first page) or WebP picture (on Windows, WebP where the\n"
-                         "system has a codec for it), told by its content, not its name; a photo is turned\n"
-                         "upright as its EXIF orientation says, and transparent areas show the background\n"
-                         "colour. A SOURCE of - is standard input.\n"
+                         "first frame), TIFF (its first page), WebP, HEIF/HEIC, AVIF or JPEG XL picture\n"
+                         "(on Windows, WebP, HEIF, AVIF and JPEG XL where the system has a codec for them),\n"
+                         "told by its content, not its name; a photo is turned upright as it says, its\n"
+                         "colour profile is applied, and transparent areas show the background colour.\n"
+                         "Damage a picture viewer reads past is read past with a warning. A SOURCE of - is\n"
+                         "standard input.\n"
                          "\n"
                          "Options:\n"
                          "  -c, --columns N         characters per line, 1 to 5000\n"
@@ -47,6 +54,8 @@ const char UsageTail[] = "      --order ORDER       random or sequential (defaul
                          "  -o, --output FILE       the page of a single SOURCE; - for standard output\n"
                          "  -d, --output-dir DIR    write the pages into the folder DIR\n"
                          "  -j, --jobs N            pictures converted at once (default: one per processor core)\n"
+                         "      --memory SIZE       the most memory the pictures converted at once may hold,\n"
+                         "                          as 512M or 2G (default: half the machine's memory)\n"
                          "  -f, --force             replace existing pages (a picture is never replaced)\n"
                          "      --open              open each page once it is written\n"
                          "  -h, --help              show this help and exit\n"
@@ -75,7 +84,7 @@ const char StandardOutputName[] = "standard output";
 
 int Usage(std::ostream& err, const std::string& message)
 {
-    err << ConvertToolName << ": " << message << "\n"
+    err << ConvertToolName << ": " << PrintableText(message) << "\n"
         << "Try '" << ConvertToolName << " --help' for more information.\n";
     return ExitUsage;
 }
@@ -87,6 +96,7 @@ struct PageJob
     std::string Source;   // the file that is read: the source, or its copy in the temporary folder
     std::string Target;   // the page's file; for standard output, a file in the temporary folder
     std::string Refusal;  // why the picture cannot be converted, when that is known beforehand
+    std::string Refused;  // the name the refusal is about: the picture, or standard output
     bool FromStandardInput = false;
     bool FromStream = false;  // standard input, a pipe or a device: read whole into a file first
     bool ToStandardOutput = false;
@@ -97,6 +107,11 @@ struct PageJob
         if (path == Source)
             return Name;
         return ToStandardOutput && path == Target ? StandardOutputName : path;
+    }
+    void Refuse(const std::string& name, const std::string& reason)
+    {
+        Refused = name;
+        Refusal = reason;
     }
 };
 
@@ -135,9 +150,16 @@ bool SpoolStream(std::istream& in, const std::string& path, std::string& reason)
                 PictureFormat::Unknown)
             break;
     }
-    if (in.bad())
+    // The standard streams know why they failed; the C++ streams only that they did.
+    const std::string failure = CStandardStream::FailureOf(in.rdbuf());
+    if (!failure.empty() || in.bad())
     {
-        reason = "cannot read the picture";
+        reason = "cannot read the picture" + (failure.empty() ? std::string() : ": " + failure);
+        return false;
+    }
+    if (total == 0)
+    {
+        reason = "no picture arrived: the input is empty";
         return false;
     }
     file.close();
@@ -179,12 +201,45 @@ std::string PageKey(const std::string& path)
     return error ? path : key;
 }
 
+// Why a page cannot go where the check of its name found what it found, or empty when it can.
+std::string TargetProblem(const TargetVerdict& verdict, const std::string& target, bool force)
+{
+    if (verdict.Holds != PictureFormat::Unknown)
+        return std::string("is a ") + PictureFormatName(verdict.Holds) +
+               " picture, which is never replaced; choose another page name";
+    if (verdict.Refused())
+        return verdict.Refusal(target).Reason;
+    if (verdict.Exists() && !force)
+        return "already exists; use --force to replace it";
+    return std::string();
+}
+
+// Why the folder of --output-dir cannot take the pages, or empty when it can.
+std::string FolderProblem(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? std::string() : "it is not a folder";
+    const DWORD error = GetLastError();
+    // "notes.txt/" is no folder because notes.txt is a file.
+    std::string bare = path;
+    while (bare.size() > 1 && std::string("/\\").find(bare.back()) != std::string::npos)
+        bare.pop_back();
+    if (bare != path && FileExists(bare))
+        return "it is a file, not a folder";
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? "the folder does not exist"
+                                                                          : DescribeSystemError(error);
+}
+
 // A run over all the pictures of one command line. File names are UTF-8 text (the engine's text
 // wherever the tool runs), so they reach the standard library's file calls through u8path.
 class CConvertRun
 {
 public:
-    CConvertRun(const CommandLine& line, std::istream& in, std::ostream& out) : Line(line), In(in), Out(out) {}
+    CConvertRun(const CommandLine& line, std::istream& in, std::ostream& out)
+        : Line(line), In(in), Out(out), Budget(line.Memory ? line.Memory : CMemoryBudget::MachineDefault())
+    {
+    }
 
     // Works out every page's name, reads standard input and refuses what can be refused
     // beforehand.
@@ -194,13 +249,15 @@ public:
 
 private:
     void ConvertOne(PageJob& job, CProgressReport& report);
-    bool CopyToOutput(const std::string& path);
+    void RefuseOutputThatIsASource();
+    bool CopyToOutput(const std::string& path, std::string& reason);
 
     const CommandLine& Line;
     std::istream& In;
     std::ostream& Out;
     std::vector<PageJob> Jobs;
     CTemporaryFolder Scratch;
+    CMemoryBudget Budget;
 };
 
 void CConvertRun::Plan()
@@ -221,19 +278,20 @@ void CConvertRun::Plan()
         needScratch = needScratch || job.FromStream || job.ToStandardOutput;
         Jobs.push_back(job);
     }
+    RefuseOutputThatIsASource();
 
     std::string reason;
     if (needScratch && !Scratch.Create(reason))
     {
         for (PageJob& job : Jobs)
         {
-            if (job.FromStream || job.ToStandardOutput)
-                job.Refusal = reason;
+            if ((job.FromStream || job.ToStandardOutput) && job.Refusal.empty())
+                job.Refuse(job.Name, reason);
         }
     }
-    // An interrupted run leaves no copy of a picture or page behind.
+    // Whatever ends the run, no copy of a picture or page is left behind.
     if (Scratch.IsCreated())
-        RemoveOnSignal(Scratch.Root());
+        RemoveFolderOnSignal(Scratch.Root());
 
     std::map<std::string, std::size_t> pages;
     for (std::size_t n = 0; n < Jobs.size(); ++n)
@@ -242,20 +300,50 @@ void CConvertRun::Plan()
         if (!job.Refusal.empty())
             continue;
         if (job.FromStream)
-            RemoveOnSignal(job.Source = Scratch.Path("source-" + std::to_string(n)));
+            job.Source = Scratch.Path("source-" + std::to_string(n));
         if (job.ToStandardOutput)
-            RemoveOnSignal(job.Target = Scratch.Path("page-" + std::to_string(n) + ".html"));
+            job.Target = Scratch.Path("page-" + std::to_string(n) + ".html");
         // Standard input is read once, here, before any thread starts.
-        if (job.FromStandardInput && !SpoolStream(In, job.Source, reason))
-            job.Refusal = reason;
+        if (job.FromStandardInput)
+        {
+            const auto* input = dynamic_cast<const CStandardStream*>(In.rdbuf());
+            if (input && input->IsFolder())
+                job.Refuse(job.Name, "cannot read the picture: it is a folder");
+            else if (!SpoolStream(In, job.Source, reason))
+                job.Refuse(job.Name, reason);
+        }
         // A file that plainly is no picture will fail on its own; it claims no page name that a
         // picture after it may need (say "a.html" and "a.png" given as "a.*").
         if (!job.FromStream && IsNoPicture(job.Source))
             continue;
         const auto [first, added] = pages.emplace(PageKey(job.Target), n);
         if (!added)
-            job.Refusal = "its page " + job.Target + " would also be the page of " + Jobs[first->second].Name +
-                          "; use --output-dir or rename one of them";
+            job.Refuse(job.Name, "its page " + job.Target + " would also be the page of " + Jobs[first->second].Name +
+                                     "; use --output-dir or rename one of them");
+    }
+}
+
+// A shell may append the page to one of the pictures ("-o - >> picture.bmp"): that picture is
+// never written to.
+void CConvertRun::RefuseOutputThatIsASource()
+{
+    const auto* output = dynamic_cast<const CStandardStream*>(Out.rdbuf());
+    if (!output)
+        return;
+    for (PageJob& job : Jobs)
+    {
+        if (!job.ToStandardOutput)
+            continue;
+        for (const PageJob& other : Jobs)
+        {
+            if (!other.FromStandardInput && output->IsFile(other.Source))
+            {
+                job.Refuse(StandardOutputName, "it is " + other.Name +
+                                                   ", a picture being converted, which is never written to; "
+                                                   "name the page with --output");
+                break;
+            }
+        }
     }
 }
 
@@ -270,7 +358,7 @@ int CConvertRun::Convert(std::ostream& err, bool onTerminal)
 void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
 {
     if (!job.Refusal.empty())
-        return report.PageFailed(job.Name, job.Refusal);
+        return report.PageFailed(job.Refused, job.Refusal);
     std::string reason;
     if (job.FromStream && !job.FromStandardInput)
     {
@@ -279,6 +367,15 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
             job.Source = job.Name;  // the reader tells why it cannot be opened
         else if (!SpoolStream(stream, job.Source, reason))
             return report.PageFailed(job.Name, reason);
+    }
+
+    // The page's name is checked before the picture is opened: a pipe there is never waited on,
+    // and what may be a picture is never replaced.
+    if (!job.ToStandardOutput)
+    {
+        const std::string problem = TargetProblem(CheckTarget(job.Target, job.Source), job.Target, Line.Force);
+        if (!problem.empty())
+            return report.PageFailed(job.Target, problem);
     }
 
     // The picture is opened once: its size decides the grid, and the run reads it.
@@ -292,37 +389,57 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
                      CellRatioOf(settings.Style, DefaultFontRatio), reason))
         return report.PageFailed(job.Name, reason);
 
-    if (!job.ToStandardOutput)
-    {
-        const TargetVerdict verdict = CheckTarget(job.Target, job.Source);
-        if (verdict.Holds != PictureFormat::Unknown)
-            return report.PageFailed(job.Target, std::string("is a ") + PictureFormatName(verdict.Holds) +
-                                                     " picture, which is never replaced; choose another page name");
-        if (verdict.Exists() && !Line.Force)
-            return report.PageFailed(job.Target, "already exists; use --force to replace it");
-    }
-
+    // What the picture will hold in memory is known before a row is decoded: it waits for its
+    // share, so that the pictures converted at once never take more than the budget.
+    const std::uint64_t memory = picture.MemoryNeeded(settings.Rows);
+    if (memory > Budget.Total())
+        return report.PageFailed(job.Name, "reading it needs " + CMemoryBudget::Describe(memory) +
+                                               " of memory, more than the " + CMemoryBudget::Describe(Budget.Total()) +
+                                               " allowed (see --memory)");
+    Budget.Take(memory);
     const ConversionResult result = RunConversion(
         settings, Line.OpenAfterCreation,
         [&report](std::uint32_t done, std::uint32_t total) { report.RowsDone(done, total); }, nullptr, &picture);
+    picture.Close();
+    Budget.Give(memory);
     if (!result.Succeeded())
         return report.PageFailed(job.Shown(result.Path), result.Reason);
-    if (job.ToStandardOutput && !CopyToOutput(job.Target))
-        return report.PageFailed(StandardOutputName, "cannot write the page");
+    if (job.ToStandardOutput && !CopyToOutput(job.Target, reason))
+        return report.PageFailed(StandardOutputName, "cannot write the page of " + job.Name + ": " + reason);
+    // Written all the same, as viewers show such a picture: the exit status stays 0.
+    if (!result.Warning.empty())
+        report.Notice(job.Name, "warning: " + result.Warning);
     report.PageWritten();
     if (result.ShellOpenFailed)
-        report.Notice(result.Path, "written, but it could not be opened");
+        report.Notice(result.Path, "written, but no program could open it");
 }
 
 // Only one page of a run goes to standard output, so no other thread writes there.
-bool CConvertRun::CopyToOutput(const std::string& path)
+bool CConvertRun::CopyToOutput(const std::string& path, std::string& reason)
 {
     std::ifstream page(std::filesystem::u8path(path), std::ios::binary);
     if (!page)
+    {
+        reason = "the page written in the temporary folder is gone";
         return false;
-    Out << page.rdbuf();
-    Out.flush();
-    return static_cast<bool>(Out);
+    }
+    // Copied a buffer at a time, each write checked: a stream that takes only part of a page
+    // (a pipe whose reader has gone, a full disk) fails the page.
+    std::vector<char> buffer(1 << 16);
+    while (page.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || page.gcount() > 0)
+    {
+        if (!Out.write(buffer.data(), page.gcount()))
+            break;
+    }
+    if (Out && !page.bad())
+        Out.flush();
+    if (Out && !page.bad())
+        return true;
+    const std::string failure = CStandardStream::FailureOf(Out.rdbuf());
+    reason = page.bad()        ? "the page written in the temporary folder cannot be read"
+             : failure.empty() ? DescribeSystemError(ERROR_WRITE_FAULT)
+                               : failure;
+    return false;
 }
 
 }  // namespace
@@ -341,12 +458,13 @@ int RunConvertTool(const std::vector<std::string>& arguments, std::istream& in, 
     case CommandLine::Action::Convert: break;
     }
 
-    // A folder that is not there would fail every picture alike: say it once.
-    if (!line.OutputFolder.empty() && !FolderExists(line.OutputFolder))
+    // A folder that cannot take the pages would fail every picture alike: it is the command line
+    // that is wrong.
+    if (!line.OutputFolder.empty())
     {
-        err << ConvertToolName << ": " << line.OutputFolder << ": "
-            << (FileExists(line.OutputFolder) ? "is not a folder" : "the folder does not exist") << "\n";
-        return ExitFailed;
+        const std::string problem = FolderProblem(line.OutputFolder);
+        if (!problem.empty())
+            return Usage(err, line.OutputFolder + ": " + problem + " (--output-dir)");
     }
 
     CConvertRun run(line, in, out);

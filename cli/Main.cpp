@@ -1,6 +1,7 @@
 // glyphcast-convert: converts pictures into mosaic pages from the command line.
 #include "cli/ConvertTool.h"
 #include "cli/SignalCleanup.h"
+#include "cli/StandardStream.h"
 
 #include <cstdio>
 #include <iostream>
@@ -86,6 +87,8 @@ std::vector<std::string> Arguments(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Before anything is opened, so that no file takes the place of a closed standard stream.
+    const unsigned closed = ReserveClosedStandardStreams();
     RemoveTemporaryPagesOnSignal();
 #ifdef _WIN32
     // The system's picture decoders are COM objects, used on this one thread.
@@ -98,5 +101,18 @@ int main(int argc, char** argv)
 #endif
     const std::vector<std::string> arguments = Arguments(argc, argv);
     const bool terminal = GLYPHCAST_ISATTY(2) != 0;
-    return RunConvertTool(arguments, std::cin, std::cout, std::cerr, terminal);
+    // Pictures and pages pass through the system's handles, which tell why a read or write failed.
+    CStandardStream inputBuffer(CStandardStream::Direction::Input, closed & 1);
+    CStandardStream outputBuffer(CStandardStream::Direction::Output, closed & 2);
+    std::istream input(&inputBuffer);
+    std::ostream output(&outputBuffer);
+    const int status = RunConvertTool(arguments, input, output, std::cerr, terminal);
+    // Help or version that never arrived is a failure too (a page that did not is reported already).
+    if (!output.flush() && status == ExitWritten)
+    {
+        std::cerr << ConvertToolName
+                  << ": standard output: cannot write: " << CStandardStream::FailureOf(output.rdbuf()) << "\n";
+        return ExitFailed;
+    }
+    return status;
 }

@@ -1,6 +1,7 @@
 #include "cli/ProgressReport.h"
 
 #include "cli/ConvertTool.h"
+#include "cli/PrintableText.h"
 
 namespace
 {
@@ -66,7 +67,8 @@ void CProgressReport::PrintLine(const std::string& path, const std::string& text
 {
     const bool wasShown = Shown != 0;
     ClearLine();
-    Err << ConvertToolName << ": " << path << ": " << text << "\n";
+    // Names and reasons may hold anything a file name can: they are shown, never obeyed.
+    Err << ConvertToolName << ": " << PrintableText(path) << ": " << PrintableText(text) << "\n";
     if (wasShown)
         Draw(false);
     Err << std::flush;

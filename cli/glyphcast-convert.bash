@@ -4,7 +4,7 @@ _glyphcast_convert()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     local options="--columns --rows --style --characters --order --font --background --output --output-dir
-        --jobs --force --open --help --version -c -r -b -o -d -j -f -h -V --"
+        --jobs --memory --force --open --help --version -c -r -b -o -d -j -f -h -V --"
     local styles="classic photo"
     case $prev in
     --order)
@@ -23,7 +23,7 @@ _glyphcast_convert()
         COMPREPLY=($(compgen -f -- "$cur"))
         return
         ;;
-    -c | --columns | -r | --rows | -j | --jobs | --characters | --font | -b | --background)
+    -c | --columns | -r | --rows | -j | --jobs | --memory | --characters | --font | -b | --background)
         return
         ;;
     esac

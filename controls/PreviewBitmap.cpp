@@ -22,9 +22,7 @@ HBITMAP DecodePreviewBitmap(const std::string& path, RgbColor background, const 
     std::unique_ptr<CWicDecoder> decoder = CreateWicDecoder(format);
     if (!decoder)
     {
-        reason = format == PictureFormat::Unknown
-                     ? std::string("not a picture Glyphcast can read")
-                     : std::string("this system has no decoder for ") + PictureFormatName(format) + " pictures";
+        reason = NoDecoderReason(format);
         return nullptr;
     }
 

@@ -19,6 +19,8 @@ public:
     bool ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count) override;
     // The library keeps no state of its own outside the decoder: any thread may go on with it.
     bool DecodesOnAnyThread() const override { return true; }
+    // An interlaced frame is held whole, a byte a pixel.
+    std::uint64_t HeldBytes() const override;
 
 private:
     bool Damaged(int error);

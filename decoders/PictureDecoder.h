@@ -87,9 +87,25 @@ public:
     // that rows can be decoded ahead of their use on a core of their own.
     virtual bool DecodesOnAnyThread() const { return false; }
 
+    // The memory the decoder will hold besides the rows it hands out: a picture it decodes whole
+    // (interlaced, progressive, or of a format without row-by-row output) or the strip it decodes
+    // at once. Known once Open has read the header, before anything is decoded; 0 for a decoder
+    // that holds no more than a few rows, or whose library keeps its memory to itself.
+    virtual std::uint64_t HeldBytes() const { return 0; }
+
     const PictureHeader& Header() const { return HeaderRead; }
+    // What the decoder read past, as picture viewers do: damage the library worked around ("Corrupt
+    // JPEG data: 1214 extraneous bytes before marker 0xd0"), a colour profile left out. Empty when
+    // there was nothing; only the first is kept. Read it once the rows are in.
+    const std::string& Warning() const { return WarningText; }
 
 protected:
+    void Warn(const std::string& text)
+    {
+        if (WarningText.empty())
+            WarningText = text;
+    }
+
     // Refuses a picture of absurd size, as PictureSizeProblem tells; true when it is acceptable.
     bool AcceptSize(const std::string& kind, std::uint64_t width, std::uint64_t height)
     {
@@ -98,4 +114,7 @@ protected:
     }
 
     PictureHeader HeaderRead;
+
+private:
+    std::string WarningText;
 };

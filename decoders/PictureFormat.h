@@ -19,15 +19,20 @@ enum class PictureFormat
     Jpeg,
     Gif,
     Tiff,
-    WebP
+    WebP,
+    Heif,
+    Avif,
+    Jxl
 };
 
-// Where a format keeps the EXIF orientation tag of a photo.
+// Where a format keeps the EXIF orientation tag of a photo that its decoder leaves to us.
 enum class ExifPlace
 {
-    None,
-    JpegApp1,   // an APP1 "Exif" segment before the first scan
-    TiffHeader  // the file itself is a TIFF structure, the tag in its first directory
+    None,        // none, or the decoder turns the picture itself (HEIF's irot and imir, JPEG XL's own)
+    JpegApp1,    // an APP1 "Exif" segment before the first scan
+    TiffHeader,  // the file itself is a TIFF structure, the tag in its first directory
+    PngChunk,    // an eXIf chunk, a TIFF structure
+    WebPChunk    // an EXIF chunk of the RIFF file, a TIFF structure (some writers put "Exif\0\0" first)
 };
 
 // What the program knows of one format.
@@ -37,6 +42,9 @@ struct PictureFormatInfo
     const char* Name = "unknown";  // for messages: "PNG", "JPEG", ...
     const char* Extensions = "";   // the usual file name extensions, "jpg;jpeg"
     ExifPlace Exif = ExifPlace::None;
+    // On Windows, what the user installs when the system has no decoder for the format (the
+    // system's own codecs have none); Linux's decoders are always there.
+    const char* SystemCodec = nullptr;
 };
 
 // The format whose signature starts bytes (size of them available), or Unknown.
@@ -54,6 +62,10 @@ inline const char* PictureFormatName(PictureFormat format)
 {
     return PictureFormatOf(format).Name;
 }
+
+// Why this platform reads no picture of format: "not a picture Glyphcast can read" for Unknown;
+// for a format without a decoder here, that it has none and, on Windows, what to install.
+std::string NoDecoderReason(PictureFormat format);
 
 // A new decoder of this platform for format: Debian's library for it on Linux, the system's
 // Windows Imaging Component on Windows. Null when the platform has none: a .bmp on Linux, which

@@ -2,6 +2,7 @@
 
 #include "engine/ConversionSettings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -111,6 +112,10 @@ bool ResolveGrid(std::uint32_t& columns, std::uint32_t& rows, std::uint32_t widt
         columns = ColumnsForRows(rows, pictureRatio, cellRatio);
     else
         ApplyAspectRule(pictureRatio, cellRatio, 0, columns, rows, basis);
+    // A banner far wider than tall still gets its one line (and a tall one its one column); the
+    // wizard shows the 0 its rule gives and lets the user choose.
+    columns = std::max<std::uint32_t>(columns, MinimumGridCount);
+    rows = std::max<std::uint32_t>(rows, MinimumGridCount);
     for (const auto& count : {std::make_pair("columns", columns), std::make_pair("rows", rows)})
     {
         if (count.second < MinimumGridCount || count.second > MaximumGridCount)

@@ -31,6 +31,7 @@ bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::
 {
     Ahead.reset();
     Decoder = std::move(decoder);
+    DecoderWarning.clear();
     FileFormat = format;
     Background = background;
     ClearFailure();
@@ -58,6 +59,22 @@ bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::
     RowBytes = std::size_t(UprightWidth) * 4;
     Streams = Turn == Orientation::Upright || Turn == Orientation::Mirrored;
     return true;
+}
+
+std::uint64_t CDecodedPicture::MemoryNeeded(std::uint32_t bands) const
+{
+    if (UprightHeight == 0)
+        return 0;
+    const std::uint64_t held = Decoder ? Decoder->HeldBytes() : 0;
+    const std::uint64_t whole = Streams ? 0 : std::uint64_t(StoredHeight) * (StoredRowBytes + sizeof(std::uint8_t*));
+    // A band covers its share of the rows and the row it shares with the next.
+    const std::uint64_t bandRows =
+        std::min<std::uint64_t>(UprightHeight, (UprightHeight + std::max(bands, 1u) - 1) / std::max(bands, 1u) + 1);
+    const std::uint64_t band = bandRows * RowBytes;
+    const std::uint64_t chunkBytes = std::uint64_t(CRowPrefetcher::ChunkRows) * StoredRowBytes;
+    const std::uint64_t ahead =
+        Streams && Decoder && Decoder->DecodesOnAnyThread() ? std::min(band, MaximumAheadBytes) + 2 * chunkBytes : 0;
+    return held + whole + band + ahead;
 }
 
 // Lays every pixel over the background: c' = (c * a + b * (255 - a) + 127) / 255 per channel.
@@ -171,6 +188,7 @@ bool CDecodedPicture::DecodeWhole()
         return Fail(Failure::Refused, "not enough memory for the picture");
     }
     // The decoder's own buffers are no longer needed.
+    DecoderWarning = Decoder->Warning();
     Decoder.reset();
     return true;
 }

@@ -34,6 +34,8 @@ public:
     std::uint32_t Width() const override { return UprightWidth; }
     std::uint32_t Height() const override { return UprightHeight; }
     Orientation GetOrientation() const { return Turn; }
+    // What the decoder read past (CPictureDecoder::Warning), so far; empty when nothing.
+    std::string Warning() const { return Decoder ? Decoder->Warning() : DecoderWarning; }
     PictureFormat Format() const { return FileFormat; }
 
     // Decodes the upright rows [first, end) into the band, keeping what the last band shares.
@@ -45,6 +47,9 @@ public:
     std::ptrdiff_t RowDistance() const override { return static_cast<std::ptrdiff_t>(RowBytes); }
     // Every held row is blue, green, red and a byte that is not a colour.
     const CPixelLayout& Layout() const override { return BgrxLayout; }
+    // The decoder's own whole picture, the stored picture when it is turned, the band and the rows
+    // decoded ahead.
+    std::uint64_t MemoryNeeded(std::uint32_t bands) const override;
 
 private:
     bool DecoderFailed();
@@ -63,6 +68,7 @@ private:
     void Gather(std::uint32_t y, std::uint8_t* row) const;
 
     std::unique_ptr<CPictureDecoder> Decoder;
+    std::string DecoderWarning;  // the decoder's, once it is gone
     PictureFormat FileFormat = PictureFormat::Unknown;
     Orientation Turn = Orientation::Upright;
     RgbColor Background = 0;

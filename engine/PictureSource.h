@@ -34,4 +34,13 @@ public:
     virtual std::ptrdiff_t RowDistance() const = 0;
     // How the row bytes hold the pixels.
     virtual const CPixelLayout& Layout() const = 0;
+
+    // The memory reading every row will take when the rows are loaded in bands of about
+    // Height() / bands rows each: whole pictures held in memory and the band. Known once the picture
+    // is open, before any row is decoded; 0 for a picture whose rows are in a mapped file.
+    virtual std::uint64_t MemoryNeeded(std::uint32_t bands) const
+    {
+        (void)bands;
+        return 0;
+    }
 };

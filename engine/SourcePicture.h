@@ -8,6 +8,8 @@
 #include "engine/PictureSource.h"
 
 #include <cstdint>
+
+class CDecodedPicture;
 #include <memory>
 #include <string>
 
@@ -34,21 +36,28 @@ public:
     std::uint32_t Width() const { return Picture ? Picture->Width() : 0; }
     std::uint32_t Height() const { return Picture ? Picture->Height() : 0; }
     PictureFormat Format() const { return FileFormat; }
+    // The memory its rows will take when a page of gridRows rows is made of it (see
+    // CPictureSource::MemoryNeeded), known before any row is decoded; 0 when it is not open.
+    std::uint64_t MemoryNeeded(std::uint32_t gridRows) const { return Picture ? Picture->MemoryNeeded(gridRows) : 0; }
 
     // Why Open failed, or why the rows could not be read to the end: the status, the file, the reason.
     const ConversionResult& Failure() const { return Why; }
     // The failure of the rows as Source() last reported it (damaged data on the way).
     ConversionResult ReadFailure() const;
+    // What the picture's decoder read past so far, as viewers do; empty when nothing (and for
+    // pictures the mapped reader reads, which it reads whole or refuses).
+    std::string Warning() const;
 
 private:
     bool OpenBitmap(RgbColor background);
-    bool OpenDecoded(RgbColor background, bool quiet);
+    bool OpenDecoded(RgbColor background);
     bool Refuse(const std::string& reason);
 
     std::string Path;
     CMappedFile File;
     PictureFormat FileFormat = PictureFormat::Unknown;
     std::unique_ptr<CPictureSource> Picture;
+    const CDecodedPicture* Decoded = nullptr;  // Picture, when a decoder reads it
     ConversionResult Why;
 };
 

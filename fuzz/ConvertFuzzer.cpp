@@ -1,5 +1,6 @@
 // libFuzzer target: any bytes, written to a file, are opened and converted. Their first bytes
-// decide the reader: the mapped bitmap reader, or the decoder of PNG, JPEG, GIF, TIFF or WebP.
+// decide the reader: the mapped bitmap reader, or the decoder of PNG, JPEG, GIF, TIFF, WebP, HEIF,
+// AVIF, JPEG XL or the .bmp variants the reader leaves.
 // The run must refuse or convert them without a crash, a hang or a sanitizer report.
 #include "output/PageConversion.h"
 

@@ -24,8 +24,9 @@ bool CountInRange(std::uint32_t count)
     return count >= MinimumGridCount && count <= MaximumGridCount;
 }
 
-// Writes the page of an open picture, in place or through a temporary file.
-ConversionResult WritePage(CSourcePicture& picture, const ConversionSettings& settings, bool inPlace,
+// Writes the page of an open picture, in place or through a temporary file that is to take the
+// place of what is there (replacing) or of nothing.
+ConversionResult WritePage(CSourcePicture& picture, const ConversionSettings& settings, bool inPlace, bool replacing,
                            const ConversionProgress& progress, const ConversionStop* stop)
 {
     const std::string& path = settings.TargetPath;
@@ -38,6 +39,7 @@ ConversionResult WritePage(CSourcePicture& picture, const ConversionSettings& se
     const ConversionStatus status = ConvertToHtml(picture.Source(), target, progress, stop);
     if (status == ConversionStatus::SourceRefused)
         return picture.ReadFailure();
+    const std::string warning = picture.Warning();
     // The picture's memory goes before the page is put in place.
     picture.Close();
     if (status == ConversionStatus::Stopped)
@@ -46,10 +48,12 @@ ConversionResult WritePage(CSourcePicture& picture, const ConversionSettings& se
         return ConversionResult::Failure(ConversionStatus::WriteFailed, path, "cannot write the page",
                                          DescribeSystemError(target.LastError()));
     if (!target.Commit())
-        return ConversionResult::Failure(ConversionStatus::TargetCannotCreate, path, "cannot replace the page",
+        return ConversionResult::Failure(ConversionStatus::TargetCannotCreate, path,
+                                         replacing ? "cannot replace the page" : "cannot create the page",
                                          DescribeSystemError(target.LastError()));
     ConversionResult result;
     result.Path = path;
+    result.Warning = warning;
     return result;
 }
 
@@ -93,7 +97,8 @@ ConversionResult RunConversion(const ConversionSettings& settings, bool openAfte
     if (verdict.Refused())
         return verdict.Refusal(settings.TargetPath);
 
-    ConversionResult result = WritePage(picture, settings, verdict.State == TargetState::Device, progress, stop);
+    ConversionResult result =
+        WritePage(picture, settings, verdict.State == TargetState::Device, verdict.Exists(), progress, stop);
     if (result.Succeeded() && openAfterCreation)
         result.ShellOpenFailed = !OpenInShell(settings.TargetPath);
     return result;

@@ -10,7 +10,7 @@
 class CSourcePicture;
 
 // Checks the settings, opens and checks the source (with transparent areas over the settings'
-// background colour), refuses a target that is the source, a folder or read-only, writes the page
+// background colour), refuses a target that the one check of a page's name refuses, writes the page
 // into a temporary file beside the target and moves it over the target once complete (a device is
 // written in place), and opens the page in the shell when asked and all went well. A picture whose
 // data turns out damaged on the way, or a run stopped through stop, like a failed one, removes its

@@ -167,6 +167,27 @@ Function un.onInit
   StrCpy $INSTDIR $R9
 FunctionEnd
 
+; Run from the folder without _?=, the uninstaller starts a copy of itself in the temporary folder
+; and ends; that copy may get here before the one in the folder has ended and let go of its file.
+; So the copy deletes the file once it can, trying for up to 60 s; run in place, the uninstaller
+; cannot delete itself, and whoever ran it does (RemovePrevious).
+Function un.DeleteUninstaller
+  Push $R0
+  StrCpy $R0 0
+  ${Do}
+    ClearErrors
+    Delete "$INSTDIR\uninstall.exe"
+    ${IfNot} ${Errors}
+    ${OrIf} $EXEDIR == $INSTDIR
+    ${OrIf} $R0 >= 600
+      ${Break}
+    ${EndIf}
+    Sleep 100
+    IntOp $R0 $R0 + 1
+  ${Loop}
+  Pop $R0
+FunctionEnd
+
 ; Exactly what setup made: files the user put into the folder keep it, and so the folder.
 Section "Uninstall"
   !insertmacro CHECK_CLOSED "un." "$INSTDIR"
@@ -177,6 +198,6 @@ Section "Uninstall"
   ${If} $0 == $INSTDIR
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   ${EndIf}
-  Delete "$INSTDIR\uninstall.exe"
+  Call un.DeleteUninstaller
   RMDir "$INSTDIR"
 SectionEnd

@@ -2,7 +2,7 @@
 # Makes the Windows setup from packaging/glyphcast.nsi with NSIS.
 # Usage: make-setup.sh TARGET PROGRAMS HEADER OUTFILE [VERSION]
 #   TARGET    NSIS's target: x86-unicode for the 32-bit setup we ship, amd64-unicode for a 64-bit
-#             one (the tests' on machines that run no 32-bit programs)
+#             one (the tests', where they take the 64-bit path: scripts/wine-env.sh)
 #   PROGRAMS  the folder holding glyphcast.exe and glyphcast-convert.exe for that target
 #   HEADER    the build's generated Version.h, for the name, version, publisher and copyright
 #   OUTFILE   the setup program to write

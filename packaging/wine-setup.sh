@@ -1,7 +1,8 @@
 # Sourced after scripts/wine-env.sh: the setup this machine's Wine runs.
 #   glyphcast_wine_setup DIR [VERSION]
-# prints the path of a setup: the 32-bit one scripts/package.sh put in dist/ where this machine
-# runs 32-bit programs; elsewhere a 64-bit one, made in DIR from the same NSIS script and the
+# prints the path of a setup: the 32-bit one scripts/package.sh put in dist/ where the tests run
+# the 32-bit build; elsewhere (no 32-bit Wine, or no 32-bit programs at all: scripts/wine-env.sh)
+# a 64-bit one, made in DIR from the same NSIS script and the
 # x86_64 programs of build/win64 (scripts/test.sh builds them). Given VERSION, a setup made in DIR
 # that calls itself that version (for an upgrade). Returns non-zero, having said why, on failure.
 glyphcast_wine_setup() {

@@ -348,6 +348,11 @@ int COutputPage::OnWizardNext()
     case TargetState::Folder: RefuseTarget(IDS_TARGET_IS_FOLDER); return StayOnPage;
     case TargetState::Source: RefuseTarget(IDS_TARGET_IS_SOURCE); return StayOnPage;
     case TargetState::ReadOnly: RefuseTarget(IDS_TARGET_READ_ONLY); return StayOnPage;
+    // What may be a picture, and what no file can be written to, cannot become the page either.
+    case TargetState::NotAFile:
+    case TargetState::Unreadable: RefuseTarget(IDS_CANNOT_CREATE, verdict.Cause); return StayOnPage;
+    // A name the system cannot use is the run's to report, as it always was.
+    case TargetState::BadName:
     case TargetState::Free:
     case TargetState::Existing:
     case TargetState::Picture:
@@ -373,8 +378,8 @@ int COutputPage::OnWizardNext()
     return AdjacentPage;
 }
 
-void COutputPage::RefuseTarget(UINT messageId)
+void COutputPage::RefuseTarget(UINT messageId, const std::string& cause)
 {
-    MessageBoxFor(messageId, TargetPath.GetString(), MB_OK | MB_ICONERROR);
+    MessageBoxFor(messageId, TargetPath.GetString(), MB_OK | MB_ICONERROR, cause);
     GotoDlgCtrl(GetDlgItem(IDC_PATH));
 }

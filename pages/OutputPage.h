@@ -90,7 +90,7 @@ private:
     static int CALLBACK FontEnumProc(const LOGFONTA* font, const TEXTMETRICA* metric, DWORD fontType, LPARAM list);
     void FreeFontList();
     // Tells the user why the target is not taken and puts the focus back in the target edit.
-    void RefuseTarget(UINT messageId);
+    void RefuseTarget(UINT messageId, const std::string& cause = std::string());
 
     // The lists the page fills and reads entries of; bound to 1020, 1024 and 1028 with the fields.
     CComboBox FontList;

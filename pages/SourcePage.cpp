@@ -1,8 +1,10 @@
 #include "pages/SourcePage.h"
 
 #include <cstdint>
+#include <string>
 
 #include "app/ConverterWizard.h"
+#include "decoders/PictureFormat.h"
 #include "controls/PreviewBitmap.h"
 #include "engine/ConversionRun.h"
 #include "engine/SourcePicture.h"
@@ -10,12 +12,29 @@
 
 namespace
 {
-const char* const PictureFilter = "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff;*.webp)|"
-                                  "*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff;*.webp|"
-                                  "Bitmap files (*.bmp)|*.bmp|PNG files (*.png)|*.png|"
-                                  "JPEG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|GIF files (*.gif)|*.gif|"
-                                  "TIFF files (*.tif;*.tiff)|*.tif;*.tiff|WebP files (*.webp)|*.webp|"
-                                  "All Files (*.*)|*.*||";
+// The file dialog's filter, from the table of picture formats: every picture, each format on its
+// own ("Bitmap files (*.bmp)", "JPEG files (*.jpg;*.jpeg)", ...), and every file.
+std::string PictureFilter()
+{
+    std::string all;
+    std::string each;
+    for (const PictureFormatInfo& format : KnownPictureFormats())
+    {
+        std::string patterns;
+        for (const char* at = format.Extensions; *at;)
+        {
+            const char* end = at;
+            while (*end && *end != ';')
+                ++end;
+            patterns += (patterns.empty() ? "*." : ";*.") + std::string(at, end);
+            at = *end ? end + 1 : end;
+        }
+        all += (all.empty() ? "" : ";") + patterns;
+        const std::string name = format.Format == PictureFormat::Bmp ? "Bitmap" : format.Name;
+        each += name + " files (" + patterns + ")|" + patterns + "|";
+    }
+    return "Pictures (" + all + ")|" + all + "|" + each + "All Files (*.*)|*.*||";
+}
 
 // The size of a loaded bitmap; false when the handle is not a readable bitmap.
 bool DescribeBitmap(const CBitmap& picture, PictureSize& size)
@@ -136,7 +155,7 @@ void CSourcePage::OnChangeSource()
 
 void CSourcePage::OnBrowse()
 {
-    if (!BrowseForFile(TRUE, ".bmp", OFN_FILEMUSTEXIST, PictureFilter, SourcePath))
+    if (!BrowseForFile(TRUE, ".bmp", OFN_FILEMUSTEXIST, PictureFilter().c_str(), SourcePath))
         return;
     UpdateData(FALSE);
     UpdateButtons();

@@ -11,7 +11,6 @@
 #include <mutex>
 #include <set>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -41,6 +40,7 @@ struct FileObject
     std::string Path;            // as opened, for a deletion mark
     bool DeleteOnClose = false;  // marked for deletion: removed when the last handle goes
     int MarkedSlot = -1;         // where a signal handler finds the mark
+    bool Borrowed = false;       // a standard stream's descriptor, never closed here
     ~FileObject();
 };
 
@@ -57,14 +57,18 @@ struct MarkedFile
 {
     std::atomic<int> State{SlotFree};
     char Path[PATH_MAX];
+    // The file itself: whatever takes its name later is not removed in its place.
+    dev_t Device;
+    ino_t Inode;
 };
 static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only read lock-free atomics");
 // Room for every temporary page the converter may have open at once: one per job, at most 256
 // jobs, and then some. A slot is 4 KiB of zeros until it is first used.
 MarkedFile MarkedFiles[320];
 
-// The slot that now holds path, or -1 when the table is full or the path too long.
-int PublishMarkedFile(const std::string& path)
+// The slot that now holds path, the name of the file device and inode tell, or -1 when the
+// table is full or the path too long.
+int PublishMarkedFile(const std::string& path, dev_t device, ino_t inode)
 {
     if (path.size() >= PATH_MAX)
         return -1;
@@ -74,6 +78,8 @@ int PublishMarkedFile(const std::string& path)
         if (!MarkedFiles[slot].State.compare_exchange_strong(expected, SlotFilling))
             continue;
         std::memcpy(MarkedFiles[slot].Path, path.c_str(), path.size() + 1);
+        MarkedFiles[slot].Device = device;
+        MarkedFiles[slot].Inode = inode;
         MarkedFiles[slot].State.store(SlotPublished, std::memory_order_release);
         return slot;
     }
@@ -84,6 +90,18 @@ void WithdrawMarkedFile(int slot)
 {
     if (slot >= 0)
         MarkedFiles[slot].State.store(SlotFree, std::memory_order_release);
+}
+
+// Takes back the mark of the file that was at path, once it has been moved or deleted.
+void WithdrawMarkedPath(const char* path, const struct stat& file)
+{
+    for (int slot = 0; slot < static_cast<int>(std::size(MarkedFiles)); ++slot)
+    {
+        const MarkedFile& marked = MarkedFiles[slot];
+        if (marked.State.load(std::memory_order_acquire) == SlotPublished && marked.Device == file.st_dev &&
+            marked.Inode == file.st_ino && std::strcmp(marked.Path, path) == 0)
+            WithdrawMarkedFile(slot);
+    }
 }
 
 // A read-only mapping object; it keeps its file open, as on Windows.
@@ -114,7 +132,7 @@ std::map<std::pair<dev_t, ino_t>, std::vector<const FileObject*>> OpenFiles;
 
 FileObject::~FileObject()
 {
-    if (Descriptor < 0)
+    if (Descriptor < 0 || Borrowed)
         return;
     {
         std::lock_guard<std::mutex> lock(RegistryLock);
@@ -136,9 +154,12 @@ FileObject::~FileObject()
     }
     close(Descriptor);
     // Removed before the mark is withdrawn, so that a signal in between finds it gone or there.
+    // A file whose mark was taken back keeps it until it is moved into place or deleted.
     if (DeleteOnClose)
+    {
         unlink(Path.c_str());
-    WithdrawMarkedFile(MarkedSlot);
+        WithdrawMarkedFile(MarkedSlot);
+    }
 }
 
 bool IsExistingDirectory(const std::string& path)
@@ -183,6 +204,8 @@ DWORD ErrorFromErrno(int error, const char* path)
     case EBADF: return ERROR_INVALID_HANDLE;
     case EINVAL: return ERROR_INVALID_PARAMETER;
     case EEXIST: return ERROR_FILE_EXISTS;
+    case ELOOP: return ERROR_CANT_RESOLVE_FILENAME;
+    case EPIPE: return ERROR_NO_DATA;
     default: return ERROR_GEN_FAILURE;
     }
 }
@@ -261,8 +284,10 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
     const bool reads = desiredAccess & GENERIC_READ;
     const bool writes = desiredAccess & GENERIC_WRITE;
+    // Without access the file is only looked at: a FIFO or a device is not opened for reading.
+    const bool looks = !reads && !writes && creationDisposition == OPEN_EXISTING;
     int flags = O_CLOEXEC | O_NONBLOCK;  // never block on a FIFO
-    flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
+    flags |= looks ? O_PATH : reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
     if (creationDisposition == CREATE_ALWAYS)
         flags |= O_CREAT;
     else if (creationDisposition == CREATE_NEW)
@@ -291,7 +316,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         close(fd);
         return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!looks)
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
     std::unique_lock<std::mutex> lock(RegistryLock);
     auto& others = OpenFiles[{info.st_dev, info.st_ino}];
@@ -477,8 +503,17 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
 DWORD GetFileAttributesA(LPCSTR fileName)
 {
     struct stat info;
-    if (!fileName || stat(fileName, &info) != 0)
-        return Fail(ErrorFromErrno(fileName ? errno : ENOENT, fileName), INVALID_FILE_ATTRIBUTES);
+    if (!fileName)
+        return Fail(ERROR_PATH_NOT_FOUND, INVALID_FILE_ATTRIBUTES);
+    if (stat(fileName, &info) != 0)
+    {
+        const int error = errno;
+        // A link to nothing is still a name that is taken.
+        struct stat link;
+        if ((error == ENOENT || error == ELOOP) && lstat(fileName, &link) == 0 && S_ISLNK(link.st_mode))
+            return FILE_ATTRIBUTE_REPARSE_POINT;
+        return Fail(ErrorFromErrno(error, fileName), INVALID_FILE_ATTRIBUTES);
+    }
     return AttributesOf(info.st_mode);
 }
 
@@ -510,6 +545,7 @@ BOOL DeleteFileA(LPCSTR fileName)
         return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (unlink(fileName) != 0)
         return Fail(ErrorFromErrno(errno, fileName), FALSE);
+    WithdrawMarkedPath(fileName, info);
     return TRUE;
 }
 
@@ -525,8 +561,12 @@ BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
     if (lstat(newFileName, &info) == 0 &&
         (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && HasNoWriteBits(info.st_mode))))
         return Fail(ERROR_ACCESS_DENIED, FALSE);
+    struct stat moved;
+    if (lstat(existingFileName, &moved) != 0)
+        return Fail(ErrorFromErrno(errno, existingFileName), FALSE);
     if (rename(existingFileName, newFileName) != 0)
         return Fail(ErrorFromErrno(errno, newFileName), FALSE);
+    WithdrawMarkedPath(existingFileName, moved);
     return TRUE;
 }
 
@@ -547,8 +587,12 @@ BOOL ReplaceFileA(LPCSTR replacedFileName, LPCSTR replacementFileName, LPCSTR ba
     {
         // Another group than one's own cannot be given; the file keeps the creator's.
     }
+    struct stat moved;
+    if (lstat(replacementFileName, &moved) != 0)
+        return Fail(ErrorFromErrno(errno, replacementFileName), FALSE);
     if (rename(replacementFileName, replacedFileName) != 0)
         return Fail(ErrorFromErrno(errno, replacedFileName), FALSE);
+    WithdrawMarkedPath(replacementFileName, moved);
     return TRUE;
 }
 
@@ -564,10 +608,10 @@ BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS informati
         return Fail(ERROR_ACCESS_DENIED, FALSE);
     const bool remove = static_cast<const FILE_DISPOSITION_INFO*>(information)->DeleteFile != 0;
     std::lock_guard<std::mutex> lock(RegistryLock);
-    if (remove && !object->DeleteOnClose)
-        object->MarkedSlot = PublishMarkedFile(object->Path);
-    else if (!remove && object->DeleteOnClose)
-        WithdrawMarkedFile(std::exchange(object->MarkedSlot, -1));
+    // The slot stays when the mark is taken back: the file is about to be moved into place, and
+    // until it is, a signal is to remove it all the same.
+    if (remove && object->MarkedSlot < 0)
+        object->MarkedSlot = PublishMarkedFile(object->Path, object->Device, object->Inode);
     object->DeleteOnClose = remove;
     return TRUE;
 }
@@ -576,9 +620,71 @@ void DeleteFilesMarkedForDeletion()
 {
     for (MarkedFile& file : MarkedFiles)
     {
-        if (file.State.load(std::memory_order_acquire) == SlotPublished)
+        struct stat info;
+        if (file.State.load(std::memory_order_acquire) == SlotPublished && lstat(file.Path, &info) == 0 &&
+            info.st_dev == file.Device && info.st_ino == file.Inode)
             unlink(file.Path);
     }
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped)
+{
+    if (bytesRead)
+        *bytesRead = 0;
+    if (overlapped)
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    const auto object = FileOf(file);
+    if (!object)
+        return Fail(ERROR_INVALID_HANDLE, FALSE);
+    if (!(object->Access & GENERIC_READ))
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    ssize_t n = 0;
+    do
+        n = read(object->Descriptor, buffer, bytesToRead);
+    while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return Fail(errno == EISDIR ? ERROR_ACCESS_DENIED : ErrorFromErrno(errno, nullptr), FALSE);
+    if (bytesRead)
+        *bytesRead = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+DWORD GetFileType(HANDLE file)
+{
+    const auto object = FileOf(file);
+    struct stat info;
+    if (!object || fstat(object->Descriptor, &info) != 0)
+        return Fail(ERROR_INVALID_HANDLE, DWORD(FILE_TYPE_UNKNOWN));
+    LastErrorCode = ERROR_SUCCESS;
+    if (S_ISREG(info.st_mode))
+        return FILE_TYPE_DISK;
+    if (S_ISCHR(info.st_mode))
+        return FILE_TYPE_CHAR;
+    if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))
+        return FILE_TYPE_PIPE;
+    return FILE_TYPE_UNKNOWN;
+}
+
+HANDLE GetStdHandle(DWORD which)
+{
+    // Made once, never closed: the descriptors stay the process's own.
+    const auto make = [](int descriptor, DWORD access) {
+        auto file = std::make_shared<FileObject>();
+        file->Descriptor = descriptor;
+        file->Access = access;
+        file->Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+        file->Borrowed = true;
+        auto* box = new HandleBox;
+        box->File = std::move(file);
+        return NewHandle(box);
+    };
+    static const HANDLE input = make(STDIN_FILENO, GENERIC_READ);
+    static const HANDLE output = make(STDOUT_FILENO, GENERIC_WRITE);
+    if (which == STD_INPUT_HANDLE)
+        return input;
+    if (which == STD_OUTPUT_HANDLE)
+        return output;
+    return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
 }
 
 HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT)
@@ -619,14 +725,13 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR operation, LPCSTR file, LPCSTR parameters, 
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0)
         return result(SE_ERR_NOASSOC);
-    // Reap the opener when it ends, without making the caller wait for it.
-    std::thread([child] {
-        int status = 0;
-        while (waitpid(child, &status, 0) < 0 && errno == EINTR)
-        {
-        }
-    }).detach();
-    return result(42);
+    // The opener hands the page to a browser and ends, telling whether it could: that is the
+    // answer Windows' shell gives at once.
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR)
+    {
+    }
+    return result(WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 42 : SE_ERR_NOASSOC);
 }
 
 namespace

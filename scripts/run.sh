@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Windows program this machine runs (the 32-bit one, or the
-# 64-bit one where 32-bit programs cannot run: see scripts/wine-env.sh; GLYPHCAST_WINE64=1 forces
-# it) and starts the wizard under Wine on this machine's display.
+# 64-bit one where 32-bit Wine is not installed or 32-bit programs cannot run: see
+# scripts/wine-env.sh; GLYPHCAST_WINE64=1 forces it) and starts the wizard under Wine on this machine's display.
 # Without a display it does the program's job all the same and exits 0: it shows the wizard on a
 # virtual display and saves a picture of it, converts samples/sunset.bmp with the converter, and
 # prints where both files are (under build/run/).
@@ -53,7 +53,7 @@ cleanup() {
 trap cleanup EXIT
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -s "$out/display" ] && break; sleep 0.1; done
 [ -s "$out/display" ] || { echo "run: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -n 1 "$out/display")"
 
@@ -79,7 +79,7 @@ import -window "$window" "$picture"
 # Alt+F4 cancels the wizard and the program ends.
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 xdotool key --clearmodifiers alt+F4
-for _ in $(seq 50); do kill -0 "$wine_pid" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 600); do kill -0 "$wine_pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$wine_pid" 2>/dev/null; then
   echo "run: the wizard did not close on Alt+F4" >&2
   exit 1

@@ -7,7 +7,7 @@
 # with block characters and a face with an apostrophe, and the page that makes, whose face the
 # browser must read back whole; then the output page with the largest counts and the size of their
 # page, and the finish page while that page is being written. It uses the Windows build this machine runs (32-bit,
-# or 64-bit where 32-bit programs cannot run; see scripts/wine-env.sh, whose GLYPHCAST_WINE64=1
+# or 64-bit where 32-bit Wine is missing or 32-bit programs cannot run; see scripts/wine-env.sh, whose GLYPHCAST_WINE64=1
 # forces the 64-bit one).
 #   BUILD_DIR          the Windows build directory (default build/win32 or build/win64)
 #   SCREENSHOT_DISPLAY the virtual display's number (default 91)

@@ -3,7 +3,7 @@
 # sees them under Wine, into docs/screenshots/setup-*.png: it runs the setup this machine's Wine
 # runs (see packaging/wine-setup.sh) in a fresh prefix on a virtual display of its own, walks
 # through the pages with the keyboard, and uninstalls again. Run scripts/package.sh first (and,
-# on a machine without 32-bit programs, build build/win64 as scripts/test.sh does).
+# where the tests take the 64-bit path, build build/win64 as scripts/test.sh does).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
+#   0. the set-up script's decisions (tests/scripts/install-deps-test.sh, with a stand-in apt-get);
 #   1. native build under AddressSanitizer + UndefinedBehaviorSanitizer (engine, tool, their tests);
 #   2. both Windows builds with MinGW-w64, i686 (the program we ship) and x86_64, so that neither
 #      rots; the tests run under Wine inside a virtual display on the one this machine runs: the
-#      32-bit build where the machine executes 32-bit programs, else the 64-bit one under wine64
-#      (scripts/wine-env.sh decides and says why; GLYPHCAST_WINE64=1 forces the 64-bit path);
+#      32-bit build where 32-bit Wine is installed and the machine executes 32-bit programs, else
+#      the 64-bit one under wine64 (scripts/wine-env.sh decides and says why; GLYPHCAST_WINE64=1
+#      forces the 64-bit path);
 #      the display-scaling suite runs once more at 144 and at 192 dpi, in a Wine prefix of its own;
 #   3. a bounded libFuzzer run over the bitmap reader and the conversion.
 #   4. the packages (scripts/package.sh), checked as their users meet them
@@ -89,6 +91,13 @@ if [ -n "$unformatted" ]; then
   echo "$unformatted"
 else
   echo "every C++ file follows .clang-format"
+fi
+
+step "set-up script (scripts/install-deps.sh with a stand-in apt-get)"
+bash tests/scripts/install-deps-test.sh "$results/scripts" || failed_steps="$failed_steps install-deps"
+if [ ! -f "$results/scripts/install-deps.xml" ]; then
+  echo "no report from the set-up script's checks: counts as one failure"
+  uncounted=$((uncounted + 1))
 fi
 
 step "native build (ASan + UBSan)"

@@ -12,6 +12,8 @@
 #                               the program keep separate ones
 #   GLYPHCAST_WINE_UNMANAGED=1  makes a prefix for a virtual display without window manager
 #   WINEPREFIX                  when set beforehand, the prefix to use instead
+#   GLYPHCAST_WINE32_LOADER     where the 32-bit loader is looked for (default /usr/lib/wine/wine);
+#                               a path that does not exist tries a machine without 32-bit Wine
 # Sets and exports:
 #   GLYPHCAST_WIN_ARCH          win32 or win64, also the build's directory name under build/
 #   GLYPHCAST_TOOLCHAIN         the matching CMake toolchain file
@@ -19,6 +21,8 @@
 #                               ("$GLYPHCAST_WINE" winepath ...): Debian's `wine`, `wineboot` and
 #                               `winepath` pick the 32-bit loader whenever it is installed
 #   GLYPHCAST_WINE_CHOICE       one line saying which path this is and why
+#   GLYPHCAST_WINE_REASON       the why alone ("32-bit Wine is not installed"), for the lines
+#                               that tell why a 32-bit check is skipped
 # Returns non-zero, having said why on stderr, when the loader is missing or the prefix cannot
 # be made.
 
@@ -26,28 +30,31 @@ glyphcast_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Decides the path; only the 32-bit loader's own answer counts as "runs 32-bit programs".
 glyphcast_choose_wine() {
-  local loader32=/usr/lib/wine/wine answer status
+  local answer status
   GLYPHCAST_WIN_ARCH=win64
   if [ "${GLYPHCAST_WINE64:-0}" = 1 ]; then
-    GLYPHCAST_WINE_CHOICE="64-bit build under wine64 (forced by GLYPHCAST_WINE64=1)"
-    return
-  fi
-  if [ ! -x "$loader32" ]; then
-    GLYPHCAST_WINE_CHOICE="64-bit build under wine64 (32-bit Wine is not installed)"
-    return
-  fi
-  # Through bash's exec: it reports a refused binary as such, where timeout's own exec would hand
-  # the file to /bin/sh as a script.
-  answer=$(timeout 20 bash -c 'exec "$0" --version' "$loader32" 2>&1) && status=0 || status=$?
-  if [ "$status" = 0 ]; then
-    GLYPHCAST_WIN_ARCH=win32
-    GLYPHCAST_WINE_CHOICE="32-bit build under 32-bit Wine (this machine executes 32-bit programs)"
-  elif [ "$status" = 124 ]; then
-    GLYPHCAST_WINE_CHOICE="64-bit build under wine64 (the 32-bit Wine loader did not answer within 20 s)"
-  elif [[ $answer == *"Exec format error"* ]]; then
-    GLYPHCAST_WINE_CHOICE="64-bit build under wine64 (this machine does not execute 32-bit programs: Exec format error)"
+    GLYPHCAST_WINE_REASON="forced by GLYPHCAST_WINE64=1"
+  elif [ ! -x "$glyphcast_wine32" ]; then
+    GLYPHCAST_WINE_REASON="32-bit Wine is not installed"
   else
-    GLYPHCAST_WINE_CHOICE="64-bit build under wine64 (the 32-bit Wine loader failed with status $status: ${answer%%$'\n'*})"
+    # Through bash's exec: it reports a refused binary as such, where timeout's own exec would
+    # hand the file to /bin/sh as a script.
+    answer=$(timeout 20 bash -c 'exec "$0" --version' "$glyphcast_wine32" 2>&1) && status=0 || status=$?
+    if [ "$status" = 0 ]; then
+      GLYPHCAST_WIN_ARCH=win32
+      GLYPHCAST_WINE_REASON="this machine executes 32-bit programs"
+    elif [ "$status" = 124 ]; then
+      GLYPHCAST_WINE_REASON="the 32-bit Wine loader did not answer within 20 s"
+    elif [[ $answer == *"Exec format error"* ]]; then
+      GLYPHCAST_WINE_REASON="this machine does not execute 32-bit programs: Exec format error"
+    else
+      GLYPHCAST_WINE_REASON="the 32-bit Wine loader failed with status $status: ${answer%%$'\n'*}"
+    fi
+  fi
+  if [ "$GLYPHCAST_WIN_ARCH" = win32 ]; then
+    GLYPHCAST_WINE_CHOICE="32-bit build under 32-bit Wine ($GLYPHCAST_WINE_REASON)"
+  else
+    GLYPHCAST_WINE_CHOICE="64-bit build under wine64 ($GLYPHCAST_WINE_REASON)"
   fi
 }
 
@@ -73,7 +80,8 @@ glyphcast_make_prefix() {
     return 1
   fi
   rm -f "$log"
-  timeout 120 wineserver -w 2>/dev/null || true
+  # Wine writes the registry out when its last process has ended.
+  timeout 300 wineserver -w 2>/dev/null || true
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine-env: $GLYPHCAST_WINE made no registry in $WINEPREFIX" >&2
     return 1
@@ -93,15 +101,16 @@ glyphcast_add_wine_fonts() {
   done
 }
 
+glyphcast_wine32=${GLYPHCAST_WINE32_LOADER:-/usr/lib/wine/wine}
 glyphcast_choose_wine
 if [ "$GLYPHCAST_WIN_ARCH" = win32 ]; then
-  GLYPHCAST_WINE=/usr/lib/wine/wine
+  GLYPHCAST_WINE=$glyphcast_wine32
   GLYPHCAST_TOOLCHAIN=$glyphcast_root/cmake/toolchain-mingw-i686.cmake
 else
   GLYPHCAST_WINE=/usr/lib/wine/wine64
   GLYPHCAST_TOOLCHAIN=$glyphcast_root/cmake/toolchain-mingw-x86_64.cmake
 fi
-export GLYPHCAST_WIN_ARCH GLYPHCAST_TOOLCHAIN GLYPHCAST_WINE GLYPHCAST_WINE_CHOICE
+export GLYPHCAST_WIN_ARCH GLYPHCAST_TOOLCHAIN GLYPHCAST_WINE GLYPHCAST_WINE_CHOICE GLYPHCAST_WINE_REASON
 # Processes Wine starts for this prefix use the same loader.
 export WINELOADER=$GLYPHCAST_WINE
 export WINEPREFIX="${WINEPREFIX:-$glyphcast_root/build/${GLYPHCAST_WINE_PREFIX_NAME:-wineprefix}-$GLYPHCAST_WIN_ARCH}"

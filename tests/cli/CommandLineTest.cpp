@@ -209,3 +209,29 @@ TEST(CommandLineParsing, OutputsAndStandardStreams)
     ExpectUsageError({"--open", "a.bmp", "-"}, "--open cannot open");
     EXPECT_TRUE(Parse({"--open", "-", "-o", "p.html"}).OpenAfterCreation);
 }
+
+TEST(CommandLineParsing, ControlCharactersAreNoCharactersToDrawWith)
+{
+    SetTextCodePage(TextCodePage::Utf8);
+    // C0 (tabs, line breaks, escape), DEL, and C1 (NEL as UTF-8): HTML has no reference for them.
+    for (const char* control : {"\x01\x7F", "ab\tc", "line\nbreak", "\xC2\x85", "\x1B[2J"})
+    {
+        ExpectUsageError({"--characters", control, "x.bmp"}, "--characters must not hold control characters");
+        ExpectUsageError({"--font", control, "x.bmp"}, "--font must not hold control characters");
+    }
+    // Spaces and every character beyond them are drawn.
+    EXPECT_EQ(Parse({"--characters", " \u00A0\u00A9\u2588", "x.bmp"}).Mode, CommandLine::Action::Convert);
+    SetTextCodePage(TextCodePage::Active);
+}
+
+TEST(CommandLineParsing, MemoryIsASizeOfAtLeastAMebibyte)
+{
+    const std::pair<const char*, std::uint64_t> sizes[] = {{"512M", 512ull << 20},  {"2g", 2ull << 30},
+                                                           {"1048576", 1ull << 20}, {"1024k", 1ull << 20},
+                                                           {"3T", 3ull << 40},      {"1024T", 1ull << 50}};
+    for (const auto& [text, bytes] : sizes)
+        EXPECT_EQ(Parse({"--memory", text, "x.bmp"}).Memory, bytes) << text;
+    EXPECT_EQ(Parse({"x.bmp"}).Memory, 0u);  // the machine's share, decided when the tool runs
+    for (const char* bad : {"", "0", "1023K", "1048575", "12X", "1.5G", "-1G", "2GB", "1025T", "99999999999999999999"})
+        ExpectUsageError({"--memory", bad, "x.bmp"}, "--memory must be a size of at least 1M");
+}

@@ -2,6 +2,7 @@
 // standard input and output, messages and exit statuses, called directly with captured streams.
 #include "base/TextEncoding.h"
 #include "cli/ConvertTool.h"
+#include "base/Win32Api.h"
 #include "engine/ConversionRun.h"
 #include "engine/SourcePicture.h"
 #include "output/PageConversion.h"
@@ -148,13 +149,14 @@ TEST_F(ConvertTool, WritesThePhotoStyle)
     EXPECT_EQ(Err.str(), "");
 }
 
-TEST_F(ConvertTool, DerivedCountOutOfRangeIsAFailure)
+TEST_F(ConvertTool, DerivedCountAbove5000IsAFailure)
 {
-    Picture(4000, 2);
-    EXPECT_EQ(Run({"--columns", "10", Source}), ExitFailed);
+    // A derived count is at least 1 (the rule's own test shows it); millions are the user's to cut.
+    Picture(2, 4000);
+    EXPECT_EQ(Run({"--columns", "5000", Source}), ExitFailed);
     EXPECT_EQ(Err.str(),
               "glyphcast-convert: " + Source +
-                  ": the picture's proportions give 0 rows (1 to 5000 allowed); give --columns and --rows\n");
+                  ": the picture's proportions give 4999999 rows (1 to 5000 allowed); give --columns and --rows\n");
     EXPECT_FALSE(std::filesystem::exists(DefaultTarget));
 }
 
@@ -233,8 +235,13 @@ TEST_F(ConvertTool, PagesAreNamedAfterTheFileNameOnly)
     EXPECT_TRUE(fs::exists(Dir.Path("pages/photo.html")));
     EXPECT_TRUE(fs::exists(Dir.Path("pages/cat.html")));
     const auto before = Folder();
-    EXPECT_EQ(Run({"-d", Dir.Path("none"), Source}), ExitFailed);
-    EXPECT_EQ(Err.str(), "glyphcast-convert: " + Dir.Path("none") + ": the folder does not exist\n");
+    EXPECT_EQ(Run({"-d", Dir.Path("none"), Source}), ExitUsage);
+    EXPECT_EQ(Err.str(), "glyphcast-convert: " + Dir.Path("none") +
+                             ": the folder does not exist (--output-dir)\n"
+                             "Try 'glyphcast-convert --help' for more information.\n");
+    EXPECT_EQ(Run({"-d", Source + "/", Source}), ExitUsage);
+    EXPECT_EQ(Err.str().substr(0, Err.str().find('\n')),
+              "glyphcast-convert: " + Source + "/: it is a file, not a folder (--output-dir)");
     EXPECT_EQ(Folder(), before);
 }
 
@@ -289,6 +296,21 @@ TEST_F(ConvertTool, APictureIsNeverReplaced)
     WriteBytes(disguised, {'o', 'l', 'd'});
     EXPECT_EQ(Run({"-f", "-d", Dir.Path("pages"), Source}), ExitWritten) << Err.str();
     EXPECT_EQ(ReadText(disguised).compare(0, 6, "<HTML>"), 0);
+}
+
+TEST_F(ConvertTool, AFileThatCannotBeReadIsNeverReplacedEither)
+{
+    // Held by another program that lets nobody read it: whatever it holds may be a picture.
+    const std::string target = Dir.Path("held.html");
+    WriteBytes(target, {0x89, 'P', 'N', 'G'});
+    HANDLE held = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Run({"--force", Source, "-o", target}), ExitFailed);
+    CloseHandle(held);
+    EXPECT_EQ(Err.str(), "glyphcast-convert: " + target +
+                             ": cannot replace the page: it cannot be read (the file is in use), so it may be a "
+                             "picture\n");
+    EXPECT_EQ(ReadText(target), std::string("\x89PNG"));
 }
 
 TEST_F(ConvertTool, OneFailureAmongThreeLeavesTheOtherPages)
@@ -373,8 +395,8 @@ TEST_F(ConvertTool, StandardInputAndOutput)
                          "short for its headers\n");
     EXPECT_EQ(Out.str(), "");
     // Nothing of a page reaches standard output when its conversion fails.
-    Picture(4000, 2);
-    EXPECT_EQ(Run({"-c", "10", "-o", "-", Source}), ExitFailed);
+    Picture(2, 4000);
+    EXPECT_EQ(Run({"-c", "5000", "-o", "-", Source}), ExitFailed);
     EXPECT_EQ(Out.str(), "");
 }
 

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <sstream>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -44,8 +47,9 @@ ToolRun Spawn(const CTempDir& dir, std::vector<std::string> all, const std::stri
     if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0)
     {
         int status = 0;
-        if (waitpid(child, &status, 0) == child && WIFEXITED(status))
-            run.Status = WEXITSTATUS(status);
+        // A signal's end as the shell tells it: 128 and the signal.
+        if (waitpid(child, &status, 0) == child)
+            run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
     }
     posix_spawn_file_actions_destroy(&actions);
     run.Out = ReadText(outPath);
@@ -168,6 +172,21 @@ TEST(ToolProcess, ConvertsPicturesOfOtherFormatsAndNamesDamage)
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Err, "glyphcast-convert: " + jpeg + ": damaged JPEG data: Premature end of JPEG file\n");
     EXPECT_FALSE(std::filesystem::exists(dir.Path("cut.html")));
+
+    // Stray bytes a viewer reads past: the page is written, one warning names the picture, and
+    // the exit status stays 0.
+    const std::string stray = dir.Path("stray.jpg");
+    JpegOptions options;
+    options.StrayBytes = 7;
+    ASSERT_TRUE(WriteJpeg(stray, 40, 20, options, picture.Rows()));
+    run = RunTool(dir, {stray});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(
+        run.Err.rfind("glyphcast-convert: " + stray + ": warning: damaged JPEG data read past: Corrupt JPEG data: ", 0),
+        0u)
+        << run.Err;
+    EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("stray.html")));
 }
 
 TEST(ToolProcess, NamesCharactersAndFacesInAnyScript)
@@ -187,4 +206,268 @@ TEST(ToolProcess, NamesCharactersAndFacesInAnyScript)
     run = RunTool(dir, {"--characters", "\xE2\x96", source});
     EXPECT_EQ(run.Status, 2);
     EXPECT_NE(run.Err.find("--characters must be UTF-8 text"), std::string::npos);
+}
+
+namespace
+{
+
+// One hostile way to run the converter: a shell command line in which $TOOL is the converter and
+// $DIR a folder holding s.bmp (a 64 x 48 picture whose 300 x 300 page is 2.5 MB) and tmp/, the
+// TMPDIR of the run.
+struct HostileRun
+{
+    const char* What;
+    std::string Command;
+    int Status;                    // the exit status, or 128 and the signal that ended the converter
+    std::vector<std::string> Err;  // every line of standard error, in any order; "..." stands for any text
+    std::function<void(const CTempDir&)> Prepare = nullptr;
+    std::function<void(const CTempDir&)> Check = nullptr;
+};
+
+// Whether line is pattern, whose "..." stand for any text.
+bool Matches(const std::string& line, const std::string& pattern)
+{
+    std::size_t at = 0, from = 0;
+    for (bool first = true;; first = false)
+    {
+        const std::size_t gap = pattern.find("...", from);
+        const std::string part = pattern.substr(from, gap == std::string::npos ? std::string::npos : gap - from);
+        const std::size_t found =
+            gap == std::string::npos ? line.size() - std::min(line.size(), part.size()) : line.find(part, at);
+        if (found == std::string::npos || (first && found != 0) || line.compare(found, part.size(), part) != 0 ||
+            found < at)
+            return false;
+        at = found + part.size();
+        if (gap == std::string::npos)
+            return at == line.size();
+        from = gap + 3;
+    }
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string WithFolder(std::string text, const std::string& folder)
+{
+    for (std::size_t at = text.find("$DIR"); at != std::string::npos; at = text.find("$DIR", at + folder.size()))
+        text.replace(at, 4, folder);
+    return text;
+}
+
+// The files a run may have left: temporary pages anywhere, anything in tmp/.
+std::vector<std::string> Leftovers(const CTempDir& dir)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.Root()))
+    {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("~gc", 0) == 0 || entry.path().parent_path() == fs::path(dir.Path("tmp")))
+            left.push_back(entry.path().string());
+    }
+    return left;
+}
+
+}  // namespace
+
+TEST(ToolProcess, HostileRunsLoseNothingAndLeaveNothing)
+{
+    namespace fs = std::filesystem;
+    const std::vector<std::uint8_t> picture = CBmpBuilder(64, 48, 24).FillColor(0x336699).Build();
+    const auto writeInterlaced = [](const CTempDir& dir, const std::string& name) {
+        const TestPicture big = MakeStripedTestPicture(1024, 1024, 4);
+        ASSERT_TRUE(WritePng(dir.Path(name), 1024, 1024, {2, 8, true}, big.Rows()));
+    };
+    const auto opener = [](const char* script) {
+        return [script](const CTempDir& dir) {
+            fs::create_directories(dir.Path("bin"));
+            WriteBytes(dir.Path("bin/xdg-open"), std::vector<std::uint8_t>(script, script + std::strlen(script)));
+            fs::permissions(dir.Path("bin/xdg-open"), fs::perms::owner_all);
+        };
+    };
+    const std::string big = "-c 300 -r 300 ";
+    const std::vector<HostileRun> runs = {
+        {"a pipe closed early",
+         "(\"$TOOL\" " + big +
+             "$DIR/s.bmp -o -; echo $? >$DIR/status) | head -c 100 >/dev/null; "
+             "exit $(cat $DIR/status)",
+         128 + SIGPIPE,
+         {}},
+        {"a pipe closed early, the picture from a pipe too",
+         "(cat $DIR/s.bmp | \"$TOOL\" " + big +
+             "-; echo $? >$DIR/status) | head -c 100 >/dev/null; "
+             "exit $(cat $DIR/status)",
+         128 + SIGPIPE,
+         {}},
+        {"a pipe closed early, its signal ignored",
+         "(trap '' PIPE; \"$TOOL\" " + big +
+             "$DIR/s.bmp -o -; echo $? >$DIR/status) | head -c 100 >/dev/null; "
+             "exit $(cat $DIR/status)",
+         1,
+         {"glyphcast-convert: standard output: cannot write the page of $DIR/s.bmp: the pipe has been closed"}},
+        {"a file size limit",
+         "ulimit -f 40; \"$TOOL\" " + big + "$DIR/s.bmp",
+         1,
+         {"glyphcast-convert: $DIR/s.html: cannot write the page: the file is too large"}},
+        {"a file size limit, four workers",
+         "mkdir $DIR/out; for n in 1 2 3 4; do cp $DIR/s.bmp $DIR/s$n.bmp; done; ulimit -f 40; "
+         "\"$TOOL\" -j 4 " +
+             big + "-d $DIR/out $DIR/s?.bmp",
+         1,
+         {"glyphcast-convert: $DIR/out/s1.html: cannot write the page: the file is too large",
+          "glyphcast-convert: $DIR/out/s2.html: cannot write the page: the file is too large",
+          "glyphcast-convert: $DIR/out/s3.html: cannot write the page: the file is too large",
+          "glyphcast-convert: $DIR/out/s4.html: cannot write the page: the file is too large"},
+         nullptr,
+         [](const CTempDir& dir) { EXPECT_TRUE(fs::is_empty(dir.Path("out"))); }},
+        {"a FIFO at the page's name",
+         "mkfifo $DIR/t.html; timeout -s KILL 60 \"$TOOL\" -f $DIR/s.bmp -o $DIR/t.html",
+         1,
+         {"glyphcast-convert: $DIR/t.html: cannot create the page: it is a pipe, not a file"}},
+        {"standard output appended to the picture",
+         "\"$TOOL\" $DIR/s.bmp -o - >>$DIR/s.bmp",
+         1,
+         {"glyphcast-convert: standard output: it is $DIR/s.bmp, a picture being converted, which is never written "
+          "to; name the page with --output"},
+         nullptr,
+         [&picture](const CTempDir& dir) { EXPECT_EQ(ReadBytes(dir.Path("s.bmp")), picture); }},
+        {"a link that leads nowhere",
+         "ln -s nowhere $DIR/d.html; \"$TOOL\" $DIR/s.bmp -o $DIR/d.html",
+         1,
+         {"glyphcast-convert: $DIR/d.html: already exists; use --force to replace it"},
+         nullptr,
+         [](const CTempDir& dir) { EXPECT_TRUE(fs::is_symlink(dir.Path("d.html"))); }},
+        {"a link that leads nowhere, replaced",
+         "ln -s nowhere $DIR/d.html; \"$TOOL\" -f $DIR/s.bmp -o $DIR/d.html",
+         0,
+         {},
+         nullptr,
+         [](const CTempDir& dir) {
+             EXPECT_FALSE(fs::is_symlink(dir.Path("d.html")));
+             EXPECT_EQ(ReadText(dir.Path("d.html")).rfind("<HTML>", 0), 0u);
+             EXPECT_FALSE(fs::exists(dir.Path("nowhere")));
+         }},
+        {"a banner with the default grid",
+         "\"$TOOL\" $DIR/banner.bmp",
+         0,
+         {},
+         [](const CTempDir& dir) { WriteBytes(dir.Path("banner.bmp"), CBmpBuilder(1000, 4, 24).Build()); },
+         [](const CTempDir& dir) {
+             const std::string page = ReadText(dir.Path("banner.html"));
+             EXPECT_EQ(std::count(page.begin(), page.end(), '\n'),
+                       7);  // three of the head, one line, three of the tail
+         }},
+        {"names that hold a line break and an escape sequence",
+         "\"$TOOL\" $DIR/a*",
+         1,
+         {"glyphcast-convert: $DIR/a\\nb\\x1B[2J.bmp: not a picture Glyphcast can read"},
+         [](const CTempDir& dir) {
+             WriteBytes(dir.Path("a\nb\x1B[2J.bmp"), {'t', 'e', 'x', 't'});
+         }},
+        {"a picture larger than the memory allowed",
+         "\"$TOOL\" --memory 2M $DIR/big.png",
+         1,
+         {"glyphcast-convert: $DIR/big.png: reading it needs ... MiB of memory, more than the 2.00 MiB allowed "
+          "(see --memory)"},
+         [&](const CTempDir& dir) { writeInterlaced(dir, "big.png"); }},
+        {"pictures that fit the memory allowed only one at a time",
+         "\"$TOOL\" -j 2 --memory 6M $DIR/big1.png $DIR/big2.png",
+         0,
+         {},
+         [&](const CTempDir& dir) {
+             writeInterlaced(dir, "big1.png");
+             writeInterlaced(dir, "big2.png");
+         },
+         [](const CTempDir& dir) {
+             EXPECT_TRUE(fs::exists(dir.Path("big1.html")));
+             EXPECT_TRUE(fs::exists(dir.Path("big2.html")));
+         }},
+        {"a picture that is a loop of links",
+         "ln -s loop $DIR/loop; \"$TOOL\" $DIR/loop",
+         1,
+         {"glyphcast-convert: $DIR/loop: cannot open the picture: its symbolic links lead round in a loop"}},
+        {"standard input closed",
+         "\"$TOOL\" - <&-",
+         1,
+         {"glyphcast-convert: standard input: cannot read the picture: it is closed"}},
+        {"standard input a folder",
+         "\"$TOOL\" - <$DIR",
+         1,
+         {"glyphcast-convert: standard input: cannot read the picture: it is a folder"}},
+        {"standard input empty",
+         "\"$TOOL\" - </dev/null",
+         1,
+         {"glyphcast-convert: standard input: no picture arrived: the input is empty"}},
+        {"a file as the folder of the pages",
+         "\"$TOOL\" -d $DIR/s.bmp/ $DIR/s.bmp",
+         2,
+         {"glyphcast-convert: $DIR/s.bmp/: it is a file, not a folder (--output-dir)",
+          "Try 'glyphcast-convert --help' for more information."}},
+        {"a missing folder of the pages",
+         "\"$TOOL\" -d $DIR/none $DIR/s.bmp",
+         2,
+         {"glyphcast-convert: $DIR/none: the folder does not exist (--output-dir)",
+          "Try 'glyphcast-convert --help' for more information."}},
+        {"a page name over 255 bytes",
+         "\"$TOOL\" $DIR/s.bmp -o $DIR/$(printf %0300d 0).html",
+         1,
+         {"glyphcast-convert: $DIR/0...0.html: cannot create the page: the name is too long"}},
+        {"a full disk on standard output",
+         "\"$TOOL\" $DIR/s.bmp -o - >/dev/full",
+         1,
+         {"glyphcast-convert: standard output: cannot write the page of $DIR/s.bmp: the disk is full"}},
+        {"an empty TMPDIR",
+         "TMPDIR= \"$TOOL\" -c 10 $DIR/s.bmp -o - >$DIR/out.html",
+         0,
+         {},
+         nullptr,
+         [](const CTempDir& dir) { EXPECT_EQ(ReadText(dir.Path("out.html")).rfind("<HTML>", 0), 0u); }},
+        {"control characters to draw with",
+         "\"$TOOL\" --characters \"$(printf '\\001\\177')\" $DIR/s.bmp",
+         2,
+         {"glyphcast-convert: --characters must not hold control characters, which no page can show",
+          "Try 'glyphcast-convert --help' for more information."}},
+        {"an opener that fails",
+         "PATH=$DIR/bin:$PATH \"$TOOL\" --open $DIR/s.bmp",
+         0,
+         {"glyphcast-convert: $DIR/s.html: written, but no program could open it"},
+         opener("#!/bin/sh\nexit 3\n")},
+        {"an opener that works",
+         "PATH=$DIR/bin:$PATH \"$TOOL\" --open $DIR/s.bmp",
+         0,
+         {},
+         opener("#!/bin/sh\necho \"$1\" >\"${1%.html}.opened\"\n"),
+         [](const CTempDir& dir) { EXPECT_EQ(ReadText(dir.Path("s.opened")), dir.Path("s.html") + "\n"); }},
+    };
+    for (const HostileRun& run : runs)
+    {
+        SCOPED_TRACE(run.What);
+        CTempDir dir, captured;
+        ASSERT_TRUE(WriteBytes(dir.Path("s.bmp"), picture));
+        fs::create_directories(dir.Path("tmp"));
+        if (run.Prepare)
+            run.Prepare(dir);
+        const ToolRun result = Spawn(captured, {"/bin/sh", "-c",
+                                                "TOOL='" GLYPHCAST_CONVERT_PATH "'; export TMPDIR=" + dir.Path("tmp") +
+                                                    "; " + WithFolder(run.Command, dir.Root())});
+        EXPECT_EQ(result.Status, run.Status) << result.Err;
+        std::vector<std::string> lines = Lines(result.Err);
+        std::vector<std::string> expected;
+        for (const std::string& line : run.Err)
+            expected.push_back(WithFolder(line, dir.Root()));
+        std::sort(lines.begin(), lines.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(lines.size(), expected.size()) << result.Err;
+        for (std::size_t n = 0; n < std::min(lines.size(), expected.size()); ++n)
+            EXPECT_TRUE(Matches(lines[n], expected[n])) << lines[n] << "\nis not\n" << expected[n];
+        EXPECT_EQ(Leftovers(dir), std::vector<std::string>{});
+        if (run.Check)
+            run.Check(dir);
+    }
 }

@@ -268,8 +268,16 @@ TEST_F(PageWriterUtf8, FaceStaysWithinItsQuotes)
 TEST_F(PageWriterUtf8, TextThatIsNotUtf8IsRefusedAndDrawsReplacementMarks)
 {
     std::u32string characters;
-    for (const char* invalid : {"\xE9", "a\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80"})
+    // Cut short, overlong, a surrogate, past U+10FFFF, a stray continuation byte, and a lead byte
+    // where a continuation byte belongs (the second lead starts a character of its own).
+    for (const char* invalid : {"\xE9", "a\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80", "\xC3\xC3",
+                                "\xC3\xC3\xA9", "\xE2\xE2\x82\xAC", "\xF0\x9F\xF0\x9F\x98\x80", "\xE2\x82\xC3\xA9"})
         EXPECT_FALSE(SplitCharacters(invalid, characters)) << invalid;
+#ifndef _WIN32
+    // What is read of such text keeps the character the second lead byte starts.
+    EXPECT_FALSE(SplitCharacters("\xC3\xC3\xA9", characters));
+    EXPECT_EQ(characters, (std::u32string{0xFFFD, 0xE9}));
+#endif
     Writer.CharacterSet = "\xFF";
     EXPECT_EQ(Cells(WritePage(1, 1)), std::vector<std::string>{"&#65533;"});
 }

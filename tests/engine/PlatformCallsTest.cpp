@@ -202,6 +202,7 @@ TEST(PlatformCalls, AFileMarkedForDeletionGoesWithItsHandle)
     HANDLE plain = CreateForWriting(dir.Path("plain.txt"));
     EXPECT_FALSE(mark(plain, true));  // without DELETE access
     CloseHandle(plain);
+    EXPECT_TRUE(DeleteFileA(dir.Path("kept.tmp").c_str()));
 }
 
 #ifndef _WIN32
@@ -226,6 +227,38 @@ TEST(PlatformCalls, EveryFileMarkedForDeletionIsRemovedOnASignal)
             << n;
     for (HANDLE file : files)
         CloseHandle(file);
+}
+#endif
+
+#ifndef _WIN32
+// A page being committed (its mark taken back, not yet moved into place) is still a temporary file:
+// a signal then removes it. Once it is in place, neither the page nor a file that took the old
+// name since is touched.
+TEST(PlatformCalls, AFileBeingCommittedGoesOnASignalUntilItIsInPlace)
+{
+    CTempDir dir;
+    const std::string temporary = dir.Path("~gc1.tmp"), page = dir.Path("page.html");
+    const auto startAndUnmark = [&] {
+        HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE);
+        FILE_DISPOSITION_INFO disposition = {BOOLEAN(1)};
+        EXPECT_TRUE(SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition));
+        disposition.DeleteFile = BOOLEAN(0);
+        EXPECT_TRUE(SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition));
+        CloseHandle(file);
+    };
+    startAndUnmark();
+    ASSERT_NE(GetFileAttributesA(temporary.c_str()), INVALID_FILE_ATTRIBUTES);  // kept when closed
+    DeleteFilesMarkedForDeletion();
+    EXPECT_EQ(GetFileAttributesA(temporary.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    startAndUnmark();
+    ASSERT_TRUE(MoveFileExA(temporary.c_str(), page.c_str(), MOVEFILE_REPLACE_EXISTING));
+    ASSERT_TRUE(WriteBytes(temporary, {'n', 'e', 'w'}));  // another file by the old name
+    DeleteFilesMarkedForDeletion();
+    EXPECT_NE(GetFileAttributesA(page.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadText(temporary), "new");
 }
 #endif
 

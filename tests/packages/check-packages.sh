@@ -8,10 +8,14 @@
 #     window; the installed converter writes the same page as the Linux one; the entry under the
 #     installed programs; a silent uninstall leaves nothing of Glyphcast (files, shortcut,
 #     registry) and keeps what the user put beside it.
-# The setup and zip we ship are 32-bit: on a machine that runs no 32-bit programs (see
-# scripts/wine-env.sh) the Wine checks use a 64-bit setup made from the same NSIS script and the
-# x86_64 test build (build/win64), and the zip's converter is not run; the 32-bit setup's
-# contents are checked there with 7-Zip instead.
+# The setup and zip we ship are 32-bit: where the tests take the 64-bit path (32-bit Wine is not
+# installed, or the machine does not execute 32-bit programs: see scripts/wine-env.sh) the Wine
+# checks use a 64-bit setup made from the same NSIS script and the x86_64 test build (build/win64),
+# and the zip's converter is not run, the skip line saying why; the 32-bit setup's contents are
+# checked there with 7-Zip instead.
+# Wine's programs may end before their work is done (the uninstaller goes on from a copy of itself
+# in the temporary folder), so each check waits for all of Wine's processes in the prefix to end
+# before it looks, bounded by a generous timeout.
 # Needs a display for the wizard (scripts/test.sh runs it inside xvfb-run). Prints one line a
 # check and writes REPORT_DIR/packages.xml (GoogleTest's report form) for the test count.
 # Usage: check-packages.sh [REPORT_DIR]
@@ -34,31 +38,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0
-failed=0
-cases=""
-# check TITLE FUNCTION [ARGUMENTS]: runs the function in a subshell, which `fail` ends, with its
-# output kept; prints the outcome and what the function printed.
-check() {
-  local title=$1 log=$work/check.log started=$SECONDS
-  shift
-  if ("$@") >"$log" 2>&1; then
-    passed=$((passed + 1))
-    echo "  ok      $title ($((SECONDS - started)) s)"
-    sed 's/^/          /' "$log"
-    cases="$cases<testcase name=\"$title\"/>"
-  else
-    failed=$((failed + 1))
-    echo "  FAILED  $title ($((SECONDS - started)) s)"
-    sed 's/^/          /' "$log"
-    cases="$cases<testcase name=\"$title\"><failure message=\"failed\"/></testcase>"
-  fi
-}
-skip() { echo "  skipped $1: $2"; }
-fail() {
-  echo "$*"
-  exit 1
-}
+source tests/checks.sh
 # The page the converter writes for the sample in a folder of its own, with fixed settings.
 sample_settings=(--columns 80 --order sequential --background 101820)
 fresh_sample() {
@@ -84,6 +64,10 @@ deb_control() {
   field=$(dpkg-deb -f "$deb" Depends)
   echo "Depends: $field"
   [[ $field == *"libc6 (>= "* && $field == *libstdc++6* ]] || fail "Depends lacks the runtimes"
+  # The picture libraries the converter decodes with, as dpkg-shlibdeps found them.
+  for library in libpng16-16 libjpeg62-turbo libgif7 libtiff6 libwebp7 libheif1 libjxl0.7 liblcms2-2; do
+    [[ $field == *"$library "* || $field == *"$library," || $field == *"$library" ]] || fail "Depends lacks $library"
+  done
 }
 
 deb_extracted() {
@@ -154,6 +138,10 @@ GLYPHCAST_WINE_UNMANAGED=1 source scripts/wine-env.sh || exit 1
 echo
 echo "Under Wine: the $GLYPHCAST_WINE_CHOICE"
 wine_run() { timeout 120 "$GLYPHCAST_WINE" "$@"; }
+# Waits for every Wine process in the prefix to end, and so for Wine to have saved the registry.
+wine_settled() {
+  timeout 300 wineserver -w || fail "Wine's processes in $WINEPREFIX did not end within 300 s"
+}
 drive_c=$WINEPREFIX/drive_c
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Glyphcast'
 
@@ -166,9 +154,8 @@ entry_value() {
   wine_run reg query "$1\\$uninstall_key" /v "$2" 2>/dev/null | tr -d '\r' |
     sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
-# Everything in the prefix's registry and C: drive that names Glyphcast, once Wine has saved it.
+# Everything in the prefix's registry and C: drive that names Glyphcast (after wine_settled).
 glyphcast_traces() {
-  timeout 60 wineserver -w
   grep -il glyphcast "$WINEPREFIX"/*.reg
   find "$drive_c" -iname '*glyphcast*'
 }
@@ -199,10 +186,10 @@ drive_listing >"$work/before.txt"
 
 upgrade_all_users() {
   wine_run "$older_setup" /S || fail "the $older_version setup failed"
-  timeout 60 wineserver -w
+  wine_settled
   [ "$(entry_value HKLM DisplayVersion)" = "$older_version" ] || fail "no $older_version entry after its setup"
   wine_run "$tested_setup" /S || fail "the $version setup failed over $older_version"
-  timeout 60 wineserver -w
+  wine_settled
   installed HKLM "$all_users_folder" "$all_users_shortcut"
 }
 
@@ -262,10 +249,9 @@ running_wizard_stops_uninstall() {
   [ "$status" = 2 ] || fail "the uninstaller ended with $status, not 2"
   installed HKLM "$all_users_folder" "$all_users_shortcut"
   # Alt+F4 cancels the wizard and the program ends.
-  sleep 1
-  xdotool windowfocus --sync "$window" 2>/dev/null
+  timeout 60 xdotool windowfocus --sync "$window" || fail "the wizard's window did not take the focus"
   xdotool key --clearmodifiers alt+F4
-  timeout 30 wineserver -w || fail "Wine's processes did not end after Alt+F4"
+  wine_settled
   [ -z "$(wizard_window 1)" ] || fail "the wizard did not close on Alt+F4"
 }
 
@@ -290,7 +276,8 @@ uninstall_keeps_users_file() {
   argument=${command##*\" }
   [ -n "$program" ] && [ "$argument" = /S ] || fail "not a quiet uninstall command"
   wine_run "$program" "$argument" || fail "$command failed"
-  timeout 60 wineserver -w
+  # The uninstaller has handed over to its copy in the temporary folder.
+  wine_settled
   [ "$(cd "$folder" && ls)" = notes.txt ] || fail "$folder holds: $(ls "$folder")"
   rm "$folder/notes.txt"
   rmdir "$folder"
@@ -299,15 +286,17 @@ uninstall_keeps_users_file() {
 }
 
 nothing_remains() {
-  local changed
+  local changed traces
+  wine_settled
   changed=$(drive_listing | diff "$work/before.txt" - | grep '^[<>]')
   [ -z "$changed" ] || fail "the C: drive differs from before the setup: $changed"
-  [ -z "$(glyphcast_traces)" ] || fail "left: $(glyphcast_traces)"
+  traces=$(glyphcast_traces)
+  [ -z "$traces" ] || fail "left: $traces"
 }
 
 per_user() {
   wine_run "$tested_setup" /S /CurrentUser || fail "the setup failed for the current user"
-  timeout 60 wineserver -w
+  wine_settled
   installed HKCU "$user_folder" "$user_shortcut"
   uninstall_keeps_users_file HKCU "$user_folder"
 }
@@ -330,11 +319,7 @@ zip_converter() {
 if [ "$GLYPHCAST_WIN_ARCH" = win32 ]; then
   check "zip: its converter writes the Linux converter's page under Wine" zip_converter
 else
-  skip "zip: its converter under Wine" "this machine runs no 32-bit programs"
+  skip "zip: its converter under Wine" "$GLYPHCAST_WINE_REASON"
 fi
 
-echo "<testsuites tests=\"$((passed + failed))\" failures=\"$failed\" disabled=\"0\" errors=\"0\" name=\"packages\">" \
-  "<testsuite name=\"packages\" tests=\"$((passed + failed))\" failures=\"$failed\">$cases</testsuite></testsuites>" \
-  >"$report_dir/packages.xml"
-echo "packages: $passed passed, $failed failed"
-[ "$failed" = 0 ]
+checks_report "$report_dir/packages.xml" packages
