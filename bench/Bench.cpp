@@ -8,12 +8,13 @@
 // The same picture is then converted as a PNG and as a JPEG (written by the libraries'
 // encoders), beside the floor of those: the libraries decoding every row alone, with nothing
 // done with the rows. Each conversion row also tells the write calls it made (from /proc) and
-// its time over the decoding alone. Last, a 48-megapixel photo (8000 x 6000) as HEIC and as AVIF
-// (libheif's encoders at their fastest) is converted at the same grids beside libheif decoding it
-// alone; BENCH_HEIF=0 leaves them out. With BENCH_KEEP set, the pictures stay in the work
-// directory.
+// its time over the decoding alone. Then the .bmp into the photo page style at the same grids.
+// Last, a 48-megapixel photo (8000 x 6000) as HEIC and as AVIF (libheif's encoders at their
+// fastest) is converted at the same grids beside libheif decoding it alone; BENCH_HEIF=0 leaves
+// them out. With BENCH_KEEP set, the pictures stay in the work directory.
 #include "engine/BitmapFile.h"
 #include "output/PageConversion.h"
+#include "output/PageStyle.h"
 #include "tests/engine/PictureEncoder.h"
 #include "tests/engine/TempDir.h"
 
@@ -251,10 +252,11 @@ bool Measure(int repeats, const std::function<bool()>& task, Timings& timings)
     return true;
 }
 
-// Converts source at each grid, printing one row per grid (the name prefixed by label), with its
-// write calls and, where decoding is given, its time over the decoding's.
+// Converts source at each grid into a page of style, printing one row per grid (the name prefixed
+// by label), with its write calls and, where decoding is given, its time over the decoding's.
 bool ConvertAtEveryGrid(const char* label, const std::string& source, const std::string& target, int repeats,
-                        const Timings& floor, const Timings* decoding, double pixels = PicturePixels)
+                        const Timings& floor, const Timings* decoding, double pixels = PicturePixels,
+                        PageStyle style = PageStyle::Classic)
 {
     namespace fs = std::filesystem;
     const std::uint32_t grids[][2] = {{10, 4}, {200, 75}, {1000, 375}};
@@ -266,8 +268,9 @@ bool ConvertAtEveryGrid(const char* label, const std::string& source, const std:
         settings.Columns = grid[0];
         settings.Rows = grid[1];
         settings.FontFace = "Courier New";
-        settings.CharacterSet = "0123456789";
+        settings.CharacterSet = style == PageStyle::Classic ? "0123456789" : DefaultCharactersOf(style);
         settings.CharacterOrder = 0;
+        settings.Style = style;
 
         Timings run;
         ConversionResult result;
@@ -359,6 +362,9 @@ int main(int argc, char** argv)
         if (!ConvertAtEveryGrid(label, path, target, repeats, floor, decodeAlone ? &decoding : nullptr))
             return 1;
     }
+    // The photo page of the same picture: its cells sampled in halves, kept, and written whole.
+    if (!ConvertAtEveryGrid("photo ", source, target, repeats, floor, nullptr, PicturePixels, PageStyle::Photo))
+        return 1;
     std::vector<std::string> pictures = {source, png, jpeg};
     const char* heifWanted = std::getenv("BENCH_HEIF");
     if (!heifWanted || std::string(heifWanted) != "0")

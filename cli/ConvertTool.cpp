@@ -15,9 +15,12 @@
 #include "engine/ConversionRun.h"
 #include "engine/SourcePicture.h"
 #include "output/PageConversion.h"
+#include "output/PageStyle.h"
 #include "output/TargetCheck.h"
 #include "output/TargetName.h"
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -29,7 +32,7 @@ const char ConvertToolName[] = "glyphcast-convert";
 namespace
 {
 
-const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE...\n"
+const char UsageHead[] = "Usage: glyphcast-convert [options] SOURCE...\n"
                          "Turns each picture into an HTML page of coloured characters, written beside it\n"
                          "with .html in place of its extension. SOURCE may be a BMP, PNG, JPEG, GIF (its\n"
                          "first frame), TIFF (its first page), WebP, HEIF/HEIC, AVIF or JPEG XL picture\n"
@@ -44,8 +47,8 @@ const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE...\n"
                          "  -r, --rows N            lines of characters, 1 to 5000; given one count, the other\n"
                          "                          follows the picture's proportions; given neither, the\n"
                          "                          larger count is 100\n"
-                         "      --characters SET    the characters to draw with (default \"01\")\n"
-                         "      --order ORDER       random or sequential (default random)\n"
+                         "      --style STYLE       the kind of page (default classic):\n";
+const char UsageTail[] = "      --order ORDER       random or sequential (default random)\n"
                          "      --font FACE         the page's font face (default \"Courier New\")\n"
                          "  -b, --background COLOR  page background as RRGGBB, '#' optional (default 000000)\n"
                          "  -o, --output FILE       the page of a single SOURCE; - for standard output\n"
@@ -60,6 +63,21 @@ const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE...\n"
                          "\n"
                          "Exit status: 0 when every page is written, 1 when a picture failed, 2 for a usage error.\n"
                          "The manual page tells more: man glyphcast-convert\n";
+
+// The help, with the styles and their characters as the table of styles has them.
+std::string UsageText()
+{
+    std::string text = UsageHead;
+    std::string characters = "      --characters SET    the characters to draw with (default";
+    for (const PageStyleInfo& style : PageStyles())
+    {
+        text += std::string("                            ") + style.Name +
+                std::string(std::max<std::size_t>(1, 9 - std::strlen(style.Name)), ' ') + style.Description + "\n";
+        characters += std::string(&style == &PageStyles().front() ? " \"" : ", " + std::string(style.Name) + " \"") +
+                      style.DefaultCharacters + "\"";
+    }
+    return text + characters + ")\n" + UsageTail;
+}
 
 const char StandardInputName[] = "standard input";
 const char StandardOutputName[] = "standard output";
@@ -256,7 +274,7 @@ void CConvertRun::Plan()
         job.ToStandardOutput = Line.PageToStandardOutput(source);
         job.Target = job.ToStandardOutput   ? std::string()
                      : !Line.Output.empty() ? Line.Output
-                                            : PagePathFor(source, Line.OutputFolder);
+                                            : PagePathFor(source, Line.OutputFolder, PageExtensionOf(Line.Page.Style));
         needScratch = needScratch || job.FromStream || job.ToStandardOutput;
         Jobs.push_back(job);
     }
@@ -367,7 +385,8 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
     ConversionSettings settings = Line.Page;
     settings.SourcePath = job.Source;
     settings.TargetPath = job.Target;
-    if (!ResolveGrid(settings.Columns, settings.Rows, picture.Width(), picture.Height(), reason))
+    if (!ResolveGrid(settings.Columns, settings.Rows, picture.Width(), picture.Height(),
+                     CellRatioOf(settings.Style, DefaultFontRatio), reason))
         return report.PageFailed(job.Name, reason);
 
     // What the picture will hold in memory is known before a row is decoded: it waits for its
@@ -431,7 +450,7 @@ int RunConvertTool(const std::vector<std::string>& arguments, std::istream& in, 
     const CommandLine line = ParseCommandLine(arguments);
     switch (line.Mode)
     {
-    case CommandLine::Action::Help: out << UsageText; return ExitWritten;
+    case CommandLine::Action::Help: out << UsageText(); return ExitWritten;
     case CommandLine::Action::Version:
         out << ConvertToolName << " (" GLYPHCAST_NAME ") " GLYPHCAST_VERSION "\n";
         return ExitWritten;

@@ -57,6 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.CharacterSet = size % 2 ? "01" : " <&>";
     settings.CharacterOrder = static_cast<std::int32_t>(size % 3 == 0);
     settings.BackgroundColor = static_cast<RgbColor>(size * 2654435761u) & 0xFFFFFF;
+    // Every fifth size in the photo style, whose cells are kept and brought down to a palette.
+    settings.Style = size % 5 == 4 ? PageStyle::Photo : PageStyle::Classic;
     RunConversion(settings, true);
     return 0;
 }

@@ -75,5 +75,6 @@
 #define IDC_PREVIEW         1023
 #define IDC_CHARACTER_SET   1024
 #define IDC_PAGE_SIZE       1027
+#define IDC_PAGE_STYLE      1028
 
 #endif /* GLYPHCAST_RES_RESOURCE_H */

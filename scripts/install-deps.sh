@@ -28,6 +28,9 @@ case "${1:-all}" in
   native) need=$want_native want_wine32="" ;;
   # The browser only shows a written page for the screenshots; the tests do not need it.
   screenshots) need="$want_native $want_cross $want_package chromium" ;;
+  # bench/measure-pages.sh: the browser that renders the pages, scikit-image with its photos, and
+  # the monospaced faces a page may fall back to.
+  measure) need="$want_native chromium python3-skimage fonts-dejavu-core fonts-liberation2 fonts-freefont-ttf" want_wine32="" ;;
   *) need="$want_native $want_cross $want_package" ;;
 esac
 
