@@ -106,3 +106,33 @@ std::u16string Utf16Of(const std::u32string& characters)
     }
     return wide;
 }
+
+bool TextFromUtf8(const std::string& utf8, std::string& text)
+{
+#ifdef _WIN32
+    if (TextCodePageId() != CP_UTF8 && GetACP() != CP_UTF8)
+    {
+        // A legacy code page: through UTF-16, refusing what it can only stand in for.
+        const int length = static_cast<int>(utf8.size());
+        const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
+        if (utf8.size() > INT_MAX || (length != 0 && wideLength <= 0))
+            return false;
+        std::vector<WCHAR> wide(static_cast<std::size_t>(wideLength) + 1);
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), wideLength);
+        BOOL replaced = FALSE;
+        const int needed =
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, &replaced);
+        std::string converted(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
+        if (needed > 0)
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, &converted[0], needed, nullptr,
+                                &replaced);
+        if (replaced || (length != 0 && needed <= 0))
+            return false;
+        text = converted;
+        return true;
+    }
+#endif
+    // The program's text is UTF-8 already.
+    text = utf8;
+    return true;
+}

@@ -23,6 +23,9 @@ unsigned TextCodePageId();
 bool SplitCharacters(const std::string& text, std::u32string& characters);
 // Whether text is valid in the program's code page.
 bool IsValidText(const std::string& text);
+// UTF-8 text (a literal of the program's) in the program's code page; false when a character of
+// it has no place in that code page.
+bool TextFromUtf8(const std::string& utf8, std::string& text);
 // Whether a character is a control character (C0, DEL or C1), which neither a page nor a terminal
 // shows as text.
 inline bool IsControlCharacter(char32_t c)

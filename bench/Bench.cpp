@@ -8,10 +8,13 @@
 // The same picture is then converted as a PNG and as a JPEG (written by the libraries'
 // encoders), beside the floor of those: the libraries decoding every row alone, with nothing
 // done with the rows. Each conversion row also tells the write calls it made (from /proc) and
-// its time over the decoding alone. With BENCH_KEEP set, the three pictures stay in the work
-// directory.
+// its time over the decoding alone. Then the .bmp into the photo page style at the same grids.
+// Last, a 48-megapixel photo (8000 x 6000) as HEIC and as AVIF (libheif's encoders at their
+// fastest) is converted at the same grids beside libheif decoding it alone; BENCH_HEIF=0 leaves
+// them out. With BENCH_KEEP set, the pictures stay in the work directory.
 #include "engine/BitmapFile.h"
 #include "output/PageConversion.h"
+#include "output/PageStyle.h"
 #include "tests/engine/PictureEncoder.h"
 #include "tests/engine/TempDir.h"
 
@@ -34,6 +37,7 @@
 
 #include <csetjmp>
 #include <jpeglib.h>
+#include <libheif/heif.h>
 #include <png.h>
 
 namespace
@@ -101,6 +105,25 @@ bool DecodeJpegAlone(const std::string& path)
     jpeg_destroy_decompress(&info);
     std::fclose(file);
     return true;
+}
+
+// libheif decoding the primary picture whole, as interleaved RGB, as the converter asks for it:
+// the floor of a HEIC or AVIF conversion.
+bool DecodeHeifAlone(const std::string& path)
+{
+    heif_context* context = heif_context_alloc();
+    heif_image_handle* handle = nullptr;
+    heif_image* image = nullptr;
+    bool ok = heif_context_read_from_file(context, path.c_str(), nullptr).code == heif_error_Ok &&
+              heif_context_get_primary_image_handle(context, &handle).code == heif_error_Ok &&
+              heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr).code ==
+                  heif_error_Ok;
+    if (image)
+        heif_image_release(image);
+    if (handle)
+        heif_image_handle_release(handle);
+    heif_context_free(context);
+    return ok;
 }
 
 void PutU32(std::vector<char>& bytes, std::size_t at, std::uint32_t value)
@@ -229,10 +252,11 @@ bool Measure(int repeats, const std::function<bool()>& task, Timings& timings)
     return true;
 }
 
-// Converts source at each grid, printing one row per grid (the name prefixed by label), with its
-// write calls and, where decoding is given, its time over the decoding's.
+// Converts source at each grid into a page of style, printing one row per grid (the name prefixed
+// by label), with its write calls and, where decoding is given, its time over the decoding's.
 bool ConvertAtEveryGrid(const char* label, const std::string& source, const std::string& target, int repeats,
-                        const Timings& floor, const Timings* decoding)
+                        const Timings& floor, const Timings* decoding, double pixels = PicturePixels,
+                        PageStyle style = PageStyle::Classic)
 {
     namespace fs = std::filesystem;
     const std::uint32_t grids[][2] = {{10, 4}, {200, 75}, {1000, 375}};
@@ -244,8 +268,9 @@ bool ConvertAtEveryGrid(const char* label, const std::string& source, const std:
         settings.Columns = grid[0];
         settings.Rows = grid[1];
         settings.FontFace = "Courier New";
-        settings.CharacterSet = "0123456789";
+        settings.CharacterSet = style == PageStyle::Classic ? "0123456789" : DefaultCharactersOf(style);
         settings.CharacterOrder = 0;
+        settings.Style = style;
 
         Timings run;
         ConversionResult result;
@@ -267,13 +292,12 @@ bool ConvertAtEveryGrid(const char* label, const std::string& source, const std:
         const double pageBytes = double(fs::file_size(target));
         std::printf("%-16s %8.0f %8.1f %8.1f %8.1f %11.2f %11.2f %11.2f %9ld %8.1f %7ld %7.0f", name.c_str(),
                     double(grid[0]) * grid[1], run.Min() * 1e3, run.Median() * 1e3, run.CpuMin() * 1e3,
-                    (run.Min() - floor.Min()) * 1e9 / PicturePixels,
-                    (run.Median() - floor.Median()) * 1e9 / PicturePixels,
-                    (run.CpuMin() - floor.CpuMin()) * 1e9 / PicturePixels, run.PeakKiB, pageBytes / 1e6, writes,
+                    (run.Min() - floor.Min()) * 1e9 / pixels, (run.Median() - floor.Median()) * 1e9 / pixels,
+                    (run.CpuMin() - floor.CpuMin()) * 1e9 / pixels, run.PeakKiB, pageBytes / 1e6, writes,
                     writes > 0 ? pageBytes / writes : 0.0);
         if (decoding)
-            std::printf("  x%.2f of decoding (min), x%.2f (median)", run.Min() / decoding->Min(),
-                        run.Median() / decoding->Median());
+            std::printf("  x%.2f of decoding (min), x%.2f (median), memory x%.2f", run.Min() / decoding->Min(),
+                        run.Median() / decoding->Median(), double(run.PeakKiB) / double(decoding->PeakKiB));
         std::printf("\n");
     }
     return true;
@@ -338,10 +362,54 @@ int main(int argc, char** argv)
         if (!ConvertAtEveryGrid(label, path, target, repeats, floor, decodeAlone ? &decoding : nullptr))
             return 1;
     }
+    // The photo page of the same picture: its cells sampled in halves, kept, and written whole.
+    if (!ConvertAtEveryGrid("photo ", source, target, repeats, floor, nullptr, PicturePixels, PageStyle::Photo))
+        return 1;
+    std::vector<std::string> pictures = {source, png, jpeg};
+    const char* heifWanted = std::getenv("BENCH_HEIF");
+    if (!heifWanted || std::string(heifWanted) != "0")
+    {
+        // A photo's worth of pixels, 48 megapixels, and a floor of nothing (the decoding is the floor).
+        const std::uint32_t width = 8000, height = 6000;
+        const double photoPixels = double(width) * height;
+        Timings none;
+        none.Seconds = none.CpuSeconds = {0.0};
+        for (bool avif : {false, true})
+        {
+            const std::string path = (dir / (avif ? "photo.avif" : "photo.heic")).string();
+            {
+                TestPicture photo(width, height);
+                for (std::uint32_t y = 0; y < height; ++y)
+                    for (std::uint32_t x = 0; x < width; ++x)
+                        photo.Set(x, y, std::uint8_t(x * 255 / width), std::uint8_t(y * 255 / height),
+                                  std::uint8_t((x ^ y) & 0xFF));
+                HeifOptions options;
+                options.Avif = avif;
+                options.Fast = true;
+                if (!WriteHeif(path, photo, options))
+                {
+                    std::fprintf(stderr, "%s could not be written\n", path.c_str());
+                    return 1;
+                }
+            }
+            pictures.push_back(path);
+            const char* label = avif ? "avif " : "heic ";
+            std::printf("%s: %u x %u, %.1f MB\n", path.c_str(), width, height, fs::file_size(path) / 1e6);
+            Timings decoding;
+            if (!Measure(
+                    repeats, [&] { return DecodeHeifAlone(path); }, decoding))
+                return 1;
+            std::printf("%-16s %8s %8.1f %8.1f %8.1f %11s %11s %11s %9ld\n", (std::string(label) + "decoding").c_str(),
+                        "-", decoding.Min() * 1e3, decoding.Median() * 1e3, decoding.CpuMin() * 1e3, "-", "-", "-",
+                        decoding.PeakKiB);
+            if (!ConvertAtEveryGrid(label, path, target, repeats, none, &decoding, photoPixels))
+                return 1;
+        }
+    }
     fs::remove(target);
     if (std::getenv("BENCH_KEEP"))
         return 0;
-    for (const std::string& path : {source, png, jpeg})
+    for (const std::string& path : pictures)
         fs::remove(path);
     if (argc <= 1)
         fs::remove(dir);

@@ -1,7 +1,8 @@
 #include "cli/CommandLine.h"
 
-#include "engine/ConversionSettings.h"
 #include "base/TextEncoding.h"
+#include "engine/ConversionSettings.h"
+#include "output/PageStyle.h"
 
 #include <algorithm>
 #include <cctype>
@@ -131,6 +132,23 @@ bool ApplyOption(CommandLine& line, const std::string& name, const std::string& 
         else if (HoldsControlCharacters(value))
             error = option + " must not hold control characters, which no page can show";
         line.Page.CharacterSet = value;
+        line.CharactersGiven = true;
+    }
+    else if (name == "style")
+    {
+        const PageStyleInfo* style = FindPageStyle(value);
+        if (style)
+            line.Page.Style = style->Style;
+        else
+        {
+            error = option + " must be";
+            for (std::size_t n = 0; n < PageStyles().size(); ++n)
+                error += std::string(n == 0                         ? " '"
+                                     : n + 1 == PageStyles().size() ? " or '"
+                                                                    : ", '") +
+                         PageStyles()[n].Name + "'";
+            error += ", not '" + value + "'";
+        }
     }
     else if (name == "order")
     {
@@ -215,13 +233,14 @@ bool CommandLine::PageToStandardOutput(const std::string& source) const
 const std::vector<CommandOption>& CommandOptions()
 {
     static const std::vector<CommandOption> options = {
-        {"columns", 'c', true}, {"rows", 'r', true},       {"characters", 0, true}, {"order", 0, true},
-        {"font", 0, true},      {"background", 'b', true}, {"output", 'o', true},   {"output-dir", 'd', true},
-        {"jobs", 'j', true},    {"memory", 0, true},       {"force", 'f', false},   {"open", 0, false},
+        {"columns", 'c', true},    {"rows", 'r', true},    {"style", 0, true},        {"characters", 0, true},
+        {"order", 0, true},        {"font", 0, true},      {"background", 'b', true}, {"output", 'o', true},
+        {"output-dir", 'd', true}, {"jobs", 'j', true},    {"memory", 0, true},       {"force", 'f', false},
+        {"open", 0, false},
 #ifdef _WIN32
         {"clipboard", 0, false},
 #endif
-        {"help", 'h', false},   {"version", 'V', false}};
+        {"help", 'h', false},      {"version", 'V', false}};
     return options;
 }
 
@@ -343,6 +362,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments)
         }
     }
 
+    // Characters not given are the style's own.
+    if (!line.CharactersGiven)
+        line.Page.CharacterSet = DefaultCharactersOf(line.Page.Style);
     error = CheckOperands(line);
     return error.empty() ? line : UsageError(error);
 }

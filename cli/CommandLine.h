@@ -34,6 +34,7 @@ struct CommandLine
     // The page's settings, as each job takes them: Columns and Rows 0 when not given; the paths
     // are each job's own.
     ConversionSettings Page = DefaultPage();
+    bool CharactersGiven = false;  // --characters was given; otherwise the style's own are drawn
     bool Force = false;
     bool OpenAfterCreation = false;
     bool CopyToClipboard = false;  // --clipboard (Windows only): the one page copied once written

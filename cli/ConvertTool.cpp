@@ -15,12 +15,15 @@
 #include "engine/ConversionRun.h"
 #include "engine/SourcePicture.h"
 #include "output/PageConversion.h"
+#include "output/PageStyle.h"
 #include "output/TargetCheck.h"
 #include "output/TargetName.h"
 #ifdef _WIN32
 #include "output/Clipboard.h"
 #endif
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -32,21 +35,23 @@ const char ConvertToolName[] = "glyphcast-convert";
 namespace
 {
 
-const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE...\n"
+const char UsageHead[] = "Usage: glyphcast-convert [options] SOURCE...\n"
                          "Turns each picture into an HTML page of coloured characters, written beside it\n"
                          "with .html in place of its extension. SOURCE may be a BMP, PNG, JPEG, GIF (its\n"
-                         "first frame), TIFF (its first page) or WebP picture (on Windows, WebP where the\n"
-                         "system has a codec for it), told by its content, not its name; a photo is turned\n"
-                         "upright as its EXIF orientation says, and transparent areas show the background\n"
-                         "colour. A SOURCE of - is standard input.\n"
+                         "first frame), TIFF (its first page), WebP, HEIF/HEIC, AVIF or JPEG XL picture\n"
+                         "(on Windows, WebP, HEIF, AVIF and JPEG XL where the system has a codec for them),\n"
+                         "told by its content, not its name; a photo is turned upright as it says, its\n"
+                         "colour profile is applied, and transparent areas show the background colour.\n"
+                         "Damage a picture viewer reads past is read past with a warning. A SOURCE of - is\n"
+                         "standard input.\n"
                          "\n"
                          "Options:\n"
                          "  -c, --columns N         characters per line, 1 to 5000\n"
                          "  -r, --rows N            lines of characters, 1 to 5000; given one count, the other\n"
                          "                          follows the picture's proportions; given neither, the\n"
                          "                          larger count is 100\n"
-                         "      --characters SET    the characters to draw with (default \"01\")\n"
-                         "      --order ORDER       random or sequential (default random)\n"
+                         "      --style STYLE       the kind of page (default classic):\n";
+const char UsageTail[] = "      --order ORDER       random or sequential (default random)\n"
                          "      --font FACE         the page's font face (default \"Courier New\")\n"
                          "  -b, --background COLOR  page background as RRGGBB, '#' optional (default 000000)\n"
                          "  -o, --output FILE       the page of a single SOURCE; - for standard output\n"
@@ -65,6 +70,21 @@ const char UsageText[] = "Usage: glyphcast-convert [options] SOURCE...\n"
                          "\n"
                          "Exit status: 0 when every page is written, 1 when a picture failed, 2 for a usage error.\n"
                          "The manual page tells more: man glyphcast-convert\n";
+
+// The help, with the styles and their characters as the table of styles has them.
+std::string UsageText()
+{
+    std::string text = UsageHead;
+    std::string characters = "      --characters SET    the characters to draw with (default";
+    for (const PageStyleInfo& style : PageStyles())
+    {
+        text += std::string("                            ") + style.Name +
+                std::string(std::max<std::size_t>(1, 9 - std::strlen(style.Name)), ' ') + style.Description + "\n";
+        characters += std::string(&style == &PageStyles().front() ? " \"" : ", " + std::string(style.Name) + " \"") +
+                      style.DefaultCharacters + "\"";
+    }
+    return text + characters + ")\n" + UsageTail;
+}
 
 const char StandardInputName[] = "standard input";
 const char StandardOutputName[] = "standard output";
@@ -261,7 +281,7 @@ void CConvertRun::Plan()
         job.ToStandardOutput = Line.PageToStandardOutput(source);
         job.Target = job.ToStandardOutput   ? std::string()
                      : !Line.Output.empty() ? Line.Output
-                                            : PagePathFor(source, Line.OutputFolder);
+                                            : PagePathFor(source, Line.OutputFolder, PageExtensionOf(Line.Page.Style));
         needScratch = needScratch || job.FromStream || job.ToStandardOutput;
         Jobs.push_back(job);
     }
@@ -372,7 +392,8 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
     ConversionSettings settings = Line.Page;
     settings.SourcePath = job.Source;
     settings.TargetPath = job.Target;
-    if (!ResolveGrid(settings.Columns, settings.Rows, picture.Width(), picture.Height(), reason))
+    if (!ResolveGrid(settings.Columns, settings.Rows, picture.Width(), picture.Height(),
+                     CellRatioOf(settings.Style, DefaultFontRatio), reason))
         return report.PageFailed(job.Name, reason);
 
     // What the picture will hold in memory is known before a row is decoded: it waits for its
@@ -392,6 +413,9 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
         return report.PageFailed(job.Shown(result.Path), result.Reason);
     if (job.ToStandardOutput && !CopyToOutput(job.Target, reason))
         return report.PageFailed(StandardOutputName, "cannot write the page of " + job.Name + ": " + reason);
+    // Written all the same, as viewers show such a picture: the exit status stays 0.
+    if (!result.Warning.empty())
+        report.Notice(job.Name, "warning: " + result.Warning);
 #ifdef _WIN32
     // Asked for and not done, the copy fails the run; the page itself stays written.
     if (Line.CopyToClipboard && !CopyPageToClipboard(job.Target, settings.Columns, settings.Rows, reason))
@@ -438,7 +462,7 @@ int RunConvertTool(const std::vector<std::string>& arguments, std::istream& in, 
     const CommandLine line = ParseCommandLine(arguments);
     switch (line.Mode)
     {
-    case CommandLine::Action::Help: out << UsageText; return ExitWritten;
+    case CommandLine::Action::Help: out << UsageText(); return ExitWritten;
     case CommandLine::Action::Version:
         out << ConvertToolName << " (" GLYPHCAST_NAME ") " GLYPHCAST_VERSION "\n";
         return ExitWritten;

@@ -1,13 +1,18 @@
-# Bash completion for glyphcast-convert: its options, the values of --order, folders after
-# --output-dir and files everywhere else.
+# Bash completion for glyphcast-convert: its options, the values of --order and --style (classic
+# first, the default), folders after --output-dir and files everywhere else.
 _glyphcast_convert()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local options="--columns --rows --characters --order --font --background --output --output-dir
+    local options="--columns --rows --style --characters --order --font --background --output --output-dir
         --jobs --memory --force --open --help --version -c -r -b -o -d -j -f -h -V --"
+    local styles="classic photo"
     case $prev in
     --order)
         COMPREPLY=($(compgen -W "random sequential" -- "$cur"))
+        return
+        ;;
+    --style)
+        COMPREPLY=($(compgen -W "$styles" -- "$cur"))
         return
         ;;
     -d | --output-dir)
@@ -25,6 +30,9 @@ _glyphcast_convert()
     case $cur in
     --order=*)
         COMPREPLY=($(compgen -W "random sequential" -- "${cur#*=}"))
+        ;;
+    --style=*)
+        COMPREPLY=($(compgen -W "$styles" -- "${cur#*=}"))
         ;;
     -*)
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

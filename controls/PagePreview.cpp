@@ -5,8 +5,8 @@
 #include "engine/ConversionRun.h"
 #include "engine/SourcePicture.h"
 #include "output/CharacterSequence.h"
-#include "output/ClassicPage.h"
 #include "output/PageConversion.h"
+#include "output/PageStyle.h"
 #include "res/resource.h"
 
 #include <algorithm>
@@ -107,7 +107,8 @@ bool CPagePreview::Request::operator==(const Request& other) const
     const ConversionSettings& b = other.Settings;
     return a.SourcePath == b.SourcePath && a.Columns == b.Columns && a.Rows == b.Rows && a.FontFace == b.FontFace &&
            a.CharacterSet == b.CharacterSet && a.CharacterOrder == b.CharacterOrder &&
-           a.BackgroundColor == b.BackgroundColor && Width == other.Width && Height == other.Height && Dpi == other.Dpi;
+           a.BackgroundColor == b.BackgroundColor && a.Style == b.Style && Width == other.Width &&
+           Height == other.Height && Dpi == other.Dpi;
 }
 
 CPagePreview::CPagePreview() = default;
@@ -234,7 +235,10 @@ void CPagePreview::Start()
         return;
     }
     const PageKeeping keeping = PlanLayout(Running, Planned);
-    auto recording = std::make_shared<CRecordedPage>(settings, CClassicPage().Sampling(), keeping);
+    std::u32string characters;
+    SplitCharacters(settings.CharacterSet, characters);
+    auto recording =
+        std::make_shared<CRecordedPage>(settings, CreatePageFormat(settings.Style)->Sampling(characters), keeping);
     Recording = recording;
     const auto task = [settings, recording](const ConversionProgress& progress, const ConversionStop& stop) {
         // The picture's header first: a picture too large to decode for a preview is not decoded.
@@ -283,6 +287,15 @@ PageKeeping CPagePreview::PlanLayout(const Request& request, Layout& layout) con
         ::GetTextMetricsW(dc.DC, &metrics);
         cellWidth = std::max<int>(1, metrics.tmAveCharWidth);
         cellHeight = std::max<int>(1, metrics.tmHeight);
+        // A style that fixes its cell's shape makes it a zero wide ("1ch") and as high as the
+        // shape says, whatever the face's own height.
+        const float ratio = PageStyleOf(settings.Style).CellRatio;
+        SIZE zero = {};
+        if (ratio > 0 && ::GetTextExtentPoint32W(dc.DC, L"0", 1, &zero) && zero.cx > 0)
+        {
+            cellWidth = zero.cx;
+            cellHeight = std::max<int>(1, static_cast<int>(std::lround(zero.cx / ratio)));
+        }
     }
     const CRect area = GetPictureArea();
     const std::uint64_t pageWidth = std::uint64_t(settings.Columns) * cellWidth;
@@ -401,18 +414,40 @@ void CPagePreview::DrawCharacters(CDC& dc)
     shown.Attach(::CreateFontIndirectW(&font));
     CSelectObject selected(dc, shown);
     dc.SetBkMode(TRANSPARENT);
+    const bool grounds = PageStyleOf(settings.Style).CellRatio > 0;
     for (std::uint32_t y = 0; y < settings.Rows; ++y)
     {
         const int top = Drawn.Page.top + static_cast<int>(std::lround(y * Drawn.CellHeight));
+        const int bottom = Drawn.Page.top + static_cast<int>(std::lround((y + 1) * Drawn.CellHeight));
         for (std::uint32_t x = 0; x < settings.Columns; ++x)
         {
+            const int left = Drawn.Page.left + static_cast<int>(std::lround(x * Drawn.CellWidth));
+            const int right = Drawn.Page.left + static_cast<int>(std::lround((x + 1) * Drawn.CellWidth));
+            const CellColors colors = Recording->Colors(x, y);
             const char32_t character = Recording->Character(x, y);
-            if (character == U' ')
+            // The photo page gives every cell its ground, and draws block characters as the cell's
+            // quarters, which a face may not have.
+            if (grounds)
+                dc.FillSolidRect(CRect(left, top, right, bottom), colors.Back);
+            if (!colors.Inked)
                 continue;
+            const int shape = grounds ? InkedQuarters(character) : -1;
+            if (shape >= 0)
+            {
+                const int middle = (left + right) / 2, centre = (top + bottom) / 2;
+                const CRect quarters[4] = {CRect(left, top, middle, centre), CRect(middle, top, right, centre),
+                                           CRect(left, centre, middle, bottom), CRect(middle, centre, right, bottom)};
+                for (int n = 0; n < 4; ++n)
+                    if (shape & (1 << n))
+                        dc.FillSolidRect(quarters[n], colors.Fore);
+                continue;
+            }
             const std::u16string text = Utf16Of(std::u32string(1, character));
-            dc.SetTextColor(Recording->CellColor(x, y));
-            ::TextOutW(dc, Drawn.Page.left + static_cast<int>(std::lround(x * Drawn.CellWidth)), top,
-                       reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<int>(text.size()));
+            dc.SetTextColor(colors.Fore);
+            // In a cell taller than the face, the browser centres the line's text in it.
+            RECT cell = {left, top, right, bottom};
+            ::DrawTextW(dc, reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<int>(text.size()), &cell,
+                        DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
         }
     }
 }

@@ -82,14 +82,16 @@ bool CGifDecoder::FindFirstFrame()
         return false;
     const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : Gif->SColorMap;
     if (!map || !map->Colors)
-        return Fail(Failure::Refused, "damaged GIF data: the picture has no colour table");
-    // Indices past the table show black, as most viewers show them.
+        Warn("the GIF picture has no colour table: it is shown in a default one");
+    // Indices past the table show black, as most viewers show them. Without any table, black
+    // and white come first, as GIF's own specification recommends, and a grey ramp after them.
     for (int n = 0; n < 256; ++n)
     {
-        const bool present = n < map->ColorCount;
-        Palette[n][0] = present ? map->Colors[n].Blue : 0;
-        Palette[n][1] = present ? map->Colors[n].Green : 0;
-        Palette[n][2] = present ? map->Colors[n].Red : 0;
+        const bool present = map && map->Colors && n < map->ColorCount;
+        const auto grey = static_cast<std::uint8_t>(n == 1 ? 255 : n);
+        Palette[n][0] = present ? map->Colors[n].Blue : map ? 0 : grey;
+        Palette[n][1] = present ? map->Colors[n].Green : map ? 0 : grey;
+        Palette[n][2] = present ? map->Colors[n].Red : map ? 0 : grey;
         Palette[n][3] = n == transparent ? 0 : 255;
     }
     HeaderRead.Width = static_cast<std::uint32_t>(frame.Width);

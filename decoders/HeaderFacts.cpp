@@ -35,9 +35,11 @@ bool Found(StoredFacts& facts, std::uint32_t width, std::uint32_t height, std::u
     return true;
 }
 
+}  // namespace
+
 // The file header, then the bitmap header: the old 12-byte one of 16-bit sizes, or one of the
 // later ones (40 bytes and up) with signed 32-bit sizes, a negative height meaning top-down rows.
-bool ReadBmp(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
+bool ReadBmpFacts(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
 {
     if (size < 26)
         return false;
@@ -54,7 +56,7 @@ bool ReadBmp(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
 
 // IHDR comes first: width, height, bit depth and colour type (grey, RGB, palette, grey with
 // alpha, RGBA).
-bool ReadPng(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
+bool ReadPngFacts(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
 {
     if (size < 26 || std::memcmp(bytes + 12, "IHDR", 4) != 0)
         return false;
@@ -65,7 +67,7 @@ bool ReadPng(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
 
 // The segments up to the frame header (SOF0 to SOF15 but DHT, JPG and DAC): precision, height,
 // width, components. A scan before any frame header means there is none to be had.
-bool ReadJpeg(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
+bool ReadJpegFacts(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
 {
     std::size_t at = 2;
     while (at + 1 < size)
@@ -95,7 +97,7 @@ bool ReadJpeg(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
 
 // Past the screen descriptor, its colour table and any extensions, the first image descriptor
 // gives the first frame's size; a frame is decoded as palette indices.
-bool ReadGif(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
+bool ReadGifFacts(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
 {
     if (size < 13)
         return false;
@@ -118,7 +120,7 @@ bool ReadGif(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
 
 // The first directory of a classic TIFF, in either byte order: width, length, bits per sample
 // (the first sample's) and samples per pixel.
-bool ReadTiff(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
+bool ReadTiffFacts(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
 {
     if (size < 8 || bytes[0] != bytes[1] || (bytes[2] | bytes[3]) != 42)
         return false;
@@ -158,7 +160,7 @@ bool ReadTiff(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
 
 // The first chunk: an extended header with the canvas size, or a lossy or lossless bitstream
 // with its own. Decoders give every WebP picture as 32-bit pixels.
-bool ReadWebP(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
+bool ReadWebPFacts(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
 {
     if (size < 30)
         return false;
@@ -172,25 +174,5 @@ bool ReadWebP(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
     }
     if (std::memcmp(chunk, "VP8 ", 4) == 0 && chunk[11] == 0x9D && chunk[12] == 0x01 && chunk[13] == 0x2A)
         return Found(facts, Little16(chunk + 14) & 0x3FFF, Little16(chunk + 16) & 0x3FFF, 32);
-    return false;
-}
-
-}  // namespace
-
-bool ReadStoredFacts(PictureFormat format, const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
-{
-    facts = StoredFacts();
-    if (!bytes)
-        return false;
-    switch (format)
-    {
-    case PictureFormat::Bmp: return ReadBmp(bytes, size, facts);
-    case PictureFormat::Png: return ReadPng(bytes, size, facts);
-    case PictureFormat::Jpeg: return ReadJpeg(bytes, size, facts);
-    case PictureFormat::Gif: return ReadGif(bytes, size, facts);
-    case PictureFormat::Tiff: return ReadTiff(bytes, size, facts);
-    case PictureFormat::WebP: return ReadWebP(bytes, size, facts);
-    case PictureFormat::Unknown: break;
-    }
     return false;
 }

@@ -1,8 +1,6 @@
 // What a picture file's header says of its size, read from the bytes alone, without a decoder.
 #pragma once
 
-#include "decoders/PictureFormat.h"
-
 #include <cstddef>
 #include <cstdint>
 
@@ -15,7 +13,13 @@ struct StoredFacts
     std::uint32_t BitsPerPixel = 0;  // as stored: 48 for a 16-bit RGB PNG, 8 for a GIF's indices
 };
 
-// Reads the facts from the header of a picture of format held in bytes [bytes, bytes + size).
-// Cheap whatever the picture's size: only the header's bytes are read. False when the format has
-// no reader here, or the header is cut short or claims no pixels; a decoder then has the last word.
-bool ReadStoredFacts(PictureFormat format, const std::uint8_t* bytes, std::size_t size, StoredFacts& facts);
+// The readers of the headers, one for each format the table of formats gives one: each reads the
+// facts from the bytes [bytes, bytes + size) of a picture of its format. Cheap whatever the
+// picture's size: only the header's bytes are read. False when the header is cut short or claims
+// no pixels; a decoder then has the last word.
+bool ReadBmpFacts(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts);
+bool ReadPngFacts(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts);
+bool ReadJpegFacts(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts);
+bool ReadGifFacts(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts);
+bool ReadTiffFacts(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts);
+bool ReadWebPFacts(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts);

@@ -5,6 +5,7 @@
 #include "decoders/JpegDecoder.h"
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 
 #include <jpeglib.h>
@@ -22,6 +23,7 @@ struct CJpegDecoder::State
     bool AdobeCmyk = false;      // ... with the inverted values Adobe's programs write
     bool MultipleScans = false;  // progressive and the like: decoded whole before the first row
     char Message[JMSG_LENGTH_MAX] = {};
+    char Warning[JMSG_LENGTH_MAX] = {};  // the first damage read past
 };
 
 namespace
@@ -42,8 +44,10 @@ void OnError(j_common_ptr info)
     std::longjmp(state.Jump, 1);
 }
 
-// Warnings that mean damaged data (libjpeg would go on with grey or garbage) end the decoding
-// like errors; the rest leave the pixels alone and are ignored.
+// A file that ends early, or a scan whose data end before its last block (libjpeg would fill the
+// rest with grey), ends the decoding like an error.
+// Other damage libjpeg reads past, as viewers do (a bad block, extraneous bytes), is kept for a
+// warning; notes about the file's form leave the pixels alone and are ignored.
 void OnMessage(j_common_ptr info, int level)
 {
     if (level >= 0)
@@ -51,12 +55,16 @@ void OnMessage(j_common_ptr info, int level)
     switch (info->err->msg_code)
     {
     case JWRN_ADOBE_XFORM:
-    case JWRN_EXTRANEOUS_DATA:
     case JWRN_JFIF_MAJOR:
     case JWRN_BOGUS_ICC:
     case JWRN_TOO_MUCH_DATA: return;
-    default: OnError(info);
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER: OnError(info); return;
+    default: break;
     }
+    CJpegDecoder::State& state = StateOf(info);
+    if (state.Warning[0] == '\0')
+        info->err->format_message(info, state.Warning);
 }
 
 void OnOutput(j_common_ptr)
@@ -72,6 +80,7 @@ bool ReadHeader(CJpegDecoder::State& state, const std::uint8_t* data, std::size_
     state.Created = true;
     state.Info.mem->max_memory_to_use = MaximumDecoderMemory;
     jpeg_mem_src(&state.Info, data, static_cast<unsigned long>(size));
+    jpeg_save_markers(&state.Info, JPEG_APP0 + 2, 0xFFFF);  // ICC profiles
     jpeg_read_header(&state.Info, TRUE);
     state.MultipleScans = jpeg_has_multiple_scans(&state.Info);
     const J_COLOR_SPACE space = state.Info.jpeg_color_space;
@@ -110,6 +119,14 @@ bool ReadNextRows(CJpegDecoder::State& state, std::uint8_t* out, std::ptrdiff_t 
     if (last)
         jpeg_finish_decompress(&state.Info);
     return true;
+}
+
+// Guarded: gathers the ICC profile of the APP2 segments saved with the header (null when none).
+bool ReadIcc(CJpegDecoder::State& state, JOCTET** profile, unsigned int* size)
+{
+    if (setjmp(state.Jump))
+        return false;
+    return jpeg_read_icc_profile(&state.Info, profile, size) != 0;
 }
 
 // CMYK as libjpeg gives it, turned into blue, green, red and an opaque alpha in place.
@@ -154,6 +171,7 @@ bool CJpegDecoder::Open(const std::uint8_t* data, std::size_t size)
     Jpeg->Info.client_data = Jpeg.get();
     if (!ReadHeader(*Jpeg, data, size))
         return Damaged();
+    ReadProfile();
 
     const jpeg_decompress_struct& info = Jpeg->Info;
     HeaderRead.Width = info.image_width;
@@ -182,6 +200,23 @@ bool CJpegDecoder::Open(const std::uint8_t* data, std::size_t size)
     return true;
 }
 
+// The ICC profile of the APP2 segments, for the pixels as libjpeg gives them.
+void CJpegDecoder::ReadProfile()
+{
+    JOCTET* profile = nullptr;
+    unsigned int size = 0;
+    if (!ReadIcc(*Jpeg, &profile, &size) || !profile)
+        return;
+    const ColourInput input = Jpeg->AdobeCmyk                  ? ColourInput::CmykInverted
+                              : Jpeg->Cmyk                     ? ColourInput::Cmyk
+                              : Jpeg->Info.num_components == 1 ? ColourInput::GreyInBgra
+                                                               : ColourInput::Bgra;
+    std::string problem;
+    if (!Colours.FromIcc(profile, size, input, problem) && !problem.empty())
+        Warn(problem);
+    std::free(profile);
+}
+
 bool CJpegDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count)
 {
     if (!Jpeg || !Jpeg->Created || LastFailure() != Failure::None)
@@ -190,9 +225,16 @@ bool CJpegDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint3
         return Fail(Failure::Refused, "more JPEG rows asked for than the picture has");
     if (!ReadNextRows(*Jpeg, out, stride, count, NextRow + count == HeaderRead.Height))
         return Damaged();
-    if (Jpeg->Cmyk)
-        for (std::uint32_t n = 0; n < count; ++n)
-            CmykToBgra(out + n * stride, HeaderRead.Width, Jpeg->AdobeCmyk);
+    if (Jpeg->Warning[0] != '\0')
+        Warn(std::string("damaged JPEG data read past: ") + Jpeg->Warning);
+    for (std::uint32_t n = 0; n < count; ++n)
+    {
+        std::uint8_t* row = out + n * stride;
+        if (Colours.IsActive())
+            Colours.Apply(row, row, HeaderRead.Width);
+        else if (Jpeg->Cmyk)
+            CmykToBgra(row, HeaderRead.Width, Jpeg->AdobeCmyk);
+    }
     NextRow += count;
     return true;
 }

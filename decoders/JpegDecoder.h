@@ -1,6 +1,9 @@
-// JPEG pictures through libjpeg-turbo: baseline, progressive, greyscale and CMYK.
+// JPEG pictures through libjpeg-turbo: baseline, progressive, greyscale and CMYK, in sRGB through
+// an embedded ICC profile (APP2). Damage libjpeg only warns about is read past, as viewers do, with
+// a warning; a file that ends early is refused.
 #pragma once
 
+#include "decoders/ColourTransform.h"
 #include "decoders/PictureDecoder.h"
 
 #include <memory>
@@ -23,9 +26,11 @@ public:
 
 private:
     bool Damaged();
+    void ReadProfile();
 
     std::size_t FileSize = 0;
     std::uint64_t CoefficientBytes = 0;
     std::unique_ptr<State> Jpeg;
+    CColourTransform Colours;
     std::uint32_t NextRow = 0;
 };

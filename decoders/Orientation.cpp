@@ -1,6 +1,6 @@
-// Finds the orientation tag in a JPEG's APP1 Exif block or a TIFF's first directory. The file is
-// read through positioned reads of a few bytes each, and nothing in it is trusted: every offset
-// is checked against what could be read.
+// Finds the orientation tag in a JPEG's APP1 Exif block, a TIFF's first directory, a PNG's eXIf
+// chunk or a WebP file's EXIF chunk. The file is read through positioned reads of a few bytes
+// each, and nothing in it is trusted: every offset is checked against what could be read.
 #include "decoders/Orientation.h"
 
 #include <algorithm>
@@ -23,6 +23,9 @@ const std::uint8_t MarkerEndOfImage = 0xD9;
 const std::uint8_t MarkerApp1 = 0xE1;
 // Segments of a JPEG file scanned before the orientation is given up.
 const int MaximumSegments = 64;
+// Chunks of a PNG or WebP file scanned before the orientation is given up: a large PNG may hold
+// thousands of data chunks before its eXIf.
+const int MaximumChunks = 1 << 16;
 
 // A TIFF structure (a TIFF file, or the TIFF block inside an Exif segment) of a given byte
 // order, at base within the file and limit bytes long.
@@ -143,6 +146,49 @@ int FindJpegOrientation(const ByteReader& read)
     return 0;
 }
 
+// The orientation in an EXIF block of length bytes at offset: a TIFF structure, which some
+// writers put after JPEG's "Exif\0\0" as well.
+int FindInExifBlock(const ByteReader& read, std::uint64_t offset, std::uint64_t length)
+{
+    std::uint8_t head[6];
+    if (length >= 6 && read(offset, head, 6) == 6 && std::memcmp(head, "Exif\0\0", 6) == 0)
+        offset += 6, length -= 6;
+    return CTiffBlock(read, offset, length).FindOrientation();
+}
+
+// Walks a PNG file's chunks (length, type, data, checksum) to its eXIf chunk.
+int FindPngOrientation(const ByteReader& read)
+{
+    std::uint64_t at = 8;  // past the signature
+    std::uint8_t header[8];
+    for (int chunk = 0; chunk < MaximumChunks && read(at, header, 8) == 8; ++chunk)
+    {
+        const std::uint64_t length = std::uint64_t(header[0]) << 24 | header[1] << 16 | header[2] << 8 | header[3];
+        if (std::memcmp(header + 4, "eXIf", 4) == 0)
+            return FindInExifBlock(read, at + 8, length);
+        if (std::memcmp(header + 4, "IEND", 4) == 0)
+            return 0;
+        at += 12 + length;
+    }
+    return 0;
+}
+
+// Walks a WebP file's RIFF chunks (code, little-endian length, data padded to two bytes) to its
+// EXIF chunk.
+int FindWebPOrientation(const ByteReader& read)
+{
+    std::uint64_t at = 12;  // past "RIFF", the size and "WEBP"
+    std::uint8_t header[8];
+    for (int chunk = 0; chunk < MaximumChunks && read(at, header, 8) == 8; ++chunk)
+    {
+        const std::uint64_t length = header[4] | header[5] << 8 | header[6] << 16 | std::uint64_t(header[7]) << 24;
+        if (std::memcmp(header, "EXIF", 4) == 0)
+            return FindInExifBlock(read, at + 8, length);
+        at += 8 + length + (length & 1);
+    }
+    return 0;
+}
+
 }  // namespace
 
 Orientation ReadOrientation(PictureFormat format, const std::uint8_t* bytes, std::size_t size)
@@ -159,6 +205,8 @@ Orientation ReadOrientation(PictureFormat format, const std::uint8_t* bytes, std
     {
     case ExifPlace::JpegApp1: value = FindJpegOrientation(read); break;
     case ExifPlace::TiffHeader: value = CTiffBlock(read, 0, UINT64_MAX).FindOrientation(); break;
+    case ExifPlace::PngChunk: value = FindPngOrientation(read); break;
+    case ExifPlace::WebPChunk: value = FindWebPOrientation(read); break;
     case ExifPlace::None: break;
     }
     if (value < 1 || value > 8)

@@ -94,8 +94,18 @@ public:
     virtual std::uint64_t HeldBytes() const { return 0; }
 
     const PictureHeader& Header() const { return HeaderRead; }
+    // What the decoder read past, as picture viewers do: damage the library worked around ("Corrupt
+    // JPEG data: 1214 extraneous bytes before marker 0xd0"), a colour profile left out. Empty when
+    // there was nothing; only the first is kept. Read it once the rows are in.
+    const std::string& Warning() const { return WarningText; }
 
 protected:
+    void Warn(const std::string& text)
+    {
+        if (WarningText.empty())
+            WarningText = text;
+    }
+
     // Refuses a picture of absurd size, as PictureSizeProblem tells; true when it is acceptable.
     bool AcceptSize(const std::string& kind, std::uint64_t width, std::uint64_t height)
     {
@@ -104,4 +114,7 @@ protected:
     }
 
     PictureHeader HeaderRead;
+
+private:
+    std::string WarningText;
 };

@@ -190,6 +190,7 @@ bool CPngDecoder::Open(const std::uint8_t* data, std::size_t size)
     HeaderRead.Height = facts.Height;
     HeaderRead.HasAlpha = facts.HasAlpha;
     Interlaced = facts.Interlaced;
+    ReadProfile((png_get_color_type(Png->Png, Png->Info) & PNG_COLOR_MASK_COLOR) == 0);
     if (facts.Interlaced)
     {
         // Interlaced rows come in seven passes over the whole picture, which is held whole; the
@@ -208,6 +209,34 @@ std::uint64_t CPngDecoder::HeldBytes() const
     // The rows, and where each of them is.
     const std::uint64_t height = HeaderRead.Height;
     return Interlaced ? height * HeaderRead.Width * 4 + height * sizeof(png_bytep) : 0;
+}
+
+// An iCCP profile comes first; an sRGB chunk says there is nothing to do; cHRM and gAMA together
+// describe the colours otherwise. libpng has checked each chunk as it read it.
+void CPngDecoder::ReadProfile(bool grey)
+{
+    png_structp png = Png->Png;
+    png_infop info = Png->Info;
+    const ColourInput input = grey ? ColourInput::GreyInBgra : ColourInput::Bgra;
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 size = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &size) == PNG_INFO_iCCP)
+    {
+        std::string problem;
+        if (!Colours.FromIcc(profile, size, input, problem) && !problem.empty())
+            Warn(problem);
+        return;
+    }
+    if (png_get_valid(png, info, PNG_INFO_sRGB))
+        return;
+    double gamma = 0;
+    double white[2] = {}, primaries[3][2] = {};
+    if (png_get_gAMA(png, info, &gamma) &&
+        png_get_cHRM(png, info, &white[0], &white[1], &primaries[0][0], &primaries[0][1], &primaries[1][0],
+                     &primaries[1][1], &primaries[2][0], &primaries[2][1]))
+        Colours.FromChromaticities(white, primaries, gamma, input);
 }
 
 bool CPngDecoder::ReadInterlaced()
@@ -232,6 +261,9 @@ bool CPngDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32
     {
         if (!ReadNextRows(*Png, out, stride, count, Scratch.data(), NextRow + count == HeaderRead.Height))
             return Damaged();
+        if (Colours.IsActive())
+            for (std::uint32_t n = 0; n < count; ++n)
+                Colours.Apply(out + n * stride, out + n * stride, HeaderRead.Width);
     }
     else
     {
@@ -239,7 +271,12 @@ bool CPngDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32
             return false;
         const std::size_t rowBytes = std::size_t(HeaderRead.Width) * 4;
         for (std::uint32_t n = 0; n < count; ++n)
-            std::memcpy(out + n * stride, Whole.get() + (NextRow + n) * rowBytes, rowBytes);
+        {
+            std::uint8_t* row = out + n * stride;
+            std::memcpy(row, Whole.get() + (NextRow + n) * rowBytes, rowBytes);
+            if (Colours.IsActive())
+                Colours.Apply(row, row, HeaderRead.Width);
+        }
     }
     NextRow += count;
     return true;

@@ -1,6 +1,8 @@
-// PNG pictures through libpng: every colour type and depth, palettes, transparency, interlacing.
+// PNG pictures through libpng: every colour type and depth, palettes, transparency, interlacing; in
+// sRGB through the picture's iCCP profile, or its cHRM chromaticities and gAMA gamma.
 #pragma once
 
+#include "decoders/ColourTransform.h"
 #include "decoders/PictureDecoder.h"
 
 #include <memory>
@@ -25,8 +27,10 @@ public:
 private:
     bool Damaged();
     bool ReadInterlaced();
+    void ReadProfile(bool grey);
 
     std::unique_ptr<State> Png;
+    CColourTransform Colours;
     std::unique_ptr<std::uint8_t[]> Whole;  // an interlaced picture, decoded whole
     std::vector<std::uint8_t> Scratch;      // one stored row of an RGB picture
     std::uint32_t NextRow = 0;

@@ -124,6 +124,8 @@ bool CTiffDecoder::Open(const std::uint8_t* data, std::size_t size)
     if (!Tiff)
         return Damaged("the file cannot be read as TIFF");
 
+    if (ChooseScanlines())
+        return LastFailure() == Failure::None;
     char message[1024] = {};
     if (!TIFFRGBAImageOK(Tiff, message))
         return Fail(Failure::Refused, std::string("unsupported TIFF variant: ") + message);
@@ -153,6 +155,194 @@ bool CTiffDecoder::Open(const std::uint8_t* data, std::size_t size)
     HeaderRead.Width = width;
     HeaderRead.Height = height;
     HeaderRead.HasAlpha = Rgba->Value.alpha != 0;
+    ReadProfile();
+    return true;
+}
+
+// The page's ICC profile, for the pixels as they will come: grey, RGB or CMYK.
+void CTiffDecoder::ReadProfile()
+{
+    std::uint32_t size = 0;
+    void* profile = nullptr;
+    if (!TIFFGetField(Tiff, TIFFTAG_ICCPROFILE, &size, &profile) || !profile || size == 0)
+        return;
+    std::uint16_t photometric = PHOTOMETRIC_RGB;
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+    ColourInput input = ColourInput::Bgra;
+    if (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE)
+        input = ColourInput::GreyInBgra;
+    else if (photometric == PHOTOMETRIC_SEPARATED)
+        input = Scanlines ? ColourInput::Cmyk : ColourInput::Bgra;  // libtiff's own RGB otherwise
+    else if (photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_ICCLAB)
+        return;  // L*a*b* is converted as it is
+    if (photometric == PHOTOMETRIC_SEPARATED && !Scanlines)
+        return;
+    std::string problem;
+    if (!Colours.FromIcc(profile, size, input, problem) && !problem.empty())
+        Warn(problem);
+}
+
+// Decides whether the page is read a scanline at a time, and sets it up: true when it is (or
+// when it has been refused on the way, with the failure set).
+bool CTiffDecoder::ChooseScanlines()
+{
+    std::uint16_t planar = PLANARCONFIG_CONTIG, inkSet = INKSET_CMYK, extraCount = 0;
+    std::uint16_t* extraKinds = nullptr;
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_PHOTOMETRIC, &Photometric);
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_BITSPERSAMPLE, &Bits);
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_SAMPLESPERPIXEL, &SamplesPerPixel);
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_INKSET, &inkSet);
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extraKinds);
+    if (TIFFIsTiled(Tiff) || (planar != PLANARCONFIG_CONTIG && SamplesPerPixel > 1) || Bits == 0 || Bits > 16 ||
+        extraCount > SamplesPerPixel)
+        return false;
+    ColourSamples = static_cast<std::uint16_t>(SamplesPerPixel - extraCount);
+    const bool lab = Photometric == PHOTOMETRIC_CIELAB || Photometric == PHOTOMETRIC_ICCLAB;
+    const bool cmyk = Photometric == PHOTOMETRIC_SEPARATED && inkSet == INKSET_CMYK && ColourSamples == 4;
+    const bool grey =
+        (Photometric == PHOTOMETRIC_MINISBLACK || Photometric == PHOTOMETRIC_MINISWHITE) && ColourSamples == 1;
+    const bool rgb = Photometric == PHOTOMETRIC_RGB && ColourSamples == 3;
+    const bool oddDepth = Bits != 1 && Bits != 2 && Bits != 4 && Bits != 8 && Bits != 16;
+    if (!(lab && ColourSamples == 3 && (Bits == 8 || Bits == 16)) && !(cmyk && (Bits == 8 || Bits == 16)) &&
+        !((grey || rgb) && oddDepth))
+        return false;
+
+    Scanlines = true;
+    std::uint32_t width = 0, height = 0;
+    TIFFGetField(Tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(Tiff, TIFFTAG_IMAGELENGTH, &height);
+    if (!AcceptSize("TIFF", width, height))
+        return true;
+    const tmsize_t scanBytes = TIFFScanlineSize(Tiff);
+    if (scanBytes <= 0 || std::uint64_t(scanBytes) * 8 < std::uint64_t(width) * SamplesPerPixel * Bits)
+    {
+        Damaged("the scanlines are of the wrong size");
+        return true;
+    }
+    if (extraCount > 0 && (extraKinds[0] == EXTRASAMPLE_ASSOCALPHA || extraKinds[0] == EXTRASAMPLE_UNASSALPHA))
+    {
+        AlphaSample = ColourSamples;
+        Premultiplied = extraKinds[0] == EXTRASAMPLE_ASSOCALPHA;
+    }
+    try
+    {
+        Scan.resize(static_cast<std::size_t>(scanBytes));
+        if (lab)
+            Values.resize(std::size_t(width) * 3);
+        if (cmyk)
+            Converted.resize(std::size_t(width) * 4);
+    }
+    catch (const std::bad_alloc&)
+    {
+        Fail(Failure::Refused, "not enough memory for the TIFF picture");
+        return true;
+    }
+    HeaderRead.Width = width;
+    HeaderRead.Height = height;
+    HeaderRead.HasAlpha = AlphaSample >= 0;
+    if (lab)
+        Colours.FromLab(ColourInput::Lab16);
+    ReadProfile();
+    return true;
+}
+
+// Sample number index of a scanline, as stored: packed from the highest bit, 16-bit samples in
+// the machine's order (libtiff has swapped them).
+unsigned CTiffDecoder::Sample(const std::uint8_t* row, std::size_t index) const
+{
+    if (Bits == 8)
+        return row[index];
+    if (Bits == 16)
+    {
+        std::uint16_t value;
+        std::memcpy(&value, row + 2 * index, 2);
+        return value;
+    }
+    const std::size_t first = index * Bits;
+    unsigned value = 0;
+    for (std::size_t bit = first; bit < first + Bits; ++bit)
+        value = value << 1 | ((row[bit / 8] >> (7 - bit % 8)) & 1);
+    return value;
+}
+
+bool CTiffDecoder::ReadScanlines(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count)
+{
+    const std::uint32_t width = HeaderRead.Width;
+    const unsigned top = (1u << Bits) - 1;
+    auto to8 = [top](unsigned value) { return static_cast<std::uint8_t>((value * 255 + top / 2) / top); };
+    for (std::uint32_t n = 0; n < count; ++n, ++NextRow)
+    {
+        if (TIFFReadScanline(Tiff, Scan.data(), NextRow, 0) != 1 || (Said && !Said->Error.empty()))
+            return Damaged("the picture's data cannot be decoded");
+        std::uint8_t* row = out + n * stride;
+        const std::uint8_t* scan = Scan.data();
+        for (std::uint32_t x = 0; x < width; ++x)
+        {
+            const std::size_t first = std::size_t(x) * SamplesPerPixel;
+            std::uint8_t* pixel = row + 4 * std::size_t(x);
+            if (Photometric == PHOTOMETRIC_CIELAB || Photometric == PHOTOMETRIC_ICCLAB)
+            {
+                // To ICC's 16-bit encoding: L 0 to 65535 for 0 to 100, a and b 0 to 65535 for -128
+                // to 127, 257 a unit. CIE L*a*b* TIFFs store a and b signed, 256 a unit at 16 bits.
+                const bool signedAb = Photometric == PHOTOMETRIC_CIELAB;
+                const unsigned l = Sample(scan, first), a = Sample(scan, first + 1), b = Sample(scan, first + 2);
+                std::uint16_t* lab = Values.data() + 3 * std::size_t(x);
+                if (Bits == 8)
+                {
+                    lab[0] = static_cast<std::uint16_t>(l * 257);
+                    lab[1] = static_cast<std::uint16_t>((signedAb ? a ^ 0x80 : a) * 257);
+                    lab[2] = static_cast<std::uint16_t>((signedAb ? b ^ 0x80 : b) * 257);
+                }
+                else
+                {
+                    lab[0] = static_cast<std::uint16_t>(l);
+                    auto scaled = [](unsigned offset) {
+                        return static_cast<std::uint16_t>(std::min(65535u, offset * 257 / 256));
+                    };
+                    lab[1] = signedAb ? scaled(a ^ 0x8000) : static_cast<std::uint16_t>(a);
+                    lab[2] = signedAb ? scaled(b ^ 0x8000) : static_cast<std::uint16_t>(b);
+                }
+            }
+            else if (Photometric == PHOTOMETRIC_SEPARATED)
+            {
+                std::uint8_t* ink = Converted.data() + 4 * std::size_t(x);
+                for (int c = 0; c < 4; ++c)
+                    ink[c] = to8(Sample(scan, first + c));
+                // Without a profile, each ink takes its share of the light that remains.
+                const unsigned k = 255 - ink[3];
+                pixel[0] = static_cast<std::uint8_t>(((255 - ink[2]) * k + 127) / 255);
+                pixel[1] = static_cast<std::uint8_t>(((255 - ink[1]) * k + 127) / 255);
+                pixel[2] = static_cast<std::uint8_t>(((255 - ink[0]) * k + 127) / 255);
+            }
+            else
+            {
+                for (unsigned c = 0; c < 3; ++c)
+                {
+                    std::uint8_t value = to8(Sample(scan, first + (ColourSamples == 3 ? c : 0)));
+                    if (Photometric == PHOTOMETRIC_MINISWHITE)
+                        value = static_cast<std::uint8_t>(255 - value);
+                    pixel[ColourSamples == 3 ? 2 - c : c] = value;
+                }
+            }
+            pixel[3] = AlphaSample >= 0 ? to8(Sample(scan, first + AlphaSample)) : 255;
+            if (Premultiplied && pixel[3] != 255)
+                for (int c = 0; c < 3; ++c)
+                    pixel[c] =
+                        pixel[3] == 0
+                            ? 0
+                            : static_cast<std::uint8_t>(std::min(255u, (pixel[c] * 255u + pixel[3] / 2) / pixel[3]));
+        }
+        if (!Values.empty())
+            Colours.Apply(Values.data(), row, width);
+        else if (!Converted.empty() && Colours.IsActive())
+            Colours.Apply(Converted.data(), row, width);
+        else if (Colours.IsActive())
+            Colours.Apply(row, row, width);
+        if (AlphaSample >= 0 && (!Values.empty() || !Converted.empty()))
+            for (std::uint32_t x = 0; x < width; ++x)
+                row[4 * std::size_t(x) + 3] = to8(Sample(scan, std::size_t(x) * SamplesPerPixel + AlphaSample));
+    }
     return true;
 }
 
@@ -197,10 +387,12 @@ bool CTiffDecoder::FillChunk()
 
 bool CTiffDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count)
 {
-    if (!Rgba || LastFailure() != Failure::None)
+    if ((!Rgba && !Scanlines) || HeaderRead.Width == 0 || LastFailure() != Failure::None)
         return false;
     if (count > HeaderRead.Height - NextRow)
         return Fail(Failure::Refused, "more TIFF rows asked for than the picture has");
+    if (Scanlines)
+        return ReadScanlines(out, stride, count);
     const std::size_t rowBytes = std::size_t(HeaderRead.Width) * 4;
     for (std::uint32_t n = 0; n < count; ++n, ++NextRow)
     {
@@ -208,7 +400,10 @@ bool CTiffDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint3
             if (!FillChunk())
                 return false;
         const auto* rows = reinterpret_cast<const std::uint8_t*>(Chunk.data());
-        std::memcpy(out + n * stride, rows + (NextRow - ChunkFirst) * rowBytes, rowBytes);
+        std::uint8_t* row = out + n * stride;
+        std::memcpy(row, rows + (NextRow - ChunkFirst) * rowBytes, rowBytes);
+        if (Colours.IsActive())
+            Colours.Apply(row, row, HeaderRead.Width);
     }
     return true;
 }

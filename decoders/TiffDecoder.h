@@ -1,7 +1,11 @@
-// TIFF pictures through libtiff: the first page, in any layout libtiff turns into RGBA.
+// TIFF pictures through libtiff: the first page, in any layout libtiff turns into RGBA, in sRGB
+// through the page's ICC profile. CIE L*a*b* pages, CMYK pages and grey or RGB pages of depths
+// libtiff does not turn into RGBA (12 bits, say) are read sample by sample here instead, a
+// scanline at a time, where they are stored in strips.
 #pragma once
 
 #include "decoders/ByteCursor.h"
+#include "decoders/ColourTransform.h"
 #include "decoders/PictureDecoder.h"
 
 #include <memory>
@@ -29,6 +33,10 @@ public:
 private:
     bool Damaged(const char* fallback);
     bool FillChunk();
+    bool ChooseScanlines();
+    void ReadProfile();
+    bool ReadScanlines(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count);
+    unsigned Sample(const std::uint8_t* row, std::size_t index) const;
 
     CByteCursor Bytes;  // what libtiff reads, through the procedures it is given
     tiff* Tiff = nullptr;
@@ -40,4 +48,17 @@ private:
     std::uint32_t ChunkFirst = 0;
     std::uint32_t ChunkEnd = 0;
     std::uint32_t NextRow = 0;
+    CColourTransform Colours;
+
+    // The page read a scanline at a time, and how its samples are laid out.
+    bool Scanlines = false;
+    std::uint16_t Photometric = 0;
+    std::uint16_t Bits = 8;
+    std::uint16_t SamplesPerPixel = 1;
+    std::uint16_t ColourSamples = 1;
+    int AlphaSample = -1;  // the sample that is alpha, if any
+    bool Premultiplied = false;
+    std::vector<std::uint8_t> Scan;       // one stored scanline
+    std::vector<std::uint16_t> Values;    // one row of L*a*b* values for the colour transform
+    std::vector<std::uint8_t> Converted;  // one row of CMYK for the colour transform
 };

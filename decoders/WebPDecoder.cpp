@@ -1,6 +1,7 @@
 #include "decoders/WebPDecoder.h"
 
 #include <webp/decode.h>
+#include <webp/demux.h>
 
 #include <algorithm>
 #include <cstring>
@@ -43,7 +44,26 @@ bool CWebPDecoder::Open(const std::uint8_t* data, std::size_t size)
     HeaderRead.Width = static_cast<std::uint32_t>(features.width);
     HeaderRead.Height = static_cast<std::uint32_t>(features.height);
     HeaderRead.HasAlpha = features.has_alpha != 0;
+    ReadProfile();
     return true;
+}
+
+// The ICCP chunk of an extended file, found through libwebp's demuxer.
+void CWebPDecoder::ReadProfile()
+{
+    const WebPData data = {Data, Size};
+    WebPDemuxer* demuxer = WebPDemux(&data);
+    if (!demuxer)
+        return;
+    WebPChunkIterator chunk;
+    if ((WebPDemuxGetI(demuxer, WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) && WebPDemuxGetChunk(demuxer, "ICCP", 1, &chunk))
+    {
+        std::string problem;
+        if (!Colours.FromIcc(chunk.chunk.bytes, chunk.chunk.size, ColourInput::Bgra, problem) && !problem.empty())
+            Warn(problem);
+        WebPDemuxReleaseChunkIterator(&chunk);
+    }
+    WebPDemuxDelete(demuxer);
 }
 
 // libwebp has no row-by-row output: the picture is decoded whole into memory that is only
@@ -80,7 +100,13 @@ bool CWebPDecoder::ReadRows(std::uint8_t* out, std::ptrdiff_t stride, std::uint3
         return false;
     const std::size_t rowBytes = std::size_t(HeaderRead.Width) * 4;
     for (std::uint32_t n = 0; n < count; ++n)
-        std::memcpy(out + n * stride, Whole.get() + std::size_t(NextRow + n) * rowBytes, rowBytes);
+    {
+        const std::uint8_t* from = Whole.get() + std::size_t(NextRow + n) * rowBytes;
+        if (Colours.IsActive())
+            Colours.Apply(from, out + n * stride, HeaderRead.Width);
+        else
+            std::memcpy(out + n * stride, from, rowBytes);
+    }
     NextRow += count;
     return true;
 }

@@ -1,6 +1,8 @@
-// WebP pictures through libwebp, lossy and lossless, with alpha; decoded whole.
+// WebP pictures through libwebp, lossy and lossless, with alpha; decoded whole, in sRGB through an
+// ICCP profile.
 #pragma once
 
+#include "decoders/ColourTransform.h"
 #include "decoders/PictureDecoder.h"
 
 #include <memory>
@@ -17,9 +19,11 @@ public:
 
 private:
     bool DecodeWhole();
+    void ReadProfile();
 
     const std::uint8_t* Data = nullptr;  // the file's bytes
     std::size_t Size = 0;
     std::unique_ptr<std::uint8_t[]> Whole;  // the picture, blue, green, red, alpha
+    CColourTransform Colours;
     std::uint32_t NextRow = 0;
 };

@@ -159,6 +159,9 @@ void CWicDecoder::ReleaseAll()
 {
     Converter.Release();
     Scaler.Release();
+    Pixels = nullptr;
+    ColourTransform.Release();
+    FrameBgra.Release();
     Frame.Release();
     Decoder.Release();
     Stream.Release();
@@ -194,7 +197,7 @@ bool CWicDecoder::Open(const std::uint8_t* bytes, std::size_t size)
         return Fail(Failure::CannotOpen, "the system's picture decoders cannot be started");
     result = Factory->CreateDecoder(Container, nullptr, Decoder.Receive());
     if (FAILED(result))
-        return Fail(Failure::Refused, std::string("this system has no decoder for ") + PictureFormatName(Format));
+        return Fail(Failure::Refused, NoDecoderReason(Format));
     result = Factory->CreateStream(Stream.Receive());
     if (SUCCEEDED(result))
         result = Stream->InitializeFromMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(size));
@@ -215,7 +218,9 @@ bool CWicDecoder::Open(const std::uint8_t* bytes, std::size_t size)
     HeaderRead.Width = UnscaledWidth = width;
     HeaderRead.Height = UnscaledHeight = height;
     HeaderRead.HasAlpha = DetectAlpha();
-    if (!SetUpConverter(Frame.Get()))
+    Pixels = Frame.Get();
+    SetUpColourTransform();
+    if (!SetUpConverter(Pixels))
         return false;
     if (!Choose)
         return true;
@@ -255,6 +260,52 @@ bool CWicDecoder::DetectAlpha()
     return true;  // unknown: compositing pixels that are opaque changes nothing
 }
 
+// Puts WIC's colour transform between the frame and the rows when the frame carries an ICC
+// profile: the frame as 32-bit BGRA, turned from its profile into sRGB. Without one the rows are
+// the frame's as they are; so they are, with a warning, when the system cannot transform it.
+void CWicDecoder::SetUpColourTransform()
+{
+    UINT count = 0;
+    if (FAILED(Frame->GetColorContexts(0, nullptr, &count)) || count == 0 || count > 8)
+        return;
+    CComPtr<IWICColorContext> contexts[8];
+    IWICColorContext* raw[8] = {};
+    for (UINT n = 0; n < count; ++n)
+    {
+        if (FAILED(Factory->CreateColorContext(contexts[n].Receive())))
+            return;
+        raw[n] = contexts[n].Get();
+    }
+    if (FAILED(Frame->GetColorContexts(count, raw, &count)))
+        return;
+    IWICColorContext* profile = nullptr;
+    for (UINT n = 0; n < count && !profile; ++n)
+    {
+        WICColorContextType type = WICColorContextUninitialized;
+        if (SUCCEEDED(raw[n]->GetType(&type)) && type == WICColorContextProfile)
+            profile = raw[n];
+    }
+    CComPtr<IWICColorContext> srgb;
+    const UINT ExifSrgb = 1;
+    if (!profile)
+        return;
+    CComPtr<IWICFormatConverter> bgra;
+    CComPtr<IWICColorTransform> transform;
+    if (FAILED(Factory->CreateColorContext(srgb.Receive())) || FAILED(srgb->InitializeFromExifColorSpace(ExifSrgb)) ||
+        FAILED(Factory->CreateFormatConverter(bgra.Receive())) ||
+        FAILED(bgra->Initialize(Frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                WICBitmapPaletteTypeCustom)) ||
+        FAILED(Factory->CreateColorTransformer(transform.Receive())) ||
+        FAILED(transform->Initialize(bgra.Get(), profile, srgb.Get(), GUID_WICPixelFormat32bppBGRA)))
+    {
+        Warn("its colour profile could not be applied: the colours are shown as stored");
+        return;
+    }
+    FrameBgra = std::move(bgra);
+    ColourTransform = std::move(transform);
+    Pixels = ColourTransform.Get();
+}
+
 bool CWicDecoder::SetUpConverter(IWICBitmapSource* source)
 {
     const std::string damaged = std::string("damaged ") + PictureFormatName(Format) + " data";
@@ -278,7 +329,7 @@ bool CWicDecoder::ScaleTo(std::uint32_t width, std::uint32_t height)
         return true;
     HRESULT result = Factory->CreateBitmapScaler(Scaler.Receive());
     if (SUCCEEDED(result))
-        result = Scaler->Initialize(Frame.Get(), width, height, WICBitmapInterpolationModeFant);
+        result = Scaler->Initialize(Pixels, width, height, WICBitmapInterpolationModeFant);
     if (FAILED(result))
     {
         Scaler.Release();

@@ -11,9 +11,10 @@
 #include <functional>
 #include <string>
 
-// Reads PNG, JPEG, GIF (its first frame), TIFF (its first page), WebP where the system has a codec,
-// and the .bmp files the mapped reader leaves alone, through WIC's decoder for the format the file
-// was recognised as. The file's bytes are handed to WIC as memory; rows come out as
+// Reads PNG, JPEG, GIF (its first frame), TIFF (its first page), WebP, HEIF, AVIF and JPEG XL
+// where the system has a codec, and the .bmp files the mapped reader leaves alone, through WIC's
+// decoder for the format the file was recognised as. A frame with an embedded colour profile goes
+// through WIC's colour transform into sRGB. The file's bytes are handed to WIC as memory; rows come out as
 // 32-bit blue, green, red, alpha through WIC's format converter, copied a band at a time, so no
 // whole-picture copy of our own is ever made. Optionally WIC's scaler shrinks the picture first,
 // for previews (ScaleOnOpen). COM is initialised for the decoder's life on the thread that makes it.
@@ -45,6 +46,7 @@ private:
     bool ScaleTo(std::uint32_t width, std::uint32_t height);
     bool Refuse(const std::string& what, HRESULT result);
     bool SetUpConverter(IWICBitmapSource* source);
+    void SetUpColourTransform();
     bool DetectAlpha();
     void ReleaseAll();
 
@@ -55,6 +57,9 @@ private:
     CComPtr<IWICStream> Stream;
     CComPtr<IWICBitmapDecoder> Decoder;
     CComPtr<IWICBitmapFrameDecode> Frame;
+    CComPtr<IWICFormatConverter> FrameBgra;  // the frame as 32-bit BGRA, for the colour transform
+    CComPtr<IWICColorTransform> ColourTransform;
+    IWICBitmapSource* Pixels = nullptr;  // what the rows come from: the frame, or its colour transform
     CComPtr<IWICBitmapScaler> Scaler;
     CComPtr<IWICFormatConverter> Converter;
     std::uint32_t NextRow = 0;

@@ -95,23 +95,23 @@ bool ApplyAspectRule(float pictureRatio, float fontRatio, int direction, std::ui
 }
 
 bool ResolveGrid(std::uint32_t& columns, std::uint32_t& rows, std::uint32_t width, std::uint32_t height,
-                 std::string& problem)
+                 float cellRatio, std::string& problem)
 {
     if (columns != 0 && rows != 0)
         return true;
     const float pictureRatio = AspectRatioOf(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
-    if (!IsUsableRatio(pictureRatio))
+    if (!IsUsableRatio(pictureRatio) || !IsUsableRatio(cellRatio))
     {
         problem = "the picture's proportions cannot be used; give --columns and --rows";
         return false;
     }
     int basis = AspectBasisNone;
     if (columns != 0)
-        rows = RowsForColumns(columns, pictureRatio, DefaultFontRatio);
+        rows = RowsForColumns(columns, pictureRatio, cellRatio);
     else if (rows != 0)
-        columns = ColumnsForRows(rows, pictureRatio, DefaultFontRatio);
+        columns = ColumnsForRows(rows, pictureRatio, cellRatio);
     else
-        ApplyAspectRule(pictureRatio, DefaultFontRatio, 0, columns, rows, basis);
+        ApplyAspectRule(pictureRatio, cellRatio, 0, columns, rows, basis);
     // A banner far wider than tall still gets its one line (and a tall one its one column); the
     // wizard shows the 0 its rule gives and lets the user choose.
     columns = std::max<std::uint32_t>(columns, MinimumGridCount);

@@ -38,7 +38,8 @@ bool ApplyAspectRule(float pictureRatio, float fontRatio, int direction, std::ui
                      int& aspectBasis);
 
 // Completes a grid from the picture's proportions when a count is missing (0): given one count,
-// the other follows, and is at least 1; given neither, the larger is 100. False, with the problem
-// in a few words, when the proportions cannot be used or give a count above 5000.
+// the other follows, and is at least 1; given neither, the larger is 100. cellRatio is the width
+// over the height of a cell. False, with the problem in a few words, when the proportions cannot
+// be used or give a count above 5000.
 bool ResolveGrid(std::uint32_t& columns, std::uint32_t& rows, std::uint32_t width, std::uint32_t height,
-                 std::string& problem);
+                 float cellRatio, std::string& problem);

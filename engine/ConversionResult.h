@@ -26,6 +26,9 @@ struct ConversionResult
     std::string Reason;            // what failed and why: "cannot create the page: the folder does not exist"
     std::string Cause;             // only why, where a file was at fault: "the folder does not exist"
     bool ShellOpenFailed = false;  // the page was written but the shell could not open it
+    // What the picture's reader read past on the way, as viewers do ("Corrupt JPEG data: 1214
+    // extraneous bytes before marker 0xd0"), for a warning that names the picture; empty when nothing.
+    std::string Warning;
 
     bool Succeeded() const { return Status == ConversionStatus::Written; }
 

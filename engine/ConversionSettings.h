@@ -14,6 +14,14 @@ const std::uint32_t MaximumGridCount = 5000;
 const char* const DefaultFontFace = "Courier New";
 const char* const DefaultCharacterSet = "01";
 
+// The kinds of page a conversion writes; the table in output/PageStyle.h tells each one's name,
+// format, cell and characters.
+enum class PageStyle : std::uint8_t
+{
+    Classic,  // one coloured character a cell, in the markup of the first browsers
+    Photo     // both colours of every cell, in cells of a shape the page fixes
+};
+
 // A picture's width and height in pixels, as the source page's loader read them.
 struct PictureSize
 {
@@ -33,4 +41,5 @@ struct ConversionSettings
     std::string CharacterSet;
     std::int32_t CharacterOrder = 0;  // 0 randomly, 1 sequentially
     RgbColor BackgroundColor = 0;
+    PageStyle Style = PageStyle::Classic;
 };

@@ -31,6 +31,7 @@ bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::
 {
     Ahead.reset();
     Decoder = std::move(decoder);
+    DecoderWarning.clear();
     FileFormat = format;
     Background = background;
     ClearFailure();
@@ -187,6 +188,7 @@ bool CDecodedPicture::DecodeWhole()
         return Fail(Failure::Refused, "not enough memory for the picture");
     }
     // The decoder's own buffers are no longer needed.
+    DecoderWarning = Decoder->Warning();
     Decoder.reset();
     return true;
 }

@@ -34,6 +34,8 @@ public:
     std::uint32_t Width() const override { return UprightWidth; }
     std::uint32_t Height() const override { return UprightHeight; }
     Orientation GetOrientation() const { return Turn; }
+    // What the decoder read past (CPictureDecoder::Warning), so far; empty when nothing.
+    std::string Warning() const { return Decoder ? Decoder->Warning() : DecoderWarning; }
     PictureFormat Format() const { return FileFormat; }
 
     // Decodes the upright rows [first, end) into the band, keeping what the last band shares.
@@ -66,6 +68,7 @@ private:
     void Gather(std::uint32_t y, std::uint8_t* row) const;
 
     std::unique_ptr<CPictureDecoder> Decoder;
+    std::string DecoderWarning;  // the decoder's, once it is gone
     PictureFormat FileFormat = PictureFormat::Unknown;
     Orientation Turn = Orientation::Upright;
     RgbColor Background = 0;

@@ -1,6 +1,5 @@
 #include "engine/SourcePicture.h"
 
-#include "decoders/HeaderFacts.h"
 #include "decoders/Orientation.h"
 
 #include "engine/BitmapFile.h"
@@ -12,14 +11,14 @@ namespace
 
 const char CannotOpenAction[] = "cannot open the picture";
 
-// A .bmp the mapped reader refuses for its compression (RLE, say) or for the old OS/2 header,
-// which the platform's decoder may still read.
+// A .bmp the mapped reader refuses for its compression (RLE, say) or for an OS/2 header (12 bytes,
+// or 16 to 39), which the platform's decoder may still read.
 bool IsForSystemDecoder(const CBitmapFile& source)
 {
     const BmpInfoHeader& info = source.GetInfoHeader();
-    const std::uint32_t compressionNone = 0, compressionBitFields = 3, coreHeaderSize = 12;
+    const std::uint32_t compressionNone = 0, compressionBitFields = 3, coreHeaderSize = 12, infoHeaderSize = 40;
     return source.LastFailure() == CBitmapFile::Failure::Refused &&
-           (info.biSize == coreHeaderSize ||
+           ((info.biSize >= coreHeaderSize && info.biSize < infoHeaderSize) ||
             (info.biCompression != compressionNone && info.biCompression != compressionBitFields));
 }
 
@@ -63,7 +62,7 @@ bool CSourcePicture::Open(const std::string& path, RgbColor background)
 {
     if (!MapFile(path))
         return false;
-    return FileFormat == PictureFormat::Bmp ? OpenBitmap(background) : OpenDecoded(background, false);
+    return FileFormat == PictureFormat::Bmp ? OpenBitmap(background) : OpenDecoded(background);
 }
 
 bool CSourcePicture::Peek(const std::string& path, SourceFacts& facts)
@@ -103,32 +102,28 @@ bool CSourcePicture::OpenBitmap(RgbColor background)
         Picture = std::move(bitmap);
         return true;
     }
-    // The reader's refusal stands only when the platform's decoder does not take the file.
-    if (IsForSystemDecoder(*bitmap) && OpenDecoded(background, true))
-        return true;
+    // The platform's decoder takes the variants the reader leaves, and tells what is wrong with them.
+    if (IsForSystemDecoder(*bitmap) && CreatePictureDecoder(FileFormat))
+        return OpenDecoded(background);
     Why = ConversionResult::Failure(ConversionStatus::SourceRefused, Path, "not a bitmap this program can read",
                                     bitmap->FailureReason());
     Close();
     return false;
 }
 
-// Opens the picture with the platform's decoder for its format; a quiet failure leaves Why alone.
-bool CSourcePicture::OpenDecoded(RgbColor background, bool quiet)
+// Opens the picture with the platform's decoder for its format.
+bool CSourcePicture::OpenDecoded(RgbColor background)
 {
     std::unique_ptr<CPictureDecoder> decoder = CreatePictureDecoder(FileFormat);
     if (!decoder)
-        return quiet ? false
-                     : Refuse(FileFormat == PictureFormat::Unknown ? std::string("not a picture Glyphcast can read")
-                                                                   : std::string("this system has no decoder for ") +
-                                                                         PictureFormatName(FileFormat) + " pictures");
+        return Refuse(NoDecoderReason(FileFormat));
     auto picture = std::make_unique<CDecodedPicture>();
     if (picture->Open(std::move(decoder), File.Data(), File.Size(), FileFormat, background))
     {
+        Decoded = picture.get();
         Picture = std::move(picture);
         return true;
     }
-    if (quiet)
-        return false;
     Picture = std::move(picture);
     Why = ReadFailure();
     Close();
@@ -148,8 +143,14 @@ ConversionResult CSourcePicture::ReadFailure() const
     return result;
 }
 
+std::string CSourcePicture::Warning() const
+{
+    return Decoded ? Decoded->Warning() : std::string();
+}
+
 void CSourcePicture::Close()
 {
+    Decoded = nullptr;
     Picture.reset();
     File.Close();
 }
@@ -163,5 +164,6 @@ ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std:
     height = picture.Height();
     ConversionResult result;
     result.Path = path;
+    result.Warning = picture.Warning();  // what the header already showed
     return result;
 }

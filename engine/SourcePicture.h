@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+class CDecodedPicture;
+
 // What a look at a picture file's header tells, before anything is decoded.
 struct SourceFacts
 {
@@ -59,18 +61,22 @@ public:
     const ConversionResult& Failure() const { return Why; }
     // The failure of the rows as Source() last reported it (damaged data on the way).
     ConversionResult ReadFailure() const;
+    // What the picture's decoder read past so far, as viewers do; empty when nothing (and for
+    // pictures the mapped reader reads, which it reads whole or refuses).
+    std::string Warning() const;
 
 private:
     // Maps path and tells its format: the steps Open and Peek share.
     bool MapFile(const std::string& path);
     bool OpenBitmap(RgbColor background);
-    bool OpenDecoded(RgbColor background, bool quiet);
+    bool OpenDecoded(RgbColor background);
     bool Refuse(const std::string& reason);
 
     std::string Path;
     CMappedFile File;
     PictureFormat FileFormat = PictureFormat::Unknown;
     std::unique_ptr<CPictureSource> Picture;
+    const CDecodedPicture* Decoded = nullptr;  // Picture, when a decoder reads it
     ConversionResult Why;
 };
 

@@ -1,12 +1,14 @@
 // libFuzzer target: any bytes, written to a file, are looked at as the wizard does (the header
 // alone, then the page kept for a preview), then opened and converted. Their first bytes decide
-// the reader: the mapped bitmap reader, or the decoder of PNG, JPEG, GIF, TIFF or WebP. The run
-// must refuse or convert them without a crash, a hang or a sanitizer report.
+// the reader: the mapped bitmap reader, or the decoder of PNG, JPEG, GIF, TIFF, WebP, HEIF, AVIF,
+// JPEG XL or the .bmp variants the reader leaves. The run must refuse or convert them without a
+// crash, a hang or a sanitizer report.
 #include "engine/ConversionRun.h"
 #include "engine/SourcePicture.h"
-#include "output/ClassicPage.h"
+#include "base/TextEncoding.h"
 #include "output/ClipboardPage.h"
 #include "output/PageConversion.h"
+#include "output/PageStyle.h"
 #include "output/RecordedPage.h"
 
 #include <cstdint>
@@ -62,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.CharacterSet = size % 2 ? "01" : " <&>";
     settings.CharacterOrder = static_cast<std::int32_t>(size % 3 == 0);
     settings.BackgroundColor = static_cast<RgbColor>(size * 2654435761u) & 0xFFFFFF;
+    // Every fifth size in the photo style, whose cells are kept and brought down to a palette.
+    settings.Style = size % 5 == 4 ? PageStyle::Photo : PageStyle::Classic;
 
     // The header alone, then the page kept as the preview keeps it: cell by cell, or reduced.
     CSourcePicture picture;
@@ -71,7 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         PageKeeping keeping;
         if (size % 2)
             keeping = PageKeeping{2 + static_cast<std::uint32_t>(size % 3), 6, 11, {{U'0', 0.4f}, {U'1', 0.3f}}};
-        CRecordedPage kept(settings, CClassicPage().Sampling(), keeping);
+        std::u32string characters;
+        SplitCharacters(settings.CharacterSet, characters);
+        CRecordedPage kept(settings, CreatePageFormat(settings.Style)->Sampling(characters), keeping);
         ConvertToHtml(picture.Source(), kept);
     }
     picture.Close();

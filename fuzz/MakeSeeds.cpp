@@ -3,6 +3,7 @@
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/PictureEncoder.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace
@@ -71,6 +72,38 @@ int SaveOtherFormats(const std::string& dir)
     done(WriteTiff(dir + "/tiff-deflate-alpha-turned.tif", 9, 7, {6, true, true, 2}, clear.Rows()));
     done(WriteWebP(dir + "/webp-lossy.webp", plain, false));
     done(WriteWebP(dir + "/webp-lossless-alpha.webp", clear, true));
+    // The chunks around the picture: orientation and colour profiles.
+    const std::vector<std::uint8_t> profile = SwappedPrimariesProfile();
+    done(WriteWebP(dir + "/webp-exif-iccp.webp", plain, true, 6, profile));
+    PngOptions tagged{2, 8, false, 5, profile};
+    done(WritePng(dir + "/png-exif-iccp.png", 9, 7, tagged, plain.Rows()));
+    PngOptions chromaticities;
+    chromaticities.Gamma = 1.0;
+    const double points[8] = {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
+    std::copy(points, points + 8, chromaticities.Chromaticities);
+    done(WritePng(dir + "/png-chrm-gama.png", 9, 7, chromaticities, plain.Rows()));
+    JpegOptions icc{80};
+    icc.Profile = profile;
+    done(WriteJpeg(dir + "/jpeg-icc.jpg", 9, 7, icc, plain.Rows()));
+    // HEIF and AVIF, turned and with a profile or alpha; JPEG XL lossless and lossy.
+    done(WriteHeif(dir + "/heif.heic", plain, {}));
+    done(WriteHeif(dir + "/heif-turned-icc.heic", wide, {false, false, 6, profile}));
+    done(WriteHeif(dir + "/avif-alpha.avif", clear, {true, true}));
+    done(WriteHeif(dir + "/avif-mirrored.avif", wide, {true, false, 2}));
+    done(WriteJxl(dir + "/jxl-lossless-alpha.jxl", clear, {true, true}));
+    done(WriteJxl(dir + "/jxl-lossy-turned.jxl", wide, {false, false, 8}));
+    done(WriteJxl(dir + "/jxl-icc.jxl", plain, {true, false, 1, profile}));
+    // Run-length and OS/2 bitmaps, and TIFFs read sample by sample.
+    const std::vector<std::uint8_t> rle8 = {14, 0, 0, 0, 6, 1, 1, 2, 3, 0, 1, 8, 3, 0, 0, 0, 2, 1, 1, 3, 5, 0, 1};
+    CBmpBuilder rle(14, 3, 8);
+    rle.Palette(Palette(2)).Compression(1);
+    std::vector<std::uint8_t> bytes = rle.Build();
+    bytes.resize(rle.PixelOffset());
+    bytes.insert(bytes.end(), rle8.begin(), rle8.end());
+    done(WriteBytes(dir + "/bmp-rle8.bmp", bytes));
+    done(WriteTiffSamples(dir + "/tiff-lab.tif", 2, 2, 8, 8, 3, {255, 0, 0, 138, 81, 70, 128, 0, 0, 30, 200, 20}));
+    done(WriteTiffSamples(dir + "/tiff-cmyk.tif", 2, 1, 5, 8, 4, {255, 0, 0, 0, 0, 0, 0, 128}));
+    done(WriteTiffSamples(dir + "/tiff-grey12.tif", 3, 1, 1, 12, 1, {4095, 2048, 7}));
     return count;
 }
 

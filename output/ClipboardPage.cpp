@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 namespace
 {
@@ -153,6 +154,105 @@ std::string TenDigits(std::size_t value)
     return digits;
 }
 
+// The colours a page's style sheet gives its elements' classes, which a paste leaves behind with
+// the sheet: an element's class starts with its foreground's name ([class^=A]{color:...}) and
+// ends with its background's ([class$=a]{background:...}).
+struct SheetColors
+{
+    std::map<std::string, std::string> Fore, Back;
+    std::string Body;  // the body's background
+};
+
+// The value of property (with its colon) in the rule starting at at, up to the rule's end.
+std::string PropertyOf(const std::string& sheet, std::size_t at, const char* property)
+{
+    const std::size_t end = sheet.find('}', at);
+    const std::size_t found = sheet.find(property, at);
+    if (found == std::string::npos || found > end)
+        return std::string();
+    const std::size_t from = found + std::strlen(property);
+    std::size_t to = from;
+    while (to < end && sheet[to] != ';')
+        ++to;
+    return sheet.substr(from, to - from);
+}
+
+SheetColors ReadSheet(const std::string& page)
+{
+    SheetColors colors;
+    const std::size_t start = FindAnyCase(page, "<STYLE");
+    const std::size_t end = start == std::string::npos ? start : FindAnyCase(page, "</STYLE", start);
+    if (end == std::string::npos)
+        return colors;
+    const std::string sheet = page.substr(start, end - start);
+    const std::size_t body = sheet.find("body{");
+    if (body != std::string::npos)
+        colors.Body = PropertyOf(sheet, body, "background:");
+    for (const char* kind : {"[class^=", "[class$="})
+    {
+        const bool fore = kind[6] == '^';
+        const std::size_t length = std::strlen(kind);
+        for (std::size_t at = sheet.find(kind); at != std::string::npos; at = sheet.find(kind, at + length))
+        {
+            const std::size_t close = sheet.find(']', at);
+            if (close == std::string::npos)
+                break;
+            const std::string name = sheet.substr(at + length, close - at - length);
+            (fore ? colors.Fore : colors.Back)[name] = PropertyOf(sheet, close, fore ? "color:" : "background:");
+        }
+    }
+    return colors;
+}
+
+// The body with each class's colours written into its elements, so that they come along into
+// editors that drop the page's sheet: <i class=Ab> becomes <span style="color:..;background:..">.
+std::string InlineSheet(const std::string& body, const SheetColors& colors)
+{
+    std::string out;
+    out.reserve(body.size() * 2);
+    const std::string open = "<i class=";
+    std::size_t at = 0;
+    for (std::size_t found = body.find(open); found != std::string::npos; found = body.find(open, at))
+    {
+        const std::size_t close = body.find('>', found);
+        if (close == std::string::npos)
+            break;
+        out.append(body, at, found - at);
+        const std::string name = body.substr(found + open.size(), close - found - open.size());
+        // The foreground's name is its capitals; the background's is the rest.
+        std::size_t split = 0;
+        while (split < name.size() && std::isupper(static_cast<unsigned char>(name[split])))
+            ++split;
+        const auto fore = colors.Fore.find(name.substr(0, split));
+        const auto back = colors.Back.find(name.substr(split));
+        out += "<span style=\"";
+        if (fore != colors.Fore.end())
+            out += "color:" + fore->second + ";";
+        if (back != colors.Back.end())
+            out += "background:" + back->second;
+        out += "\">";
+        at = close + 1;
+    }
+    out.append(body, at, std::string::npos);
+    // Every element was an i: its ends become the spans'.
+    std::string result;
+    result.reserve(out.size());
+    for (std::size_t from = 0;;)
+    {
+        const std::size_t end = out.find("</i>", from);
+        result.append(out, from, end == std::string::npos ? std::string::npos : end - from);
+        if (end == std::string::npos)
+            break;
+        result += "</span>";
+        from = end + 4;
+    }
+    // The sheet's line height, which makes the half blocks meet.
+    const std::size_t pre = result.find("<pre>");
+    if (pre != std::string::npos)
+        result.replace(pre, 5, "<pre style=\"margin:0;line-height:1\">");
+    return result;
+}
+
 }  // namespace
 
 std::string ClipboardProblem(std::uint32_t columns, std::uint32_t rows)
@@ -178,14 +278,17 @@ ClipboardPage MakeClipboardPage(const std::string& page)
     while (to > from && (page[to - 1] == '\r' || page[to - 1] == '\n'))
         --to;
     const std::string body = page.substr(from, to - from);
-    const std::string background = tagEnd == std::string::npos
+    // A page with a style sheet (the photo page) has its colours there; the classic page in its tags.
+    const SheetColors sheet = ReadSheet(page);
+    const std::string background = !sheet.Body.empty() ? sheet.Body
+                                   : tagEnd == std::string::npos
                                        ? std::string()
                                        : AttributeOf(page.substr(bodyTag, tagEnd + 1 - bodyTag), "BGCOLOR");
 
-    std::string fragment = body;
+    std::string fragment = sheet.Fore.empty() && sheet.Back.empty() ? body : InlineSheet(body, sheet);
     if (!background.empty())
         fragment =
-            "<TABLE CELLPADDING=4 CELLSPACING=0><TR><TD BGCOLOR=" + background + ">" + body + "</TD></TR></TABLE>";
+            "<TABLE CELLPADDING=4 CELLSPACING=0><TR><TD BGCOLOR=" + background + ">" + fragment + "</TD></TR></TABLE>";
 
     const std::string before = "<HTML>\r\n<BODY>\r\n" + std::string(FragmentStart);
     const std::string after = std::string(FragmentEnd) + "\r\n</BODY>\r\n</HTML>\r\n";

@@ -36,7 +36,7 @@ public:
     void Close() { File.Close(); }
     bool IsOpen() const { return File.IsOpen(); }
 
-    // Takes the page's fields from the settings of a conversion.
+    // Takes the page's fields from the settings of a conversion, and a format of their style.
     void TakeSettings(const ConversionSettings& settings);
 
     // Each returns false when a write failed; LastError() then tells why. The head starts the
@@ -48,11 +48,11 @@ public:
     // The run's side: the grid, how the format samples a cell, and a whole row of cells at once.
     std::uint32_t GridColumns() const override { return Columns; }
     std::uint32_t GridRows() const override { return Rows; }
-    CellSampling Sampling() const override { return Format->Sampling(); }
+    CellSampling Sampling() const override;
     bool WriteRow(const RgbColor* samples) override;
 
     // The system error code of the last failed Open or write.
-    unsigned long LastError() const { return File.LastError(); }
+    unsigned long LastError() const { return OwnError ? OwnError : File.LastError(); }
 
     // Removes the read-only attribute of an existing plain file, silently.
     static void ClearReadOnly(const std::string& path) { CReplacingFile::ClearReadOnly(path); }
@@ -63,17 +63,22 @@ public:
     std::string CharacterSet;     // a sequence of characters in the program's text code page
     std::int32_t CharacterOrder;  // non-zero sequentially, 0 randomly
     RgbColor BackgroundColor;
+    std::string Title;  // the page's name, where its format shows one
 
 private:
     // Appends the cell whose samples start at samples (stride to the next row of them) to Piece,
     // with a line break after every Columns-th cell.
     void AppendCell(const RgbColor* samples, std::size_t stride);
     void StartSequence();
+    // False, with the error set, when the format has lost cells for want of memory.
+    bool FormatKeptUp();
 
     std::unique_ptr<CPageFormat> Format;
     CCharacterSequence Sequence;
     CReplacingFile File;
-    std::string Piece;  // the markup being formed, handed to the file a cell or a row at a time
+    std::string Piece;         // the markup being formed, handed to the file a cell or a row at a time
+    CellSampling RowSampling;  // how the cells of the page are sampled, fixed when it starts
     std::uint32_t ColumnCounter;
+    unsigned long OwnError;  // a failure of the writer's own, which no file call had
     bool SequenceStarted;
 };

@@ -39,6 +39,7 @@ ConversionResult WritePage(CSourcePicture& picture, const ConversionSettings& se
     const ConversionStatus status = ConvertToHtml(picture.Source(), target, progress, stop);
     if (status == ConversionStatus::SourceRefused)
         return picture.ReadFailure();
+    const std::string warning = picture.Warning();
     // The picture's memory goes before the page is put in place.
     picture.Close();
     if (status == ConversionStatus::Stopped)
@@ -52,6 +53,7 @@ ConversionResult WritePage(CSourcePicture& picture, const ConversionSettings& se
                                          DescribeSystemError(target.LastError()));
     ConversionResult result;
     result.Path = path;
+    result.Warning = warning;
     return result;
 }
 

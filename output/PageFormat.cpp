@@ -2,10 +2,12 @@
 
 #include <vector>
 
-std::uint64_t CPageFormat::EstimateSize(const PageLook& look, const std::u32string& set)
+std::uint64_t CPageFormat::EstimateSize(const PageLook& pageLook, const std::u32string& set)
 {
     const std::u32string characters = set.empty() ? std::u32string(1, U' ') : set;
-    const CellSampling sampling = Sampling();
+    PageLook look = pageLook;
+    look.Sampling = Sampling(characters);
+    const CellSampling sampling = look.Sampling;
     const std::vector<RgbColor> samples(std::size_t(sampling.Across) * sampling.Down, 0);
     std::string piece;
     Head(piece, look);

@@ -1,12 +1,12 @@
 #include "output/PageSize.h"
 
 #include "base/TextEncoding.h"
-#include "output/ClassicPage.h"
+#include "output/PageStyle.h"
 
 #include <cstdio>
 
 std::uint64_t EstimatePageSize(std::uint32_t columns, std::uint32_t rows, const std::string& fontFace,
-                               const std::string& characterSet)
+                               const std::string& characterSet, PageStyle style)
 {
     PageLook look;
     look.Columns = columns;
@@ -14,7 +14,7 @@ std::uint64_t EstimatePageSize(std::uint32_t columns, std::uint32_t rows, const 
     look.FontFace = fontFace;
     std::u32string set;
     SplitCharacters(characterSet, set);
-    return CClassicPage().EstimateSize(look, set);
+    return CreatePageFormat(style)->EstimateSize(look, set);
 }
 
 std::string DescribeSize(std::uint64_t bytes)

@@ -1,14 +1,18 @@
 // How large a page will be, told before it is written.
 #pragma once
 
+#include "engine/ConversionSettings.h"
+
 #include <cstdint>
 #include <string>
 
-// The bytes of the page a grid of columns x rows makes with this face and character set,
-// taking each character of the set equally often: exact when the characters are used in order,
-// what to expect when they are drawn at random. An empty set counts as the spaces it draws.
+// The bytes of the page of the style a grid of columns x rows makes with this face and character
+// set, taking each character of the set equally often: for the classic page exact when the
+// characters are used in order, what to expect when they are drawn at random; for a style whose
+// cells take what their colours ask, what a photo takes in the mean. An empty set counts as the
+// spaces it draws.
 std::uint64_t EstimatePageSize(std::uint32_t columns, std::uint32_t rows, const std::string& fontFace,
-                               const std::string& characterSet);
+                               const std::string& characterSet, PageStyle style = PageStyle::Classic);
 
 // A size for people: "about 700 MB", "about 1.4 GB", "about 900 bytes" (decimal units, two
 // significant digits below ten of a unit).

@@ -21,7 +21,8 @@ unsigned RoundChannel(float value)
 CRecordedPage::CRecordedPage(const ConversionSettings& settings, CellSampling sampling, PageKeeping keeping)
     : Columns(settings.Columns), Rows(settings.Rows), Parts(sampling),
       SamplesPerCell(std::size_t(sampling.Across) * sampling.Down), CharacterSet(settings.CharacterSet),
-      Sequential(settings.CharacterOrder != 0), BackgroundColor(settings.BackgroundColor), Keeping(std::move(keeping))
+      Sequential(settings.CharacterOrder != 0), BackgroundColor(settings.BackgroundColor),
+      BothColours(settings.Style == PageStyle::Photo), Keeping(std::move(keeping))
 {
 }
 
@@ -120,18 +121,45 @@ void CRecordedPage::AddReducedRow(const RgbColor* samples)
     }
 
     const std::uint32_t across = Columns * Parts.Across;
-    const float back[3] = {float(RedOf(BackgroundColor)), float(GreenOf(BackgroundColor)),
-                           float(BlueOf(BackgroundColor))};
+    const std::size_t lower = Parts.Down > 1 ? across : 0;
+    if (BothColours)
+    {
+        RowColors.resize(Columns);
+        for (std::uint32_t x = 0; x < Columns; ++x)
+            RowColors[x] = ChooseColors(samples + std::size_t(x) * Parts.Across, across, RowCharacters[x]);
+    }
     for (std::uint32_t down = 0; down < Parts.Down; ++down)
     {
         const std::uint32_t strip = RowsDone * Parts.Down + down;
         const RgbColor* row = samples + std::size_t(down) * across;
         for (std::uint32_t s = 0; s < across; ++s)
         {
-            const float ink = RowCoverage[s / Parts.Across];
+            const std::uint32_t cell = s / Parts.Across;
+            const float ink = RowCoverage[cell];
+            // What the page shows over this part of the cell: the ink's colour over its share and
+            // the ground's over the rest, or in the photo style the quarter's own colour for a
+            // character whose shape is known.
+            RgbColor fore = row[s];
+            RgbColor ground = BackgroundColor;
+            float inked = ink;
+            if (BothColours)
+            {
+                const CellColors& colors = RowColors[cell];
+                const int shape = colors.Inked ? InkedQuarters(RowCharacters[cell]) : 0;
+                fore = colors.Fore;
+                ground = colors.Back;
+                if (shape >= 0)
+                {
+                    const bool right = Parts.Across > 1 && s % Parts.Across != 0;
+                    const bool bottom = lower != 0 && down != 0;
+                    const unsigned quarter = bottom ? (right ? BottomRightQuarter : BottomLeftQuarter)
+                                                    : (right ? TopRightQuarter : TopLeftQuarter);
+                    inked = (unsigned(shape) & quarter) ? 1.0f : 0.0f;
+                }
+            }
             float shown[3];
             for (int c = 0; c < 3; ++c)
-                shown[c] = ink * float(Channel(row[s], c)) + (1.0f - ink) * back[c];
+                shown[c] = inked * float(Channel(fore, c)) + (1.0f - inked) * float(Channel(ground, c));
             for (std::uint32_t r = RowStarts[strip]; r < RowStarts[strip + 1]; ++r)
             {
                 float* line = Sums.data() + std::size_t(RowSpans[r].Pixel) * ReducedWidth * 3;
@@ -145,6 +173,15 @@ void CRecordedPage::AddReducedRow(const RgbColor* samples)
             }
         }
     }
+}
+
+CellColors CRecordedPage::ChooseColors(const RgbColor* samples, std::size_t stride, char32_t character) const
+{
+    // The quarters, from whatever parts the cell was sampled in, as the photo page takes them.
+    const std::size_t right = Parts.Across > 1 ? 1 : 0;
+    const std::size_t lower = Parts.Down > 1 ? stride : 0;
+    const RgbColor quarters[4] = {samples[0], samples[right], samples[lower], samples[lower + right]};
+    return ChooseCellColors(character, quarters);
 }
 
 bool CRecordedPage::WriteFooter()
@@ -187,4 +224,15 @@ RgbColor CRecordedPage::CellColor(std::uint32_t x, std::uint32_t y) const
             sums[c] += Channel(samples[n], c);
     const auto count = static_cast<unsigned>(SamplesPerCell);
     return MakeRgb((sums[0] + count / 2) / count, (sums[1] + count / 2) / count, (sums[2] + count / 2) / count);
+}
+
+CellColors CRecordedPage::Colors(std::uint32_t x, std::uint32_t y) const
+{
+    if (BothColours)
+        return ChooseColors(Samples(x, y), Parts.Across, Character(x, y));
+    CellColors colors;
+    colors.Fore = CellColor(x, y);
+    colors.Back = BackgroundColor;
+    colors.Inked = Character(x, y) != U' ';
+    return colors;
 }

@@ -3,6 +3,7 @@
 
 #include "engine/CellSink.h"
 #include "engine/ConversionSettings.h"
+#include "output/CellColors.h"
 #include "output/CharacterSequence.h"
 
 #include <cstddef>
@@ -14,7 +15,8 @@
 // preview that draws the characters. Reduced: for a page whose cells would be too small to draw,
 // a picture of the page at 1:Reduction, each pixel the average of what the page shows over
 // Reduction x Reduction of its own pixels, a glyph inking its share of the cell (Coverage) in the
-// cell's colour and the background showing through the rest.
+// cell's colour and the ground (the page's background, or the cell's own in the photo style)
+// showing through the rest.
 struct PageKeeping
 {
     std::uint32_t Reduction = 0;  // 0: cell by cell; else the page at 1:Reduction
@@ -54,6 +56,10 @@ public:
     }
     // The cell's colour: the average of its samples.
     RgbColor CellColor(std::uint32_t x, std::uint32_t y) const;
+    // The colours the page draws cell (x, y) in: its character's and its ground's. The classic
+    // page draws the cell's colour on the page's background; the photo page chooses both from
+    // the cell's parts for the shape of its character.
+    CellColors Colors(std::uint32_t x, std::uint32_t y) const;
 
     // Reduced: the picture's size and its pixels, from the top left.
     std::uint32_t PictureWidth() const { return ReducedWidth; }
@@ -73,6 +79,9 @@ private:
     void MapStrips(std::uint32_t count, double pageLength, std::vector<std::uint32_t>& starts,
                    std::vector<Span>& spans) const;
     void AddReducedRow(const RgbColor* samples);
+    // The photo page's colours of a cell whose samples start at samples, the next row of them
+    // stride further on.
+    CellColors ChooseColors(const RgbColor* samples, std::size_t stride, char32_t character) const;
     std::size_t Index(std::uint32_t x, std::uint32_t y) const { return std::size_t(y) * Columns + x; }
 
     std::uint32_t Columns;
@@ -82,6 +91,7 @@ private:
     std::string CharacterSet;
     bool Sequential;
     RgbColor BackgroundColor;
+    bool BothColours;  // the photo page: every cell has a ground of its own
     PageKeeping Keeping;
 
     CCharacterSequence Sequence;
@@ -104,4 +114,5 @@ private:
     std::vector<Span> RowSpans;
     std::vector<char32_t> RowCharacters;
     std::vector<float> RowCoverage;
+    std::vector<CellColors> RowColors;  // the photo page's colours of the row's cells
 };

@@ -13,16 +13,16 @@ const char FolderSeparator = '/';
 
 }  // namespace
 
-std::string DefaultTargetName(const std::string& sourcePath, bool slashSeparates)
+std::string DefaultTargetName(const std::string& sourcePath, bool slashSeparates, const std::string& extension)
 {
     const std::size_t dot = sourcePath.rfind('.');
     const std::size_t separator = sourcePath.find_last_of(slashSeparates ? "\\/" : "\\");
     if (dot == std::string::npos || (separator != std::string::npos && dot < separator))
         return std::string();
-    return sourcePath.substr(0, dot) + ".html";
+    return sourcePath.substr(0, dot) + extension;
 }
 
-std::string PagePathFor(const std::string& sourcePath, const std::string& folder)
+std::string PagePathFor(const std::string& sourcePath, const std::string& folder, const std::string& extension)
 {
     const std::size_t separator = sourcePath.find_last_of(FolderSeparators);
     const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
@@ -31,7 +31,7 @@ std::string PagePathFor(const std::string& sourcePath, const std::string& folder
     const std::size_t dot = name.rfind('.');
     if (dot != std::string::npos && dot > 0)
         name.erase(dot);
-    name += ".html";
+    name += extension;
 
     if (folder.empty())
         return sourcePath.substr(0, nameStart) + name;

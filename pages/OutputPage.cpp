@@ -8,6 +8,7 @@
 #include "app/ConverterWizard.h"
 #include "engine/AspectRule.h"
 #include "output/PageSize.h"
+#include "output/PageStyle.h"
 #include "output/TargetCheck.h"
 #include "output/TargetName.h"
 #include "base/TextEncoding.h"
@@ -44,6 +45,7 @@ BEGIN_MESSAGE_MAP(COutputPage, CWizardPage)
     ON_EN_CHANGE(IDC_COLUMNS, OnChangeColumns)
     ON_EN_CHANGE(IDC_ROWS, OnChangeRows)
     ON_CBN_SELCHANGE(IDC_FONT, OnSelChangeFont)
+    ON_CBN_SELCHANGE(IDC_PAGE_STYLE, OnSelChangeStyle)
 END_MESSAGE_MAP()
 
 COutputPage::COutputPage(CConverterWizard* wizard) : CWizardPage(IDD_OUTPUT, wizard)
@@ -63,6 +65,7 @@ void COutputPage::DoDataExchange(CDataExchange* exchange)
     DDX_Text(exchange, IDC_PATH, TargetPath);
     DDV_MaxChars(exchange, TargetPath, MaxPathChars);
     DDX_Check(exchange, IDC_PRESERVE_ASPECT, PreserveAspect);
+    DDX_CBIndex(exchange, IDC_PAGE_STYLE, StyleIndex);
     DDX_Text(exchange, IDC_COLUMNS, Columns);
     DDV_MinMaxDWord(exchange, Columns, MinimumGridCount, MaximumGridCount);
     DDX_Text(exchange, IDC_ROWS, Rows);
@@ -74,6 +77,7 @@ void COutputPage::DoDataExchange(CDataExchange* exchange)
     DDX_Control(exchange, IDC_BACKGROUND, BackgroundButton);
     DDX_Control(exchange, IDC_FONT, FontList);
     DDX_Control(exchange, IDC_CHARACTER_SET, CharacterList);
+    DDX_Control(exchange, IDC_PAGE_STYLE, StyleList);
 }
 
 BOOL COutputPage::OnInitDialog()
@@ -81,6 +85,15 @@ BOOL COutputPage::OnInitDialog()
     // The base adds the template's combo lists and makes the first write (no fonts listed yet).
     CWizardPage::OnInitDialog();
     FillFontList();
+    // The styles in the order of their table, and each one's own characters among the sets.
+    for (const PageStyleInfo& style : PageStyles())
+    {
+        StyleList.AddString(style.Name);
+        const std::string characters = DefaultCharactersOf(style.Style);
+        if (CharacterList.SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                      reinterpret_cast<LPARAM>(characters.c_str())) == CB_ERR)
+            CharacterList.AddString(characters.c_str());
+    }
     for (int spin : {IDC_COLUMNS_SPIN, IDC_ROWS_SPIN})
         if (CWnd* control = GetDlgItem(spin))
             control->SendMessage(UDM_SETRANGE, 0, CountRange);
@@ -97,7 +110,8 @@ BOOL COutputPage::OnSetActive()
 {
     // A target that still holds the name proposed for the last source follows a new source;
     // a name the user chose stays.
-    const std::string proposed = DefaultTargetName(CConverterWizard::Of(*this).GetSourcePath());
+    const std::string proposed =
+        DefaultTargetName(CConverterWizard::Of(*this).GetSourcePath(), false, PageExtensionOf(SelectedStyle()));
     if (TargetPath.IsEmpty() || TargetPath.Str() == ProposedTarget)
         TargetPath = proposed;
     ProposedTarget = proposed;
@@ -131,6 +145,13 @@ std::string COutputPage::SelectedFace() const
     return font ? std::string(font->lfFaceName, strnlen(font->lfFaceName, LF_FACESIZE)) : std::string(DefaultFontFace);
 }
 
+PageStyle COutputPage::SelectedStyle() const
+{
+    const std::vector<PageStyleInfo>& styles = PageStyles();
+    return StyleIndex >= 0 && std::size_t(StyleIndex) < styles.size() ? styles[std::size_t(StyleIndex)].Style
+                                                                      : PageStyle::Classic;
+}
+
 bool COutputPage::ApplyAspectRatio(int direction, const std::vector<int>& unread)
 {
     if (!PreserveAspect)
@@ -141,9 +162,11 @@ bool COutputPage::ApplyAspectRatio(int direction, const std::vector<int>& unread
         return false;
     const PictureSize& picture = CConverterWizard::Of(*this).Settings.SourceBitmap;
     const float pictureRatio = AspectRatioOf(picture.Width, picture.Height);
-    // Without any fixed-pitch face the page takes the usual cell, half as wide as high.
+    // Without any fixed-pitch face the page takes the usual cell, half as wide as high; a style
+    // that fixes its cell takes its own.
     const LOGFONTA* font = SelectedFont();
-    const float fontRatio = font ? AspectRatioOf(font->lfWidth, font->lfHeight) : DefaultFontRatio;
+    const float fontRatio =
+        CellRatioOf(SelectedStyle(), font ? AspectRatioOf(font->lfWidth, font->lfHeight) : DefaultFontRatio);
     // A ratio that is not finite and positive (a zero size) leaves the counts as they are.
     std::uint32_t columns = Columns;
     std::uint32_t rows = Rows;
@@ -176,7 +199,8 @@ void COutputPage::UpdatePageSize(const std::vector<int>& unread)
     const auto inRange = [](UINT count) { return count >= MinimumGridCount && count <= MaximumGridCount; };
     if (!Contains(unread, IDC_COLUMNS) && !Contains(unread, IDC_ROWS) && inRange(Columns) && inRange(Rows))
     {
-        const std::string size = DescribeSize(EstimatePageSize(Columns, Rows, SelectedFace(), CharacterSet.Str()));
+        const std::string size =
+            DescribeSize(EstimatePageSize(Columns, Rows, SelectedFace(), CharacterSet.Str(), SelectedStyle()));
         text.FormatMessageId(IDS_PAGE_SIZE, size.c_str());
     }
     SetDlgItemText(IDC_PAGE_SIZE, text);
@@ -274,10 +298,31 @@ void COutputPage::OnSelChangeFont()
     UpdatePageSize(unread);
 }
 
+void COutputPage::OnSelChangeStyle()
+{
+    std::vector<int> unread = ReadQuietly();
+    const PageStyle style = SelectedStyle();
+    if (CharacterSet.Str() == DefaultCharactersOf(ShownStyle))
+        CharacterSet = DefaultCharactersOf(style).c_str();
+    // A proposed name takes the new style's extension; a name the user chose stays.
+    if (TargetPath.Str() == ProposedTarget)
+    {
+        ProposedTarget = DefaultTargetName(CConverterWizard::Of(*this).GetSourcePath(), false, PageExtensionOf(style));
+        TargetPath = ProposedTarget.c_str();
+    }
+    ShownStyle = style;
+    if (ApplyAspectRatio(0, unread))
+        ForgetCounts(unread);
+    WriteLeaving(unread);
+    UpdateButtons();
+    UpdatePageSize(unread);
+}
+
 void COutputPage::OnBrowse()
 {
     // The dialog opens at the target as it stands, in its folder.
-    if (!BrowseForFile(FALSE, ".html", OFN_HIDEREADONLY, HtmlFilter, TargetPath, TargetPath))
+    if (!BrowseForFile(FALSE, PageExtensionOf(SelectedStyle()).c_str(), OFN_HIDEREADONLY, HtmlFilter, TargetPath,
+                       TargetPath))
         return;
     UpdateData(FALSE);
     UpdateButtons();
@@ -329,6 +374,7 @@ int COutputPage::OnWizardNext()
     settings.CharacterSet = CharacterSet.Str();
     settings.CharacterOrder = CharacterOrder;
     settings.BackgroundColor = BackgroundButton.Color;
+    settings.Style = SelectedStyle();
     return AdjacentPage;
 }
 

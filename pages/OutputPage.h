@@ -15,8 +15,10 @@ class CConverterWizard;
 // kept for the whole process, so that a return to the page follows the user's last edit.
 extern int AspectBasis;
 
-// Template 134: target file, columns and rows kept in the picture's and the font's proportions,
-// character set and order, fixed-pitch font with its sample, background colour. On Next it
+// Template 134: target file, page style, columns and rows kept in the picture's and the cell's
+// proportions, character set and order, fixed-pitch font with its sample, background colour. A
+// style that fixes its cell's shape sets the proportions in place of the font; its own
+// characters take the place of another style's while the user has not chosen others. On Next it
 // refuses a target that cannot be the page, asks before replacing a file, and copies its values
 // into the wizard's settings.
 class COutputPage : public CWizardPage
@@ -36,6 +38,7 @@ public:
     // The fields, in the order the page exchanges them.
     CString TargetPath;
     int PreserveAspect = 1;
+    int StyleIndex = 0;  // in the table of page styles: 0 classic
     UINT Columns = 0;
     UINT Rows = 0;
     int CharacterOrder = 0;
@@ -48,6 +51,8 @@ public:
     const LOGFONTA* SelectedFont() const;
     // The face the page will be written in: the selected entry's, else the usual one.
     std::string SelectedFace() const;
+    // The style chosen in the list.
+    PageStyle SelectedStyle() const;
 
 protected:
     void DoDataExchange(CDataExchange* exchange) override;
@@ -58,6 +63,7 @@ protected:
     void OnChangeColumns();
     void OnChangeRows();
     void OnSelChangeFont();
+    void OnSelChangeStyle();
 
     DECLARE_MESSAGE_MAP()
 
@@ -86,9 +92,13 @@ private:
     // Tells the user why the target is not taken and puts the focus back in the target edit.
     void RefuseTarget(UINT messageId, const std::string& cause = std::string());
 
-    // The lists the page fills and reads entries of; bound to 1020 and 1024 with the fields.
+    // The lists the page fills and reads entries of; bound to 1020, 1024 and 1028 with the fields.
     CComboBox FontList;
     CComboBox CharacterList;
+    CComboBox StyleList;
+    // The style whose characters and page name the page shows: a change of style from it replaces
+    // what still is that style's own.
+    PageStyle ShownStyle = PageStyle::Classic;
     // The target name proposed for the source it was made from: while the target holds it, the
     // target follows a new source.
     std::string ProposedTarget;

@@ -137,6 +137,9 @@ void CSourceLoader::Decode(const Order& order, bool preview, const CLatestWorker
             if (unreadable)
                 decoding.Check = picture.ReadFailure();
         }
+        // What the decoder read past, as viewers do; known once the rows are in.
+        if (decoding.Check.Succeeded())
+            decoding.Check.Warning = picture.Warning();
     }
     picture.Close();
     {

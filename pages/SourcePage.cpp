@@ -2,20 +2,40 @@
 
 #include <shellapi.h>
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "app/ConverterWizard.h"
+#include "decoders/PictureFormat.h"
 #include "engine/ConversionRun.h"
 #include "res/resource.h"
 
 namespace
 {
-const char* const PictureFilter = "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff;*.webp)|"
-                                  "*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff;*.webp|"
-                                  "Bitmap files (*.bmp)|*.bmp|PNG files (*.png)|*.png|"
-                                  "JPEG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|GIF files (*.gif)|*.gif|"
-                                  "TIFF files (*.tif;*.tiff)|*.tif;*.tiff|WebP files (*.webp)|*.webp|"
-                                  "All Files (*.*)|*.*||";
+// The file dialog's filter, from the table of picture formats: every picture, each format on its
+// own ("Bitmap files (*.bmp)", "JPEG files (*.jpg;*.jpeg)", ...), and every file.
+std::string PictureFilter()
+{
+    std::string all;
+    std::string each;
+    for (const PictureFormatInfo& format : KnownPictureFormats())
+    {
+        std::string patterns;
+        for (const char* at = format.Extensions; *at;)
+        {
+            const char* end = at;
+            while (*end && *end != ';')
+                ++end;
+            patterns += (patterns.empty() ? "*." : ";*.") + std::string(at, end);
+            at = *end ? end + 1 : end;
+        }
+        all += (all.empty() ? "" : ";") + patterns;
+        const std::string name = format.Format == PictureFormat::Bmp ? "Bitmap" : format.Name;
+        each += name + " files (" + patterns + ")|" + patterns + "|";
+    }
+    return "Pictures (" + all + ")|" + all + "|" + each + "All Files (*.*)|*.*||";
+}
 
 // Posted by the loader: a look at the file's header, or a decoding of the picture, is ready.
 constexpr UINT WM_SOURCE_LOOKED = WM_APP + 20;
@@ -146,6 +166,13 @@ LRESULT CSourcePage::OnDecoded(WPARAM, LPARAM)
         PreviewPath = decoding.Preview ? SourcePath.Str() : std::string();
         Decoding.Preview.reset();
     }
+    // Damage the decoder read past is said, so that an odd corner of the page is no surprise.
+    if (decoding.Check.Succeeded() && !decoding.Check.Warning.empty())
+    {
+        CString note;
+        note.FormatMessageId(IDS_SOURCE_WARNING, SourcePath.Str().c_str(), decoding.Check.Warning.c_str());
+        SetNote(note);
+    }
     ResumeNext();
     return 0;
 }
@@ -174,7 +201,7 @@ void CSourcePage::OnChangeSource()
 
 void CSourcePage::OnBrowse()
 {
-    if (!BrowseForFile(TRUE, ".bmp", OFN_FILEMUSTEXIST, PictureFilter, SourcePath))
+    if (!BrowseForFile(TRUE, ".bmp", OFN_FILEMUSTEXIST, PictureFilter().c_str(), SourcePath))
         return;
     UpdateData(FALSE);
     UpdateButtons();

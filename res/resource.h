@@ -37,6 +37,7 @@
 #define IDS_PREVIEW_WORKING  124
 #define IDS_PREVIEW_SCALE    125
 #define IDS_PREVIEW_ACTUAL   126
+#define IDS_SOURCE_WARNING   127
 
 /* Pictures */
 #define IDR_MAINFRAME        128 /* program icon */
@@ -82,10 +83,11 @@
 #define IDC_PREVIEW         1023
 #define IDC_CHARACTER_SET   1024
 #define IDC_PAGE_SIZE       1027
+#define IDC_PAGE_STYLE      1028
 
 /* Finish page: the page's preview and the copy to the clipboard; source page: why no preview */
-#define IDC_COPY_AFTER      1028
-#define IDC_PAGE_PREVIEW    1029
-#define IDC_PREVIEW_NOTE    1030
+#define IDC_COPY_AFTER      1029
+#define IDC_PAGE_PREVIEW    1030
+#define IDC_PREVIEW_NOTE    1031
 
 #endif /* GLYPHCAST_RES_RESOURCE_H */

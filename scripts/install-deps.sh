@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need: the picture libraries
-# the native converter decodes with (libpng, libjpeg-turbo, giflib, libtiff, libwebp), the i686 and x86_64
+# the native converter decodes with (libpng, libjpeg-turbo, giflib, libtiff, libwebp, libheif with
+# its HEVC and AV1 codecs, libjxl) and Little CMS for colour profiles, the i686 and x86_64
 # MinGW-w64 compilers, wine64 and, where it can be had, 32-bit Wine (wine32:i386); and what
 # scripts/package.sh needs to make and check the packages (NSIS, 7-Zip to look into the setup, zip,
 # dpkg-dev, lintian, man).
@@ -19,7 +20,7 @@
 # (empty for none: the tests' stand-in apt-get needs no root).
 set -uo pipefail
 
-want_native="cmake g++ make googletest clang-format groff-base libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev libwebp-dev"
+want_native="cmake g++ make pkg-config googletest clang-format groff-base libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev libwebp-dev libheif-dev libjxl-dev liblcms2-dev"
 want_package="nsis 7zip zip unzip dpkg-dev fakeroot lintian man-db file"
 want_cross="mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth imagemagick x11-utils xdotool fonts-wine clang libclang-rt-14-dev"
 want_wine32=wine32:i386
@@ -27,6 +28,9 @@ case "${1:-all}" in
   native) need=$want_native want_wine32="" ;;
   # The browser only shows a written page for the screenshots; the tests do not need it.
   screenshots) need="$want_native $want_cross $want_package chromium" ;;
+  # bench/measure-pages.sh: the browser that renders the pages, scikit-image with its photos, and
+  # the monospaced faces a page may fall back to.
+  measure) need="$want_native chromium python3-skimage fonts-dejavu-core fonts-liberation2 fonts-freefont-ttf" want_wine32="" ;;
   *) need="$want_native $want_cross $want_package" ;;
 esac
 

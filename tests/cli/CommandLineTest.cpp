@@ -36,8 +36,32 @@ TEST(CommandLineParsing, DefaultsMatchTheWizard)
     EXPECT_EQ(line.Page.CharacterOrder, 0);
     EXPECT_EQ(line.Page.FontFace, "Courier New");
     EXPECT_EQ(line.Page.BackgroundColor, 0u);
+    EXPECT_EQ(line.Page.Style, PageStyle::Classic);
     EXPECT_FALSE(line.Force);
     EXPECT_FALSE(line.OpenAfterCreation);
+}
+
+// A style brings its own characters, wherever --style stands, unless --characters is given.
+TEST(CommandLineParsing, StyleBringsItsCharactersUnlessOthersAreGiven)
+{
+    SetTextCodePage(TextCodePage::Utf8);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--style", "photo", "a.bmp"}, "\xE2\x96\x80"},
+        {{"a.bmp", "--style=photo"}, "\xE2\x96\x80"},
+        {{"--characters", "01", "--style", "photo", "a.bmp"}, "01"},
+        {{"--style", "photo", "--characters=AB", "a.bmp"}, "AB"},
+        {{"--style", "classic", "a.bmp"}, "01"},
+        {{"--sty", "photo", "a.bmp"}, "\xE2\x96\x80"}};
+    for (const auto& [arguments, characters] : cases)
+    {
+        const CommandLine line = Parse(arguments);
+        EXPECT_EQ(line.Mode, CommandLine::Action::Convert) << line.Error;
+        EXPECT_EQ(line.Page.CharacterSet, characters) << arguments[0] << " " << arguments[1];
+    }
+    EXPECT_EQ(Parse({"--style", "photo", "a.bmp"}).Page.Style, PageStyle::Photo);
+    SetTextCodePage(TextCodePage::Active);
+    ExpectUsageError({"--style", "Photo", "a.bmp"}, "--style must be 'classic' or 'photo', not 'Photo'");
+    ExpectUsageError({"a.bmp", "--style"}, "option '--style' needs a value");
 }
 
 TEST(CommandLineParsing, EveryOptionInBothForms)

@@ -1,6 +1,7 @@
 // The tool's run: page naming, grid from the picture, replacing, many pictures on threads,
 // standard input and output, the clipboard, messages and exit statuses, called directly with
 // captured streams.
+#include "base/TextEncoding.h"
 #include "cli/ConvertTool.h"
 #include "base/Win32Api.h"
 #include "engine/ConversionRun.h"
@@ -125,6 +126,35 @@ TEST_F(ConvertTool, OneCountGivesTheOtherByTheProportionRule)
     Picture(100, 1000);  // tall: the rows become 100, the columns follow
     ASSERT_EQ(Run({"--force", Source, "-o", target}), ExitWritten) << Err.str();
     EXPECT_EQ(Grid(ReadText(target)), std::make_pair(std::size_t(20), std::size_t(100)));
+}
+
+// The photo style: its page, its characters, and its cell half as wide as high for the grid.
+TEST_F(ConvertTool, WritesThePhotoStyle)
+{
+    const std::string target = Dir.Path("page.html");
+    SetTextCodePage(TextCodePage::Utf8);  // as the tool's main sets it on every system
+    const int status = Run({"--style", "photo", "--columns", "50", Source, "-o", target});
+    SetTextCodePage(TextCodePage::Active);
+    ASSERT_EQ(status, ExitWritten) << Err.str();
+    const std::string page = ReadText(target);
+    EXPECT_EQ(page.rfind("<!DOCTYPE html>\n", 0), 0u);
+    // 200 x 100: trunc(50 * 0.5 / 2) = 12 rows, one line each, of 50 half blocks or spaces.
+    const std::string body = page.substr(page.find("<pre>") + 5, page.find("</pre>") - page.find("<pre>") - 5);
+    std::size_t lines = 0, blocks = 0, spaces = 0;
+    for (std::size_t at = 0; at < body.size(); ++at)
+    {
+        if (body[at] == '<')
+            at = body.find('>', at);
+        else if (body[at] == '\n')
+            ++lines;
+        else if (body[at] == ' ')
+            ++spaces;
+        else if (body.compare(at, 3, "\xE2\x96\x80") == 0 || body.compare(at, 3, "\xE2\x96\x84") == 0)
+            ++blocks, at += 2;
+    }
+    EXPECT_EQ(lines, 12u);
+    EXPECT_EQ(blocks + spaces, 50u * 12u);
+    EXPECT_EQ(Err.str(), "");
 }
 
 TEST_F(ConvertTool, DerivedCountAbove5000IsAFailure)

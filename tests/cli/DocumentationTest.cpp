@@ -1,6 +1,7 @@
 // The manual page, the help and the bash completion against the options the parser knows.
 #include "cli/CommandLine.h"
 #include "cli/ConvertTool.h"
+#include "output/PageStyle.h"
 #include "tests/engine/BmpBuilder.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,20 @@ TEST(Documentation, EveryOptionIsInTheManPageTheHelpAndTheCompletion)
         const std::string letter = option.Letter ? std::string(" -") + option.Letter + " " : " " + name + " ";
         EXPECT_NE(completion.find(letter), std::string::npos) << letter << " not completed";
     }
+    // Every style, in the manual page, the help and the completion, in the table's order: classic
+    // first.
+    std::size_t pageAt = 0, helpAt = 0, completionAt = 0;
+    for (const PageStyleInfo& style : PageStyles())
+    {
+        const std::string name = style.Name;
+        pageAt = page.find("\n       " + name, pageAt);
+        helpAt = help.str().find("  " + name + " ", helpAt);
+        completionAt = completion.find(" " + name + " ", completionAt);
+        ASSERT_NE(pageAt, std::string::npos) << name << " not in the manual page, or before the style before it";
+        ASSERT_NE(helpAt, std::string::npos) << name << " not in --help, or before the style before it";
+        ASSERT_NE(completionAt, std::string::npos) << name << " not completed, or before the style before it";
+    }
+    EXPECT_NE(help.str().find("(default classic)"), std::string::npos);
     for (const char* section : {"SYNOPSIS", "OPTIONS", "EXIT STATUS", "EXAMPLES"})
         EXPECT_NE(page.find(std::string("\n") + section + "\n"), std::string::npos) << section;
     EXPECT_NE(help.str().find("man glyphcast-convert"), std::string::npos);

@@ -49,10 +49,16 @@ protected:
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (std::chrono::steady_clock::now() < deadline)
         {
+            // Written to, not just there: the converter marks a page for removal between
+            // creating it and its first write, and a busy machine may stop it in between.
             int found = 0;
             for (int n = 1; n <= count; ++n)
-                found += std::filesystem::exists((folder.empty() ? Dir.Root() : folder) + "/~gc" + std::to_string(n) +
-                                                 ".tmp");
+            {
+                std::error_code error;
+                const auto size = std::filesystem::file_size(
+                    (folder.empty() ? Dir.Root() : folder) + "/~gc" + std::to_string(n) + ".tmp", error);
+                found += !error && size > 0;
+            }
             if (found == count)
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));

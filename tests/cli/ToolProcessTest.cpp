@@ -172,6 +172,21 @@ TEST(ToolProcess, ConvertsPicturesOfOtherFormatsAndNamesDamage)
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Err, "glyphcast-convert: " + jpeg + ": damaged JPEG data: Premature end of JPEG file\n");
     EXPECT_FALSE(std::filesystem::exists(dir.Path("cut.html")));
+
+    // Stray bytes a viewer reads past: the page is written, one warning names the picture, and
+    // the exit status stays 0.
+    const std::string stray = dir.Path("stray.jpg");
+    JpegOptions options;
+    options.StrayBytes = 7;
+    ASSERT_TRUE(WriteJpeg(stray, 40, 20, options, picture.Rows()));
+    run = RunTool(dir, {stray});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(
+        run.Err.rfind("glyphcast-convert: " + stray + ": warning: damaged JPEG data read past: Corrupt JPEG data: ", 0),
+        0u)
+        << run.Err;
+    EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("stray.html")));
 }
 
 TEST(ToolProcess, NamesCharactersAndFacesInAnyScript)

@@ -109,27 +109,34 @@ TEST(TargetNameTest, PageOfASourceInItsFolderOrAnother)
     EXPECT_EQ(PagePathFor("cat.bmp", "/tmp/pages/"), "/tmp/pages/cat.html");
 }
 
+// The converter's grid: a missing count follows the picture and the cell of the page's style.
 TEST(AspectRule, TheConvertersGridHasAtLeastOneOfEachAndAtMost5000)
 {
-    // Columns and rows given (0: missing), the picture's size, and the grid it gets (0 x 0: refused).
+    // Columns and rows given (0: missing), the picture's size, the cell's width over its height,
+    // and the grid it gets (0 x 0: refused).
     const struct
     {
-        std::uint32_t Columns, Rows, Width, Height, WantColumns, WantRows;
-    } cases[] = {{0, 0, 200, 100, 100, 25},        // the larger count 100, the other from the proportions
-                 {0, 0, 100, 1000, 20, 100},       // tall: the rows are 100
-                 {0, 0, 1000, 4, 100, 1},          // a banner: 0.2 rows become one line
-                 {0, 0, 4, 1000, 1, 100},          // a pole: 0.8 columns become one
-                 {10, 0, 4000, 2, 10, 1},          // one count given, the other at least 1
-                 {0, 30, 2, 4000, 1, 30},          //
-                 {7, 3, 1, 1, 7, 3},               // both given: taken as they are
-                 {5000, 0, 2, 4000, 0, 0},         // millions of rows: refused, not cut to 5000
-                 {0, 0, 0, 10, 0, 0},              // no proportions to follow
-                 {0, 5000, 1, 1000000, 1, 5000}};  // 0.01 columns become 1
+        std::uint32_t Columns, Rows, Width, Height;
+        float Cell;
+        std::uint32_t WantColumns, WantRows;
+    } cases[] = {{0, 0, 200, 100, 0.5f, 100, 25},        // the larger count 100, the other from the proportions
+                 {0, 0, 100, 1000, 0.5f, 20, 100},       // tall: the rows are 100
+                 {160, 0, 512, 512, 0.6f, 160, 96},      // a cell of another shape
+                 {0, 40, 600, 400, 0.5f, 120, 40},       //
+                 {0, 0, 1000, 4, 0.5f, 100, 1},          // a banner: 0.2 rows become one line
+                 {0, 0, 4, 1000, 0.5f, 1, 100},          // a pole: 0.8 columns become one
+                 {10, 0, 4000, 2, 0.5f, 10, 1},          // one count given, the other at least 1
+                 {0, 30, 2, 4000, 0.5f, 1, 30},          //
+                 {7, 3, 1, 1, 0.5f, 7, 3},               // both given: taken as they are
+                 {5000, 0, 2, 4000, 0.5f, 0, 0},         // millions of rows: refused, not cut to 5000
+                 {0, 0, 0, 10, 0.5f, 0, 0},              // no proportions to follow
+                 {0, 0, 100, 100, 0.0f, 0, 0},           // nor a cell's
+                 {0, 5000, 1, 1000000, 0.5f, 1, 5000}};  // 0.01 columns become 1
     for (const auto& c : cases)
     {
         std::uint32_t columns = c.Columns, rows = c.Rows;
         std::string problem;
-        const bool resolved = ResolveGrid(columns, rows, c.Width, c.Height, problem);
+        const bool resolved = ResolveGrid(columns, rows, c.Width, c.Height, c.Cell, problem);
         SCOPED_TRACE(std::to_string(c.Width) + " x " + std::to_string(c.Height));
         EXPECT_EQ(resolved, c.WantColumns != 0);
         if (resolved)

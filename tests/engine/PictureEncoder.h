@@ -12,6 +12,12 @@ struct PngOptions
     int ColorType = 2;
     int BitDepth = 8;
     bool Interlaced = false;
+    int Orientation = 0;                     // 1 to 8 write an eXIf chunk
+    std::vector<std::uint8_t> Profile = {};  // an iCCP chunk
+    bool HighByteOnly = false;               // at 16 bits, v << 8 instead of v * 257
+    // cHRM and gAMA chunks when Gamma is not 0: white x, y, then red, green and blue x, y.
+    double Gamma = 0;
+    double Chromaticities[8] = {};
 };
 bool WritePng(const std::string& path, std::uint32_t width, std::uint32_t height, const PngOptions& options,
               const RgbaRowSource& rows);
@@ -24,6 +30,9 @@ struct JpegOptions
     bool Grey = false;
     int Orientation = 0;
     bool BigEndianExif = true;
+    std::vector<std::uint8_t> Profile = {};  // APP2 segments
+    // Bytes put before the end marker: damage libjpeg reads past with a warning.
+    std::size_t StrayBytes = 0;
 };
 bool WriteJpeg(const std::string& path, std::uint32_t width, std::uint32_t height, const JpegOptions& options,
                const RgbaRowSource& rows);
@@ -42,8 +51,47 @@ struct TiffOptions
     bool Alpha = false;
     bool Deflate = false;
     std::uint32_t RowsPerStrip = 0;  // 0: libtiff's default
+    std::vector<std::uint8_t> Profile = {};
 };
 bool WriteTiff(const std::string& path, std::uint32_t width, std::uint32_t height, const TiffOptions& options,
                const RgbaRowSource& rows);
 
-bool WriteWebP(const std::string& path, const TestPicture& picture, bool lossless);
+// Orientation 1 to 8 writes an EXIF chunk; a profile an ICCP chunk.
+bool WriteWebP(const std::string& path, const TestPicture& picture, bool lossless, int orientation = 0,
+               const std::vector<std::uint8_t>& profile = {});
+
+// HEIF with HEVC, or AVIF with AV1, through libheif's encoders (always lossy); orientation 2 to 8
+// becomes irot and imir boxes.
+struct HeifOptions
+{
+    bool Avif = false;
+    bool Alpha = false;
+    int Orientation = 1;
+    std::vector<std::uint8_t> Profile = {};
+    bool Fast = false;  // the encoders' fastest settings, for large pictures
+};
+bool WriteHeif(const std::string& path, const TestPicture& picture, const HeifOptions& options);
+
+struct JxlOptions
+{
+    bool Lossless = true;
+    bool Alpha = false;
+    int Orientation = 1;
+    std::vector<std::uint8_t> Profile = {};  // kept with the pixels (lossless only)
+};
+bool WriteJxl(const std::string& path, const TestPicture& picture, const JxlOptions& options);
+
+// A TIFF of samples as given, each bits wide (1 to 16), packed from the highest bit: photometric
+// is libtiff's PHOTOMETRIC_ value (grey, RGB, CMYK, CIE L*a*b*), one strip, no compression.
+bool WriteTiffSamples(const std::string& path, std::uint32_t width, std::uint32_t height, int photometric, int bits,
+                      int samplesPerPixel, const std::vector<unsigned>& samples);
+
+// ICC profiles made with Little CMS, for the tests of embedded profiles: an RGB one whose red
+// primary is sRGB's green and whose green is sRGB's red (sRGB's curve and white), and a grey one
+// of gamma 1 (linear light).
+std::vector<std::uint8_t> SwappedPrimariesProfile();
+std::vector<std::uint8_t> LinearGreyProfile();
+
+// A GIF whose first frame is complete and whose second is cut short after a few bytes, or one
+// without any colour table; the first frame's pixels are the picture's indices (its red channel).
+bool WriteGifVariant(const std::string& path, const TestPicture& indices, bool shortSecondFrame, bool noColourTable);

@@ -1,8 +1,8 @@
-// PNG, JPEG, GIF, TIFF and WebP through the platform's decoders and the whole run, from pictures
-// the platform's own encoders write (the libraries' on Linux, WIC's on Windows; each case runs
-// where they can store it): a lossless picture gives the very page its pixels give as a .bmp, a
-// photo stands upright, and transparency lies over the page's background. On Linux, damaged or
-// absurd files are also refused with the decoder's reason, leaving the target alone.
+// PNG, JPEG, GIF, TIFF, WebP, HEIF, AVIF, JPEG XL and the .bmp variants through the platform's decoders and the whole
+// run, from pictures the platform's own encoders write (the libraries' on Linux, WIC's on Windows; each case runs where
+// they can store it): a lossless picture gives the very page its pixels give as a .bmp, a photo stands upright, and
+// transparency lies over the page's background. On Linux, damaged or absurd files are also refused with the decoder's
+// reason, leaving the target alone.
 #include "decoders/Orientation.h"
 #include "engine/ConversionRun.h"
 #include "engine/SourcePicture.h"
@@ -15,12 +15,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <cstdlib>
 #include <fstream>
 
 #ifndef _WIN32
 #include "tests/engine/PictureEncoder.h"
 
+#include <tiffio.h>
 #include <zlib.h>
 #endif
 
@@ -51,20 +54,61 @@ int Distance(RgbColor a, RgbColor b)
                      std::abs(int(BlueOf(a)) - int(BlueOf(b)))});
 }
 
-// The stored picture that orientation turns into upright.
+// The picture turned a quarter clockwise: what was its left column is now its top row.
+TestPicture TurnedClockwise(const TestPicture& picture)
+{
+    TestPicture turned(picture.Height, picture.Width);
+    for (std::uint32_t y = 0; y < picture.Height; ++y)
+        for (std::uint32_t x = 0; x < picture.Width; ++x)
+        {
+            const std::uint8_t* p = picture.At(x, y);
+            turned.Set(picture.Height - 1 - y, x, p[0], p[1], p[2], p[3]);
+        }
+    return turned;
+}
+
+// The picture mirrored left to right.
+TestPicture Mirrored(const TestPicture& picture)
+{
+    TestPicture mirrored(picture.Width, picture.Height);
+    for (std::uint32_t y = 0; y < picture.Height; ++y)
+        for (std::uint32_t x = 0; x < picture.Width; ++x)
+        {
+            const std::uint8_t* p = picture.At(x, y);
+            mirrored.Set(picture.Width - 1 - x, y, p[0], p[1], p[2], p[3]);
+        }
+    return mirrored;
+}
+
+// The stored picture that a camera writes with the orientation tag value, for the upright
+// picture: built from quarter turns and mirroring alone, as the tag's meaning reads (6: "turn a
+// quarter clockwise to stand upright", so it was stored a quarter anticlockwise), and never
+// from the program's own position formula.
 TestPicture Stored(const TestPicture& upright, Orientation orientation)
 {
-    const bool swaps = SwapsAxes(orientation);
-    TestPicture stored(swaps ? upright.Height : upright.Width, swaps ? upright.Width : upright.Height);
-    for (std::uint32_t y = 0; y < upright.Height; ++y)
-        for (std::uint32_t x = 0; x < upright.Width; ++x)
-        {
-            std::uint32_t sx = 0, sy = 0;
-            StoredPosition(orientation, stored.Width, stored.Height, x, y, sx, sy);
-            const std::uint8_t* p = upright.At(x, y);
-            stored.Set(sx, sy, p[0], p[1], p[2], p[3]);
-        }
-    return stored;
+    const TestPicture half = TurnedClockwise(TurnedClockwise(upright));
+    switch (orientation)
+    {
+    case Orientation::Upright: return upright;
+    case Orientation::Mirrored: return Mirrored(upright);
+    case Orientation::Rotated180: return half;
+    case Orientation::Flipped: return Mirrored(half);
+    case Orientation::Transposed: return Mirrored(TurnedClockwise(upright));
+    case Orientation::RotatedRight: return TurnedClockwise(half);
+    case Orientation::Transversed: return Mirrored(TurnedClockwise(half));
+    case Orientation::RotatedLeft: return TurnedClockwise(upright);
+    }
+    return upright;
+}
+
+// The 8-bit picture that 16-bit samples of v << 8 stand for: each rounded to the nearest of 255
+// levels, (v * 256) * 255 / 65535.
+TestPicture RoundedFromHighBytes(const TestPicture& picture)
+{
+    TestPicture rounded = picture;
+    for (std::uint8_t& value : rounded.Rgba)
+        value = static_cast<std::uint8_t>((value * 256u * 255u + 65535u / 2) / 65535u);
+    return rounded;
 }
 
 class PictureFormats : public ::testing::Test
@@ -155,11 +199,11 @@ TEST_F(PictureFormats, EveryRowOfTheTableIsSniffedAndOpened)
     // A picture of each format the table knows, told by its first bytes under a name that says
     // nothing, and opened once for its size: a format added to the table without a case fails here.
     const TestPicture picture = MakeStripedTestPicture(21, 13, 16);
-    const std::pair<PictureFormat, TestFormat> encoded[] = {{PictureFormat::Png, TestFormat::Png},
-                                                            {PictureFormat::Jpeg, TestFormat::Jpeg},
-                                                            {PictureFormat::Gif, TestFormat::Gif},
-                                                            {PictureFormat::Tiff, TestFormat::Tiff},
-                                                            {PictureFormat::WebP, TestFormat::WebP}};
+    const std::pair<PictureFormat, TestFormat> encoded[] = {
+        {PictureFormat::Png, TestFormat::Png},   {PictureFormat::Jpeg, TestFormat::Jpeg},
+        {PictureFormat::Gif, TestFormat::Gif},   {PictureFormat::Tiff, TestFormat::Tiff},
+        {PictureFormat::WebP, TestFormat::WebP}, {PictureFormat::Heif, TestFormat::Heif},
+        {PictureFormat::Avif, TestFormat::Avif}, {PictureFormat::Jxl, TestFormat::Jxl}};
     for (const PictureFormatInfo& format : KnownPictureFormats())
     {
         SCOPED_TRACE(format.Name);
@@ -226,7 +270,10 @@ TEST_F(PictureFormats, LosslessPicturesGiveTheBitmapsPage)
         {"plain.tif", {TestFormat::Tiff, rgb}, MakeTestPicture(29, 19)},
         // Compressed, in strips of 4 rows: bands and strips do not line up.
         {"strips.tif", {TestFormat::Tiff, rgb, 8, false, false, true}, MakeTestPicture(29, 19)},
-        {"lossless.webp", {TestFormat::WebP, rgb}, MakeTestPicture(29, 19)}};
+        {"lossless.webp", {TestFormat::WebP, rgb}, MakeTestPicture(29, 19)},
+        {"lossless.jxl", {TestFormat::Jxl, rgb}, MakeTestPicture(29, 19)},
+        // 16-bit samples that are not v * 257 (0xFF00 is 254.0 in 8 bits, not 255): rounded, not cut.
+        {"high-bytes16.png", {png, rgb, 16, false, false, false, 0, true, {}, true}, varied}};
     int written = 0;
     for (const Case& c : cases)
     {
@@ -234,7 +281,7 @@ TEST_F(PictureFormats, LosslessPicturesGiveTheBitmapsPage)
         if (Write(Dir.Path(c.Name), c.Pixels, c.Encoding))
         {
             ++written;
-            ExpectSamePages(Dir.Path(c.Name), c.Pixels);
+            ExpectSamePages(Dir.Path(c.Name), c.Encoding.HighByteOnly ? RoundedFromHighBytes(c.Pixels) : c.Pixels);
         }
     }
     // Every platform writes at least PNG as RGB (8 and 16 bits, Adam7), RGBA, grey and palette,
@@ -260,7 +307,10 @@ TEST_F(PictureFormats, JpegAndLossyWebPStayCloseToTheBitmapsPage)
     };
     const Case cases[] = {{"baseline.jpg", {TestFormat::Jpeg}, 3},
                           {"progressive.jpg", {TestFormat::Jpeg, TestLayout::Rgb, 8, true}, 3},
-                          {"lossy.webp", {TestFormat::WebP, TestLayout::Rgb, 8, false, true}, 6}};
+                          {"lossy.webp", {TestFormat::WebP, TestLayout::Rgb, 8, false, true}, 6},
+                          {"photo.heic", {TestFormat::Heif, TestLayout::Rgb, 8, false, true}, 10},
+                          {"photo.avif", {TestFormat::Avif, TestLayout::Rgb, 8, false, true}, 10},
+                          {"lossy.jxl", {TestFormat::Jxl, TestLayout::Rgb, 8, false, true}, 10}};
     for (const Case& c : cases)
     {
         if (!Write(Dir.Path(c.Name), smooth, c.Encoding))
@@ -281,25 +331,31 @@ TEST_F(PictureFormats, JpegAndLossyWebPStayCloseToTheBitmapsPage)
 
 TEST_F(PictureFormats, EveryOrientationStandsUpright)
 {
-    // TIFF, lossless: the page of the stored picture with its orientation tag is the page of the
-    // upright picture as a .bmp, and the probe gives the upright size.
+    // Lossless formats: the page of the stored picture with its orientation (TIFF's tag, PNG's
+    // eXIf, WebP's EXIF chunk, JPEG XL's own) is the page of the upright picture as a .bmp, and
+    // the probe gives the upright size.
     const TestPicture upright = MakeTestPicture(11, 6);
-    for (int value = 1; value <= 8; ++value)
-    {
-        const std::string path = Dir.Path("turned" + std::to_string(value) + ".tif");
-        if (!Write(path, Stored(upright, static_cast<Orientation>(value)),
-                   {TestFormat::Tiff, TestLayout::Rgb, 8, false, false, false, value}))
-            continue;
-        std::uint32_t width = 0, height = 0;
-        ASSERT_TRUE(ProbeSource(path, width, height).Succeeded());
-        EXPECT_EQ(width, 11u) << value;
-        EXPECT_EQ(height, 6u) << value;
-        SCOPED_TRACE("orientation " + std::to_string(value));
-        ExpectSamePages(path, upright);
-    }
+    const std::pair<const char*, TestFormat> lossless[] = {
+        {".tif", TestFormat::Tiff}, {".png", TestFormat::Png}, {".webp", TestFormat::WebP}, {".jxl", TestFormat::Jxl}};
+    for (const auto& [extension, format] : lossless)
+        for (int value = 1; value <= 8; ++value)
+        {
+            const std::string path = Dir.Path("turned" + std::to_string(value) + extension);
+            TestEncoding encoding{format, TestLayout::Rgb};
+            encoding.Orientation = value;
+            if (!Write(path, Stored(upright, static_cast<Orientation>(value)), encoding))
+                continue;
+            SCOPED_TRACE(std::string("orientation ") + std::to_string(value) + " in " + extension);
+            std::uint32_t width = 0, height = 0;
+            ASSERT_TRUE(ProbeSource(path, width, height).Succeeded());
+            EXPECT_EQ(width, 11u);
+            EXPECT_EQ(height, 6u);
+            ExpectSamePages(path, upright);
+        }
 
-    // JPEG with an Exif block in either byte order, progressive or not where the platform writes
-    // both: four quadrants of plain colours end up in their upright places.
+    // Lossy formats (JPEG with an Exif block in either byte order, progressive or not where the
+    // platform writes both; HEIF and AVIF with irot and imir; lossy JPEG XL): four quadrants of
+    // plain colours end up in their upright places.
     const RgbColor quadrants[4] = {MakeRgb(240, 20, 20), MakeRgb(20, 240, 20), MakeRgb(20, 20, 240),
                                    MakeRgb(240, 240, 20)};
     TestPicture quartered(64, 32);
@@ -310,21 +366,31 @@ TEST_F(PictureFormats, EveryOrientationStandsUpright)
             quartered.Set(x, y, std::uint8_t(RedOf(c)), std::uint8_t(GreenOf(c)), std::uint8_t(BlueOf(c)));
         }
     const bool progressive = CanWriteTestPicture({TestFormat::Jpeg, TestLayout::Rgb, 8, true});
-    for (int value = 1; value <= 8; ++value)
-    {
-        const std::string path = Dir.Path("turned" + std::to_string(value) + ".jpg");
-        ASSERT_TRUE(Write(
-            path, Stored(quartered, static_cast<Orientation>(value)),
-            {TestFormat::Jpeg, TestLayout::Rgb, 8, progressive && value % 2 == 0, false, false, value, value > 4}));
-        std::uint32_t width = 0, height = 0;
-        ASSERT_TRUE(ProbeSource(path, width, height).Succeeded());
-        EXPECT_EQ(width, 64u) << value;
-        EXPECT_EQ(height, 32u) << value;
-        const std::vector<RgbColor> cells = Colours(Page(path, 2, 2));
-        ASSERT_EQ(cells.size(), 4u);
-        for (int n = 0; n < 4; ++n)
-            EXPECT_LE(Distance(cells[n], quadrants[n]), 10) << "orientation " << value << " quadrant " << n;
-    }
+    const std::pair<const char*, TestFormat> lossy[] = {{".jpg", TestFormat::Jpeg},
+                                                        {".heic", TestFormat::Heif},
+                                                        {".avif", TestFormat::Avif},
+                                                        {".jxl", TestFormat::Jxl}};
+    for (const auto& [extension, format] : lossy)
+        for (int value = 1; value <= 8; ++value)
+        {
+            const std::string path = Dir.Path("quartered" + std::to_string(value) + extension);
+            const TestEncoding encoding{format, TestLayout::Rgb, 8,     progressive && value % 2 == 0,
+                                        true,   false,           value, value > 4};
+            if (!Write(path, Stored(quartered, static_cast<Orientation>(value)), encoding))
+            {
+                ASSERT_NE(format, TestFormat::Jpeg) << "every platform writes JPEG";
+                continue;
+            }
+            SCOPED_TRACE(std::string("orientation ") + std::to_string(value) + " in " + extension);
+            std::uint32_t width = 0, height = 0;
+            ASSERT_TRUE(ProbeSource(path, width, height).Succeeded());
+            EXPECT_EQ(width, 64u);
+            EXPECT_EQ(height, 32u);
+            const std::vector<RgbColor> cells = Colours(Page(path, 2, 2));
+            ASSERT_EQ(cells.size(), 4u);
+            for (int n = 0; n < 4; ++n)
+                EXPECT_LE(Distance(cells[n], quadrants[n]), 10) << "quadrant " << n;
+        }
 }
 
 TEST_F(PictureFormats, TransparencyLiesOverEitherBackground)
@@ -376,6 +442,44 @@ TEST_F(PictureFormats, TransparencyLiesOverEitherBackground)
     for (const auto& [name, format] : files)
         if (Write(Dir.Path(name), holes, {format, TestLayout::Rgba}))
             ExpectSamePages(Dir.Path(name), filled, background);
+}
+
+TEST_F(PictureFormats, AFormatWithoutADecoderNamesWhatToInstall)
+{
+    // The first bytes of each format that may need a codec the system lacks. Where this system
+    // decodes the format, the bytes are refused as damaged; where it does not, the refusal says so
+    // and, on Windows, names the codec to install.
+    const std::pair<PictureFormat, std::string> heads[] = {
+        {PictureFormat::WebP, std::string("RIFF\x1A\0\0\0WEBPVP8 \x0E\0\0\0", 20) + std::string(14, '\0')},
+        {PictureFormat::Heif, std::string("\0\0\0\x18"
+                                          "ftypheic\0\0\0\0mif1heic",
+                                          24)},
+        {PictureFormat::Avif, std::string("\0\0\0\x18"
+                                          "ftypavif\0\0\0\0mif1avif",
+                                          24)},
+        {PictureFormat::Jxl, std::string("\xFF\x0A\x00\x10", 4)}};
+    for (const auto& [format, head] : heads)
+    {
+        const PictureFormatInfo& info = PictureFormatOf(format);
+        SCOPED_TRACE(info.Name);
+        const std::string path = Dir.Path(std::string("head-") + info.Name);
+        WriteBytes(path, std::vector<std::uint8_t>(head.begin(), head.end()));
+        PictureFormat sniffed = PictureFormat::Unknown;
+        std::size_t bytes = 0;
+        ASSERT_TRUE(SniffPictureFile(path, sniffed, bytes));
+        EXPECT_EQ(sniffed, format);
+        if (CreatePictureDecoder(format))
+        {
+            ExpectRefused(path, std::string("damaged ") + info.Name + " data");
+            continue;
+        }
+        std::string reason = std::string("this system has no decoder for ") + info.Name + " pictures";
+#ifdef _WIN32
+        ASSERT_NE(info.SystemCodec, nullptr);
+        reason += std::string(": install ") + info.SystemCodec;
+#endif
+        ExpectRefused(path, reason);
+    }
 }
 
 #ifndef _WIN32
@@ -487,9 +591,340 @@ TEST_F(PictureFormats, DamagedAndUnreadableFilesAreRefusedAndTheTargetKept)
     ExpectRefused(Dir.Path("notes.png"), "not a picture Glyphcast can read");
     WriteBytes(Dir.Path("empty.jpg"), {});
     ExpectRefused(Dir.Path("empty.jpg"), "the file is empty");
-    std::vector<std::uint8_t> rle = CBmpBuilder(4, 4, 8).Palette({0, 0xFFFFFF}).Compression(1).Build();
-    WriteBytes(Dir.Path("rle.bmp"), rle);
-    ExpectRefused(Dir.Path("rle.bmp"), "not a bitmap this program can read: unsupported compression (type 1)");
+    // A bitmap with a compression no reader here takes (embedded PNG).
+    std::vector<std::uint8_t> png5 = CBmpBuilder(4, 4, 8).Palette({0, 0xFFFFFF}).Compression(5).Build();
+    WriteBytes(Dir.Path("png-in.bmp"), png5);
+    ExpectRefused(Dir.Path("png-in.bmp"), "unsupported BMP compression (type 5)");
+
+    // The newer formats cut short.
+    const TestPicture small = MakeTestPicture(40, 30);
+    const std::pair<const char*, TestEncoding> newer[] = {
+        {"cut.heic", {TestFormat::Heif}}, {"cut.avif", {TestFormat::Avif}}, {"cut.jxl", {TestFormat::Jxl}}};
+    const char* const reasons[] = {"damaged HEIF data: ", "damaged AVIF data: ", "damaged JPEG XL data: "};
+    for (std::size_t n = 0; n < std::size(newer); ++n)
+    {
+        const std::string path = Dir.Path(newer[n].first);
+        ASSERT_TRUE(Write(path, small, newer[n].second));
+        const std::vector<std::uint8_t> whole = ReadBytes(path);
+        WriteBytes(path, std::vector<std::uint8_t>(whole.begin(), whole.begin() + whole.size() * 3 / 4));
+        ExpectRefused(path, reasons[n]);
+    }
+}
+
+namespace
+{
+
+// A .bmp file of the given header size (12: OS/2 1.x; 16 to 64: OS/2 2.x; 40: Windows), with a
+// palette of 4-byte entries (3-byte for 12) and the pixel data as given.
+std::vector<std::uint8_t> HandMadeBmp(std::uint32_t headerSize, std::int32_t width, std::int32_t height,
+                                      std::uint16_t bits, std::uint32_t compression,
+                                      const std::vector<RgbColor>& palette, const std::vector<std::uint8_t>& pixels)
+{
+    std::vector<std::uint8_t> bytes(14 + headerSize, 0);
+    auto put = [&bytes](std::size_t at, std::uint32_t value, int size) {
+        for (int n = 0; n < size; ++n)
+            bytes[at + n] = static_cast<std::uint8_t>(value >> (8 * n));
+    };
+    bytes[0] = 'B', bytes[1] = 'M';
+    put(14, headerSize, 4);
+    if (headerSize == 12)
+    {
+        put(18, static_cast<std::uint32_t>(width), 2), put(20, static_cast<std::uint32_t>(height), 2);
+        put(22, 1, 2), put(24, bits, 2);
+    }
+    else
+    {
+        put(18, static_cast<std::uint32_t>(width), 4), put(22, static_cast<std::uint32_t>(height), 4);
+        put(26, 1, 2), put(28, bits, 2);
+        if (headerSize >= 20)
+            put(30, compression, 4);
+    }
+    for (RgbColor colour : palette)
+    {
+        bytes.insert(bytes.end(),
+                     {std::uint8_t(BlueOf(colour)), std::uint8_t(GreenOf(colour)), std::uint8_t(RedOf(colour))});
+        if (headerSize != 12)
+            bytes.push_back(0);
+    }
+    put(10, static_cast<std::uint32_t>(bytes.size()), 4);
+    bytes.insert(bytes.end(), pixels.begin(), pixels.end());
+    put(2, static_cast<std::uint32_t>(bytes.size()), 4);
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(PictureFormats, RunLengthAndOs2BitmapsAreRead)
+{
+    // Hand-worked files of 4 x 3 pixels and the upright picture each stands for, rows from the top;
+    // palette index 0 black, 1 red, 2 green, 3 blue.
+    const RgbColor k = 0, r = MakeRgb(255, 0, 0), g = MakeRgb(0, 255, 0), b = MakeRgb(0, 0, 255);
+    const std::vector<RgbColor> palette = {k, r, g, b};
+    struct Case
+    {
+        const char* Name;
+        std::vector<std::uint8_t> Bytes;
+        std::vector<RgbColor> Pixels;  // 4 x 3, from the top
+    };
+    const std::vector<Case> cases = {
+        // RLE8: the bottom row a run of 4 reds; then 2 literal greens and a blue, padded; after the
+        // row's end a move of 1 right, a run of 2 blues, the end of the picture. The pixels skipped
+        // show index 0.
+        {"rle8.bmp",
+         HandMadeBmp(40, 4, 3, 8, 1, palette, {4, 1, 0, 0, 0, 3, 2, 2, 3, 0, 0, 0, 0, 2, 1, 0, 2, 3, 0, 1}),
+         {k, b, b, k, g, g, b, k, r, r, r, r}},
+        // RLE4: a run of 4 alternating red and green; a literal of 3 nibbles (blue, red, green); the
+        // end of a row; then the end of the picture.
+        {"rle4.bmp",
+         HandMadeBmp(40, 4, 3, 4, 2, palette, {4, 0x12, 0, 0, 0, 3, 0x31, 0x20, 0, 0, 0, 1}),
+         {k, k, k, k, b, r, g, k, r, g, r, g}},
+        // OS/2 1.x: 12-byte header, 3-byte palette entries, 8 bits, rows padded to 4 bytes.
+        {"os2-core.bmp",
+         HandMadeBmp(12, 4, 3, 8, 0, palette, {1, 1, 1, 1, 2, 2, 2, 2, 3, 2, 1, 0}),
+         {b, g, r, k, g, g, g, g, r, r, r, r}},
+        // OS/2 2.x with its 16-byte header, 1 bit a pixel.
+        {"os2-short.bmp",
+         HandMadeBmp(16, 4, 3, 1, 0, {k, r}, {0xA0, 0, 0, 0, 0x50, 0, 0, 0, 0xF0, 0, 0, 0}),
+         {r, r, r, r, k, r, k, r, r, k, r, k}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        const std::string path = Dir.Path(c.Name);
+        WriteBytes(path, c.Bytes);
+        const std::vector<RgbColor> cells = Colours(Page(path, 4, 3));
+        EXPECT_EQ(cells, c.Pixels);
+    }
+
+    // Run-length data that end before the picture does are refused.
+    WriteBytes(Dir.Path("short.bmp"), HandMadeBmp(40, 4, 3, 8, 1, palette, {4, 1, 0, 0, 2}));
+    ExpectRefused(Dir.Path("short.bmp"), "damaged BMP data: the data end early");
+}
+
+TEST_F(PictureFormats, EmbeddedColourProfilesAreTurnedIntoSrgb)
+{
+    // Stripes of red, green and blue stored under a profile whose red primary is sRGB's green and
+    // whose green is sRGB's red: the page shows the first two stripes swapped, in every format
+    // that embeds a profile. Lossy formats stay within what they round.
+    TestPicture stripes(30, 10);
+    const RgbColor stored[3] = {MakeRgb(200, 30, 30), MakeRgb(30, 200, 30), MakeRgb(30, 30, 200)};
+    const RgbColor shown[3] = {MakeRgb(30, 200, 30), MakeRgb(200, 30, 30), MakeRgb(30, 30, 200)};
+    for (std::uint32_t y = 0; y < 10; ++y)
+        for (std::uint32_t x = 0; x < 30; ++x)
+        {
+            const RgbColor c = stored[x / 10];
+            stripes.Set(x, y, std::uint8_t(RedOf(c)), std::uint8_t(GreenOf(c)), std::uint8_t(BlueOf(c)));
+        }
+    const std::vector<std::uint8_t> profile = SwappedPrimariesProfile();
+    ASSERT_FALSE(profile.empty());
+    struct Case
+    {
+        const char* Name;
+        TestFormat Format;
+        bool Lossy;
+        int Tolerance;
+    };
+    const Case cases[] = {{"iccp.png", TestFormat::Png, false, 2},   {"app2.jpg", TestFormat::Jpeg, true, 10},
+                          {"icc.tif", TestFormat::Tiff, false, 2},   {"iccp.webp", TestFormat::WebP, false, 2},
+                          {"prof.heic", TestFormat::Heif, true, 10}, {"prof.avif", TestFormat::Avif, true, 10},
+                          {"icc.jxl", TestFormat::Jxl, false, 2}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        TestEncoding encoding{c.Format, TestLayout::Rgb, 8, false, c.Lossy};
+        encoding.Profile = profile;
+        ASSERT_TRUE(Write(Dir.Path(c.Name), stripes, encoding));
+        const std::vector<RgbColor> cells = Colours(Page(Dir.Path(c.Name), 3, 1));
+        ASSERT_EQ(cells.size(), 3u);
+        for (int n = 0; n < 3; ++n)
+            EXPECT_LE(Distance(cells[n], shown[n]), c.Tolerance) << "stripe " << n << ": " << std::hex << cells[n];
+        // The same pixels without the profile are taken as sRGB, as they are.
+        encoding.Profile.clear();
+        ASSERT_TRUE(Write(Dir.Path(c.Name), stripes, encoding));
+        const std::vector<RgbColor> plain = Colours(Page(Dir.Path(c.Name), 3, 1));
+        for (int n = 0; n < 3; ++n)
+            EXPECT_LE(Distance(plain[n], stored[n]), c.Tolerance) << "stripe " << n << " without the profile";
+    }
+
+    // Linear light, from a grey profile (JPEG) and from PNG's gAMA of 1.0 with sRGB's cHRM: a
+    // stored level v shows as sRGB's encoding of v / 255.
+    auto srgb = [](double linear) {
+        const double encoded = linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
+        return static_cast<int>(encoded * 255 + 0.5);
+    };
+    TestPicture greys(40, 10);
+    const int levels[4] = {32, 64, 128, 192};
+    for (std::uint32_t y = 0; y < 10; ++y)
+        for (std::uint32_t x = 0; x < 40; ++x)
+        {
+            const auto v = std::uint8_t(levels[x / 10]);
+            greys.Set(x, y, v, v, v);
+        }
+    JpegOptions jpeg{98, false, true};
+    jpeg.Profile = LinearGreyProfile();
+    ASSERT_TRUE(WriteJpeg(Dir.Path("linear.jpg"), 40, 10, jpeg, greys.Rows()));
+    PngOptions png;
+    png.Gamma = 1.0;
+    const double srgbChromaticities[8] = {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
+    std::copy(std::begin(srgbChromaticities), std::end(srgbChromaticities), png.Chromaticities);
+    ASSERT_TRUE(WritePng(Dir.Path("linear.png"), 40, 10, png, greys.Rows()));
+    for (const char* name : {"linear.jpg", "linear.png"})
+    {
+        const std::vector<RgbColor> cells = Colours(Page(Dir.Path(name), 4, 1));
+        ASSERT_EQ(cells.size(), 4u);
+        for (int n = 0; n < 4; ++n)
+        {
+            const int expected = srgb(levels[n] / 255.0);
+            EXPECT_LE(Distance(cells[n], MakeRgb(expected, expected, expected)), 2)
+                << name << " level " << levels[n] << ": " << std::hex << cells[n];
+        }
+    }
+}
+
+TEST_F(PictureFormats, WhatViewersReadPastIsReadWithAWarning)
+{
+    // Extraneous bytes before a JPEG's end marker: libjpeg warns and goes on, and so does the run,
+    // telling the warning; a clean file tells none.
+    const TestPicture smooth = MakeHalvesTestPicture(32, 16, 0xFF3060A0, 0xFFC08020);
+    JpegOptions stray{95};
+    stray.StrayBytes = 5;
+    ASSERT_TRUE(WriteJpeg(Dir.Path("stray.jpg"), 32, 16, stray, smooth.Rows()));
+    ASSERT_TRUE(WriteJpeg(Dir.Path("clean.jpg"), 32, 16, {95}, smooth.Rows()));
+    ConversionResult result = Convert(Dir.Path("stray.jpg"), Dir.Path("stray.html"), 2, 1);
+    ASSERT_TRUE(result.Succeeded()) << result.Reason;
+    EXPECT_EQ(result.Warning.rfind("damaged JPEG data read past: Corrupt JPEG data: ", 0), 0u) << result.Warning;
+    EXPECT_NE(result.Warning.find("extraneous bytes before marker 0xd9"), std::string::npos) << result.Warning;
+    result = Convert(Dir.Path("clean.jpg"), Dir.Path("clean.html"), 2, 1);
+    ASSERT_TRUE(result.Succeeded()) << result.Reason;
+    EXPECT_EQ(result.Warning, "");
+    EXPECT_EQ(Colours(ReadText(Dir.Path("stray.html"))), Colours(ReadText(Dir.Path("clean.html"))));
+
+    // A GIF whose second frame is cut short gives its first frame whole.
+    TestPicture indices(16, 8);
+    for (std::uint32_t y = 0; y < 8; ++y)
+        for (std::uint32_t x = 0; x < 16; ++x)
+            indices.Set(x, y, std::uint8_t(x * 16 + y), 0, 0);
+    ASSERT_TRUE(WriteGifVariant(Dir.Path("short-frames.gif"), indices, true, false));
+    TestPicture firstFrame(16, 8);  // WriteGifVariant's colour table: n, 255 - n, n / 2
+    for (std::uint32_t y = 0; y < 8; ++y)
+        for (std::uint32_t x = 0; x < 16; ++x)
+        {
+            const unsigned n = x * 16 + y;
+            firstFrame.Set(x, y, std::uint8_t(n), std::uint8_t(255 - n), std::uint8_t(n / 2));
+        }
+    ExpectSamePages(Dir.Path("short-frames.gif"), firstFrame);
+
+    // A GIF without any colour table: black and white first, then grey.
+    TestPicture bilevel(8, 2);
+    for (std::uint32_t x = 0; x < 8; ++x)
+        bilevel.Set(x, 0, std::uint8_t(x % 2), 0, 0), bilevel.Set(x, 1, std::uint8_t(x % 4), 0, 0);
+    ASSERT_TRUE(WriteGifVariant(Dir.Path("no-table.gif"), bilevel, false, true));
+    const RgbColor black = 0, white = MakeRgb(255, 255, 255), grey2 = MakeRgb(2, 2, 2), grey3 = MakeRgb(3, 3, 3);
+    EXPECT_EQ(Colours(Page(Dir.Path("no-table.gif"), 8, 2)),
+              (std::vector<RgbColor>{black, white, black, white, black, white, black, white, black, white, grey2, grey3,
+                                     black, white, grey2, grey3}));
+    result = Convert(Dir.Path("no-table.gif"), Dir.Path("no-table.html"), 8, 2);
+    EXPECT_NE(result.Warning, "");
+}
+
+TEST_F(PictureFormats, TiffsOfLabCmykAndOddDepthsAreConverted)
+{
+    // Hand-worked values, two pixels each, and the sRGB colours they stand for.
+    struct Case
+    {
+        const char* Name;
+        int Photometric;
+        int Bits;
+        int Samples;
+        std::vector<unsigned> Values;
+        RgbColor Shown[2];
+        int Tolerance;
+    };
+    const Case cases[] = {
+        // CIE L*a*b* (D50, as colour profiles have it), a and b signed: white, and sRGB's red
+        // (L 54.29, a 80.80, b 69.89).
+        {"lab8.tif",
+         PHOTOMETRIC_CIELAB,
+         8,
+         3,
+         {255, 0, 0, 138, 81, 70},
+         {MakeRgb(255, 255, 255), MakeRgb(255, 0, 0)},
+         10},
+        // 16 bits: L 50 (a middle grey, sRGB 119), and sRGB's blue (L 29.57, a 68.30, b -112.03).
+        {"lab16.tif",
+         PHOTOMETRIC_CIELAB,
+         16,
+         3,
+         {32768, 0, 0, 19379, 17485, 65536 - 28680},
+         {MakeRgb(119, 119, 119), MakeRgb(0, 0, 255)},
+         3},
+        // CMYK without a profile: cyan ink alone, and half black.
+        {"cmyk.tif",
+         PHOTOMETRIC_SEPARATED,
+         8,
+         4,
+         {255, 0, 0, 0, 0, 0, 0, 128},
+         {MakeRgb(0, 255, 255), MakeRgb(127, 127, 127)},
+         1},
+        // 12-bit grey and 12-bit RGB: 4095 is 255, 2048 is 128.
+        {"grey12.tif",
+         PHOTOMETRIC_MINISBLACK,
+         12,
+         1,
+         {4095, 2048},
+         {MakeRgb(255, 255, 255), MakeRgb(128, 128, 128)},
+         0},
+        {"rgb12.tif",
+         PHOTOMETRIC_RGB,
+         12,
+         3,
+         {4095, 0, 2048, 0, 4095, 0},
+         {MakeRgb(255, 0, 128), MakeRgb(0, 255, 0)},
+         0},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        ASSERT_TRUE(WriteTiffSamples(Dir.Path(c.Name), 2, 1, c.Photometric, c.Bits, c.Samples, c.Values));
+        const std::vector<RgbColor> cells = Colours(Page(Dir.Path(c.Name), 2, 1));
+        ASSERT_EQ(cells.size(), 2u);
+        for (int n = 0; n < 2; ++n)
+            EXPECT_LE(Distance(cells[n], c.Shown[n]), c.Tolerance) << "pixel " << n << ": " << std::hex << cells[n];
+    }
+}
+
+TEST_F(PictureFormats, AProgressiveJpegClaimingMoreBlocksThanItsBytesHoldIsRefused)
+{
+    // Every 8 x 8 block of a progressive picture's first scan costs at least a bit: a grey picture
+    // of k x k blocks needs k * k / 8 bytes. A claim just past the file's size is refused before
+    // anything is decoded; one just within it fails later, for its missing data.
+    const TestPicture picture = MakeTestPicture(8, 8);
+    ASSERT_TRUE(WriteJpeg(Dir.Path("small.jpg"), 8, 8, {90, true, true}, picture.Rows()));
+    const std::vector<std::uint8_t> bytes = ReadBytes(Dir.Path("small.jpg"));
+    std::size_t frame = 2;
+    while (frame + 9 < bytes.size() && !(bytes[frame] == 0xFF && bytes[frame + 1] == 0xC2))
+        frame += 2 + (bytes[frame + 2] << 8 | bytes[frame + 3]);
+    ASSERT_LT(frame + 9, bytes.size());
+    std::uint32_t blocks = 1;
+    while (std::uint64_t(blocks) * blocks / 8 <= bytes.size())
+        ++blocks;
+    for (std::uint32_t side : {blocks, blocks - 1})
+    {
+        std::vector<std::uint8_t> claim = bytes;
+        const std::uint32_t pixels = side * 8;
+        claim[frame + 5] = std::uint8_t(pixels >> 8), claim[frame + 6] = std::uint8_t(pixels);
+        claim[frame + 7] = std::uint8_t(pixels >> 8), claim[frame + 8] = std::uint8_t(pixels);
+        const std::string path = Dir.Path("claims" + std::to_string(side) + ".jpg");
+        WriteBytes(path, claim);
+        const std::string tooLittle = "damaged JPEG data: too little data for a " + std::to_string(pixels) + " x " +
+                                      std::to_string(pixels) + " picture";
+        const ConversionResult result = Convert(path, Dir.Path("claims.html"), 4, 4);
+        EXPECT_EQ(result.Status, ConversionStatus::SourceRefused);
+        if (side == blocks)
+            EXPECT_EQ(result.Reason, tooLittle);
+        else
+            EXPECT_NE(result.Reason, tooLittle);
+    }
 }
 
 TEST_F(PictureFormats, AbsurdSizesAreRefusedBeforeMemoryIsSpentOnThem)

@@ -1,6 +1,6 @@
 // A look at a picture's header alone: the size and depth each format's header claims, the upright
 // size and the memory decoding would take, and the same refusals as opening the picture gives.
-#include "decoders/HeaderFacts.h"
+#include "decoders/PictureFormat.h"
 #include "engine/SourcePicture.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/TempDir.h"

@@ -189,3 +189,34 @@ TEST(RecordedPage, AStoppedRunIsNotComplete)
     EXPECT_EQ(ConvertToHtml(picture, kept, {}, &stop), ConversionStatus::Stopped);
     EXPECT_FALSE(kept.IsComplete());
 }
+
+// The photo page draws both colours of each cell: a half block's ink the top half's colour, its
+// ground the bottom's, and a reduced picture shows them in their halves.
+TEST(RecordedPage, ThePhotoStylesCellsHaveBothColours)
+{
+    const RgbColor top = MakeRgb(240, 20, 0), bottom = MakeRgb(0, 40, 200);
+    CBmpBuilder builder(4, 4, 24);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            builder.SetColor(x, y, y < 2 ? top : bottom);
+    ConversionSettings settings = Grid(2, 1, "\xE2\x96\x80", 1);
+    settings.Style = PageStyle::Photo;
+    const CellSampling halves{1, 2};
+
+    CRecordedPage kept(settings, halves, PageKeeping());
+    ASSERT_EQ(RunInto(builder.Build(), kept), ConversionStatus::Written);
+    const CellColors colors = kept.Colors(1, 0);
+    EXPECT_TRUE(colors.Inked);
+    EXPECT_EQ(colors.Fore, top);
+    EXPECT_EQ(colors.Back, bottom);
+
+    // Cells of 2 x 4 pixels at 1:2: each pixel is one half of a cell.
+    CRecordedPage reduced(settings, halves, Reduced(2, 4, 2, {{U'\u2580', 0.3f}}));
+    ASSERT_EQ(RunInto(builder.Build(), reduced), ConversionStatus::Written);
+    ASSERT_EQ(reduced.PictureHeight(), 2u);
+    for (std::uint32_t x = 0; x < 2; ++x)
+    {
+        EXPECT_EQ(reduced.Pixel(x, 0), top) << x;
+        EXPECT_EQ(reduced.Pixel(x, 1), bottom) << x;
+    }
+}

@@ -63,7 +63,10 @@ enum class TestFormat
     Jpeg,
     Gif,
     Tiff,
-    WebP
+    WebP,
+    Heif,
+    Avif,
+    Jxl
 };
 enum class TestLayout
 {
@@ -79,10 +82,13 @@ struct TestEncoding
     TestLayout Layout = TestLayout::Rgb;
     int Bits = 8;             // per sample (PNG: 1 to 16; values scaled down, exact for levels the depth holds)
     bool Interlaced = false;  // PNG's Adam7, GIF's interlace, a progressive JPEG
-    bool Lossy = false;       // WebP
+    bool Lossy = false;       // WebP, HEIF, AVIF, JPEG XL (HEIF and AVIF are always lossy)
     bool Compressed = false;  // TIFF: deflated, in strips of 4 rows
-    int Orientation = 0;      // TIFF's tag, or for JPEG an Exif block (0: none)
+    // TIFF's tag; for JPEG, PNG and WebP an Exif block; HEIF's irot and imir; JPEG XL's own (0: none).
+    int Orientation = 0;
     bool BigEndianExif = true;
+    std::vector<std::uint8_t> Profile = {};  // an ICC profile to embed (empty: none)
+    bool HighByteOnly = false;               // PNG at 16 bits: each value v stored as v << 8 (0xFF00 for 255)
 };
 
 bool CanWriteTestPicture(const TestEncoding& encoding);

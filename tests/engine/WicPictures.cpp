@@ -164,6 +164,10 @@ std::vector<std::uint8_t> WithExifOrientation(const std::vector<std::uint8_t>& j
 bool CanWriteTestPicture(const TestEncoding& encoding)
 {
     const TestLayout layout = encoding.Layout;
+    // Colour profiles, PNG's eXIf and exact 16-bit samples are not written here.
+    if (!encoding.Profile.empty() || encoding.HighByteOnly ||
+        (encoding.Orientation != 0 && encoding.Format != TestFormat::Jpeg && encoding.Format != TestFormat::Tiff))
+        return false;
     switch (encoding.Format)
     {
     case TestFormat::Png:
@@ -175,7 +179,10 @@ bool CanWriteTestPicture(const TestEncoding& encoding)
     case TestFormat::Tiff:
         return (layout == TestLayout::Rgb || layout == TestLayout::Rgba) && encoding.Orientation <= 1 &&
                !encoding.Compressed;
-    case TestFormat::WebP: return false;
+    case TestFormat::WebP:
+    case TestFormat::Heif:
+    case TestFormat::Avif:
+    case TestFormat::Jxl: return false;  // WIC has no encoders for these
     }
     return false;
 }

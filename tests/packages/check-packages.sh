@@ -64,6 +64,10 @@ deb_control() {
   field=$(dpkg-deb -f "$deb" Depends)
   echo "Depends: $field"
   [[ $field == *"libc6 (>= "* && $field == *libstdc++6* ]] || fail "Depends lacks the runtimes"
+  # The picture libraries the converter decodes with, as dpkg-shlibdeps found them.
+  for library in libpng16-16 libjpeg62-turbo libgif7 libtiff6 libwebp7 libheif1 libjxl0.7 liblcms2-2; do
+    [[ $field == *"$library "* || $field == *"$library," || $field == *"$library" ]] || fail "Depends lacks $library"
+  done
 }
 
 deb_extracted() {

@@ -256,6 +256,47 @@ TEST_F(OutputPageTest, ACountThatDoesNotReadIsReportedOnlyAtNext)
     EXPECT_EQ(uitest::MessageBoxes().size(), 1u);
 }
 
+// The photo style: its own characters in place of the classic ones while the user has chosen no
+// others, its cell instead of the font's for the proportions, its size, and the settings.
+TEST_F(OutputPageTest, AStyleBringsItsCellItsCharactersAndItsSize)
+{
+    // A face 6 wide and 10 high: the classic page follows it.
+    LOGFONTA* wide = new LOGFONTA();
+    wide->lfWidth = 6;
+    wide->lfHeight = 10;
+    std::snprintf(wide->lfFaceName, LF_FACESIZE, "!Wide Mono");
+    const int index = static_cast<int>(Send(IDC_FONT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide->lfFaceName)));
+    Send(IDC_FONT, CB_SETITEMDATA, index, reinterpret_cast<LPARAM>(wide));
+    Page->FontIndex = index;
+    Show(Dir.Path("cat.bmp"), 1000, 1000);
+    EXPECT_EQ(Text(IDC_PAGE_STYLE) + " " + Counts() + " " + Text(IDC_CHARACTER_SET), "classic 100 x 60 01");
+    const std::string classicSize = Text(IDC_PAGE_SIZE);
+
+    const auto choose = [this](int style) {
+        Send(IDC_PAGE_STYLE, CB_SETCURSEL, style);
+        ::SendMessageA(*Page, WM_COMMAND, MAKEWPARAM(IDC_PAGE_STYLE, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(*Page, IDC_PAGE_STYLE)));
+    };
+    choose(1);
+    EXPECT_EQ(Text(IDC_PAGE_STYLE) + " " + Counts() + " " + Text(IDC_CHARACTER_SET), "photo 100 x 50 \xE2\x96\x80");
+    EXPECT_NE(Text(IDC_PAGE_SIZE), classicSize);
+    EXPECT_EQ(Text(IDC_PATH), Dir.Path("cat.html"));
+    choose(0);
+    EXPECT_EQ(Counts() + " " + Text(IDC_CHARACTER_SET), "100 x 60 01");
+
+    // Characters the user chose stay whatever the style.
+    ::SendMessageA(::GetDlgItem(*Page, IDC_CHARACTER_SET), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("AB"));
+    ::SendMessageA(*Page, WM_COMMAND, MAKEWPARAM(IDC_CHARACTER_SET, CBN_EDITCHANGE),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(*Page, IDC_CHARACTER_SET)));
+    choose(1);
+    EXPECT_EQ(Text(IDC_CHARACTER_SET), "AB");
+    Next();
+    EXPECT_EQ(Wizard.GetActiveIndex(), 3);
+    EXPECT_EQ(Wizard.Settings.Style, PageStyle::Photo);
+    EXPECT_EQ(Wizard.Settings.Rows, 50u);
+    EXPECT_EQ(Wizard.Settings.CharacterSet, "AB");
+}
+
 // About how large the page will be, beside the counts and updated with them.
 TEST_F(OutputPageTest, ThePageSizeFollowsTheCounts)
 {

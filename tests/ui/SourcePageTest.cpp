@@ -602,10 +602,11 @@ TEST_F(SourcePageTest, BrowseFillsThePathAndRemembersIt)
     EXPECT_EQ(DialogAnswer.Flags & OFN_FILEMUSTEXIST, static_cast<DWORD>(OFN_FILEMUSTEXIST));
     EXPECT_EQ(
         DialogAnswer.Filter,
-        "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff;*.webp)|*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff;"
-        "*.webp|Bitmap files (*.bmp)|*.bmp|PNG files (*.png)|*.png|JPEG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|"
-        "GIF files (*.gif)|*.gif|TIFF files (*.tif;*.tiff)|*.tif;*.tiff|WebP files (*.webp)|*.webp|"
-        "All Files (*.*)|*.*|");
+        "Pictures (*.bmp;*.png;*.jpg;*.jpeg;*.gif;*.tif;*.tiff;*.webp;*.avif;*.heic;*.heif;*.hif;*.jxl)|*.bmp;*.png;"
+        "*.jpg;*.jpeg;*.gif;*.tif;*.tiff;*.webp;*.avif;*.heic;*.heif;*.hif;*.jxl|Bitmap files (*.bmp)|*.bmp|"
+        "PNG files (*.png)|*.png|JPEG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|GIF files (*.gif)|*.gif|"
+        "TIFF files (*.tif;*.tiff)|*.tif;*.tiff|WebP files (*.webp)|*.webp|AVIF files (*.avif)|*.avif|"
+        "HEIF files (*.heic;*.heif;*.hif)|*.heic;*.heif;*.hif|JPEG XL files (*.jxl)|*.jxl|All Files (*.*)|*.*|");
     EXPECT_EQ(DialogAnswer.DefaultExtension, "bmp");
 
     EXPECT_EQ(Text(PageItem(IDC_PATH)), picture);

@@ -1,0 +1,47 @@
+// CColorPalette: the few colours a page shares, chosen to stand for all the colours of its cells.
+#pragma once
+
+#include "base/RgbColor.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Counts colours, then chooses at most a given number of them so that each colour counted is
+// near the one that stands for it, as the eye sees colours: the colours are gathered in boxes of
+// 32 levels a channel, the boxes are cut apart in CIELAB (lightness counting half again, as it
+// carries the picture's shapes) where they spread most (median cut) and
+// the cuts settled by a few rounds of moving each box to its nearest choice (Lloyd). Each choice
+// is the mean of the colours it stands for. The work is bounded by the boxes (32768 at most),
+// whatever the number of colours counted, and a colour's choice is found by a table.
+class CColorPalette
+{
+public:
+    CColorPalette();
+
+    void Count(RgbColor color);
+    // Chooses at most most colours (1 to 65535) for the colours counted so far.
+    void Choose(std::size_t most);
+
+    std::size_t Size() const { return Colors.size(); }
+    // The index of the colour that stands for color, which must have been counted.
+    std::uint16_t IndexOf(RgbColor color) const { return BoxChoice[BoxOf(color)]; }
+    RgbColor ColorAt(std::size_t index) const { return Colors[index]; }
+
+private:
+    // A box of 32 levels a channel: what was counted in it.
+    struct Box
+    {
+        std::uint32_t Count = 0;
+        std::uint64_t Red = 0, Green = 0, Blue = 0;
+    };
+
+    static std::size_t BoxOf(RgbColor color)
+    {
+        return (std::size_t(RedOf(color) >> 3) << 10) | (std::size_t(GreenOf(color) >> 3) << 5) | (BlueOf(color) >> 3);
+    }
+
+    std::vector<Box> Boxes;                // every box, by BoxOf
+    std::vector<std::uint16_t> BoxChoice;  // the chosen colour of each box
+    std::vector<RgbColor> Colors;          // the choices
+};

@@ -1,0 +1,94 @@
+// CPhotoPage: the page that looks like its picture: both colours of every cell, in cells whose
+// shape the page itself fixes.
+#pragma once
+
+#include "output/ColorPalette.h"
+#include "output/PageFormat.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A standard HTML page in UTF-8 with one style sheet and no script. The mosaic is the text of a
+// <pre>, so that copying it gives its characters and line breaks. The sheet makes every cell 1ch
+// wide and 2ch high, half as wide as high in whatever font the browser falls back to, pins letter
+// and word spacing, and draws each run of cells as an inline block that fills its cells.
+//
+// Every cell has a foreground and a background, chosen from its quarters for the shape of its
+// character (CellColors.h). A cell whose character is a half block (U+2580, U+2584) draws the
+// picture's top and bottom halves of the cell and is written as whichever of the two half blocks,
+// or a space where both halves are alike, continues the run before it. The colours are brought
+// down to a palette (CColorPalette) that the sheet names in classes, the most used with the
+// shortest names, and neighbouring cells of the same colours share one element.
+//
+// As the sheet comes first and names what only the cells tell, the page keeps its cells (12 bytes
+// each) and writes itself after the tail, a part at a time, through Drain.
+class CPhotoPage : public CPageFormat
+{
+public:
+    // The width of the page's cell over its height.
+    static constexpr float CellRatio = 0.5f;
+
+    CellSampling Sampling(const std::u32string& set) const override;
+    void Head(std::string& out, const PageLook& look) override;
+    void Cell(std::string& out, const RgbColor* samples, std::size_t stride, char32_t character) override;
+    void LineBreak(std::string& out) override;
+    void Tail(std::string& out) override;
+    bool Drain(std::string& out) override;
+    bool OutOfMemory() const override { return LostCells; }
+    // What to expect: the head and sheet, and the bytes a cell of a photo takes in the mean.
+    std::uint64_t EstimateSize(const PageLook& look, const std::u32string& set) override;
+
+    // The name of the rank-th most used colour of a role (0 to 275): for foregrounds A to P,
+    // then QA to ZZ; for backgrounds a to p, then aq to zz ending in q to z. An element's class is
+    // its foreground's name and its background's, which the sheet tells apart as the start and the
+    // end of the class; a role's 277th colour and beyond get no name (empty).
+    static std::string ColorName(bool fore, std::size_t rank);
+    // How many colours the palette of a page of cells cells may hold.
+    static std::size_t PaletteSizeFor(std::uint64_t cells);
+
+private:
+    struct KeptCell
+    {
+        RgbColor Fore;
+        RgbColor Back;
+        char32_t Character;
+    };
+    // Cells that share their colours: a palette index each; Fore is NoColor while the run holds
+    // spaces alone.
+    struct Run
+    {
+        int Fore;
+        int Back;
+    };
+    static constexpr int NoColor = -1;
+    enum class Stage
+    {
+        Cells,
+        Head,
+        Rows,
+        Done
+    };
+
+    void Keep(const KeptCell& cell);
+    // Brings the cells' colours down to the palette and names the colours, most used first.
+    void NameColors();
+    // Splits the cells of row into runs, passing each run and (WithText) the characters it shows
+    // to visit.
+    template <bool WithText, class Visit>
+    void SplitRow(std::size_t row, Visit visit);
+    void AppendHead(std::string& out) const;
+    void AppendRow(std::string& out, std::size_t row);
+
+    PageLook Look;
+    std::vector<KeptCell> Cells;
+    std::vector<std::size_t> RowEnds;  // the index after the last cell of each row
+    bool LostCells = false;
+    Stage Now = Stage::Cells;
+    std::size_t NextRow = 0;
+    CColorPalette Palette;
+    // The name of each palette colour as a foreground and as a background; empty where unused.
+    std::vector<std::string> ForeName, BackName;
+    std::string RunText;  // the characters of the run being split off
+};
