@@ -238,6 +238,23 @@ key Return
 wait_for_end Finish
 browser_page "$pictures/photo.html" "$out/photo-page.png"
 
+# The same photo in the photo style, chosen last on the output page (nine tabs from the target
+# edit): the finish page previews that page, both colours of every cell. The page written above is
+# removed first, so that Next does not ask whether to replace it.
+rm -f "$pictures/photo.html"
+source_page_with "$winphoto"
+sleep 1
+key Return
+sleep 1
+for _ in 1 2 3 4 5 6 7 8 9; do key Tab; done
+key p
+shoot "$wizard" output-photo-style
+key Return
+sleep 1
+shoot "$wizard" finish-photo-style
+key alt+F4
+wait_for_end Alt+F4
+
 # Any script: a picture whose name is Greek on the source page; the block and shade characters in
 # the character set on the output page, with a face whose name holds an apostrophe (an alias Wine
 # makes of a fixed-pitch face); the page it makes as a browser shows it. The browser also reads the
