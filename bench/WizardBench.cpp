@@ -6,6 +6,7 @@
 // Usage: glyphcast_wizard_bench PHOTO HUGE_PICTURE [REPEATS]   (the pictures' Windows paths)
 #include "app/ConverterWizard.h"
 #include "decoders/ComInitializer.h"
+#include "output/PageStyle.h"
 #include "pages/FinishPage.h"
 #include "pages/SourcePage.h"
 #include "res/resource.h"
@@ -113,26 +114,31 @@ void TimeThePreview(CConverterWizard& wizard, const std::string& photo, int repe
     settings.Columns = 200;
     settings.Rows = 75;
     settings.FontFace = "Courier New";
-    settings.CharacterSet = "01";
     settings.CharacterOrder = 0;
-    std::printf("Finish page: preview of %s at %u x %u cells\n", photo.c_str(), settings.Columns, settings.Rows);
     const CPagePreview& preview = wizard.GetFinishPage()->GetPreview();
-    for (int run = 0; run < repeats; ++run)
+    for (const PageStyleInfo& style : PageStyles())
     {
-        // Another background each time, so that every showing makes the preview afresh.
-        settings.BackgroundColor = MakeRgb(run * 40, 0, 0);
-        wizard.SetActivePage(2);
-        AnswerFor(100);
-        CAnswerWatch watch(wizard);
-        const Clock::time_point shown = Clock::now();
-        wizard.SetActivePage(3);
-        AfxRunMessageLoop([&preview] { return preview.IsWorking(); });
-        wizard.UpdateWindow();
-        const double drawn = MillisecondsSince(shown);
-        std::printf("  run %d: drawn %.0f ms after the page was shown (%s, %s); the window answered %d times, "
-                    "within %.1f ms at most\n",
-                    run + 1, drawn, preview.GetState() == CPagePreview::State::Shown ? "shown" : "NOT shown",
-                    preview.GetNote().GetString(), watch.Asked(), watch.Longest());
+        settings.Style = style.Style;
+        settings.CharacterSet = DefaultCharactersOf(style.Style);
+        std::printf("Finish page: preview of %s at %u x %u cells, %s style\n", photo.c_str(), settings.Columns,
+                    settings.Rows, style.Name);
+        for (int run = 0; run < repeats; ++run)
+        {
+            // Another background each time, so that every showing makes the preview afresh.
+            settings.BackgroundColor = MakeRgb(run * 40, 0, 0);
+            wizard.SetActivePage(2);
+            AnswerFor(100);
+            CAnswerWatch watch(wizard);
+            const Clock::time_point shown = Clock::now();
+            wizard.SetActivePage(3);
+            AfxRunMessageLoop([&preview] { return preview.IsWorking(); });
+            wizard.UpdateWindow();
+            const double drawn = MillisecondsSince(shown);
+            std::printf("  run %d: drawn %.0f ms after the page was shown (%s, %s); the window answered %d times, "
+                        "within %.1f ms at most\n",
+                        run + 1, drawn, preview.GetState() == CPagePreview::State::Shown ? "shown" : "NOT shown",
+                        preview.GetNote().GetString(), watch.Asked(), watch.Longest());
+        }
     }
 }
 
