@@ -88,6 +88,25 @@ bool IsValidText(const std::string& text)
     return SplitCharacters(text, characters);
 }
 
+std::u16string Utf16Of(const std::u32string& characters)
+{
+    std::u16string wide;
+    wide.reserve(characters.size());
+    for (char32_t c : characters)
+    {
+        if (c >= 0x10000 && c <= 0x10FFFF)
+        {
+            wide += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            wide += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        }
+        else
+        {
+            wide += static_cast<char16_t>(c > 0x10FFFF ? 0xFFFD : c);
+        }
+    }
+    return wide;
+}
+
 bool TextFromUtf8(const std::string& utf8, std::string& text)
 {
 #ifdef _WIN32

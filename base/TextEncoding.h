@@ -32,3 +32,5 @@ inline bool IsControlCharacter(char32_t c)
 {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
+// Code points as UTF-16, those beyond the first plane as surrogate pairs (the platform's wide text).
+std::u16string Utf16Of(const std::u32string& characters);

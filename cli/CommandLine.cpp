@@ -43,6 +43,14 @@ bool ParseWholeNumber(const std::string& text, std::uint32_t minimum, std::uint3
 // else the only one it begins. Null, with the problem in error, when there is none.
 const CommandOption* FindLongOption(const std::string& name, std::string& error)
 {
+#ifndef _WIN32
+    if (name == "clipboard")
+    {
+        error = "--clipboard copies pages on Windows only; here '-o -' writes the page to standard output, "
+                "for a clipboard tool to take";
+        return nullptr;
+    }
+#endif
     std::vector<const CommandOption*> candidates;
     for (const CommandOption& option : CommandOptions())
     {
@@ -98,6 +106,8 @@ bool ApplyOption(CommandLine& line, const std::string& name, const std::string& 
         line.Force = true;
     else if (name == "open")
         line.OpenAfterCreation = true;
+    else if (name == "clipboard")
+        line.CopyToClipboard = true;
     else if (name == "columns" || name == "rows")
     {
         std::uint32_t count = 0;
@@ -192,6 +202,8 @@ std::string CheckOperands(const CommandLine& line)
         return "--output and --output-dir cannot be used together";
     if (!line.Output.empty() && line.Sources.size() > 1)
         return "--output names the page of a single SOURCE; use --output-dir for several";
+    if (line.CopyToClipboard && line.Sources.size() > 1)
+        return "--clipboard copies the page of a single SOURCE";
     if (line.OpenAfterCreation)
     {
         for (const std::string& source : line.Sources)
@@ -224,7 +236,11 @@ const std::vector<CommandOption>& CommandOptions()
         {"columns", 'c', true},    {"rows", 'r', true},    {"style", 0, true},        {"characters", 0, true},
         {"order", 0, true},        {"font", 0, true},      {"background", 'b', true}, {"output", 'o', true},
         {"output-dir", 'd', true}, {"jobs", 'j', true},    {"memory", 0, true},       {"force", 'f', false},
-        {"open", 0, false},        {"help", 'h', false},   {"version", 'V', false}};
+        {"open", 0, false},
+#ifdef _WIN32
+        {"clipboard", 0, false},
+#endif
+        {"help", 'h', false},      {"version", 'V', false}};
     return options;
 }
 

@@ -37,6 +37,7 @@ struct CommandLine
     bool CharactersGiven = false;  // --characters was given; otherwise the style's own are drawn
     bool Force = false;
     bool OpenAfterCreation = false;
+    bool CopyToClipboard = false;  // --clipboard (Windows only): the one page copied once written
 
     // True when the page of this source goes to standard output.
     bool PageToStandardOutput(const std::string& source) const;
@@ -59,7 +60,8 @@ struct CommandOption
     bool TakesValue;
 };
 
-// Every option the tool knows, for the parser, the help and their tests.
+// Every option the tool knows on this platform, for the parser, the help and their tests.
+// --clipboard is offered on Windows only; elsewhere it is refused with a word on what to do instead.
 const std::vector<CommandOption>& CommandOptions();
 
 // Parses the arguments that follow the program name, left to right, in the GNU manner:

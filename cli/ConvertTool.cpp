@@ -18,6 +18,9 @@
 #include "output/PageStyle.h"
 #include "output/TargetCheck.h"
 #include "output/TargetName.h"
+#ifdef _WIN32
+#include "output/Clipboard.h"
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -58,6 +61,10 @@ const char UsageTail[] = "      --order ORDER       random or sequential (defaul
                          "                          as 512M or 2G (default: half the machine's memory)\n"
                          "  -f, --force             replace existing pages (a picture is never replaced)\n"
                          "      --open              open each page once it is written\n"
+#ifdef _WIN32
+                         "      --clipboard         copy the page, once written, to the clipboard as HTML and as\n"
+                         "                          text (at most 100000 characters: larger pages paste too slowly)\n"
+#endif
                          "  -h, --help              show this help and exit\n"
                          "  -V, --version           show the version and exit\n"
                          "\n"
@@ -409,6 +416,11 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
     // Written all the same, as viewers show such a picture: the exit status stays 0.
     if (!result.Warning.empty())
         report.Notice(job.Name, "warning: " + result.Warning);
+#ifdef _WIN32
+    // Asked for and not done, the copy fails the run; the page itself stays written.
+    if (Line.CopyToClipboard && !CopyPageToClipboard(job.Target, settings.Columns, settings.Rows, reason))
+        return report.PageFailed(job.Shown(job.Target), "written, but not copied to the clipboard: " + reason);
+#endif
     report.PageWritten();
     if (result.ShellOpenFailed)
         report.Notice(result.Path, "written, but no program could open it");

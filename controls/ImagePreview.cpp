@@ -88,6 +88,14 @@ void CImagePreview::SetImage(HBITMAP bitmap)
     InvalidateRect(nullptr, TRUE);
 }
 
+void CImagePreview::SetNote(const CString& note)
+{
+    if (note == Note)
+        return;
+    Note = note;
+    InvalidateRect(nullptr, TRUE);
+}
+
 COLORREF CImagePreview::GetSurfacePixel(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= SurfaceWidth || y >= SurfaceHeight)
@@ -118,6 +126,13 @@ void CImagePreview::OnPaint()
     CRect copy;
     if (::IntersectRect(&copy, &box, &surface))
         dc.BitBlt(copy.left, copy.top, copy.Width(), copy.Height(), *MemoryDC, copy.left, copy.top, SRCCOPY);
+    if (ImageWidth == 0 && !Note.IsEmpty())
+    {
+        CSelectObject font(dc, GetFont());
+        dc.SetBkMode(TRANSPARENT);
+        dc.SetTextColor(::GetSysColor(COLOR_BTNTEXT));
+        dc.DrawText(Note, &client, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+    }
 }
 
 void CImagePreview::OnSysColorChange()

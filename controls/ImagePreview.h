@@ -17,6 +17,11 @@ public:
     // The handle is only read during the call; the control keeps no reference to it.
     void SetImage(HBITMAP bitmap);
 
+    // A few words shown in the blank control, why there is no picture; empty for none. The
+    // control's own font, wrapped to its width.
+    void SetNote(const CString& note);
+    const CString& GetNote() const { return Note; }
+
     // The size the picture was drawn at, from the surface's top-left corner; 0 x 0 while blank.
     int GetImageWidth() const { return ImageWidth; }
     int GetImageHeight() const { return ImageHeight; }
@@ -52,4 +57,5 @@ private:
     int SurfaceHeight = 0;
     int PictureWidth = 0;  // the size of the picture last drawn, for fitting it anew on a resize
     int PictureHeight = 0;
+    CString Note;
 };

@@ -2,6 +2,7 @@
 #include "decoders/PictureFormat.h"
 
 #include "base/MappedFile.h"
+#include "decoders/HeaderFacts.h"
 
 #ifdef _WIN32
 #include "decoders/WicDecoder.h"
@@ -122,34 +123,51 @@ struct FormatRow
 {
     PictureFormatInfo Info;
     bool (*Matches)(const std::uint8_t* bytes, std::size_t size);
+    // Reads the size from the header alone; null where only the decoder can tell it.
+    bool (*ReadFacts)(const std::uint8_t* bytes, std::size_t size, StoredFacts& facts);
     PlatformDecoder Decoder;  // null: this platform has no decoder for the format
 };
 
 // The mapped reader reads .bmp files on every platform; the decoder takes the variants it leaves
 // (run-length encoded, OS/2): WIC's on Windows, our own on Linux.
 const FormatRow Formats[] = {
-    {{PictureFormat::Bmp, "BMP", "bmp", ExifPlace::None}, IsBmp, DECODER(CBmpDecoder, GUID_ContainerFormatBmp)},
-    {{PictureFormat::Png, "PNG", "png", ExifPlace::PngChunk}, IsPng, DECODER(CPngDecoder, GUID_ContainerFormatPng)},
+    {{PictureFormat::Bmp, "BMP", "bmp", ExifPlace::None},
+     IsBmp,
+     ReadBmpFacts,
+     DECODER(CBmpDecoder, GUID_ContainerFormatBmp)},
+    {{PictureFormat::Png, "PNG", "png", ExifPlace::PngChunk},
+     IsPng,
+     ReadPngFacts,
+     DECODER(CPngDecoder, GUID_ContainerFormatPng)},
     {{PictureFormat::Jpeg, "JPEG", "jpg;jpeg", ExifPlace::JpegApp1},
      IsJpeg,
+     ReadJpegFacts,
      DECODER(CJpegDecoder, GUID_ContainerFormatJpeg)},
-    {{PictureFormat::Gif, "GIF", "gif", ExifPlace::None}, IsGif, DECODER(CGifDecoder, GUID_ContainerFormatGif)},
+    {{PictureFormat::Gif, "GIF", "gif", ExifPlace::None},
+     IsGif,
+     ReadGifFacts,
+     DECODER(CGifDecoder, GUID_ContainerFormatGif)},
     {{PictureFormat::Tiff, "TIFF", "tif;tiff", ExifPlace::TiffHeader},
      IsTiff,
+     ReadTiffFacts,
      DECODER(CTiffDecoder, GUID_ContainerFormatTiff)},
     {{PictureFormat::WebP, "WebP", "webp", ExifPlace::WebPChunk, "the WebP Image Extensions from the Microsoft Store"},
      IsWebP,
+     ReadWebPFacts,
      DECODER(CWebPDecoder, GUID_ContainerFormatWebp)},
     {{PictureFormat::Avif, "AVIF", "avif", ExifPlace::None,
       "the AV1 Video Extension and the HEIF Image Extensions from the Microsoft Store"},
      IsAvif,
+     nullptr,
      DECODER(CAvifDecoder, GUID_ContainerFormatHeif)},
     {{PictureFormat::Heif, "HEIF", "heic;heif;hif", ExifPlace::None,
       "the HEIF Image Extensions and the HEVC Video Extensions from the Microsoft Store"},
      IsHeif,
+     nullptr,
      DECODER(CHeifDecoder, GUID_ContainerFormatHeif)},
     {{PictureFormat::Jxl, "JPEG XL", "jxl", ExifPlace::None, "the JPEG XL Image Extension from the Microsoft Store"},
      IsJxl,
+     nullptr,
      DECODER(CJxlDecoder, ContainerJpegXl)},
 };
 
@@ -185,6 +203,13 @@ bool SniffPictureFile(const std::string& path, PictureFormat& format, std::size_
     headBytes = std::min<std::size_t>(file.Size(), 16);
     format = SniffPictureFormat(file.Data(), file.Size());
     return true;
+}
+
+bool ReadStoredFacts(PictureFormat format, const std::uint8_t* bytes, std::size_t size, StoredFacts& facts)
+{
+    facts = StoredFacts();
+    const FormatRow* row = RowOf(format);
+    return bytes && row && row->ReadFacts && row->ReadFacts(bytes, size, facts);
 }
 
 const PictureFormatInfo& PictureFormatOf(PictureFormat format)

@@ -1,7 +1,9 @@
 // The picture formats the program reads, told apart by a file's first bytes (never by its name),
-// and the one table that says everything about each: its signature, its name, the decoder each
-// platform reads it with, and where a photo of it keeps its EXIF orientation.
+// and the one table that says everything about each: its signature, its name, the reader of its
+// header, the decoder each platform reads it with, and where a photo of it keeps its EXIF orientation.
 #pragma once
+
+#include "decoders/HeaderFacts.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -52,6 +54,12 @@ PictureFormat SniffPictureFormat(const std::uint8_t* bytes, std::size_t size);
 // The format of the file at path, from its first bytes; false when it cannot be opened or read.
 // headBytes tells how many bytes there were to look at (0: the file is empty).
 bool SniffPictureFile(const std::string& path, PictureFormat& format, std::size_t& headBytes);
+
+// The stored picture's size and depth as the header of a picture of format, held in bytes
+// [bytes, bytes + size), claims them. Cheap whatever the picture's size: only the header's bytes
+// are read. False when the format's header is not read here, or is cut short or claims no pixels;
+// a decoder then has the last word.
+bool ReadStoredFacts(PictureFormat format, const std::uint8_t* bytes, std::size_t size, StoredFacts& facts);
 
 // The table's entry for format (Unknown has one too, named "unknown").
 const PictureFormatInfo& PictureFormatOf(PictureFormat format);

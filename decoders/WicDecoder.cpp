@@ -261,8 +261,8 @@ bool CWicDecoder::DetectAlpha()
 }
 
 // Puts WIC's colour transform between the frame and the rows when the frame carries an ICC
-// profile: the frame as 32-bit BGRA, turned from its profile into sRGB. Without one, or when the
-// system cannot transform it, the rows are the frame's as they are.
+// profile: the frame as 32-bit BGRA, turned from its profile into sRGB. Without one the rows are
+// the frame's as they are; so they are, with a warning, when the system cannot transform it.
 void CWicDecoder::SetUpColourTransform()
 {
     UINT count = 0;
@@ -287,17 +287,20 @@ void CWicDecoder::SetUpColourTransform()
     }
     CComPtr<IWICColorContext> srgb;
     const UINT ExifSrgb = 1;
-    if (!profile || FAILED(Factory->CreateColorContext(srgb.Receive())) ||
-        FAILED(srgb->InitializeFromExifColorSpace(ExifSrgb)))
+    if (!profile)
         return;
     CComPtr<IWICFormatConverter> bgra;
     CComPtr<IWICColorTransform> transform;
-    if (FAILED(Factory->CreateFormatConverter(bgra.Receive())) ||
+    if (FAILED(Factory->CreateColorContext(srgb.Receive())) || FAILED(srgb->InitializeFromExifColorSpace(ExifSrgb)) ||
+        FAILED(Factory->CreateFormatConverter(bgra.Receive())) ||
         FAILED(bgra->Initialize(Frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
                                 WICBitmapPaletteTypeCustom)) ||
         FAILED(Factory->CreateColorTransformer(transform.Receive())) ||
         FAILED(transform->Initialize(bgra.Get(), profile, srgb.Get(), GUID_WICPixelFormat32bppBGRA)))
+    {
+        Warn("its colour profile could not be applied: the colours are shown as stored");
         return;
+    }
     FrameBgra = std::move(bgra);
     ColourTransform = std::move(transform);
     Pixels = ColourTransform.Get();

@@ -1,5 +1,7 @@
 #include "engine/SourcePicture.h"
 
+#include "decoders/Orientation.h"
+
 #include "engine/BitmapFile.h"
 #include "engine/ConversionRun.h"
 #include "engine/DecodedPicture.h"
@@ -30,7 +32,7 @@ bool CSourcePicture::Refuse(const std::string& reason)
     return false;
 }
 
-bool CSourcePicture::Open(const std::string& path, RgbColor background)
+bool CSourcePicture::MapFile(const std::string& path)
 {
     Close();
     Path = path;
@@ -53,7 +55,43 @@ bool CSourcePicture::Open(const std::string& path, RgbColor background)
     }
     // The format is told by the file's first bytes, never by its name.
     FileFormat = SniffPictureFormat(File.Data(), File.Size());
+    return true;
+}
+
+bool CSourcePicture::Open(const std::string& path, RgbColor background)
+{
+    if (!MapFile(path))
+        return false;
     return FileFormat == PictureFormat::Bmp ? OpenBitmap(background) : OpenDecoded(background);
+}
+
+bool CSourcePicture::Peek(const std::string& path, SourceFacts& facts)
+{
+    facts = SourceFacts();
+    if (!MapFile(path))
+        return false;
+    facts.Format = FileFormat;
+    if (FileFormat == PictureFormat::Unknown)
+        return Refuse("not a picture Glyphcast can read");
+    StoredFacts stored;
+    if (ReadStoredFacts(FileFormat, File.Data(), File.Size(), stored))
+    {
+        const std::string problem = PictureSizeProblem(PictureFormatName(FileFormat), stored.Width, stored.Height);
+        if (!problem.empty())
+            return Refuse(problem);
+        const Orientation turn = ReadOrientation(FileFormat, File.Data(), File.Size());
+        const bool turned = SwapsAxes(turn);
+        // A decoded picture whose rows do not come in their stored order is held whole.
+        const bool streams = turn == Orientation::Upright || turn == Orientation::Mirrored;
+        facts.SizeKnown = true;
+        facts.Width = turned ? stored.Height : stored.Width;
+        facts.Height = turned ? stored.Width : stored.Height;
+        const std::uint64_t pixels = std::uint64_t(stored.Width) * stored.Height;
+        if (FileFormat != PictureFormat::Bmp)
+            facts.DecodingBytes = pixels * ((stored.BitsPerPixel + 7) / 8) + (streams ? 0 : pixels * 4);
+    }
+    Close();
+    return true;
 }
 
 bool CSourcePicture::OpenBitmap(RgbColor background)

@@ -8,10 +8,23 @@
 #include "engine/PictureSource.h"
 
 #include <cstdint>
-
-class CDecodedPicture;
 #include <memory>
 #include <string>
+
+class CDecodedPicture;
+
+// What a look at a picture file's header tells, before anything is decoded.
+struct SourceFacts
+{
+    PictureFormat Format = PictureFormat::Unknown;
+    bool SizeKnown = false;   // false: only a decoder can tell (a header this program does not read)
+    std::uint32_t Width = 0;  // upright, as the page will show it
+    std::uint32_t Height = 0;
+    // The most memory decoding the picture may take beyond a band of rows: the whole stored frame,
+    // as the system's decoders hold it, and the whole upright picture when the rows are turned.
+    // 0 for a bitmap, which is read from its mapping.
+    std::uint64_t DecodingBytes = 0;
+};
 
 // Maps the file once and reads it as what its first bytes say (never its name): a .bmp through
 // the mapped reader, any other picture (and the .bmp variants the reader leaves alone, where the
@@ -26,6 +39,10 @@ public:
 
     // Opens path; false with Failure() saying why, naming path.
     bool Open(const std::string& path, RgbColor background);
+    // Looks at path's header only, cheaply whatever the picture's size, and lets the file go again:
+    // false with Failure() as Open fails for a folder, a file that cannot be opened, one that is
+    // no picture and one of absurd size. A picture whose data are damaged passes here.
+    bool Peek(const std::string& path, SourceFacts& facts);
     // Lets the picture and its file go.
     void Close();
 
@@ -49,6 +66,8 @@ public:
     std::string Warning() const;
 
 private:
+    // Maps path and tells its format: the steps Open and Peek share.
+    bool MapFile(const std::string& path);
     bool OpenBitmap(RgbColor background);
     bool OpenDecoded(RgbColor background);
     bool Refuse(const std::string& reason);

@@ -1,8 +1,15 @@
-// libFuzzer target: any bytes, written to a file, are opened and converted. Their first bytes
-// decide the reader: the mapped bitmap reader, or the decoder of PNG, JPEG, GIF, TIFF, WebP, HEIF,
-// AVIF, JPEG XL or the .bmp variants the reader leaves.
-// The run must refuse or convert them without a crash, a hang or a sanitizer report.
+// libFuzzer target: any bytes, written to a file, are looked at as the wizard does (the header
+// alone, then the page kept for a preview), then opened and converted. Their first bytes decide
+// the reader: the mapped bitmap reader, or the decoder of PNG, JPEG, GIF, TIFF, WebP, HEIF, AVIF,
+// JPEG XL or the .bmp variants the reader leaves. The run must refuse or convert them without a
+// crash, a hang or a sanitizer report.
+#include "engine/ConversionRun.h"
+#include "engine/SourcePicture.h"
+#include "base/TextEncoding.h"
+#include "output/ClipboardPage.h"
 #include "output/PageConversion.h"
+#include "output/PageStyle.h"
+#include "output/RecordedPage.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -59,6 +66,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.BackgroundColor = static_cast<RgbColor>(size * 2654435761u) & 0xFFFFFF;
     // Every fifth size in the photo style, whose cells are kept and brought down to a palette.
     settings.Style = size % 5 == 4 ? PageStyle::Photo : PageStyle::Classic;
+
+    // The header alone, then the page kept as the preview keeps it: cell by cell, or reduced.
+    CSourcePicture picture;
+    SourceFacts facts;
+    if (picture.Peek(path, facts) && picture.Open(path, settings.BackgroundColor))
+    {
+        PageKeeping keeping;
+        if (size % 2)
+            keeping = PageKeeping{2 + static_cast<std::uint32_t>(size % 3), 6, 11, {{U'0', 0.4f}, {U'1', 0.3f}}};
+        std::u32string characters;
+        SplitCharacters(settings.CharacterSet, characters);
+        CRecordedPage kept(settings, CreatePageFormat(settings.Style)->Sampling(characters), keeping);
+        ConvertToHtml(picture.Source(), kept);
+    }
+    picture.Close();
+    // The bytes read as a written page for the clipboard.
+    MakeClipboardPage(std::string(reinterpret_cast<const char*>(data), size));
     RunConversion(settings, true);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/ConverterWizard.h"
+#include "output/Clipboard.h"
 #include "output/PageConversion.h"
 #include "pages/TitlePage.h"
 #include "res/resource.h"
@@ -60,7 +61,9 @@ CFinishPage::~CFinishPage() = default;
 
 void CFinishPage::DoDataExchange(CDataExchange* exchange)
 {
+    DDX_Control(exchange, IDC_PAGE_PREVIEW, Preview);
     DDX_Check(exchange, IDC_OPEN_AFTER, OpenAfterCreation);
+    DDX_Check(exchange, IDC_COPY_AFTER, CopyAfterCreation);
 }
 
 BOOL CFinishPage::OnInitDialog()
@@ -73,11 +76,20 @@ BOOL CFinishPage::OnInitDialog()
 BOOL CFinishPage::OnSetActive()
 {
     Wizard->SetWizardButtons(CWizardDialog::ButtonBack | CWizardDialog::ButtonFinish);
+    Preview.Show(CConverterWizard::Of(*this).Settings);
     return CWizardPage::OnSetActive();
+}
+
+BOOL CFinishPage::OnKillActive()
+{
+    Preview.Cancel();
+    return TRUE;
 }
 
 BOOL CFinishPage::OnWizardFinish()
 {
+    // The preview's picture is let go before the page's own is opened.
+    Preview.Cancel();
     ConversionResult result;
     {
         // The hourglass goes before any message box, however the run ends.
@@ -88,6 +100,8 @@ BOOL CFinishPage::OnWizardFinish()
     if (result.Succeeded())
     {
         // The page exists, so the wizard ends all the same; the user learns where it is.
+        if (CopyAfterCreation)
+            CopyToClipboard(result);
         if (OpenAfterCreation && !OpenInShell(result.Path))
             MessageBoxFor(IDS_CANNOT_SHOW, result.Path.c_str(), MB_OK | MB_ICONWARNING);
         return TRUE;
@@ -96,6 +110,9 @@ BOOL CFinishPage::OnWizardFinish()
     // or finish again. A run the user stopped needs no message.
     if (result.Status != ConversionStatus::Stopped && GetSafeHwnd())
         MessageBox(DescribeFailure(result), nullptr, MB_OK | MB_ICONERROR);
+    // The preview, if Finish stopped it on the way, is made again.
+    if (GetSafeHwnd())
+        Preview.Show(CConverterWizard::Of(*this).Settings);
     return FALSE;
 }
 
@@ -149,8 +166,15 @@ void CFinishPage::ShowRunning(bool running)
     }
     ::SendDlgItemMessageA(m_hWnd, IDC_PROGRESS, PBM_SETRANGE32, 0, ProgressSteps);
     ::SendDlgItemMessageA(m_hWnd, IDC_PROGRESS, PBM_SETPOS, 0, 0);
-    if (CWnd* box = GetDlgItem(IDC_OPEN_AFTER))
-        box->EnableWindow(!running);
+    // The progress takes the check boxes' place; they are not to be changed meanwhile.
+    for (int id : {IDC_OPEN_AFTER, IDC_COPY_AFTER})
+    {
+        if (CWnd* box = GetDlgItem(id))
+        {
+            box->EnableWindow(!running);
+            box->ShowWindow(running ? SW_HIDE : SW_SHOW);
+        }
+    }
     Wizard->SetWizardButtons(running ? CWizardDialog::ButtonDisabledFinish
                                      : CWizardDialog::ButtonBack | CWizardDialog::ButtonFinish);
     if (!running)
@@ -165,4 +189,12 @@ LRESULT CFinishPage::OnConversionProgress(WPARAM, LPARAM)
                               static_cast<WPARAM>(static_cast<std::uint64_t>(Job.RowsDone()) * ProgressSteps / total),
                               0);
     return 0;
+}
+
+void CFinishPage::CopyToClipboard(const ConversionResult& written)
+{
+    const ConversionSettings& settings = CConverterWizard::Of(*this).Settings;
+    std::string reason;
+    if (!CopyPageToClipboard(written.Path, settings.Columns, settings.Rows, reason))
+        MessageBoxFor(IDS_NOT_COPIED, written.Path.c_str(), MB_OK | MB_ICONWARNING, reason);
 }

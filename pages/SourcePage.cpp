@@ -1,13 +1,14 @@
 #include "pages/SourcePage.h"
 
+#include <shellapi.h>
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/ConverterWizard.h"
 #include "decoders/PictureFormat.h"
-#include "controls/PreviewBitmap.h"
 #include "engine/ConversionRun.h"
-#include "engine/SourcePicture.h"
 #include "res/resource.h"
 
 namespace
@@ -36,22 +37,18 @@ std::string PictureFilter()
     return "Pictures (" + all + ")|" + all + "|" + each + "All Files (*.*)|*.*||";
 }
 
-// The size of a loaded bitmap; false when the handle is not a readable bitmap.
-bool DescribeBitmap(const CBitmap& picture, PictureSize& size)
-{
-    BITMAP description = {};
-    if (!picture.GetSafeHandle() || ::GetObjectType(picture) != OBJ_BITMAP ||
-        picture.GetBitmap(&description) != sizeof(description))
-        return false;
-    size = {description.bmWidth, description.bmHeight};
-    return true;
-}
+// Posted by the loader: a look at the file's header, or a decoding of the picture, is ready.
+constexpr UINT WM_SOURCE_LOOKED = WM_APP + 20;
+constexpr UINT WM_SOURCE_DECODED = WM_APP + 21;
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CSourcePage, CWizardPage)
     ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
     ON_EN_CHANGE(IDC_PATH, OnChangeSource)
     ON_EN_MAXTEXT(IDC_PATH, OnPathTooLong)
+    ON_MESSAGE(WM_DROPFILES, OnDropFiles)
+    ON_MESSAGE(WM_SOURCE_LOOKED, OnLooked)
+    ON_MESSAGE(WM_SOURCE_DECODED, OnDecoded)
 END_MESSAGE_MAP()
 
 CSourcePage::CSourcePage(CConverterWizard* wizard) : CWizardPage(IDD_SOURCE, wizard)
@@ -71,17 +68,29 @@ void CSourcePage::DoDataExchange(CDataExchange* exchange)
 BOOL CSourcePage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
+    Loader = std::make_unique<CSourceLoader>(m_hWnd, WM_SOURCE_LOOKED, WM_SOURCE_DECODED);
+    ::DragAcceptFiles(m_hWnd, TRUE);
     return TRUE;
 }
 
 BOOL CSourcePage::OnSetActive()
 {
-    // Transparent areas of a decoded picture are shown over the page's background colour, which
-    // the output page may have changed since.
-    if (PreviewDecoded && PreviewBackground != CConverterWizard::Of(*this).Settings.BackgroundColor)
-        LoadPreview();
+    // Transparent areas of a picture are shown over the page's background colour, which the
+    // output page may have changed since.
+    if (!PreviewPath.empty() && PreviewBackground != CConverterWizard::Of(*this).Settings.BackgroundColor)
+        StartLoad();
     UpdateButtons();
     return CWizardPage::OnSetActive();
+}
+
+BOOL CSourcePage::OnKillActive()
+{
+    if (NextWaiting)
+    {
+        NextWaiting = false;
+        SetNote(CString());
+    }
+    return TRUE;
 }
 
 void CSourcePage::UpdateButtons()
@@ -90,67 +99,104 @@ void CSourcePage::UpdateButtons()
                                                   : CWizardDialog::ButtonBack | CWizardDialog::ButtonNext);
 }
 
-HBITMAP CSourcePage::LoadPicture(const CString& path)
+void CSourcePage::ShowSize(const PictureSize& size)
 {
-    return static_cast<HBITMAP>(::LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    SourceBitmap = size;
+    CString dimensions;
+    dimensions.Format("%d x %d", static_cast<int>(size.Width), static_cast<int>(size.Height));
+    SetDlgItemText(IDC_DIMENSIONS, dimensions);
 }
 
-HBITMAP CSourcePage::DecodePicture(const CString& path, PictureSize& size)
+void CSourcePage::SetNote(const CString& note)
 {
+    SetDlgItemText(IDC_PREVIEW_NOTE, note);
+}
+
+void CSourcePage::StartLoad()
+{
+    Looked = Decoded = CheckAsked = NextWaiting = false;
+    Look = SourceLook();
+    Decoding = SourceDecoding();
+    SetNote(CString());
     CRect client;
     Preview.GetClientRect(&client);
-    const PreviewFit fit = [&client](std::uint32_t width, std::uint32_t height, std::uint32_t& fittedWidth,
-                                     std::uint32_t& fittedHeight) {
-        const CSize fitted =
-            CImagePreview::FitImage(client.Width(), client.Height(), static_cast<int>(width), static_cast<int>(height));
-        fittedWidth = static_cast<std::uint32_t>(fitted.cx);
-        fittedHeight = static_cast<std::uint32_t>(fitted.cy);
-    };
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::string reason;
     PreviewBackground = CConverterWizard::Of(*this).Settings.BackgroundColor;
-    HBITMAP bitmap = DecodePreviewBitmap(path.Str(), PreviewBackground, fit, width, height, reason);
-    if (bitmap)
-        size = {static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)};
-    return bitmap;
+    Loader->Load(SourcePath.Str(), PreviewBackground, client.Width(), client.Height());
 }
 
-bool CSourcePage::LoadPreview()
+LRESULT CSourcePage::OnLooked(WPARAM, LPARAM)
 {
-    // The preview draws its own copy and the size is taken: the bitmap goes with this scope.
-    // A .bmp loads through the platform's loader; any other picture through the system's decoders.
-    CBitmap picture;
-    PictureSize size;
-    bool loaded = false;
-    PreviewDecoded = false;
-    if (FileExists(SourcePath.Str()))
+    SourceLook look;
+    if (!Loader->TakeLook(look))
+        return 0;
+    Look = look;
+    Looked = true;
+    // The size shows as soon as the header has told it; a file that is no picture leaves the last one.
+    if (look.SizeKnown)
+        ShowSize(look.Size);
+    // The preview of another file goes at once; a picture's own follows from its decoding.
+    if (!look.PreviewFollows || PreviewPath != SourcePath.Str())
     {
-        picture.Attach(LoadPicture(SourcePath));
-        loaded = DescribeBitmap(picture, size);
-        if (!loaded)
-        {
-            // The decoded bitmap is the preview's size; size is the picture's own.
-            picture.Attach(DecodePicture(SourcePath, size));
-            loaded = PreviewDecoded = picture.GetSafeHandle() != nullptr;
-        }
+        Preview.SetImage(nullptr);
+        PreviewPath.clear();
     }
-    if (loaded)
+    // A picture too large to preview is said so where its preview would be.
+    CString reason;
+    if (!look.NoPreview.empty())
+        reason.FormatMessageId(IDS_NO_PREVIEW, look.NoPreview.c_str());
+    Preview.SetNote(reason);
+    ResumeNext();
+    return 0;
+}
+
+LRESULT CSourcePage::OnDecoded(WPARAM, LPARAM)
+{
+    SourceDecoding decoding;
+    if (!Loader->TakeDecoding(decoding))
+        return 0;
+    Decoding = decoding;
+    Decoded = true;
+    // The decoder has the last word on the size, where a header alone could not tell it.
+    if (decoding.Check.Succeeded())
+        ShowSize(decoding.Size);
+    if (Look.PreviewFollows)
     {
-        SourceBitmap = size;
-        CString dimensions;
-        dimensions.Format("%d x %d", static_cast<int>(SourceBitmap.Width), static_cast<int>(SourceBitmap.Height));
-        SetDlgItemText(IDC_DIMENSIONS, dimensions);
+        // The preview draws its own copy; the bitmap goes with the decoding.
+        Preview.SetImage(decoding.Preview ? static_cast<HBITMAP>(*decoding.Preview) : nullptr);
+        PreviewPath = decoding.Preview ? SourcePath.Str() : std::string();
+        Decoding.Preview.reset();
     }
-    Preview.SetImage(loaded ? static_cast<HBITMAP>(picture) : nullptr);
-    return loaded;
+    // Damage the decoder read past is said, so that an odd corner of the page is no surprise.
+    if (decoding.Check.Succeeded() && !decoding.Check.Warning.empty())
+    {
+        CString note;
+        note.FormatMessageId(IDS_SOURCE_WARNING, SourcePath.Str().c_str(), decoding.Check.Warning.c_str());
+        SetNote(note);
+    }
+    ResumeNext();
+    return 0;
+}
+
+bool CSourcePage::CanDecideNext() const
+{
+    return Looked && (Look.Folder || !Look.Exists || !Look.Refusal.Succeeded() || Decoded);
+}
+
+void CSourcePage::ResumeNext()
+{
+    if (!NextWaiting || !CanDecideNext())
+        return;
+    NextWaiting = false;
+    SetNote(CString());
+    if (CWnd* next = Wizard->GetDlgItem(IDC_NEXT))
+        Wizard->PostMessage(WM_COMMAND, MAKEWPARAM(IDC_NEXT, BN_CLICKED), reinterpret_cast<LPARAM>(next->m_hWnd));
 }
 
 void CSourcePage::OnChangeSource()
 {
     UpdateData(TRUE);
     UpdateButtons();
-    LoadPreview();
+    StartLoad();
 }
 
 void CSourcePage::OnBrowse()
@@ -159,45 +205,104 @@ void CSourcePage::OnBrowse()
         return;
     UpdateData(FALSE);
     UpdateButtons();
-    LoadPreview();
+    StartLoad();
+}
+
+LRESULT CSourcePage::OnDropFiles(WPARAM wParam, LPARAM)
+{
+    const HDROP drop = reinterpret_cast<HDROP>(wParam);
+    const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    std::string path;
+    if (count == 1)
+    {
+        std::vector<char> name(::DragQueryFileA(drop, 0, nullptr, 0) + 1, '\0');
+        ::DragQueryFileA(drop, 0, name.data(), static_cast<UINT>(name.size()));
+        path = name.data();
+    }
+    ::DragFinish(drop);
+
+    if (count != 1)
+    {
+        CString message;
+        message.FormatMessageId(IDS_DROP_ONE, static_cast<int>(count));
+        MessageBox(message, nullptr, MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+    if (FolderExists(path))
+    {
+        MessageBoxFor(IDS_SOURCE_IS_FOLDER, path.c_str(), MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+    if (static_cast<int>(path.size()) > MaxPathChars)
+    {
+        MessageBoxFor(IDS_PATH_TOO_LONG, path.c_str(), MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    // As if the path had been typed: read, shown, and checked at Next.
+    SourcePath = path;
+    UpdateData(FALSE);
+    UpdateButtons();
+    StartLoad();
+    return 0;
 }
 
 int CSourcePage::OnWizardNext()
 {
-    // No read here: SourcePath holds what the last change or file dialog put there.
-    if (FolderExists(SourcePath.Str()))
+    // No read here: SourcePath holds what the last change, file dialog or drop put there.
+    if (NextWaiting)
+        return StayOnPage;
+    const int answer = DecideNext();
+    if (NextWaiting)
+    {
+        CString note;
+        note.LoadString(IDS_CHECKING);
+        SetNote(note);
+    }
+    return answer;
+}
+
+int CSourcePage::DecideNext()
+{
+    if (!Looked)
+    {
+        NextWaiting = true;
+        return StayOnPage;
+    }
+    if (Look.Folder)
     {
         RefusePath(IDS_SOURCE_IS_FOLDER);
         return StayOnPage;
     }
-
-    // What the conversion reads must be what was previewed: both the platform's loader and
-    // the engine's reader have to accept the file. A file that is there but cannot be opened
-    // (in use, access denied) is told apart from one that is no picture; the engine's reason
-    // follows on a line of its own.
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    const ConversionResult probe = ProbeSource(SourcePath.Str(), width, height);
-    if (!FileExists(SourcePath.Str()))
+    // A file that is there but cannot be opened (in use, access denied) is told apart from one
+    // that is no picture; the reason follows on a line of its own.
+    if (!Look.Exists)
     {
-        RefusePath(IDS_FILE_NOT_FOUND, probe.Cause);
+        RefusePath(IDS_FILE_NOT_FOUND, Look.Refusal.Cause);
         return StayOnPage;
     }
-    const bool previewed = LoadPreview();
-    if (probe.Status == ConversionStatus::SourceCannotOpen)
+    if (!CanDecideNext())
     {
-        RefusePath(IDS_CANNOT_OPEN, probe.Cause);
+        // What the conversion reads must be what was looked at: the conversion's own opening of
+        // the picture decides, which the preview's decoding brings, or which is asked for now.
+        if (!Look.PreviewFollows && !CheckAsked)
+        {
+            Loader->Check();
+            CheckAsked = true;
+        }
+        NextWaiting = true;
         return StayOnPage;
     }
-    if (!previewed || !probe.Succeeded())
+    const ConversionResult& refusal = !Look.Refusal.Succeeded() ? Look.Refusal : Decoding.Check;
+    if (!refusal.Succeeded())
     {
-        RefusePath(IDS_NOT_A_PICTURE, probe.Cause);
+        RefusePath(refusal.Status == ConversionStatus::SourceCannotOpen ? IDS_CANNOT_OPEN : IDS_NOT_A_PICTURE,
+                   refusal.Cause);
         return StayOnPage;
     }
 
     ConversionSettings& settings = CConverterWizard::Of(*this).Settings;
     settings.SourcePath = SourcePath.Str();
-    settings.SourceBitmap = SourceBitmap;
+    settings.SourceBitmap = Decoding.Size;
     return AdjacentPage;
 }
 

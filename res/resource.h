@@ -30,6 +30,14 @@
 #define IDS_PATH_CUT         117
 #define IDS_PAGE_SIZE        118
 #define IDS_BAD_CHARACTERS   119
+#define IDS_NOT_COPIED       120
+#define IDS_DROP_ONE         121
+#define IDS_CHECKING         122
+#define IDS_NO_PREVIEW       123
+#define IDS_PREVIEW_WORKING  124
+#define IDS_PREVIEW_SCALE    125
+#define IDS_PREVIEW_ACTUAL   126
+#define IDS_SOURCE_WARNING   127
 
 /* Pictures */
 #define IDR_MAINFRAME        128 /* program icon */
@@ -76,5 +84,10 @@
 #define IDC_CHARACTER_SET   1024
 #define IDC_PAGE_SIZE       1027
 #define IDC_PAGE_STYLE      1028
+
+/* Finish page: the page's preview and the copy to the clipboard; source page: why no preview */
+#define IDC_COPY_AFTER      1029
+#define IDC_PAGE_PREVIEW    1030
+#define IDC_PREVIEW_NOTE    1031
 
 #endif /* GLYPHCAST_RES_RESOURCE_H */

@@ -3,10 +3,11 @@
 # needed, starts it under Wine on a virtual display of its own, walks through the pages with
 # the keyboard (xdotool) and saves one PNG per page under docs/screenshots/, with the output
 # page once more with a long face name in its sample and its colour grid open, and the page the
-# wizard wrote, as a browser shows it; then a source page with a Greek file name, the output page
-# with block characters and a face with an apostrophe, and the page that makes, whose face the
-# browser must read back whole; then the output page with the largest counts and the size of their
-# page, and the finish page while that page is being written. It uses the Windows build this machine runs (32-bit,
+# wizard wrote, as a browser shows it; the finish page's preview of a photo's page, reduced; a
+# source page with a Greek file name, the output page with block characters and a face with an
+# apostrophe, and the page that makes, whose face the browser must read back whole; the source
+# page of a picture too large to preview; then the output page with the largest counts and the size
+# of their page, and the finish page while that page is being written. It uses the Windows build this machine runs (32-bit,
 # or 64-bit where 32-bit Wine is missing or 32-bit programs cannot run; see scripts/wine-env.sh, whose GLYPHCAST_WINE64=1
 # forces the 64-bit one).
 #   BUILD_DIR          the Windows build directory (default build/win32 or build/win64)
@@ -225,15 +226,34 @@ key Escape
 key alt+F4
 wait_for_end Alt+F4
 
-# The photo: previewed upright on the source page, then written with the default settings.
+# The photo: previewed upright on the source page, then written with the default settings; the
+# finish page previews its page reduced.
 source_page_with "$winphoto"
 shoot "$wizard" source-photo
 key Return
 key Return
+shoot "$wizard" finish-photo
 key space
 key Return
 wait_for_end Finish
 browser_page "$pictures/photo.html" "$out/photo-page.png"
+
+# The same photo in the photo style, chosen last on the output page (nine tabs from the target
+# edit): the finish page previews that page, both colours of every cell. The page written above is
+# removed first, so that Next does not ask whether to replace it.
+rm -f "$pictures/photo.html"
+source_page_with "$winphoto"
+sleep 1
+key Return
+sleep 1
+for _ in 1 2 3 4 5 6 7 8 9; do key Tab; done
+key p
+shoot "$wizard" output-photo-style
+key Return
+sleep 1
+shoot "$wizard" finish-photo-style
+key alt+F4
+wait_for_end Alt+F4
 
 # Any script: a picture whose name is Greek on the source page; the block and shade characters in
 # the character set on the output page, with a face whose name holds an apostrophe (an alias Wine
@@ -271,6 +291,15 @@ if [ "$face" != "<font face=\"$quote_face\"" ]; then
 fi
 echo "the browser reads the whole face back from the page's head: $quote_face"
 
+# A picture too large to preview (16384 x 16384 pixels of 16-bit RGB, 1.6 GB to decode): its size
+# shows, and the page says why there is no preview.
+python3 bench/make_huge_png.py "$pictures/huge.png"
+source_page_with 'C:\users\Public\Pictures\huge.png'
+shoot "$wizard" source-huge
+key alt+F4
+wait_for_end Alt+F4
+rm -f "$pictures/huge.png"
+
 # The largest page: 5000 x 5000 cells, its size told beside the counts, then its progress while
 # it is written. Escape stops it, which leaves no page behind, and Alt+F4 ends the program.
 rm -f "$pictures/sunset.html"
@@ -289,7 +318,8 @@ key Return
 # Finish with "open" unticked (the box has the focus).
 key space
 key Return
-sleep 1.5
+# The page is written in about two seconds: the picture is taken early on (shoot waits 0.8 s).
+sleep 0.2
 shoot "$wizard" finish-progress
 key Escape
 sleep 1

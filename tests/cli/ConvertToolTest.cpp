@@ -1,5 +1,6 @@
 // The tool's run: page naming, grid from the picture, replacing, many pictures on threads,
-// standard input and output, messages and exit statuses, called directly with captured streams.
+// standard input and output, the clipboard, messages and exit statuses, called directly with
+// captured streams.
 #include "base/TextEncoding.h"
 #include "cli/ConvertTool.h"
 #include "base/Win32Api.h"
@@ -15,6 +16,13 @@
 #include <filesystem>
 #include <map>
 #include <sstream>
+
+#ifdef _WIN32
+#include "output/Clipboard.h"
+#include "tests/engine/ClipboardContent.h"
+
+#include <windows.h>
+#endif
 
 namespace
 {
@@ -410,3 +418,43 @@ TEST_F(ConvertTool, HelpAndVersionGoToStandardOutput)
     EXPECT_EQ(Run({"--version"}), ExitWritten);
     EXPECT_EQ(Out.str().rfind("glyphcast-convert (Glyphcast) ", 0), 0u);
 }
+
+#ifdef _WIN32
+TEST_F(ConvertTool, ClipboardTakesTheOnePageAsHtmlAndText)
+{
+    ASSERT_TRUE(PutTextOnClipboard("before"));
+    EXPECT_EQ(Run({"--clipboard", "--characters", "ab", "--order", "sequential", "-c", "3", "-r", "2", Source}),
+              ExitWritten);
+    EXPECT_EQ(Err.str(), "");
+    EXPECT_NE(ClipboardBytes(HtmlClipboardFormat()).find("<FONT COLOR=#"), std::string::npos);
+    EXPECT_EQ(ClipboardWideText(), L"aba\r\nbab\r\n");
+    EXPECT_NE(ReadText(DefaultTarget).find("<FONT COLOR"), std::string::npos);
+}
+
+TEST_F(ConvertTool, ClipboardRefusesSeveralPagesAndTooLargeAPage)
+{
+    EXPECT_EQ(Run({"--clipboard", Source, Source + "2"}), ExitUsage);
+    EXPECT_NE(Err.str().find("--clipboard copies the page of a single SOURCE"), std::string::npos) << Err.str();
+
+    ASSERT_TRUE(PutTextOnClipboard("before"));
+    EXPECT_EQ(Run({"--clipboard", "-c", "500", "-r", "300", Source}), ExitFailed);
+    EXPECT_EQ(Err.str().rfind("glyphcast-convert: " + DefaultTarget +
+                                  ": written, but not copied to the clipboard: with 150000 characters it is too large",
+                              0),
+              0u)
+        << Err.str();
+    EXPECT_EQ(ClipboardAnsiText(), "before");
+    EXPECT_NE(ReadText(DefaultTarget).find("<FONT COLOR"), std::string::npos);
+}
+#else
+TEST_F(ConvertTool, ClipboardIsRefusedOffWindowsWithWhatToDoInstead)
+{
+    EXPECT_EQ(Run({"--clipboard", Source}), ExitUsage);
+    EXPECT_NE(
+        Err.str().find("--clipboard copies pages on Windows only; here '-o -' writes the page to standard output"),
+        std::string::npos)
+        << Err.str();
+    EXPECT_EQ(Run({"--help"}), ExitWritten);
+    EXPECT_EQ(Out.str().find("--clipboard"), std::string::npos);
+}
+#endif

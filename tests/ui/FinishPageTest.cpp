@@ -1,9 +1,13 @@
-// The finish page inside the real wizard: its buttons and check box, and Finish converting a
-// picture, opening the page only when asked, and reporting every failure while staying open.
+// The finish page inside the real wizard: its buttons and check boxes, the preview made when the
+// page is shown and stopped when it is left, and Finish converting a picture, copying the page to
+// the clipboard and opening it only when asked, and reporting every failure while staying open.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -12,12 +16,14 @@
 #include <vector>
 
 #include "app/ConverterWizard.h"
+#include "output/Clipboard.h"
 #include "engine/ConversionRun.h"
 #include "engine/SourcePicture.h"
 #include "output/PageConversion.h"
 #include "output/TargetCheck.h"
 #include "pages/FinishPage.h"
 #include "res/resource.h"
+#include "tests/engine/ClipboardContent.h"
 #include "tests/ui/UiTestSupport.h"
 
 namespace
@@ -94,6 +100,18 @@ protected:
 
     HWND Button(int id) const { return ::GetDlgItem(Wizard, id); }
     HWND CheckBox() const { return ::GetDlgItem(*Page, IDC_OPEN_AFTER); }
+    HWND CopyBox() const { return ::GetDlgItem(*Page, IDC_COPY_AFTER); }
+    // Answers messages until the preview's job has ended and its result has been taken.
+    void WaitForPreview()
+    {
+        AfxRunMessageLoop([this] { return Page->GetPreview().IsWorking(); });
+    }
+    // Leaves the page and shows it again, as Back and Next would.
+    void ShowAgain()
+    {
+        Click(IDC_BACK);
+        ASSERT_TRUE(Wizard.SetActivePage(FinishIndex));
+    }
     bool Ticked() const { return ::SendMessageA(CheckBox(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     // A click on the check box, as the mouse would give it.
     void ToggleCheckBox() { ::SendMessageA(CheckBox(), BM_CLICK, 0, 0); }
@@ -302,6 +320,9 @@ TEST_F(FinishPage, ALongConversionShowsItsProgressAndStopsOnCancelEscapeOrTheClo
 {
     Wizard.Settings.Columns = 5000;
     Wizard.Settings.Rows = 5000;
+    // The page's preview is still being made when Finish is pressed the first time.
+    ShowAgain();
+    ASSERT_TRUE(Page->GetPreview().IsWorking());
     {
         std::ofstream out(Target, std::ios::binary);
         out << "an older page";
@@ -361,3 +382,147 @@ TEST_F(FinishPage, ALongConversionShowsItsProgressAndStopsOnCancelEscapeOrTheClo
 }
 
 }  // namespace
+
+// --- the preview -----------------------------------------------------------------------------------
+
+TEST_F(FinishPage, ThePreviewIsMadeWhenThePageIsShownAndAgainOnlyAfterAChange)
+{
+    EXPECT_TRUE(Page->GetPreview().IsWorking());
+    WaitForPreview();
+    ASSERT_EQ(Page->GetPreview().GetState(), CPagePreview::State::Shown);
+    EXPECT_EQ(std::string(Page->GetPreview().GetNote()), "actual size");
+    const int cellWidth = Page->GetPreview().GetLayout().PageCellWidth;
+    EXPECT_EQ(Page->GetPreview().GetLayout().Page.Width(), 4 * cellWidth);
+
+    ShowAgain();
+    EXPECT_FALSE(Page->GetPreview().IsWorking());
+    EXPECT_EQ(Page->GetPreview().GetState(), CPagePreview::State::Shown);
+
+    Wizard.Settings.Columns = 8;
+    ShowAgain();
+    EXPECT_TRUE(Page->GetPreview().IsWorking());
+    WaitForPreview();
+    EXPECT_EQ(Page->GetPreview().GetLayout().Page.Width(), 8 * cellWidth);
+}
+
+TEST_F(FinishPage, LeavingThePageStopsThePreviewBeingMade)
+{
+    WaitForPreview();
+    Wizard.Settings.Columns = 5000;
+    Wizard.Settings.Rows = 5000;
+    ShowAgain();
+    ASSERT_TRUE(Page->GetPreview().IsWorking());
+    Click(IDC_BACK);
+    WaitForPreview();
+    EXPECT_EQ(Page->GetPreview().GetState(), CPagePreview::State::Empty);
+    // Shown again, it is made again.
+    ASSERT_TRUE(Wizard.SetActivePage(FinishIndex));
+    EXPECT_TRUE(Page->GetPreview().IsWorking());
+}
+
+// --- the copy to the clipboard ---------------------------------------------------------------------
+
+namespace
+{
+
+// The value of a header line "Name:0000000123" of the clipboard's HTML.
+std::size_t Offset(const std::string& html, const std::string& name)
+{
+    const std::size_t at = html.find(name + ":");
+    return at == std::string::npos ? std::string::npos : std::strtoul(html.c_str() + at + name.size() + 1, nullptr, 10);
+}
+
+// Whether markup parses as nested elements: every tag opened is closed, innermost first; <BR> and
+// comments stand alone. Names the first fault.
+std::string NestingFault(const std::string& markup)
+{
+    std::vector<std::string> open;
+    for (std::size_t at = markup.find('<'); at != std::string::npos; at = markup.find('<', at + 1))
+    {
+        const std::size_t end = markup.find('>', at);
+        if (end == std::string::npos)
+            return "a tag is not closed at " + std::to_string(at);
+        if (markup.compare(at, 4, "<!--") == 0)
+            continue;
+        std::string name;
+        for (std::size_t n = at + 1; n < end && markup[n] != ' '; ++n)
+            name += static_cast<char>(std::toupper(static_cast<unsigned char>(markup[n])));
+        if (name == "BR")
+            continue;
+        if (name[0] != '/')
+            open.push_back(name);
+        else if (open.empty() || open.back() != name.substr(1))
+            return name + " closes " + (open.empty() ? std::string("nothing") : open.back());
+        else
+            open.pop_back();
+    }
+    return open.empty() ? std::string() : open.back() + " is never closed";
+}
+
+}  // namespace
+
+TEST_F(FinishPage, TheCopyBoxIsOfferedBesideTheOpenBoxAndReachedByTheKeyboard)
+{
+    EXPECT_EQ(WindowText(CopyBox()), "&Copy the page to the clipboard");
+    EXPECT_FALSE(::SendMessageA(CopyBox(), BM_GETCHECK, 0, 0));
+    EXPECT_EQ(::GetNextDlgTabItem(*Page, CheckBox(), FALSE), CopyBox());
+    // Alt+C ticks it, as its underlined letter says.
+    ::SetFocus(CheckBox());
+    ::PostMessageA(::GetFocus(), WM_SYSCHAR, 'c', 1 << 29);
+    uitest::PumpMessages();
+    EXPECT_EQ(::SendMessageA(CopyBox(), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+TEST_F(FinishPage, TheCopyBoxPutsThePageOnTheClipboardAsHtmlAndText)
+{
+    ASSERT_TRUE(PutTextOnClipboard("something older"));
+    ::SendMessageA(CopyBox(), BM_CLICK, 0, 0);
+    Finish();
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(Wizard.GetResult(), IDOK);
+
+    const std::string html = ClipboardBytes(HtmlClipboardFormat());
+    ASSERT_FALSE(html.empty());
+    const std::size_t startHtml = Offset(html, "StartHTML"), endHtml = Offset(html, "EndHTML");
+    const std::size_t startFragment = Offset(html, "StartFragment"), endFragment = Offset(html, "EndFragment");
+    ASSERT_LT(startHtml, startFragment);
+    ASSERT_LT(startFragment, endFragment);
+    ASSERT_LE(endFragment, endHtml);
+    EXPECT_EQ(endHtml, html.size());
+    const std::string document = html.substr(startHtml, endHtml - startHtml);
+    EXPECT_EQ(document.rfind("<HTML>", 0), 0u);
+    EXPECT_EQ(NestingFault(document), "");
+    EXPECT_EQ(html.compare(startFragment - 20, 20, "<!--StartFragment-->"), 0);
+    EXPECT_EQ(html.compare(endFragment, 18, "<!--EndFragment-->"), 0);
+    // The fragment holds the page's cells in their colours, on the page's background.
+    const std::string fragment = html.substr(startFragment, endFragment - startFragment);
+    EXPECT_EQ(NestingFault(fragment), "");
+    EXPECT_EQ(Count(fragment, "<FONT COLOR=#C86432>"), 12u);
+    EXPECT_NE(fragment.find("BGCOLOR=#123456"), std::string::npos);
+    const std::string page = ReadText(Target);
+    EXPECT_NE(page.find(fragment.substr(fragment.find("<CENTER>"), fragment.find("</TD>") - fragment.find("<CENTER>"))),
+              std::string::npos);
+
+    EXPECT_EQ(ClipboardWideText(), L"0101\r\n0101\r\n0101\r\n");
+    EXPECT_EQ(ClipboardAnsiText(), "0101\r\n0101\r\n0101\r\n");
+}
+
+TEST_F(FinishPage, APageTooLargeToPasteIsWrittenButNotCopied)
+{
+    ASSERT_TRUE(PutTextOnClipboard("something older"));
+    Wizard.Settings.Columns = 500;
+    Wizard.Settings.Rows = 300;
+    ::SendMessageA(CopyBox(), BM_CLICK, 0, 0);
+    ToggleCheckBox();  // not opened
+    Finish();
+    EXPECT_EQ(Wizard.GetResult(), IDOK);
+    EXPECT_EQ(Count(ReadText(Target), "<FONT COLOR=#"), 150000u);
+    const auto& boxes = uitest::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(
+        boxes[0].Text.rfind(uitest::MessageFor(IDS_NOT_COPIED, Target) + "\nWith 150000 characters it is too large", 0),
+        0u)
+        << boxes[0].Text;
+    EXPECT_EQ(boxes[0].Type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+    EXPECT_EQ(ClipboardAnsiText(), "something older");
+}

@@ -1,12 +1,8 @@
-// The preview control: fitting, the off-screen surface it draws into, painting and colour changes;
-// and the pictures it shows, decoded small by the system's decoder.
+// The preview control: fitting, the off-screen surface it draws into, painting and colour changes.
 #include <gtest/gtest.h>
 
 #include "controls/ImagePreview.h"
-#include "controls/PreviewBitmap.h"
 #include "tests/engine/BmpBuilder.h"
-#include "tests/engine/TempDir.h"
-#include "tests/engine/WicPictures.h"
 
 namespace
 {
@@ -372,40 +368,25 @@ TEST(ImagePreviewColours, BlankControlTakesTheNewFaceEverywhere)
     ExpectFitted(host.Preview, 403, 148, newFace);
 }
 
-TEST(PreviewBitmap, IsDecodedAtThePreviewsSizeOverTheBackground)
+// The words why there is no picture show only where there is none: not over a picture.
+TEST(ImagePreviewNote, IsDrawnOnlyWhileThePreviewIsBlank)
 {
-    // 1200 x 900, its left half transparent: shrunk to what the fit asks, over the background.
-    const TestPicture picture = MakeHalvesTestPicture(1200, 900, 0x00FFFFFFu, 0xFF2040E0u);
-    CTempDir dir;
-    const std::string stored = dir.Path("stored.png");
-    std::string error;
-    ASSERT_TRUE(WriteWicPicture(stored, GUID_ContainerFormatPng, picture, StoredAs::Bgra32, error)) << error;
-    std::uint32_t asked[2] = {0, 0};
-    const PreviewFit fit = [&](std::uint32_t width, std::uint32_t height, std::uint32_t& fittedWidth,
-                               std::uint32_t& fittedHeight) {
-        asked[0] = width, asked[1] = height;
-        fittedWidth = 240, fittedHeight = 180;
+    PreviewHost host(200, 60);
+    auto inked = [&host] {
+        ::RedrawWindow(host.Child, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        CClientDC dc(host.Child);
+        int count = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 200; ++x)
+                count += ::GetPixel(dc, x, y) == Shown(::GetSysColor(COLOR_BTNTEXT)) ? 1 : 0;
+        return count;
     };
-    std::uint32_t width = 0, height = 0;
-    std::string reason;
-    HBITMAP bitmap = DecodePreviewBitmap(stored, MakeRgb(10, 200, 30), fit, width, height, reason);
-    ASSERT_NE(bitmap, nullptr) << reason;
-    EXPECT_EQ(width, 1200u);
-    EXPECT_EQ(height, 900u);
-    EXPECT_EQ(asked[0], 1200u);
-    EXPECT_EQ(asked[1], 900u);
-    DIBSECTION dib = {};
-    ASSERT_EQ(::GetObjectA(bitmap, sizeof dib, &dib), static_cast<int>(sizeof dib));
-    EXPECT_EQ(dib.dsBm.bmWidth, 240);
-    EXPECT_EQ(dib.dsBm.bmHeight, 180);
-    const auto* rows = static_cast<const std::uint8_t*>(dib.dsBm.bmBits);
-    const std::uint8_t* left = rows + 4 * 10;
-    const std::uint8_t* right = rows + 90 * dib.dsBm.bmWidthBytes + 4 * 200;
-    EXPECT_EQ((std::vector<int>{left[0], left[1], left[2]}), (std::vector<int>{30, 200, 10}));
-    EXPECT_EQ((std::vector<int>{right[0], right[1], right[2]}), (std::vector<int>{0xE0, 0x40, 0x20}));
-    ::DeleteObject(bitmap);
-
-    ASSERT_TRUE(WriteBytes(dir.Path("text.png"), {'h', 'i'}));
-    EXPECT_EQ(DecodePreviewBitmap(dir.Path("text.png"), 0, fit, width, height, reason), nullptr);
-    EXPECT_EQ(reason, "not a picture Glyphcast can read");
+    host.Preview.SetNote("No preview: too large.");
+    EXPECT_EQ(std::string(host.Preview.GetNote()), "No preview: too large.");
+    EXPECT_GT(inked(), 20);
+    host.Show(200, 60, Red);
+    EXPECT_EQ(inked(), 0);
+    host.Preview.SetImage(nullptr);
+    host.Preview.SetNote("");
+    EXPECT_EQ(inked(), 0);
 }

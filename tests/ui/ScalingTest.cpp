@@ -11,6 +11,7 @@
 #include "controls/ColorButton.h"
 #include "controls/FontPreview.h"
 #include "controls/ImagePreview.h"
+#include "controls/PagePreview.h"
 #include "pages/WizardPage.h"
 #include "res/resource.h"
 #include "tests/ui/UiTestSupport.h"
@@ -19,12 +20,13 @@ namespace
 {
 
 // Worked out by hand: a colour cell, the grid's margin, the swatch's inset, the room left for the
-// arrow, the arrow's pixels (rows of 2n - 1, ..., 3, 1).
+// arrow, the arrow's pixels (rows of 2n - 1, ..., 3, 1); the width of a page's cell in the page
+// preview (DejaVu Sans Mono's advance, 0.602 of its size, at the browser's 10 pixels scaled).
 struct Sizes
 {
-    int Dpi, Cell, Margin, Inset, Room, Arrow;
+    int Dpi, Cell, Margin, Inset, Room, Arrow, PageCell;
 };
-const Sizes Table[] = {{96, 24, 2, 5, 15, 9}, {144, 36, 3, 8, 23, 25}, {192, 48, 4, 10, 30, 36}};
+const Sizes Table[] = {{96, 24, 2, 5, 15, 9, 6}, {144, 36, 3, 8, 23, 25, 9}, {192, 48, 4, 10, 30, 36, 12}};
 
 COLORREF Pixel(HWND window, int x, int y)
 {
@@ -249,6 +251,37 @@ TEST_F(Scaling, PreviewFitsItsPictureAnewWhenTheDialogResizesIt)
     EXPECT_EQ(preview.GetSurfacePixel(40, 50), RGB(255, 0, 0));
     EXPECT_EQ(preview.GetSurfacePixel(160, 90), RGB(0, 0, 255));
     EXPECT_EQ(preview.GetSurfacePixel(100, 130), ::GetSysColor(COLOR_BTNFACE));
+    dialog.DestroyWindow();
+}
+
+TEST_F(Scaling, PagePreviewDrawsThePageAtTheScreensResolution)
+{
+    uitest::DialogTemplate t(WS_POPUP | WS_VISIBLE | DS_SETFONT, 200, 80);
+    CDialog dialog;
+    CPagePreview preview;
+    ASSERT_TRUE(dialog.CreateIndirect(t.Add("STATIC", "", 300, SS_LEFT, 0, 0, 169, 56).Get()));
+    preview.SubclassDlgItem(300, &dialog);
+    CTempDir dir;
+    ConversionSettings settings;
+    settings.SourcePath = dir.Path("red.bmp");
+    ASSERT_TRUE(WriteBytes(settings.SourcePath, CBmpBuilder(2, 1, 24).FillColor(RGB(220, 20, 20)).Build()));
+    settings.TargetPath = dir.Path("red.html");
+    settings.Columns = 2;
+    settings.Rows = 1;
+    settings.FontFace = "DejaVu Sans Mono";
+    settings.CharacterSet = "\xE2\x96\x88";  // a full block: its cell all ink
+    preview.Show(settings);
+    AfxRunMessageLoop([&preview] { return preview.IsWorking(); });
+    ASSERT_EQ(preview.GetState(), CPagePreview::State::Shown);
+    const CPagePreview::Layout& layout = preview.GetLayout();
+    EXPECT_EQ(layout.PageCellWidth, Expected->PageCell);
+    // Two cells of ink side by side, as wide as the page's cells at this resolution.
+    const int y = layout.Page.top + layout.PageCellHeight / 2;
+    int inked = 0;
+    for (int x = 0; x < layout.Page.right + 4; ++x)
+        inked += preview.GetSurfacePixel(x, y) == RGB(220, 20, 20) ? 1 : 0;
+    EXPECT_GE(inked, 2 * Expected->PageCell - 2);
+    EXPECT_LE(inked, 2 * Expected->PageCell);
     dialog.DestroyWindow();
 }
 

@@ -1,6 +1,10 @@
-// The source page inside the wizard: button states, loading and describing pictures, refusing
-// paths at Next, the settings it hands on, the file dialog and the release of loaded bitmaps.
+// The source page inside the wizard: button states, reading and describing pictures beside the
+// interface thread (the newest name wins, the size before the preview, no preview above the memory
+// ceiling), refusing paths at Next (waiting for the check it needs), the settings it hands on, the
+// file dialog, pictures dropped from Explorer and the release of the previews' bitmaps.
 #include <gtest/gtest.h>
+
+#include <shlobj.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -126,23 +130,6 @@ INT_PTR AnswerFileDialog(CFileDialog& dialog)
     return DialogAnswer.Result;
 }
 
-// A source page that notes every bitmap it loads, so tests can see when each one is released.
-class RecordingSourcePage : public CSourcePage
-{
-public:
-    using CSourcePage::CSourcePage;
-    std::vector<HBITMAP> Loaded;
-
-protected:
-    HBITMAP LoadPicture(const CString& path) override
-    {
-        HBITMAP bitmap = CSourcePage::LoadPicture(path);
-        if (bitmap)
-            Loaded.push_back(bitmap);
-        return bitmap;
-    }
-};
-
 // --- the wizard with its source page on show -----------------------------------------------------
 
 class SourcePageTest : public ::testing::Test
@@ -185,31 +172,48 @@ protected:
     }
     std::string Dimensions() const { return Text(PageItem(IDC_DIMENSIONS)); }
 
-    // Types text into the path edit one character at a time, as the keyboard would.
-    void Type(const std::string& text, CSourcePage* page = nullptr)
+    // Answers messages until the page has read what it was asked to (size, preview, check) and
+    // every message that brought has been dealt with.
+    void Settle()
     {
-        HWND edit = PageItem(page ? page : Page, IDC_PATH);
+        AfxRunMessageLoop([this] { return Page->IsLoading(); });
+        uitest::PumpMessages();
+    }
+    // Types text into the path edit one character at a time, as the keyboard would; each keystroke
+    // is answered before the next, and the reading of the last name is waited for.
+    void Type(const std::string& text)
+    {
+        HWND edit = PageItem(IDC_PATH);
         for (char ch : text)
             ::SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(ch), 1);
+        Settle();
     }
-    // Replaces the whole path, as a paste would.
-    void SetPath(const std::string& path, CSourcePage* page = nullptr)
+    // Replaces the whole path, as a paste would, and waits until the page has read the file.
+    void SetPath(const std::string& path)
     {
-        ::SetWindowTextA(PageItem(page ? page : Page, IDC_PATH), path.c_str());
+        ::SetWindowTextA(PageItem(IDC_PATH), path.c_str());
+        Settle();
     }
+    std::string Note() const { return Text(PageItem(IDC_PREVIEW_NOTE)); }
     void Click(HWND parent, int id)
     {
         ::SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                        reinterpret_cast<LPARAM>(::GetDlgItem(parent, id)));
     }
-    // Presses Next as a mouse click would: the button takes the focus first.
+    // Presses Next as a mouse click would: the button takes the focus first. A Next that waits
+    // for the picture's check goes on once it has come.
     void Next()
     {
         ::SetFocus(WizardButton(IDC_NEXT));
         Click(Wizard, IDC_NEXT);
+        Settle();
     }
     void Back() { Click(Wizard, IDC_BACK); }
-    void Browse() { Click(*Page, IDC_BROWSE); }
+    void Browse()
+    {
+        Click(*Page, IDC_BROWSE);
+        Settle();
+    }
 
     // Checks that Next stayed, said why with the given message (and, when given, the system's
     // reason on a second line) and left the focus in the edit.
@@ -554,6 +558,7 @@ TEST_F(SourcePageTest, TransparentAreasShowTheBackgroundColourOfTheSettings)
     Wizard.SetActivePage(2);
     Wizard.Settings.BackgroundColor = RGB(20, 40, 220);
     Wizard.SetActivePage(1);
+    Settle();
     EXPECT_EQ(preview.GetSurfacePixel(width / 4, 5), RGB(20, 40, 220));
     EXPECT_EQ(preview.GetSurfacePixel(width * 3 / 4, 5), RGB(0x10, 0xA0, 0x40));
 }
@@ -564,16 +569,19 @@ TEST_F(SourcePageTest, DamagedAndForeignPicturesAreNeitherPreviewedNorTaken)
     const std::vector<std::uint8_t> png = ReadBytes(Files.Encoded("whole.png", GUID_ContainerFormatPng, picture));
     const std::vector<std::uint8_t> jpeg = ReadBytes(Files.Encoded("whole.jpg", GUID_ContainerFormatJpeg, picture));
     const std::string text = "not a picture at all\r\n";
-    const std::string files[] = {Files.Write("cut.png", {png.begin(), png.begin() + png.size() / 2}),
-                                 Files.Write("cut.jpg", {jpeg.begin(), jpeg.end() - 100}),
-                                 Files.Write("text.png", {text.begin(), text.end()})};
-    for (const std::string& file : files)
+    // A damaged picture whose header is whole shows the size the header gives; a file that is no
+    // picture leaves the size shown last.
+    const std::pair<std::string, const char*> files[] = {
+        {Files.Write("cut.png", {png.begin(), png.begin() + png.size() / 2}), "64 x 48"},
+        {Files.Write("cut.jpg", {jpeg.begin(), jpeg.end() - 100}), "64 x 48"},
+        {Files.Write("text.png", {text.begin(), text.end()}), "30 x 20"}};
+    for (const auto& [file, dimensions] : files)
     {
         SCOPED_TRACE(file);
         SetPath(Files.Picture("good.bmp", 30, 20, 24));
         SetPath(file);
         EXPECT_EQ(Page->GetPreview().GetImageWidth(), 0);
-        EXPECT_EQ(Dimensions(), "30 x 20");
+        EXPECT_EQ(Dimensions(), dimensions);
         uitest::ClearMessageBoxes();
         Next();
         ExpectRefused(IDS_NOT_A_PICTURE, file);
@@ -640,31 +648,190 @@ TEST_F(SourcePageTest, CancelledBrowseChangesNothing)
     EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
 }
 
-// --- release of loaded bitmaps ---------------------------------------------------------------
+// --- reading beside the interface ---------------------------------------------------------------
 
-TEST_F(SourcePageTest, NoLoadedBitmapOutlivesItsUse)
+namespace
 {
-    RecordingSourcePage page(&Wizard);
-    ASSERT_TRUE(page.CreatePage());
 
-    SetPath(Files.Picture("a.bmp", 64, 32, 24), &page);
-    ASSERT_EQ(page.Loaded.size(), 1u);
-    EXPECT_EQ(::GetObjectType(page.Loaded[0]), 0u);
-    // The preview keeps its own drawing of the picture.
-    EXPECT_GT(page.GetPreview().GetImageWidth(), 0);
-    EXPECT_NE(page.GetPreview().GetSurfacePixel(1, 1), ::GetSysColor(COLOR_BTNFACE));
+// Files as Explorer hands them over in a drop: a DROPFILES record and the wide names after it.
+HDROP MakeDrop(const std::vector<std::string>& paths)
+{
+    std::wstring names;
+    for (const std::string& path : paths)
+        names += std::wstring(path.begin(), path.end()) + L'\0';
+    names += L'\0';
+    HGLOBAL memory = ::GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* files = static_cast<DROPFILES*>(::GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = TRUE;
+    std::memcpy(files + 1, names.data(), names.size() * sizeof(wchar_t));
+    ::GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
 
-    const std::string b = Files.Picture("b.bmp", 16, 64, 8);
-    DialogAnswer.Result = IDOK;
-    DialogAnswer.Chosen = b;
-    Click(page, IDC_BROWSE);
-    ASSERT_EQ(page.Loaded.size(), 2u);
-    EXPECT_EQ(::GetObjectType(page.Loaded[0]), 0u);
-    EXPECT_EQ(::GetObjectType(page.Loaded[1]), 0u);
+}  // namespace
 
-    // Next loads once more; that bitmap goes as well.
-    EXPECT_EQ(page.OnWizardNext(), CWizardPage::AdjacentPage);
-    ASSERT_EQ(page.Loaded.size(), 3u);
-    EXPECT_EQ(::GetObjectType(page.Loaded[2]), 0u);
-    EXPECT_EQ(Wizard.Settings.SourcePath, b);
+TEST_F(SourcePageTest, ThePictureIsReadBesideTheInterfaceNeverOnIt)
+{
+    // Every keystroke is answered before the file is read: nothing is shown until the page's
+    // messages are answered, however large the picture.
+    const std::string picture = Files.Picture("read.bmp", 120, 90, 24);
+    for (char ch : picture)
+        ::SendMessageA(PageItem(IDC_PATH), WM_CHAR, static_cast<unsigned char>(ch), 1);
+    EXPECT_EQ(Text(PageItem(IDC_PATH)), picture);
+    EXPECT_TRUE(NextEnabled());
+    EXPECT_EQ(Dimensions(), "");
+    EXPECT_TRUE(Page->IsLoading());
+    Settle();
+    EXPECT_EQ(Dimensions(), "120 x 90");
+    EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
+}
+
+TEST_F(SourcePageTest, TheNewestNameWins)
+{
+    const std::string first = Files.Picture("first.bmp", 300, 200, 24);
+    const std::string second = Files.Picture("second.bmp", 40, 70, 24);
+    // Both names are given before the page hears of either load.
+    ::SetWindowTextA(PageItem(IDC_PATH), first.c_str());
+    ::SetWindowTextA(PageItem(IDC_PATH), second.c_str());
+    Settle();
+    EXPECT_EQ(Dimensions(), "40 x 70");
+    EXPECT_EQ(Page->GetSourceBitmap().Width, 40);
+    RECT client;
+    ::GetClientRect(Page->GetPreview(), &client);
+    EXPECT_EQ(Page->GetPreview().GetImageHeight(), client.bottom);
+    EXPECT_EQ(Page->GetPreview().GetImageWidth(), CImagePreview::FitImage(client.right, client.bottom, 40, 70).cx);
+}
+
+TEST_F(SourcePageTest, APictureTooLargeToPreviewShowsItsSizeAndSaysWhy)
+{
+    SetPath(Files.Picture("small.bmp", 30, 20, 24));
+    ASSERT_GT(Page->GetPreview().GetImageWidth(), 0);
+    const std::string huge = Files.Write("huge.png", uitest::HugePngHeader());
+    SetPath(huge);
+    EXPECT_EQ(Dimensions(), "16384 x 16384");
+    EXPECT_EQ(Page->GetPreview().GetImageWidth(), 0);
+    // Said where the preview would be.
+    EXPECT_EQ(std::string(Page->GetPreview().GetNote()), "No preview: decoding this 16384 x 16384 picture would "
+                                                         "take about 1.6 GB of memory, more than a preview may take "
+                                                         "(200 MB).");
+    EXPECT_EQ(Note(), "");
+
+    // Next needs the conversion's own opening of the picture, which the preview left out: it says
+    // that it waits, and then refuses this one, whose data are missing.
+    ::SetFocus(WizardButton(IDC_NEXT));
+    Click(Wizard, IDC_NEXT);
+    EXPECT_TRUE(Page->IsNextWaiting());
+    EXPECT_EQ(Note(), "Checking the picture before going on...");
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    Settle();
+    ExpectRefused(IDS_NOT_A_PICTURE, huge, "Damaged PNG data: too little data for a 16384 x 16384 picture.");
+    EXPECT_FALSE(Page->IsNextWaiting());
+    EXPECT_EQ(Note(), "");
+    EXPECT_EQ(std::string(Page->GetPreview().GetNote()).rfind("No preview: ", 0), 0u);
+
+    // Another picture takes the words away with the reason.
+    SetPath(Files.Picture("after.bmp", 30, 20, 24));
+    EXPECT_EQ(std::string(Page->GetPreview().GetNote()), "");
+    EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
+}
+
+TEST_F(SourcePageTest, NextPressedBeforeThePictureIsReadWaitsAndThenGoesOn)
+{
+    const std::string picture = Files.Picture("soon.bmp", 64, 32, 24);
+    ::SetWindowTextA(PageItem(IDC_PATH), picture.c_str());
+    ::SetFocus(WizardButton(IDC_NEXT));
+    Click(Wizard, IDC_NEXT);
+    EXPECT_EQ(Wizard.GetActiveIndex(), 1);
+    EXPECT_TRUE(Page->IsNextWaiting());
+    EXPECT_EQ(Note(), "Checking the picture before going on...");
+    Settle();
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(Wizard.GetActiveIndex(), 2);
+    EXPECT_EQ(Wizard.Settings.SourcePath, picture);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 64);
+    EXPECT_EQ(Wizard.Settings.SourceBitmap.Height, 32);
+}
+
+TEST_F(SourcePageTest, ANewNameOrLeavingThePageEndsTheWaitOfNext)
+{
+    const std::string picture = Files.Picture("either.bmp", 64, 32, 24);
+    for (bool leave : {false, true})
+    {
+        SCOPED_TRACE(leave ? "Back" : "another name");
+        ::SetWindowTextA(PageItem(IDC_PATH), picture.c_str());
+        ::SetFocus(WizardButton(IDC_NEXT));
+        Click(Wizard, IDC_NEXT);
+        ASSERT_TRUE(Page->IsNextWaiting());
+        if (leave)
+            Back();
+        else
+            ::SetWindowTextA(PageItem(IDC_PATH), (picture + "x").c_str());
+        EXPECT_FALSE(Page->IsNextWaiting());
+        Settle();
+        EXPECT_EQ(Wizard.GetActiveIndex(), leave ? 0 : 1);
+        EXPECT_EQ(Note(), "");
+        EXPECT_TRUE(Wizard.Settings.SourcePath.empty());
+        Wizard.SetActivePage(1);
+    }
+}
+
+TEST_F(SourcePageTest, APictureDroppedFromExplorerIsTakenAsIfTyped)
+{
+    const std::string picture = Files.Picture("dropped.bmp", 81, 27, 24);
+    ::SendMessageA(*Page, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({picture})), 0);
+    Settle();
+    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    EXPECT_EQ(Text(PageItem(IDC_PATH)), picture);
+    EXPECT_TRUE(NextEnabled());
+    EXPECT_EQ(Dimensions(), "81 x 27");
+    EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
+    Next();
+    EXPECT_EQ(Wizard.GetActiveIndex(), 2);
+    EXPECT_EQ(Wizard.Settings.SourcePath, picture);
+    // The output page proposes the page's name from the dropped picture's.
+    char target[MAX_PATH] = "";
+    ::GetDlgItemTextA(*Wizard.GetPage(2), IDC_PATH, target, sizeof target);
+    EXPECT_EQ(std::string(target), picture.substr(0, picture.size() - 4) + ".html");
+}
+
+TEST_F(SourcePageTest, DroppedFoldersAndSeveralFilesAreRefusedWithAMessage)
+{
+    const std::string kept = Files.Picture("kept.bmp", 10, 10, 24);
+    SetPath(kept);
+    const std::string other = Files.Picture("other.bmp", 10, 10, 24);
+    const struct
+    {
+        std::vector<std::string> Dropped;
+        std::string Message;
+    } cases[] = {
+        {{kept, other}, "Drop one picture at a time: 2 files were dropped."},
+        {{Files.Path()}, "'" + Files.Path() + "' is a folder. Choose a picture file."},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.Message);
+        uitest::ClearMessageBoxes();
+        ::SendMessageA(*Page, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(c.Dropped)), 0);
+        Settle();
+        ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
+        EXPECT_EQ(uitest::MessageBoxes()[0].Text, c.Message);
+        EXPECT_EQ(uitest::MessageBoxes()[0].Type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+        EXPECT_EQ(Text(PageItem(IDC_PATH)), kept);
+    }
+}
+
+TEST_F(SourcePageTest, ThePreviewsBitmapsAreReleased)
+{
+    const std::string a = Files.Picture("a.bmp", 64, 32, 24);
+    const std::string b = Files.Encoded("b.png", GUID_ContainerFormatPng, MakeTestPicture(16, 64));
+    SetPath(a);
+    const int before = uitest::GdiObjectCount();
+    for (int n = 0; n < 5; ++n)
+    {
+        SetPath(b);
+        SetPath(a);
+    }
+    EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
+    EXPECT_EQ(uitest::GdiObjectCount(), before);
 }

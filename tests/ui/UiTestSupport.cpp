@@ -104,6 +104,14 @@ int GdiObjectCount()
     return count == 0 ? -1 : static_cast<int>(count);
 }
 
+std::vector<std::uint8_t> HugePngHeader()
+{
+    std::vector<std::uint8_t> png = {0x89, 'P',  'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0,
+                                     0,    0x40, 0,   0,   0,    0x40, 0,    16,   2, 0, 0, 0,  0,   0,   0,   0};
+    png.resize(200, 0);
+    return png;
+}
+
 DialogTemplate::DialogTemplate(DWORD style, int width, int height, const char* caption)
 {
     AddWord(LOWORD(style));

@@ -46,6 +46,10 @@ void PressKey(UINT virtualKey);
 // The number of GDI objects this process holds, or -1 when the platform cannot tell.
 int GdiObjectCount();
 
+// A PNG whose header claims 16384 x 16384 pixels of 16-bit RGB, 1.6 GB to decode, with hardly any
+// data behind it: too large to preview, and refused as damaged when opened.
+std::vector<std::uint8_t> HugePngHeader();
+
 // A dialog template assembled in memory (DLGTEMPLATE with its items), for CDialog::CreateIndirect
 // and InitModalIndirect. Coordinates are dialog units.
 class DialogTemplate

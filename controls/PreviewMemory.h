@@ -1,0 +1,16 @@
+// How much memory decoding a picture for a preview may take.
+#pragma once
+
+#include "engine/SourcePicture.h"
+
+#include <cstdint>
+#include <string>
+
+// The most memory decoding a picture for a preview may take: a 48-megapixel photo fits, and with
+// it the wizard stays well under 300 MB. Above it the wizard shows no preview and says why; the
+// conversion itself is not limited by it.
+const std::uint64_t MaximumPreviewBytes = 200000000;
+
+// Why the picture a look at its header described gets no preview ("decoding this 16384 x 16384
+// picture would take about 1.6 GB of memory, more than a preview may take"), or empty.
+std::string PreviewMemoryProblem(const SourceFacts& facts);
