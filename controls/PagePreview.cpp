@@ -252,6 +252,12 @@ void CPagePreview::Start()
                                              tooLarge);
         if (!picture.Open(settings.SourcePath, settings.BackgroundColor))
             return picture.Failure();
+        // Where only the decoder could tell the size, the ceiling applies once it has.
+        CompleteFacts(picture, facts);
+        const std::string tooLargeOpened = PreviewMemoryProblem(facts);
+        if (!tooLargeOpened.empty())
+            return ConversionResult::Failure(ConversionStatus::SourceRefused, settings.SourcePath, "no preview",
+                                             tooLargeOpened);
         const ConversionStatus status = ConvertToHtml(picture.Source(), *recording, progress, &stop);
         if (status == ConversionStatus::SourceRefused)
             return picture.ReadFailure();

@@ -14,3 +14,8 @@ const std::uint64_t MaximumPreviewBytes = 200000000;
 // Why the picture a look at its header described gets no preview ("decoding this 16384 x 16384
 // picture would take about 1.6 GB of memory, more than a preview may take"), or empty.
 std::string PreviewMemoryProblem(const SourceFacts& facts);
+
+// Completes the facts of an opened picture whose header alone could not tell them (a format whose
+// header this program does not read: HEIF, AVIF, JPEG XL): its size, and what decoding it takes,
+// the picture held whole as the decoders of those formats hold it. Nothing has been decoded yet.
+void CompleteFacts(const CSourcePicture& picture, SourceFacts& facts);

@@ -109,7 +109,11 @@ void CSourceLoader::LookAt(const Order& order, const CLatestWorker::Superseded& 
     }
     ::PostMessageA(Window, LookMessage, 0, 0);
     if (look.PreviewFollows)
-        Decoder.Post([this, order](const CLatestWorker::Superseded& newer) { Decode(order, true, newer); });
+    {
+        Order decoding = order;
+        decoding.SizeKnown = look.SizeKnown;
+        Decoder.Post([this, decoding](const CLatestWorker::Superseded& newer) { Decode(decoding, true, newer); });
+    }
 }
 
 void CSourceLoader::Decode(const Order& order, bool preview, const CLatestWorker::Superseded& superseded)
@@ -127,7 +131,14 @@ void CSourceLoader::Decode(const Order& order, bool preview, const CLatestWorker
     {
         decoding.Check.Path = order.Path;
         decoding.Size = {static_cast<std::int32_t>(picture.Width()), static_cast<std::int32_t>(picture.Height())};
-        if (preview)
+        // A picture whose size only the decoder could tell is measured against the ceiling now.
+        SourceFacts facts;
+        if (preview && !order.SizeKnown)
+        {
+            CompleteFacts(picture, facts);
+            decoding.NoPreview = PreviewMemoryProblem(facts);
+        }
+        if (preview && decoding.NoPreview.empty())
         {
             bool unreadable = false;
             decoding.Preview = SamplePreview(picture.Source(), order.FitWidth, order.FitHeight, superseded, unreadable);

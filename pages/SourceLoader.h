@@ -33,6 +33,7 @@ struct SourceDecoding
     ConversionResult Check;            // the conversion's own opening of the picture (and reading of its rows)
     PictureSize Size;                  // the opened picture's upright size
     std::shared_ptr<CBitmap> Preview;  // the picture fitted into the preview's size; null for none
+    std::string NoPreview;             // why there is none, found once the decoder told the size
 };
 
 // Reads a picture in two steps on two threads of their own, so that neither the interface nor the
@@ -70,6 +71,7 @@ private:
         RgbColor Background = 0;
         int FitWidth = 0;
         int FitHeight = 0;
+        bool SizeKnown = false;  // the header told the size (so the decoding need not check it)
     };
     void LookAt(const Order& order, const CLatestWorker::Superseded& superseded);
     void Decode(const Order& order, bool preview, const CLatestWorker::Superseded& superseded);

@@ -165,6 +165,12 @@ LRESULT CSourcePage::OnDecoded(WPARAM, LPARAM)
         Preview.SetImage(decoding.Preview ? static_cast<HBITMAP>(*decoding.Preview) : nullptr);
         PreviewPath = decoding.Preview ? SourcePath.Str() : std::string();
         Decoding.Preview.reset();
+        if (!decoding.NoPreview.empty())
+        {
+            CString reason;
+            reason.FormatMessageId(IDS_NO_PREVIEW, decoding.NoPreview.c_str());
+            Preview.SetNote(reason);
+        }
     }
     // Damage the decoder read past is said, so that an odd corner of the page is no surprise.
     if (decoding.Check.Succeeded() && !decoding.Check.Warning.empty())
