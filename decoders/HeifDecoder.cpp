@@ -10,6 +10,8 @@ namespace
 
 // libheif refuses a picture wider or higher than this before it allocates for it.
 const int MaximumSide = 1 << 16;
+// The largest block a coded picture is padded to.
+const int CodingBlock = 64;
 
 }  // namespace
 
@@ -45,6 +47,13 @@ bool CHeifDecoder::Open(const std::uint8_t* data, std::size_t size)
     if (!AcceptSize(Kind, static_cast<std::uint64_t>(std::max(width, 0)),
                     static_cast<std::uint64_t>(std::max(height, 0))))
         return false;
+    // Nothing libheif makes on the way may be larger than the picture itself: an overlay's canvas
+    // or a grid is sized by boxes of its own, and a file of a few bytes could otherwise have it
+    // allocate gigabytes for a picture of a few pixels. A coded picture may reach past its stored
+    // size by a block (64 pixels) at most.
+    const int stored =
+        std::max({width, height, heif_image_handle_get_ispe_width(Handle), heif_image_handle_get_ispe_height(Handle)});
+    heif_context_set_maximum_image_size_limit(Context, std::min(MaximumSide, stored + CodingBlock));
     HeaderRead.Width = static_cast<std::uint32_t>(width);
     HeaderRead.Height = static_cast<std::uint32_t>(height);
     HeaderRead.HasAlpha = heif_image_handle_has_alpha_channel(Handle) != 0;
