@@ -186,7 +186,8 @@ void CTiffDecoder::ReadProfile()
 // when it has been refused on the way, with the failure set).
 bool CTiffDecoder::ChooseScanlines()
 {
-    std::uint16_t planar = PLANARCONFIG_CONTIG, inkSet = INKSET_CMYK, extraCount = 0;
+    std::uint16_t planar = PLANARCONFIG_CONTIG, inkSet = INKSET_CMYK, extraCount = 0, format = SAMPLEFORMAT_UINT;
+    std::uint16_t compression = COMPRESSION_NONE;
     std::uint16_t* extraKinds = nullptr;
     TIFFGetFieldDefaulted(Tiff, TIFFTAG_PHOTOMETRIC, &Photometric);
     TIFFGetFieldDefaulted(Tiff, TIFFTAG_BITSPERSAMPLE, &Bits);
@@ -194,8 +195,14 @@ bool CTiffDecoder::ChooseScanlines()
     TIFFGetFieldDefaulted(Tiff, TIFFTAG_PLANARCONFIG, &planar);
     TIFFGetFieldDefaulted(Tiff, TIFFTAG_INKSET, &inkSet);
     TIFFGetFieldDefaulted(Tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extraKinds);
-    if (TIFFIsTiled(Tiff) || (planar != PLANARCONFIG_CONTIG && SamplesPerPixel > 1) || Bits == 0 || Bits > 16 ||
-        extraCount > SamplesPerPixel)
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_SAMPLEFORMAT, &format);
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_COMPRESSION, &compression);
+    Floating = format == SAMPLEFORMAT_IEEEFP && (Bits == 32 || Bits == 64);
+    // Separate planes are read a scanline of each in turn, which only uncompressed strips allow
+    // without decoding a strip again for every row.
+    Separate = planar != PLANARCONFIG_CONTIG && SamplesPerPixel > 1;
+    if (TIFFIsTiled(Tiff) || (Separate && (compression != COMPRESSION_NONE || Bits % 8 != 0)) || Bits == 0 ||
+        (Bits > 16 && !Floating) || extraCount > SamplesPerPixel)
         return false;
     ColourSamples = static_cast<std::uint16_t>(SamplesPerPixel - extraCount);
     const bool lab = Photometric == PHOTOMETRIC_CIELAB || Photometric == PHOTOMETRIC_ICCLAB;
@@ -204,8 +211,9 @@ bool CTiffDecoder::ChooseScanlines()
         (Photometric == PHOTOMETRIC_MINISBLACK || Photometric == PHOTOMETRIC_MINISWHITE) && ColourSamples == 1;
     const bool rgb = Photometric == PHOTOMETRIC_RGB && ColourSamples == 3;
     const bool oddDepth = Bits != 1 && Bits != 2 && Bits != 4 && Bits != 8 && Bits != 16;
-    if (!(lab && ColourSamples == 3 && (Bits == 8 || Bits == 16)) && !(cmyk && (Bits == 8 || Bits == 16)) &&
-        !((grey || rgb) && oddDepth))
+    if (Floating ? !(grey || rgb)
+                 : !(lab && ColourSamples == 3 && (Bits == 8 || Bits == 16)) && !(cmyk && (Bits == 8 || Bits == 16)) &&
+                       !((grey || rgb) && oddDepth))
         return false;
 
     Scanlines = true;
@@ -214,8 +222,9 @@ bool CTiffDecoder::ChooseScanlines()
     TIFFGetField(Tiff, TIFFTAG_IMAGELENGTH, &height);
     if (!AcceptSize("TIFF", width, height))
         return true;
-    const tmsize_t scanBytes = TIFFScanlineSize(Tiff);
-    if (scanBytes <= 0 || std::uint64_t(scanBytes) * 8 < std::uint64_t(width) * SamplesPerPixel * Bits)
+    const tmsize_t scanBytes = TIFFScanlineSize(Tiff);  // of one plane when they are separate
+    const std::uint64_t scanBits = std::uint64_t(width) * SamplesPerPixel * Bits;
+    if (scanBytes <= 0 || std::uint64_t(scanBytes) * 8 * (Separate ? SamplesPerPixel : 1) < scanBits)
     {
         Damaged("the scanlines are of the wrong size");
         return true;
@@ -227,7 +236,9 @@ bool CTiffDecoder::ChooseScanlines()
     }
     try
     {
-        Scan.resize(static_cast<std::size_t>(scanBytes));
+        Scan.resize(Separate ? static_cast<std::size_t>(scanBits / 8) : static_cast<std::size_t>(scanBytes));
+        if (Separate)
+            Plane.resize(static_cast<std::size_t>(scanBytes));
         if (lab)
             Values.resize(std::size_t(width) * 3);
         if (cmyk)
@@ -266,14 +277,49 @@ unsigned CTiffDecoder::Sample(const std::uint8_t* row, std::size_t index) const
     return value;
 }
 
+// Sample number index of a scanline as 8 bits: integers scaled from their depth, floating point
+// from 0 to 1, beyond which it is clipped (NaN is black).
+std::uint8_t CTiffDecoder::Level(const std::uint8_t* row, std::size_t index) const
+{
+    if (!Floating)
+    {
+        const unsigned top = (1u << Bits) - 1;
+        return static_cast<std::uint8_t>((Sample(row, index) * 255 + top / 2) / top);
+    }
+    double value = 0;
+    if (Bits == 32)
+    {
+        float single;
+        std::memcpy(&single, row + 4 * index, 4);
+        value = single;
+    }
+    else
+        std::memcpy(&value, row + 8 * index, 8);
+    return value >= 1.0 ? 255 : value > 0.0 ? static_cast<std::uint8_t>(value * 255 + 0.5) : 0;
+}
+
+// Reads scanline row into Scan, the samples of separate planes put side by side.
+bool CTiffDecoder::ReadScanline(std::uint32_t row)
+{
+    if (!Separate)
+        return TIFFReadScanline(Tiff, Scan.data(), row, 0) == 1;
+    const std::size_t bytes = Bits / 8, width = HeaderRead.Width;
+    for (std::uint16_t sample = 0; sample < SamplesPerPixel; ++sample)
+    {
+        if (TIFFReadScanline(Tiff, Plane.data(), row, sample) != 1)
+            return false;
+        for (std::size_t x = 0; x < width; ++x)
+            std::memcpy(&Scan[(x * SamplesPerPixel + sample) * bytes], &Plane[x * bytes], bytes);
+    }
+    return true;
+}
+
 bool CTiffDecoder::ReadScanlines(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count)
 {
     const std::uint32_t width = HeaderRead.Width;
-    const unsigned top = (1u << Bits) - 1;
-    auto to8 = [top](unsigned value) { return static_cast<std::uint8_t>((value * 255 + top / 2) / top); };
     for (std::uint32_t n = 0; n < count; ++n, ++NextRow)
     {
-        if (TIFFReadScanline(Tiff, Scan.data(), NextRow, 0) != 1 || (Said && !Said->Error.empty()))
+        if (!ReadScanline(NextRow) || (Said && !Said->Error.empty()))
             return Damaged("the picture's data cannot be decoded");
         std::uint8_t* row = out + n * stride;
         const std::uint8_t* scan = Scan.data();
@@ -308,7 +354,7 @@ bool CTiffDecoder::ReadScanlines(std::uint8_t* out, std::ptrdiff_t stride, std::
             {
                 std::uint8_t* ink = Converted.data() + 4 * std::size_t(x);
                 for (int c = 0; c < 4; ++c)
-                    ink[c] = to8(Sample(scan, first + c));
+                    ink[c] = Level(scan, first + c);
                 // Without a profile, each ink takes its share of the light that remains.
                 const unsigned k = 255 - ink[3];
                 pixel[0] = static_cast<std::uint8_t>(((255 - ink[2]) * k + 127) / 255);
@@ -319,13 +365,13 @@ bool CTiffDecoder::ReadScanlines(std::uint8_t* out, std::ptrdiff_t stride, std::
             {
                 for (unsigned c = 0; c < 3; ++c)
                 {
-                    std::uint8_t value = to8(Sample(scan, first + (ColourSamples == 3 ? c : 0)));
+                    std::uint8_t value = Level(scan, first + (ColourSamples == 3 ? c : 0));
                     if (Photometric == PHOTOMETRIC_MINISWHITE)
                         value = static_cast<std::uint8_t>(255 - value);
                     pixel[ColourSamples == 3 ? 2 - c : c] = value;
                 }
             }
-            pixel[3] = AlphaSample >= 0 ? to8(Sample(scan, first + AlphaSample)) : 255;
+            pixel[3] = AlphaSample >= 0 ? Level(scan, first + AlphaSample) : 255;
             if (Premultiplied && pixel[3] != 255)
                 for (int c = 0; c < 3; ++c)
                     pixel[c] =
@@ -341,7 +387,7 @@ bool CTiffDecoder::ReadScanlines(std::uint8_t* out, std::ptrdiff_t stride, std::
             Colours.Apply(row, row, width);
         if (AlphaSample >= 0 && (!Values.empty() || !Converted.empty()))
             for (std::uint32_t x = 0; x < width; ++x)
-                row[4 * std::size_t(x) + 3] = to8(Sample(scan, std::size_t(x) * SamplesPerPixel + AlphaSample));
+                row[4 * std::size_t(x) + 3] = Level(scan, std::size_t(x) * SamplesPerPixel + AlphaSample);
     }
     return true;
 }

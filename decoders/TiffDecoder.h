@@ -37,6 +37,8 @@ private:
     void ReadProfile();
     bool ReadScanlines(std::uint8_t* out, std::ptrdiff_t stride, std::uint32_t count);
     unsigned Sample(const std::uint8_t* row, std::size_t index) const;
+    std::uint8_t Level(const std::uint8_t* row, std::size_t index) const;
+    bool ReadScanline(std::uint32_t row);
 
     CByteCursor Bytes;  // what libtiff reads, through the procedures it is given
     tiff* Tiff = nullptr;
@@ -54,11 +56,14 @@ private:
     bool Scanlines = false;
     std::uint16_t Photometric = 0;
     std::uint16_t Bits = 8;
+    bool Floating = false;  // samples are 32- or 64-bit floating point, 0 to 1
     std::uint16_t SamplesPerPixel = 1;
     std::uint16_t ColourSamples = 1;
     int AlphaSample = -1;  // the sample that is alpha, if any
     bool Premultiplied = false;
-    std::vector<std::uint8_t> Scan;       // one stored scanline
+    bool Separate = false;                // each sample is stored in its own plane
+    std::vector<std::uint8_t> Scan;       // one stored scanline, its samples side by side
+    std::vector<std::uint8_t> Plane;      // one scanline of one plane, when they are separate
     std::vector<std::uint16_t> Values;    // one row of L*a*b* values for the colour transform
     std::vector<std::uint8_t> Converted;  // one row of CMYK for the colour transform
 };

@@ -104,6 +104,7 @@ int SaveOtherFormats(const std::string& dir)
     done(WriteTiffSamples(dir + "/tiff-lab.tif", 2, 2, 8, 8, 3, {255, 0, 0, 138, 81, 70, 128, 0, 0, 30, 200, 20}));
     done(WriteTiffSamples(dir + "/tiff-cmyk.tif", 2, 1, 5, 8, 4, {255, 0, 0, 0, 0, 0, 0, 128}));
     done(WriteTiffSamples(dir + "/tiff-grey12.tif", 3, 1, 1, 12, 1, {4095, 2048, 7}));
+    done(WriteTiffSamples(dir + "/tiff-float.tif", 2, 1, 2, 32, 3, {1000, 0, 250, 0, 1700, 500}, 3));
     return count;
 }
 

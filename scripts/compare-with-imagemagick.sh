@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Measures how many pictures give the page of ImageMagick's decoding: every cell of a page whose
-# cells cover 4 x 4 pixels (1 x 1 where the sides are not multiples of 4) within what decoders
-# round differently (4 a channel for lossless pictures, 10 for lossy ones: JPEG, lossy WebP, HEIF,
-# AVIF) of the average of the pixels ImageMagick decodes there, turned upright (-auto-orient), its
-# embedded colour profile applied (-profile with sRGB's) and laid over the page's black background.
-# Usage: scripts/compare-with-imagemagick.sh [DIRECTORY...]
-#   With no directory, the sample pictures bench/SamplePictures.cpp writes with the libraries'
-#   own encoders; otherwise every file in the directories given (say, a Debian package's test
-#   pictures). Pictures ImageMagick does not read (JPEG XL: Debian's ImageMagick 6 has no coder)
-#   are counted apart. The build goes to build/compare (Release, no sanitizers).
+# Measures how many pictures give the page of ImageMagick's decoding (the rules, and where
+# ImageMagick 6 is asked differently, are in compare_with_imagemagick.py beside this script).
+# Usage: scripts/compare-with-imagemagick.sh [PATH...]
+#   With no path, three sets, none kept in the repository:
+#   - the sample pictures bench/SamplePictures.cpp writes with the libraries' own encoders;
+#   - the pictures Debian packages installed on this machine carry (test data and images of
+#     scikit-image, imageio, matplotlib, Tk, NSIS; see Installed below), where present;
+#   - photos among those, and the sample scene, written again in every format by ImageMagick's
+#     encoders (which are the libraries': libjpeg, libpng, libwebp, libtiff, libheif).
+#   Otherwise every file under the paths given. The build goes to build/compare (Release).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${COMPARE_BUILD_DIR:-$root/build/compare}
@@ -16,55 +16,66 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGLYPHCAST_SANITIZE=OFF
 cmake --build "$build" -j2 --target glyphcast-convert glyphcast_sample_pictures >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$build/bench/glyphcast_sample_pictures" "$work" >/dev/null
-dirs=("$@")
-[ ${#dirs[@]} -gt 0 ] || dirs=("$work")
+mkdir -p "$work/samples" "$work/converted" "$work/judge"
+"$build/bench/glyphcast_sample_pictures" "$work/samples" >/dev/null
+mv "$work/samples/srgb.icc" "$work/srgb.icc"
 
-python3 - "$build/cli/glyphcast-convert" "$work" "${dirs[@]}" <<'PY'
-import os, re, subprocess, sys
-tool, work, dirs = sys.argv[1], sys.argv[2], sys.argv[3:]
-srgb = os.path.join(work, "srgb.icc")
-lossy = re.compile(r"\.(jpe?g|heic|heif|avif)$|lossy", re.I)
-same = differ = unread = refused = 0
-for d in dirs:
-    for name in sorted(os.listdir(d)):
-        path = os.path.join(d, name)
-        if not os.path.isfile(path) or name.endswith((".icc", ".html")):
-            continue
-        im = subprocess.run(["convert", path + "[0]", "-auto-orient", "-profile", srgb, "-background", "black",
-                             "-flatten", "-colorspace", "sRGB", "-depth", "8", "-format", "%w %h\n", "-write", "info:-", "rgb:-"],
-                            capture_output=True)
-        if im.returncode != 0 or not im.stdout:
-            unread += 1
-            print(f"{name}: ImageMagick does not read it")
-            continue
-        head, pixels = im.stdout.split(b"\n", 1)
-        width, height = map(int, head.split())
-        side = 4 if width % 4 == 0 and height % 4 == 0 else 1
-        columns, rows = width // side, height // side
-        page = os.path.join(work, "page.html")
-        run = subprocess.run([tool, "-f", "-c", str(columns), "-r", str(rows), "-o", page, path],
-                             capture_output=True, text=True)
-        if run.returncode != 0:
-            refused += 1
-            print(f"{name}: refused: {run.stderr.strip()}")
-            continue
-        cells = [int(c, 16) for c in re.findall(r"<FONT COLOR=#([0-9A-F]{6})>", open(page).read())]
-        tolerance = 10 if lossy.search(name) else 4
-        worst = 0
-        for n, cell in enumerate(cells[: columns * rows]):
-            x0, y0 = n % columns * side, n // columns * side
-            mean = []
-            for channel in range(3):
-                total = sum(pixels[3 * ((y0 + dy) * width + x0 + dx) + channel] for dy in range(side) for dx in range(side))
-                mean.append((total + side * side // 2) // (side * side))
-            worst = max(worst, abs((cell >> 16) - mean[0]), abs((cell >> 8 & 255) - mean[1]), abs((cell & 255) - mean[2]))
-        if len(cells) == columns * rows and worst <= tolerance:
-            same += 1
-        else:
-            differ += 1
-            print(f"{name}: {len(cells)} cells of {columns} x {rows}; largest difference {worst} (tolerance {tolerance})")
-judged = same + differ + refused
-print(f"{same} of {judged} pictures ImageMagick reads give its page ({100.0 * same / max(judged, 1):.1f} %); "
-      f"{differ} differ, {refused} refused; {unread} not read by ImageMagick")
-PY
+Installed=(
+    /usr/lib/python3/dist-packages/skimage/data
+    /usr/lib/python3/dist-packages/skimage/registration/tests/data
+    /usr/lib/python3/dist-packages/imageio/resources/images
+    /usr/share/matplotlib/mpl-data/images
+    /usr/share/matplotlib/mpl-data/sample_data
+    /usr/lib/python3/dist-packages/mpl_toolkits/tests/baseline_images
+    /usr/share/tcltk/tk8.6/images
+    /usr/share/nsis/Contrib/Graphics
+    /usr/share/pixmaps
+)
+Photos=(
+    /usr/lib/python3/dist-packages/skimage/data/astronaut.png
+    /usr/lib/python3/dist-packages/skimage/data/chelsea.png
+    /usr/lib/python3/dist-packages/skimage/data/coffee.png
+    /usr/lib/python3/dist-packages/skimage/data/camera.png
+    /usr/lib/python3/dist-packages/skimage/data/logo.png
+    /usr/lib/python3/dist-packages/skimage/data/rocket.jpg
+    /usr/share/matplotlib/mpl-data/sample_data/grace_hopper.jpg
+    "$work/samples/rgb.png"
+    "$work/samples/rgba.png"
+)
+
+# Each photo in each format and variant, by ImageMagick's writers.
+convert_all() {
+    local source=$1 name
+    name=$(basename "${source%.*}")
+    [ -f "$source" ] || return 0
+    [[ $source != "$work"/* ]] || name=scene-$name
+    local out=$work/converted/$name
+    convert "$source" -quality 90 "$out.jpg"
+    convert "$source" -quality 75 -interlace Plane "$out-progressive.jpg"
+    convert "$source" -colorspace Gray -quality 85 "$out-grey.jpg"
+    convert "$source" -quality 80 "$out-lossy.webp"
+    convert "$source" -define webp:lossless=true "$out-lossless.webp"
+    convert "$source" -quality 60 "$out.heic"
+    convert "$source" -quality 60 "$out.avif"
+    convert "$source" -compress LZW "$out-lzw.tif"
+    convert "$source" -compress Zip -orient RightTop "$out-orient6.tif"
+    convert "$source" -alpha off -compress JPEG -quality 85 "$out-jpeg.tif"
+    convert "$source" -depth 16 "$out-16.png"
+    convert "$source" "PNG8:$out-palette.png"
+    convert "$source" "$out.gif"
+    convert "$source" -alpha off "BMP3:$out.bmp"
+    convert "$source" -alpha off -colors 256 -compress RLE "BMP3:$out-rle8.bmp"
+}
+
+paths=("$@")
+if [ ${#paths[@]} -eq 0 ]; then
+    for photo in "${Photos[@]}"; do
+        convert_all "$photo"
+    done
+    paths=("$work/samples" "$work/converted")
+    for folder in "${Installed[@]}"; do
+        [ -d "$folder" ] && paths+=("$folder")
+    done
+fi
+python3 "$root/scripts/compare_with_imagemagick.py" "$build/cli/glyphcast-convert" "$work/srgb.icc" "$work/judge" \
+    "${paths[@]}"

@@ -579,7 +579,7 @@ bool WriteGifVariant(const std::string& path, const TestPicture& indices, bool s
 }
 
 bool WriteTiffSamples(const std::string& path, std::uint32_t width, std::uint32_t height, int photometric, int bits,
-                      int samplesPerPixel, const std::vector<unsigned>& samples)
+                      int samplesPerPixel, const std::vector<unsigned>& samples, int sampleFormat, bool separate)
 {
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
     if (!tiff)
@@ -589,20 +589,33 @@ bool WriteTiffSamples(const std::string& path, std::uint32_t width, std::uint32_
     TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samplesPerPixel);
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, separate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
+    TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, sampleFormat);
     if (photometric == PHOTOMETRIC_SEPARATED)
         TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
     const std::size_t perRow = std::size_t(width) * samplesPerPixel;
-    std::vector<std::uint8_t> row((perRow * bits + 7) / 8);
-    bool ok = true;
-    for (std::uint32_t y = 0; y < height && ok; ++y)
+    const std::size_t rowBytes = (perRow * bits + 7) / 8;
+    std::vector<std::uint8_t> rows(rowBytes * height);
+    for (std::uint32_t y = 0; y < height; ++y)
     {
-        std::fill(row.begin(), row.end(), 0);
+        std::uint8_t* row = &rows[y * rowBytes];
         for (std::size_t n = 0; n < perRow; ++n)
         {
             const unsigned value = samples[y * perRow + n];
+            if (sampleFormat == SAMPLEFORMAT_IEEEFP && bits == 32)
+            {
+                const float single = float(value) / 1000;
+                std::memcpy(&row[4 * n], &single, 4);
+                continue;
+            }
+            if (sampleFormat == SAMPLEFORMAT_IEEEFP)
+            {
+                const double wide = double(value) / 1000;
+                std::memcpy(&row[8 * n], &wide, 8);
+                continue;
+            }
             if (bits == 16)
             {
                 const std::uint16_t wide = static_cast<std::uint16_t>(value);
@@ -616,8 +629,20 @@ bool WriteTiffSamples(const std::string& path, std::uint32_t width, std::uint32_
                     row[at / 8] |= static_cast<std::uint8_t>(0x80 >> (at % 8));
                 }
         }
-        ok = TIFFWriteScanline(tiff, row.data(), y, 0) == 1;
     }
+    // Separate planes (whole bytes a sample) are written a plane at a time, as libtiff asks.
+    bool ok = true;
+    const std::size_t bytes = std::size_t(bits) / 8;
+    std::vector<std::uint8_t> plane(std::size_t(width) * bytes);
+    for (int sample = 0; sample < (separate ? samplesPerPixel : 1); ++sample)
+        for (std::uint32_t y = 0; y < height && ok; ++y)
+        {
+            std::uint8_t* row = &rows[y * rowBytes];
+            if (separate)
+                for (std::uint32_t x = 0; x < width; ++x)
+                    std::memcpy(&plane[x * bytes], &row[(x * samplesPerPixel + sample) * bytes], bytes);
+            ok = TIFFWriteScanline(tiff, separate ? plane.data() : row, y, static_cast<std::uint16_t>(sample)) == 1;
+        }
     TIFFClose(tiff);
     return ok;
 }

@@ -82,9 +82,12 @@ struct JxlOptions
 bool WriteJxl(const std::string& path, const TestPicture& picture, const JxlOptions& options);
 
 // A TIFF of samples as given, each bits wide (1 to 16), packed from the highest bit: photometric
-// is libtiff's PHOTOMETRIC_ value (grey, RGB, CMYK, CIE L*a*b*), one strip, no compression.
+// is libtiff's PHOTOMETRIC_ value (grey, RGB, CMYK, CIE L*a*b*), one strip, no compression. With
+// SAMPLEFORMAT_IEEEFP, bits is 32 or 64 and each sample is written as a floating-point number of
+// thousandths (1000 is 1.0). Separate puts each sample in a plane of its own (whole bytes only).
 bool WriteTiffSamples(const std::string& path, std::uint32_t width, std::uint32_t height, int photometric, int bits,
-                      int samplesPerPixel, const std::vector<unsigned>& samples);
+                      int samplesPerPixel, const std::vector<unsigned>& samples,
+                      int sampleFormat = 1 /* SAMPLEFORMAT_UINT */, bool separate = false);
 
 // ICC profiles made with Little CMS, for the tests of embedded profiles: an RGB one whose red
 // primary is sRGB's green and whose green is sRGB's red (sRGB's curve and white), and a grey one

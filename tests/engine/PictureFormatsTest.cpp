@@ -839,6 +839,8 @@ TEST_F(PictureFormats, TiffsOfLabCmykAndOddDepthsAreConverted)
         std::vector<unsigned> Values;
         RgbColor Shown[2];
         int Tolerance;
+        int Format = SAMPLEFORMAT_UINT;
+        bool Separate = false;
     };
     const Case cases[] = {
         // CIE L*a*b* (D50, as colour profiles have it), a and b signed: white, and sRGB's red
@@ -881,11 +883,31 @@ TEST_F(PictureFormats, TiffsOfLabCmykAndOddDepthsAreConverted)
          {4095, 0, 2048, 0, 4095, 0},
          {MakeRgb(255, 0, 128), MakeRgb(0, 255, 0)},
          0},
+        // Floating point (in thousandths here), 0 to 1 from black to full; beyond it is clipped.
+        {"rgb-float.tif",
+         PHOTOMETRIC_RGB,
+         32,
+         3,
+         {1000, 0, 250, 0, 1700, 500},
+         {MakeRgb(255, 0, 64), MakeRgb(0, 255, 128)},
+         0,
+         SAMPLEFORMAT_IEEEFP},
+        // The same at 64 bits in planes of red, green and blue, as scientific programs write them.
+        {"rgb-double-planes.tif",
+         PHOTOMETRIC_RGB,
+         64,
+         3,
+         {1000, 0, 250, 0, 1700, 500},
+         {MakeRgb(255, 0, 64), MakeRgb(0, 255, 128)},
+         0,
+         SAMPLEFORMAT_IEEEFP,
+         true},
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.Name);
-        ASSERT_TRUE(WriteTiffSamples(Dir.Path(c.Name), 2, 1, c.Photometric, c.Bits, c.Samples, c.Values));
+        ASSERT_TRUE(
+            WriteTiffSamples(Dir.Path(c.Name), 2, 1, c.Photometric, c.Bits, c.Samples, c.Values, c.Format, c.Separate));
         const std::vector<RgbColor> cells = Colours(Page(Dir.Path(c.Name), 2, 1));
         ASSERT_EQ(cells.size(), 2u);
         for (int n = 0; n < 2; ++n)
