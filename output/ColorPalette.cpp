@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace
 {
 
-const std::size_t BoxCount = 32768;
+const std::size_t BoxCount = 262144;
 // Rounds of moving each box to its nearest choice: the choices change little after these (the
 // colours of four photos differed by 0.01 in CIEDE2000 between 2 rounds and 6).
 const int SettlingRounds = 2;
@@ -167,8 +166,8 @@ std::vector<LabPlace> CutIntoGroups(std::vector<Entry>& entries, std::size_t mos
 }
 
 // The choices in order of lightness, so that the search for the nearest one looks outwards from
-// the place's lightness and stops where lightness alone is farther than the nearest found: a few
-// dozen of hundreds are looked at.
+// a near one and stops where lightness alone is farther than the nearest found: a few dozen of
+// hundreds are looked at.
 class LightnessOrder
 {
 public:
@@ -178,35 +177,41 @@ public:
             Order[n] = n;
         std::sort(Order.begin(), Order.end(),
                   [&choices](std::size_t a, std::size_t b) { return choices[a].Part[0] < choices[b].Part[0]; });
+        Position.resize(Order.size());
+        for (std::size_t n = 0; n < Order.size(); ++n)
+            Position[Order[n]] = n;
     }
 
-    // The nearest choice to place; hint, a choice likely to be near (the last one found), makes
-    // the search start narrow.
+    // The nearest choice to place; hint, a choice likely to be near (the last one found), is where
+    // the search starts: it looks outwards from there, each way until lightness alone is farther
+    // than the nearest found.
     std::size_t NearestTo(const LabPlace& place, std::size_t hint) const
     {
-        std::size_t above = static_cast<std::size_t>(
-            std::lower_bound(Order.begin(), Order.end(), place.Part[0],
-                             [this](std::size_t n, float lightness) { return Choices[n].Part[0] < lightness; }) -
-            Order.begin());
-        std::size_t below = above;  // the next to look at is below - 1
         std::size_t nearest = hint;
         float best = DistanceOf(place, Choices[hint]);
-        while (below > 0 || above < Order.size())
+        const std::size_t start = Position[hint];
+        for (std::size_t n = start + 1; n < Order.size(); ++n)
         {
-            const float downward =
-                below > 0 ? place.Part[0] - Choices[Order[below - 1]].Part[0] : std::numeric_limits<float>::max();
-            const float upward = above < Order.size() ? Choices[Order[above]].Part[0] - place.Part[0]
-                                                      : std::numeric_limits<float>::max();
-            const bool down = downward < upward;
-            const float step = down ? downward : upward;
-            if (step * step >= best)
+            const float step = Choices[Order[n]].Part[0] - place.Part[0];
+            if (step > 0 && step * step >= best)
                 break;
-            const std::size_t candidate = down ? Order[--below] : Order[above++];
-            const float distance = DistanceOf(place, Choices[candidate]);
+            const float distance = DistanceOf(place, Choices[Order[n]]);
             if (distance < best)
             {
                 best = distance;
-                nearest = candidate;
+                nearest = Order[n];
+            }
+        }
+        for (std::size_t n = start; n-- > 0;)
+        {
+            const float step = place.Part[0] - Choices[Order[n]].Part[0];
+            if (step > 0 && step * step >= best)
+                break;
+            const float distance = DistanceOf(place, Choices[Order[n]]);
+            if (distance < best)
+            {
+                best = distance;
+                nearest = Order[n];
             }
         }
         return nearest;
@@ -214,8 +219,22 @@ public:
 
 private:
     const std::vector<LabPlace>& Choices;
-    std::vector<std::size_t> Order;
+    std::vector<std::size_t> Order;     // the choices by lightness
+    std::vector<std::size_t> Position;  // where each choice lies in Order
 };
+
+// Where the mean of what a box counted lies.
+template <class CountedBox>
+LabPlace PlaceOf(const CountedBox& box)
+{
+    return LabOf(double(box.Red) / box.Count, double(box.Green) / box.Count, double(box.Blue) / box.Count);
+}
+
+// The box twice as wide that holds box: the top five bits of each channel's six.
+std::uint32_t WideBoxOf(std::uint32_t box)
+{
+    return ((box >> 13) << 10) | (((box >> 7) & 31) << 5) | ((box >> 1) & 31);
+}
 
 unsigned Rounded(std::uint64_t sum, std::uint64_t count)
 {
@@ -241,14 +260,26 @@ void CColorPalette::Choose(std::size_t most)
 {
     most = std::min<std::size_t>(std::max<std::size_t>(most, 1), 65535);
     Colors.clear();
-    std::vector<Entry> entries;
+    // The choices are found among boxes twice as wide (an eighth as many), which is as good and
+    // much quicker; every box then takes its own nearest choice.
+    std::vector<Box> wide(BoxCount / 8);
     for (std::uint32_t n = 0; n < BoxCount; ++n)
     {
         const Box& box = Boxes[n];
+        if (box.Count == 0)
+            continue;
+        Box& into = wide[WideBoxOf(n)];
+        into.Count += box.Count;
+        into.Red += box.Red;
+        into.Green += box.Green;
+        into.Blue += box.Blue;
+    }
+    std::vector<Entry> entries;
+    for (std::uint32_t n = 0; n < wide.size(); ++n)
+    {
+        const Box& box = wide[n];
         if (box.Count != 0)
-            entries.push_back(
-                {LabOf(double(box.Red) / box.Count, double(box.Green) / box.Count, double(box.Blue) / box.Count),
-                 float(box.Count), n});
+            entries.push_back({PlaceOf(box), float(box.Count), n});
     }
     if (entries.empty())
         return;
@@ -276,17 +307,27 @@ void CColorPalette::Choose(std::size_t most)
             nearest[n] = order.NearestTo(entries[n].Place, nearest[n]);
     }
 
-    // Each choice becomes the mean of the colours it stands for; choices that stand for none go.
-    std::vector<Box> chosen(choices.size());
+    // Every box to its nearest choice, looked for from its wide box's.
+    std::vector<std::uint32_t> wideChoice(wide.size(), 0);
     for (std::size_t n = 0; n < entries.size(); ++n)
+        wideChoice[entries[n].Box] = static_cast<std::uint32_t>(nearest[n]);
+    const LightnessOrder order(choices);
+    std::vector<Box> chosen(choices.size());
+    std::vector<std::uint32_t> boxChoice(BoxCount, 0);
+    for (std::uint32_t n = 0; n < BoxCount; ++n)
     {
-        const Box& box = Boxes[entries[n].Box];
-        Box& into = chosen[nearest[n]];
+        const Box& box = Boxes[n];
+        if (box.Count == 0)
+            continue;
+        boxChoice[n] = static_cast<std::uint32_t>(order.NearestTo(PlaceOf(box), wideChoice[WideBoxOf(n)]));
+        // Each choice becomes the mean of the colours it stands for.
+        Box& into = chosen[boxChoice[n]];
         into.Count += box.Count;
         into.Red += box.Red;
         into.Green += box.Green;
         into.Blue += box.Blue;
     }
+    // Choices that stand for none go.
     std::vector<std::uint16_t> index(choices.size(), 0);
     for (std::size_t k = 0; k < chosen.size(); ++k)
     {
@@ -296,6 +337,7 @@ void CColorPalette::Choose(std::size_t most)
         Colors.push_back(MakeRgb(Rounded(chosen[k].Red, chosen[k].Count), Rounded(chosen[k].Green, chosen[k].Count),
                                  Rounded(chosen[k].Blue, chosen[k].Count)));
     }
-    for (std::size_t n = 0; n < entries.size(); ++n)
-        BoxChoice[entries[n].Box] = index[nearest[n]];
+    for (std::uint32_t n = 0; n < BoxCount; ++n)
+        if (Boxes[n].Count != 0)
+            BoxChoice[n] = index[boxChoice[n]];
 }

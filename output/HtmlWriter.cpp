@@ -108,6 +108,8 @@ bool CHtmlWriter::WriteFooter()
     // Then what the format kept back, a part at a time.
     while (written && (Piece.clear(), Format->Drain(Piece)))
         written = File.Write(Piece);
+    // A format may run short of memory while it works its cells out.
+    written = written && FormatKeptUp();
     // The tail is the last piece: everything gathered goes to the file now, so that a failure
     // shows here rather than only at the commit.
     return written && File.Flush();

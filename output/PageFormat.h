@@ -48,7 +48,7 @@ public:
     // After the tail, the next part of a page the format kept back, appended to out; false once
     // nothing is left. A part is of about 64 KiB, so that a large page never sits whole in memory.
     virtual bool Drain(std::string& /*out*/) { return false; }
-    // True when the format could not keep a cell for want of memory: the page is lost.
+    // True when the format could not keep or work out its cells for want of memory: the page is lost.
     virtual bool OutOfMemory() const { return false; }
 
     // The bytes of a page of look's grid whose cells show the characters of set (split into

@@ -22,8 +22,11 @@
 // down to a palette (CColorPalette) that the sheet names in classes, the most used with the
 // shortest names, and neighbouring cells of the same colours share one element.
 //
-// As the sheet comes first and names what only the cells tell, the page keeps its cells (12 bytes
-// each) and writes itself after the tail, a part at a time, through Drain.
+// As the sheet comes first and names what only the cells tell, the page keeps its cells (their
+// samples and character: 12 bytes a cell sampled in halves) and writes itself after the tail, a part
+// at a time, through Drain. Before the colours are chosen, the samples are sharpened a little
+// against their neighbours (Sharpen): a cell's mean blurs what falls within it, and the picture's
+// fine texture comes back truer for it.
 class CPhotoPage : public CPageFormat
 {
 public:
@@ -47,14 +50,12 @@ public:
     static std::string ColorName(bool fore, std::size_t rank);
     // How many colours the palette of a page of cells cells may hold.
     static std::size_t PaletteSizeFor(std::uint64_t cells);
+    // Each of the grid's samples pushed away from the mean of its four neighbours (a sample at the
+    // edge of the grid or of an unfinished row stands in for a neighbour it lacks): samples holds
+    // rows of samples, row y from rowStarts[y], rowStarts.back() their end.
+    static void Sharpen(std::vector<RgbColor>& samples, const std::vector<std::size_t>& rowStarts);
 
 private:
-    struct KeptCell
-    {
-        RgbColor Fore;
-        RgbColor Back;
-        char32_t Character;
-    };
     // Cells that share their colours: a palette index each; Fore is NoColor while the run holds
     // spaces alone.
     struct Run
@@ -71,7 +72,8 @@ private:
         Done
     };
 
-    void Keep(const KeptCell& cell);
+    // Sharpens the samples kept, and chooses the colours of every cell from them, in their place.
+    void ColorCells();
     // Brings the cells' colours down to the palette and names the colours, most used first.
     void NameColors();
     // Splits the cells of row into runs, passing each run and (WithText) the characters it shows
@@ -82,7 +84,9 @@ private:
     void AppendRow(std::string& out, std::size_t row);
 
     PageLook Look;
-    std::vector<KeptCell> Cells;
+    std::size_t PartsPerCell = 2;      // the samples of a cell: Across x Down
+    std::vector<char32_t> Characters;  // the character of every cell
+    std::vector<RgbColor> Parts;       // its samples, then its foreground and ground (ColorCells)
     std::vector<std::size_t> RowEnds;  // the index after the last cell of each row
     bool LostCells = false;
     Stage Now = Stage::Cells;

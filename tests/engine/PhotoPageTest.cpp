@@ -20,7 +20,8 @@
 namespace
 {
 
-const RgbColor Red = MakeRgb(255, 0, 0), Green = MakeRgb(0, 160, 0), Blue = MakeRgb(0, 0, 255);
+// Each channel all or nothing, so that sharpening a cell against its neighbours leaves it as it is.
+const RgbColor Red = MakeRgb(255, 0, 0), Green = MakeRgb(0, 255, 0), Blue = MakeRgb(0, 0, 255);
 const RgbColor White = MakeRgb(255, 255, 255), Black = 0;
 const char32_t Upper = U'\u2580', Lower = U'\u2584';
 
@@ -115,6 +116,11 @@ std::vector<DrawnCell> Drawn(const std::string& page)
     return cells;
 }
 
+RgbColor Grey(unsigned level)
+{
+    return MakeRgb(level, level, level);
+}
+
 std::string Utf8(const std::u32string& text)
 {
     std::string out;
@@ -189,6 +195,45 @@ TEST(PhotoPage, HalfBlocksTurnOverToContinueARunAndAlikeHalvesBecomeSpaces)
               (Cells{{u8" \u2580\u2584", Red, Green}}));
     // A character of the user's own is never turned over; its colours come from its cell.
     EXPECT_EQ(Drawn(WritePage({{{U'x', Red, Blue}, {U'x', Blue, Red}}})), (Cells{{"xx", Red, Blue}}));
+}
+
+// Each sample moves from the mean of its four neighbours by a quarter of its difference from it,
+// rounded half away from zero; a missing neighbour is the sample itself.
+TEST(PhotoPage, SharpeningPushesEachSampleFromItsNeighbours)
+{
+    using Rows = std::vector<std::vector<RgbColor>>;
+    const struct Case
+    {
+        const char* What;
+        Rows Samples, Sharpened;
+    } cases[] = {
+        {"flat", {{Grey(90), Grey(90)}, {Grey(90), Grey(90)}}, {{Grey(90), Grey(90)}, {Grey(90), Grey(90)}}},
+        {"a peak in a row", {{Grey(100), Grey(200), Grey(100)}}, {{Grey(94), Grey(213), Grey(94)}}},
+        {"clamped, each channel alone",
+         {{MakeRgb(250, 0, 100), MakeRgb(0, 250, 100)}},
+         {{MakeRgb(255, 0, 100), MakeRgb(0, 255, 100)}}},
+        {"a shorter last row", {{Grey(100), Grey(100)}, {Grey(200)}}, {{Grey(94), Grey(100)}, {Grey(206)}}},
+        {"one sample", {{Grey(7)}}, {{Grey(7)}}},
+    };
+    for (const Case& test : cases)
+    {
+        std::vector<RgbColor> samples;
+        std::vector<std::size_t> rowStarts(1, 0);
+        for (const auto& row : test.Samples)
+        {
+            samples.insert(samples.end(), row.begin(), row.end());
+            rowStarts.push_back(samples.size());
+        }
+        CPhotoPage::Sharpen(samples, rowStarts);
+        std::vector<RgbColor> expected;
+        for (const auto& row : test.Sharpened)
+            expected.insert(expected.end(), row.begin(), row.end());
+        EXPECT_EQ(samples, expected) << test.What;
+    }
+    // The page draws the sharpened halves: alike halves, the cell a space on its ground.
+    using Cells = std::vector<DrawnCell>;
+    EXPECT_EQ(Drawn(WritePage({{{Upper, Grey(100), Grey(100)}, {Upper, Grey(200), Grey(200)}}})),
+              (Cells{{" ", 1, Grey(94)}, {" ", 1, Grey(206)}}));
 }
 
 TEST(PhotoPage, EveryCharacterIsWrittenAsUtf8OrEscaped)
@@ -306,6 +351,21 @@ TEST(ColorPalette, KeepsFewColoursAndBringsManyDownToTheNearest)
         EXPECT_LT(std::abs(int(RedOf(chosen)) - int(level)), 64) << level;
         previous = RedOf(chosen);
     }
+
+    // Greys 97 and 102 share a box 8 levels wide, yet each goes to the nearer of the two choices.
+    CColorPalette split;
+    for (int n = 0; n < 100; ++n)
+    {
+        split.Count(Grey(90));
+        split.Count(Grey(106));
+    }
+    split.Count(Grey(97));
+    split.Count(Grey(102));
+    split.Choose(2);
+    ASSERT_EQ(split.Size(), 2u);
+    EXPECT_EQ(split.IndexOf(Grey(97)), split.IndexOf(Grey(90)));
+    EXPECT_EQ(split.IndexOf(Grey(102)), split.IndexOf(Grey(106)));
+    EXPECT_NE(split.IndexOf(Grey(90)), split.IndexOf(Grey(106)));
 }
 
 TEST(PhotoPage, ColourNamesAreShortestFirstAndToldApartByStartAndEnd)
