@@ -175,7 +175,7 @@ def main():
                     "yes" if copied else "no"), flush=True)
 
     print()
-    print("Ranges over the photos (the issue's figures for jp2a --html --colors --fill: "
+    print("Ranges over the photos (figures reported for another converter's filled colour HTML page: "
           "SSIM 0.50-0.66, dE 3.6-5.5, aspect within 2 %, 64 B/cell):")
     for (variant, font), values in sorted(results.items()):
         ssims, differences, aspects = zip(*values)
