@@ -15,6 +15,7 @@
 #include "engine/ConversionRun.h"
 #include "engine/SourcePicture.h"
 #include "output/PageConversion.h"
+#include "output/PageSize.h"
 #include "output/PageStyle.h"
 #include "output/TargetCheck.h"
 #include "output/TargetName.h"
@@ -398,9 +399,9 @@ void CConvertRun::ConvertOne(PageJob& job, CProgressReport& report)
 
     // What the picture will hold in memory is known before a row is decoded: it waits for its
     // share, so that the pictures converted at once never take more than the budget.
-    const std::uint64_t memory = picture.MemoryNeeded(settings.Rows);
+    const std::uint64_t memory = picture.MemoryNeeded(settings.Rows) + PageMemoryNeeded(settings);
     if (memory > Budget.Total())
-        return report.PageFailed(job.Name, "reading it needs " + CMemoryBudget::Describe(memory) +
+        return report.PageFailed(job.Name, "converting it needs " + CMemoryBudget::Describe(memory) +
                                                " of memory, more than the " + CMemoryBudget::Describe(Budget.Total()) +
                                                " allowed (see --memory)");
     Budget.Take(memory);

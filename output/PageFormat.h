@@ -55,4 +55,7 @@ public:
     // code points, an empty set drawing spaces), each equally often: exact when each cell's size
     // depends on its character alone and the set is used in order, what to expect otherwise.
     virtual std::uint64_t EstimateSize(const PageLook& look, const std::u32string& set);
+    // The memory the format keeps while it writes a page of look's grid (a format that keeps
+    // every cell until its tail); 0 for one that writes each cell as it comes.
+    virtual std::uint64_t MemoryNeeded(const PageLook& /*look*/) const { return 0; }
 };

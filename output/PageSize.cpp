@@ -17,6 +17,18 @@ std::uint64_t EstimatePageSize(std::uint32_t columns, std::uint32_t rows, const 
     return CreatePageFormat(style)->EstimateSize(look, set);
 }
 
+std::uint64_t PageMemoryNeeded(const ConversionSettings& settings)
+{
+    const std::unique_ptr<CPageFormat> format = CreatePageFormat(settings.Style);
+    PageLook look;
+    look.Columns = settings.Columns;
+    look.Rows = settings.Rows;
+    std::u32string set;
+    SplitCharacters(settings.CharacterSet, set);
+    look.Sampling = format->Sampling(set);
+    return format->MemoryNeeded(look);
+}
+
 std::string DescribeSize(std::uint64_t bytes)
 {
     if (bytes < 1000)

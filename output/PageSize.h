@@ -14,6 +14,10 @@
 std::uint64_t EstimatePageSize(std::uint32_t columns, std::uint32_t rows, const std::string& fontFace,
                                const std::string& characterSet, PageStyle style = PageStyle::Classic);
 
+// The memory the page of settings' style, grid and characters keeps while it is written (a page
+// that keeps its cells until its tail); 0 for one written cell by cell.
+std::uint64_t PageMemoryNeeded(const ConversionSettings& settings);
+
 // A size for people: "about 700 MB", "about 1.4 GB", "about 900 bytes" (decimal units, two
 // significant digits below ten of a unit).
 std::string DescribeSize(std::uint64_t bytes);

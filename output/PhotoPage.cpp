@@ -499,3 +499,9 @@ std::uint64_t CPhotoPage::EstimateSize(const PageLook& look, const std::u32strin
     return head.size() + std::uint64_t(sheet + double(cells) * (MarkupPerCell + characterBytes)) + look.Rows +
            std::strlen("</pre></body></html>\n");
 }
+
+std::uint64_t CPhotoPage::MemoryNeeded(const PageLook& look) const
+{
+    const std::uint64_t parts = std::uint64_t(std::max(1u, look.Sampling.Across)) * std::max(1u, look.Sampling.Down);
+    return std::uint64_t(look.Columns) * look.Rows * (sizeof(char32_t) + 2 * parts * sizeof(RgbColor));
+}

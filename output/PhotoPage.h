@@ -42,6 +42,8 @@ public:
     bool OutOfMemory() const override { return LostCells; }
     // What to expect: the head and sheet, and the bytes a cell of a photo takes in the mean.
     std::uint64_t EstimateSize(const PageLook& look, const std::u32string& set) override;
+    // Every cell's character and samples, and the samples once more while they are sharpened.
+    std::uint64_t MemoryNeeded(const PageLook& look) const override;
 
     // The name of the rank-th most used colour of a role (0 to 275): for foregrounds A to P,
     // then QA to ZZ; for backgrounds a to p, then aq to zz ending in q to z. An element's class is

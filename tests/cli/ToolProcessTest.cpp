@@ -373,9 +373,15 @@ TEST(ToolProcess, HostileRunsLoseNothingAndLeaveNothing)
         {"a picture larger than the memory allowed",
          "\"$TOOL\" --memory 2M $DIR/big.png",
          1,
-         {"glyphcast-convert: $DIR/big.png: reading it needs ... MiB of memory, more than the 2.00 MiB allowed "
+         {"glyphcast-convert: $DIR/big.png: converting it needs ... MiB of memory, more than the 2.00 MiB allowed "
           "(see --memory)"},
          [&](const CTempDir& dir) { writeInterlaced(dir, "big.png"); }},
+        {"a photo page of more cells than the memory allowed holds",
+         "\"$TOOL\" --memory 2M --style photo -c 1000 -r 1000 $DIR/small.bmp",
+         1,
+         {"glyphcast-convert: $DIR/small.bmp: converting it needs ... MiB of memory, more than the 2.00 MiB allowed "
+          "(see --memory)"},
+         [](const CTempDir& dir) { WriteBytes(dir.Path("small.bmp"), CBmpBuilder(8, 8, 24).Build()); }},
         {"pictures that fit the memory allowed only one at a time",
          "\"$TOOL\" -j 2 --memory 6M $DIR/big1.png $DIR/big2.png",
          0,
