@@ -1,5 +1,6 @@
 #include "tests/engine/BmpBuilder.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -165,4 +166,16 @@ std::string ReadText(const std::string& path)
     std::ostringstream content;
     content << file.rdbuf();
     return content.str();
+}
+
+std::vector<RgbColor> PageColours(const std::string& page)
+{
+    std::vector<RgbColor> colours;
+    const std::string tag = "<FONT COLOR=#";
+    for (std::size_t at = page.find(tag); at != std::string::npos; at = page.find(tag, at + 1))
+    {
+        const unsigned long rgb = std::strtoul(page.substr(at + tag.size(), 6).c_str(), nullptr, 16);
+        colours.push_back(MakeRgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
+    }
+    return colours;
 }

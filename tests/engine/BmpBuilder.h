@@ -59,6 +59,8 @@ private:
 bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // The whole content of a file ("" when it cannot be read).
 std::string ReadText(const std::string& path);
+// The cell colours of a classic page, in the order they were written.
+std::vector<RgbColor> PageColours(const std::string& page);
 
 // Puts a little-endian value into a byte image at an offset.
 void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value);

@@ -33,19 +33,7 @@ protected:
         writer.CharacterSet = "01";
         EXPECT_EQ(ConvertToHtml(reader, writer), ConversionStatus::Written);
         writer.Close();
-        return Colors(ReadText(Target));
-    }
-
-    static std::vector<RgbColor> Colors(const std::string& page)
-    {
-        std::vector<RgbColor> colors;
-        const std::string tag = "<FONT COLOR=#";
-        for (std::size_t at = page.find(tag); at != std::string::npos; at = page.find(tag, at + 1))
-        {
-            const unsigned long rgb = std::strtoul(page.substr(at + tag.size(), 6).c_str(), nullptr, 16);
-            colors.push_back(MakeRgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
-        }
-        return colors;
+        return PageColours(ReadText(Target));
     }
 
     CTempDir Dir;

@@ -4,6 +4,7 @@
 #include "output/ClipboardPage.h"
 #include "output/PageConversion.h"
 #include "tests/engine/BmpBuilder.h"
+#include "tests/engine/ClipboardContent.h"
 #include "tests/engine/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -21,12 +22,12 @@ const char Page[] = "<HTML>\r\n<BODY BGCOLOR=#102030>\r\n<CENTER><FONT FACE='Cou
                     "<FONT COLOR=#0000FF>&nbsp;</FONT><FONT COLOR=#ABCDEF>&lt;</FONT><BR>\r\n"
                     "</FONT></CENTER>\r\n</BODY>\r\n</HTML>\r\n";
 
-// The value of a header line "Name:0000000123".
+// The value of a header line "Name:0000000123", which every page's HTML has.
 std::size_t Offset(const std::string& html, const std::string& name)
 {
-    const std::size_t at = html.find(name + ":");
+    const std::size_t at = ClipboardOffset(html, name);
     EXPECT_NE(at, std::string::npos) << name;
-    return at == std::string::npos ? 0 : std::strtoul(html.c_str() + at + name.size() + 1, nullptr, 10);
+    return at == std::string::npos ? 0 : at;
 }
 
 }  // namespace

@@ -306,8 +306,6 @@ bool WriteGif(const std::string& path, const TestPicture& picture, const GifOpti
         EGifGCBToExtension(&control, extension);
         ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK;
     }
-    ok = ok && EGifPutImageDesc(gif, 0, 0, static_cast<int>(picture.Width), static_cast<int>(picture.Height),
-                                options.Interlaced, nullptr) == GIF_OK;
     std::vector<std::uint32_t> order;
     if (options.Interlaced)
     {
@@ -322,11 +320,16 @@ bool WriteGif(const std::string& path, const TestPicture& picture, const GifOpti
             order.push_back(y);
     }
     std::vector<GifPixelType> line(picture.Width);
-    for (std::uint32_t y : order)
+    for (int frame = 0; frame < options.Frames; ++frame)
     {
-        for (std::uint32_t x = 0; x < picture.Width; ++x)
-            line[x] = static_cast<GifPixelType>(index.at(Pack(picture.At(x, y))));
-        ok = ok && EGifPutLine(gif, line.data(), static_cast<int>(picture.Width)) == GIF_OK;
+        ok = ok && EGifPutImageDesc(gif, 0, 0, static_cast<int>(picture.Width), static_cast<int>(picture.Height),
+                                    options.Interlaced, nullptr) == GIF_OK;
+        for (std::uint32_t y : order)
+        {
+            for (std::uint32_t x = 0; x < picture.Width; ++x)
+                line[x] = static_cast<GifPixelType>(index.at(Pack(picture.At(x, y))));
+            ok = ok && EGifPutLine(gif, line.data(), static_cast<int>(picture.Width)) == GIF_OK;
+        }
     }
     GifFreeMapObject(map);
     return EGifCloseFile(gif, &error) == GIF_OK && ok;
@@ -497,12 +500,8 @@ bool WriteJxl(const std::string& path, const TestPicture& picture, const JxlOpti
     return ok && status == JXL_ENC_SUCCESS && WriteBytes(path, bytes);
 }
 
-namespace
-{
-
-// A GIF without any colour table, which giflib will not write: its indices (0 to 3) packed by hand,
-// every code a literal, with a clear code after every second so that codes stay 3 bits wide.
-std::vector<std::uint8_t> GifWithoutColourTable(const TestPicture& indices)
+// Every code a literal, with a clear code after every second so that codes stay 3 bits wide.
+bool WriteGifWithoutColourTable(const std::string& path, const TestPicture& indices)
 {
     const auto w = static_cast<std::uint8_t>(indices.Width), h = static_cast<std::uint8_t>(indices.Height);
     std::vector<std::uint8_t> bytes = {'G', 'I', 'F', '8', '9', 'a', w, 0, h, 0, 0x01, 0, 0};
@@ -535,43 +534,15 @@ std::vector<std::uint8_t> GifWithoutColourTable(const TestPicture& indices)
         bytes.insert(bytes.end(), packed.begin() + at, packed.begin() + at + block);
     }
     bytes.insert(bytes.end(), {0, 0x3B});
-    return bytes;
+    return WriteBytes(path, bytes);
 }
 
-}  // namespace
-
-bool WriteGifVariant(const std::string& path, const TestPicture& indices, bool shortSecondFrame, bool noColourTable)
+bool WriteGifCutInSecondFrame(const std::string& path, const TestPicture& picture)
 {
-    if (noColourTable)
-        return WriteBytes(path, GifWithoutColourTable(indices));
-    int error = 0;
-    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
-    if (!gif)
+    if (!WriteGif(path, picture, {false, 3}))
         return false;
-    std::vector<GifColorType> colors(256);
-    for (int n = 0; n < 256; ++n)
-        colors[n] = GifColorType{std::uint8_t(n), std::uint8_t(255 - n), std::uint8_t(n / 2)};
-    ColorMapObject* map = GifMakeMapObject(256, colors.data());
-    const int width = static_cast<int>(indices.Width), height = static_cast<int>(indices.Height);
-    bool ok = EGifPutScreenDesc(gif, width, height, 8, 0, map) == GIF_OK;
-    std::vector<GifPixelType> line(indices.Width);
-    // Three frames of the same pixels, so of the same size, when the second is to be cut.
-    for (int frame = 0; frame < (shortSecondFrame ? 3 : 1); ++frame)
-    {
-        ok = ok && EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
-        for (std::uint32_t y = 0; y < indices.Height; ++y)
-        {
-            for (std::uint32_t x = 0; x < indices.Width; ++x)
-                line[x] = indices.At(x, y)[0];
-            ok = ok && EGifPutLine(gif, line.data(), width) == GIF_OK;
-        }
-    }
-    GifFreeMapObject(map);
-    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
-    if (!ok || !shortSecondFrame)
-        return ok;
-    // Three frames of one size after the header and its colour table, then the trailer byte: cut
-    // halfway into the second, as a download that stopped would.
+    // Three frames of one size after the header and its colour table of 256, then the trailer
+    // byte: cut halfway into the second.
     std::vector<std::uint8_t> bytes = ReadBytes(path);
     const std::size_t head = 13 + 768, frame = (bytes.size() - head - 1) / 3;
     bytes.resize(head + frame + frame / 2);

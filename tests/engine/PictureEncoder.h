@@ -42,6 +42,7 @@ bool WriteJpeg(const std::string& path, std::uint32_t width, std::uint32_t heigh
 struct GifOptions
 {
     bool Interlaced = false;
+    int Frames = 1;  // each the whole picture
 };
 bool WriteGif(const std::string& path, const TestPicture& picture, const GifOptions& options);
 
@@ -95,6 +96,9 @@ bool WriteTiffSamples(const std::string& path, std::uint32_t width, std::uint32_
 std::vector<std::uint8_t> SwappedPrimariesProfile();
 std::vector<std::uint8_t> LinearGreyProfile();
 
-// A GIF whose first frame is complete and whose second is cut short after a few bytes, or one
-// without any colour table; the first frame's pixels are the picture's indices (its red channel).
-bool WriteGifVariant(const std::string& path, const TestPicture& indices, bool shortSecondFrame, bool noColourTable);
+// A GIF of three frames of the picture, cut halfway into the second as a download that stopped
+// would.
+bool WriteGifCutInSecondFrame(const std::string& path, const TestPicture& picture);
+// A GIF without any colour table, which giflib will not write; its pixels are the picture's
+// indices (its red channel, 0 to 3).
+bool WriteGifWithoutColourTable(const std::string& path, const TestPicture& indices);

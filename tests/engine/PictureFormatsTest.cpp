@@ -35,19 +35,6 @@ bool NeverOpen(const std::string&)
     return false;
 }
 
-// The cell colours of a page, in the order they were written.
-std::vector<RgbColor> Colours(const std::string& page)
-{
-    std::vector<RgbColor> colours;
-    const std::string tag = "<FONT COLOR=#";
-    for (std::size_t at = page.find(tag); at != std::string::npos; at = page.find(tag, at + 1))
-    {
-        const unsigned long rgb = std::strtoul(page.substr(at + tag.size(), 6).c_str(), nullptr, 16);
-        colours.push_back(MakeRgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
-    }
-    return colours;
-}
-
 int Distance(RgbColor a, RgbColor b)
 {
     return std::max({std::abs(int(RedOf(a)) - int(RedOf(b))), std::abs(int(GreenOf(a)) - int(GreenOf(b))),
@@ -296,7 +283,7 @@ TEST_F(PictureFormats, JpegAndLossyWebPStayCloseToTheBitmapsPage)
     for (std::uint32_t y = 0; y < 64; ++y)
         for (std::uint32_t x = 0; x < 96; ++x)
             smooth.Set(x, y, std::uint8_t(x * 2 + 30), std::uint8_t(y * 3 + 20), std::uint8_t(200 - x - y));
-    const std::vector<RgbColor> expected = Colours(Page(AsBmp(smooth), 12, 8));
+    const std::vector<RgbColor> expected = PageColours(Page(AsBmp(smooth), 12, 8));
     ASSERT_EQ(expected.size(), 96u);
 
     struct Case
@@ -315,7 +302,7 @@ TEST_F(PictureFormats, JpegAndLossyWebPStayCloseToTheBitmapsPage)
     {
         if (!Write(Dir.Path(c.Name), smooth, c.Encoding))
             continue;
-        const std::vector<RgbColor> colours = Colours(Page(Dir.Path(c.Name), 12, 8));
+        const std::vector<RgbColor> colours = PageColours(Page(Dir.Path(c.Name), 12, 8));
         ASSERT_EQ(colours.size(), expected.size()) << c.Name;
         for (std::size_t n = 0; n < colours.size(); ++n)
             EXPECT_LE(Distance(colours[n], expected[n]), c.Tolerance) << c.Name << " cell " << n;
@@ -325,37 +312,18 @@ TEST_F(PictureFormats, JpegAndLossyWebPStayCloseToTheBitmapsPage)
     const std::string greyJpeg = Dir.Path("grey.jpg");
     if (!Write(greyJpeg, smooth, {TestFormat::Jpeg, TestLayout::Grey}))
         return;
-    for (RgbColor colour : Colours(Page(greyJpeg, 12, 8)))
+    for (RgbColor colour : PageColours(Page(greyJpeg, 12, 8)))
         EXPECT_TRUE(RedOf(colour) == GreenOf(colour) && GreenOf(colour) == BlueOf(colour)) << std::hex << colour;
 }
 
 TEST_F(PictureFormats, EveryOrientationStandsUpright)
 {
-    // Lossless formats: the page of the stored picture with its orientation (TIFF's tag, PNG's
-    // eXIf, WebP's EXIF chunk, JPEG XL's own) is the page of the upright picture as a .bmp, and
-    // the probe gives the upright size.
+    // Lossless formats (TIFF's tag, PNG's eXIf, WebP's EXIF chunk, JPEG XL's own): the page of the
+    // stored picture is the page of the upright picture as a .bmp. Lossy formats (JPEG with an Exif
+    // block in either byte order, progressive or not where the platform writes both; HEIF and AVIF
+    // with irot and imir; lossy JPEG XL): four quadrants of plain colours end up in their upright
+    // places. Either way the probe gives the upright size.
     const TestPicture upright = MakeTestPicture(11, 6);
-    const std::pair<const char*, TestFormat> lossless[] = {
-        {".tif", TestFormat::Tiff}, {".png", TestFormat::Png}, {".webp", TestFormat::WebP}, {".jxl", TestFormat::Jxl}};
-    for (const auto& [extension, format] : lossless)
-        for (int value = 1; value <= 8; ++value)
-        {
-            const std::string path = Dir.Path("turned" + std::to_string(value) + extension);
-            TestEncoding encoding{format, TestLayout::Rgb};
-            encoding.Orientation = value;
-            if (!Write(path, Stored(upright, static_cast<Orientation>(value)), encoding))
-                continue;
-            SCOPED_TRACE(std::string("orientation ") + std::to_string(value) + " in " + extension);
-            std::uint32_t width = 0, height = 0;
-            ASSERT_TRUE(ProbeSource(path, width, height).Succeeded());
-            EXPECT_EQ(width, 11u);
-            EXPECT_EQ(height, 6u);
-            ExpectSamePages(path, upright);
-        }
-
-    // Lossy formats (JPEG with an Exif block in either byte order, progressive or not where the
-    // platform writes both; HEIF and AVIF with irot and imir; lossy JPEG XL): four quadrants of
-    // plain colours end up in their upright places.
     const RgbColor quadrants[4] = {MakeRgb(240, 20, 20), MakeRgb(20, 240, 20), MakeRgb(20, 20, 240),
                                    MakeRgb(240, 240, 20)};
     TestPicture quartered(64, 32);
@@ -366,27 +334,39 @@ TEST_F(PictureFormats, EveryOrientationStandsUpright)
             quartered.Set(x, y, std::uint8_t(RedOf(c)), std::uint8_t(GreenOf(c)), std::uint8_t(BlueOf(c)));
         }
     const bool progressive = CanWriteTestPicture({TestFormat::Jpeg, TestLayout::Rgb, 8, true});
-    const std::pair<const char*, TestFormat> lossy[] = {{".jpg", TestFormat::Jpeg},
-                                                        {".heic", TestFormat::Heif},
-                                                        {".avif", TestFormat::Avif},
-                                                        {".jxl", TestFormat::Jxl}};
-    for (const auto& [extension, format] : lossy)
+    const struct
+    {
+        const char* Extension;
+        TestFormat Format;
+        bool Lossy;
+    } cases[] = {{".tif", TestFormat::Tiff, false},  {".png", TestFormat::Png, false},
+                 {".webp", TestFormat::WebP, false}, {".jxl", TestFormat::Jxl, false},
+                 {".jpg", TestFormat::Jpeg, true},   {".heic", TestFormat::Heif, true},
+                 {".avif", TestFormat::Avif, true},  {".jxl", TestFormat::Jxl, true}};
+    for (const auto& c : cases)
         for (int value = 1; value <= 8; ++value)
         {
-            const std::string path = Dir.Path("quartered" + std::to_string(value) + extension);
-            const TestEncoding encoding{format, TestLayout::Rgb, 8,     progressive && value % 2 == 0,
-                                        true,   false,           value, value > 4};
-            if (!Write(path, Stored(quartered, static_cast<Orientation>(value)), encoding))
+            const TestPicture& picture = c.Lossy ? quartered : upright;
+            const std::string path = Dir.Path((c.Lossy ? "quartered" : "turned") + std::to_string(value) + c.Extension);
+            TestEncoding encoding{c.Format, TestLayout::Rgb, 8, c.Lossy && progressive && value % 2 == 0, c.Lossy};
+            encoding.Orientation = value;
+            encoding.BigEndianExif = !c.Lossy || value > 4;
+            if (!Write(path, Stored(picture, static_cast<Orientation>(value)), encoding))
             {
-                ASSERT_NE(format, TestFormat::Jpeg) << "every platform writes JPEG";
+                ASSERT_NE(c.Format, TestFormat::Jpeg) << "every platform writes JPEG";
                 continue;
             }
-            SCOPED_TRACE(std::string("orientation ") + std::to_string(value) + " in " + extension);
+            SCOPED_TRACE(std::string("orientation ") + std::to_string(value) + " in " + c.Extension);
             std::uint32_t width = 0, height = 0;
             ASSERT_TRUE(ProbeSource(path, width, height).Succeeded());
-            EXPECT_EQ(width, 64u);
-            EXPECT_EQ(height, 32u);
-            const std::vector<RgbColor> cells = Colours(Page(path, 2, 2));
+            EXPECT_EQ(width, picture.Width);
+            EXPECT_EQ(height, picture.Height);
+            if (!c.Lossy)
+            {
+                ExpectSamePages(path, upright);
+                continue;
+            }
+            const std::vector<RgbColor> cells = PageColours(Page(path, 2, 2));
             ASSERT_EQ(cells.size(), 4u);
             for (int n = 0; n < 4; ++n)
                 EXPECT_LE(Distance(cells[n], quadrants[n]), 10) << "quadrant " << n;
@@ -424,7 +404,7 @@ TEST_F(PictureFormats, TransparencyLiesOverEitherBackground)
         if (hasWebP)
             ExpectSamePages(webp, over, background);
         // The wholly transparent column is the background itself.
-        EXPECT_EQ(Colours(Page(png, 17, 9, background))[0], background);
+        EXPECT_EQ(PageColours(Page(png, 17, 9, background))[0], background);
     }
 
     // GIF's transparent colour and TIFF's alpha channel.
@@ -692,7 +672,7 @@ TEST_F(PictureFormats, RunLengthAndOs2BitmapsAreRead)
         SCOPED_TRACE(c.Name);
         const std::string path = Dir.Path(c.Name);
         WriteBytes(path, c.Bytes);
-        const std::vector<RgbColor> cells = Colours(Page(path, 4, 3));
+        const std::vector<RgbColor> cells = PageColours(Page(path, 4, 3));
         EXPECT_EQ(cells, c.Pixels);
     }
 
@@ -734,14 +714,14 @@ TEST_F(PictureFormats, EmbeddedColourProfilesAreTurnedIntoSrgb)
         TestEncoding encoding{c.Format, TestLayout::Rgb, 8, false, c.Lossy};
         encoding.Profile = profile;
         ASSERT_TRUE(Write(Dir.Path(c.Name), stripes, encoding));
-        const std::vector<RgbColor> cells = Colours(Page(Dir.Path(c.Name), 3, 1));
+        const std::vector<RgbColor> cells = PageColours(Page(Dir.Path(c.Name), 3, 1));
         ASSERT_EQ(cells.size(), 3u);
         for (int n = 0; n < 3; ++n)
             EXPECT_LE(Distance(cells[n], shown[n]), c.Tolerance) << "stripe " << n << ": " << std::hex << cells[n];
         // The same pixels without the profile are taken as sRGB, as they are.
         encoding.Profile.clear();
         ASSERT_TRUE(Write(Dir.Path(c.Name), stripes, encoding));
-        const std::vector<RgbColor> plain = Colours(Page(Dir.Path(c.Name), 3, 1));
+        const std::vector<RgbColor> plain = PageColours(Page(Dir.Path(c.Name), 3, 1));
         for (int n = 0; n < 3; ++n)
             EXPECT_LE(Distance(plain[n], stored[n]), c.Tolerance) << "stripe " << n << " without the profile";
     }
@@ -770,7 +750,7 @@ TEST_F(PictureFormats, EmbeddedColourProfilesAreTurnedIntoSrgb)
     ASSERT_TRUE(WritePng(Dir.Path("linear.png"), 40, 10, png, greys.Rows()));
     for (const char* name : {"linear.jpg", "linear.png"})
     {
-        const std::vector<RgbColor> cells = Colours(Page(Dir.Path(name), 4, 1));
+        const std::vector<RgbColor> cells = PageColours(Page(Dir.Path(name), 4, 1));
         ASSERT_EQ(cells.size(), 4u);
         for (int n = 0; n < 4; ++n)
         {
@@ -797,30 +777,26 @@ TEST_F(PictureFormats, WhatViewersReadPastIsReadWithAWarning)
     result = Convert(Dir.Path("clean.jpg"), Dir.Path("clean.html"), 2, 1);
     ASSERT_TRUE(result.Succeeded()) << result.Reason;
     EXPECT_EQ(result.Warning, "");
-    EXPECT_EQ(Colours(ReadText(Dir.Path("stray.html"))), Colours(ReadText(Dir.Path("clean.html"))));
+    EXPECT_EQ(PageColours(ReadText(Dir.Path("stray.html"))), PageColours(ReadText(Dir.Path("clean.html"))));
 
     // A GIF whose second frame is cut short gives its first frame whole.
-    TestPicture indices(16, 8);
-    for (std::uint32_t y = 0; y < 8; ++y)
-        for (std::uint32_t x = 0; x < 16; ++x)
-            indices.Set(x, y, std::uint8_t(x * 16 + y), 0, 0);
-    ASSERT_TRUE(WriteGifVariant(Dir.Path("short-frames.gif"), indices, true, false));
-    TestPicture firstFrame(16, 8);  // WriteGifVariant's colour table: n, 255 - n, n / 2
+    TestPicture firstFrame(16, 8);
     for (std::uint32_t y = 0; y < 8; ++y)
         for (std::uint32_t x = 0; x < 16; ++x)
         {
             const unsigned n = x * 16 + y;
             firstFrame.Set(x, y, std::uint8_t(n), std::uint8_t(255 - n), std::uint8_t(n / 2));
         }
+    ASSERT_TRUE(WriteGifCutInSecondFrame(Dir.Path("short-frames.gif"), firstFrame));
     ExpectSamePages(Dir.Path("short-frames.gif"), firstFrame);
 
     // A GIF without any colour table: black and white first, then grey.
     TestPicture bilevel(8, 2);
     for (std::uint32_t x = 0; x < 8; ++x)
         bilevel.Set(x, 0, std::uint8_t(x % 2), 0, 0), bilevel.Set(x, 1, std::uint8_t(x % 4), 0, 0);
-    ASSERT_TRUE(WriteGifVariant(Dir.Path("no-table.gif"), bilevel, false, true));
+    ASSERT_TRUE(WriteGifWithoutColourTable(Dir.Path("no-table.gif"), bilevel));
     const RgbColor black = 0, white = MakeRgb(255, 255, 255), grey2 = MakeRgb(2, 2, 2), grey3 = MakeRgb(3, 3, 3);
-    EXPECT_EQ(Colours(Page(Dir.Path("no-table.gif"), 8, 2)),
+    EXPECT_EQ(PageColours(Page(Dir.Path("no-table.gif"), 8, 2)),
               (std::vector<RgbColor>{black, white, black, white, black, white, black, white, black, white, grey2, grey3,
                                      black, white, grey2, grey3}));
     result = Convert(Dir.Path("no-table.gif"), Dir.Path("no-table.html"), 8, 2);
@@ -908,7 +884,7 @@ TEST_F(PictureFormats, TiffsOfLabCmykAndOddDepthsAreConverted)
         SCOPED_TRACE(c.Name);
         ASSERT_TRUE(
             WriteTiffSamples(Dir.Path(c.Name), 2, 1, c.Photometric, c.Bits, c.Samples, c.Values, c.Format, c.Separate));
-        const std::vector<RgbColor> cells = Colours(Page(Dir.Path(c.Name), 2, 1));
+        const std::vector<RgbColor> cells = PageColours(Page(Dir.Path(c.Name), 2, 1));
         ASSERT_EQ(cells.size(), 2u);
         for (int n = 0; n < 2; ++n)
             EXPECT_LE(Distance(cells[n], c.Shown[n]), c.Tolerance) << "pixel " << n << ": " << std::hex << cells[n];

@@ -41,7 +41,8 @@ std::vector<std::pair<RgbColor, char>> CellsOf(const std::string& page)
     return cells;
 }
 
-ConversionSettings Grid(std::uint32_t columns, std::uint32_t rows, const char* characters, int order)
+ConversionSettings Grid(std::uint32_t columns, std::uint32_t rows, const char* characters, int order,
+                        RgbColor background = MakeRgb(0, 0, 0))
 {
     ConversionSettings settings;
     settings.Columns = columns;
@@ -49,7 +50,7 @@ ConversionSettings Grid(std::uint32_t columns, std::uint32_t rows, const char* c
     settings.CharacterSet = characters;
     settings.CharacterOrder = order;
     settings.FontFace = "Courier New";
-    settings.BackgroundColor = MakeRgb(0, 0, 0);
+    settings.BackgroundColor = background;
     return settings;
 }
 
@@ -123,61 +124,63 @@ TEST(RecordedPage, KeepsEachPartOfACellAsItsSamplingAsks)
     EXPECT_EQ(kept.CellColor(1, 1), MakeRgb(150, 150, 200 - 25 - 100));
 }
 
-// A page of one colour, cells of 3 x 5 pixels, 3 x 2 of them: 9 x 10 pixels, at 1:4 a picture of
-// 3 x 3 whose last column and row reach past the page. A glyph inks a quarter of its cell.
 TEST(RecordedPage, ReducedPixelsAreWhatThePageShowsOverThemOnAverage)
 {
-    const RgbColor colour = MakeRgb(200, 100, 40);
-    ConversionSettings settings = Grid(3, 2, "a", 1);
-    settings.BackgroundColor = MakeRgb(0, 0, 0);
-    CRecordedPage kept(settings, CellSampling(), Reduced(3, 5, 4, {{U'a', 0.25f}}));
-    ASSERT_EQ(RunInto(CBmpBuilder(6, 4, 24).FillColor(colour).Build(), kept), ConversionStatus::Written);
-    ASSERT_EQ(kept.PictureWidth(), 3u);
-    ASSERT_EQ(kept.PictureHeight(), 3u);
-    const struct
-    {
-        std::uint32_t X, Y;
-        RgbColor Expected;
-    } cases[] = {
-        {0, 0, MakeRgb(50, 25, 10)},  // wholly inside: a quarter of the colour
-        {2, 0, MakeRgb(13, 6, 3)},    // a quarter of it on the page: 12.5, 6.25, 2.5
-        {0, 2, MakeRgb(25, 13, 5)},   // half of it on the page (rows 8 and 9 of 8 to 11)
-        {2, 2, MakeRgb(6, 3, 1)},     // an eighth
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(kept.Pixel(c.X, c.Y), c.Expected) << c.X << ", " << c.Y;
-}
-
-TEST(RecordedPage, ReducedPixelsMixEachCharactersInkWithTheBackground)
-{
-    // "ab" in order over a red picture on a blue background: a inks nothing, b all its cell.
-    // Cells 2 x 2 at 1:4: every pixel covers an a and a b side by side, twice.
-    ConversionSettings settings = Grid(8, 4, "ab", 1);
-    settings.BackgroundColor = MakeRgb(0, 0, 200);
-    CRecordedPage kept(settings, CellSampling(), Reduced(2, 2, 4, {{U'a', 0.0f}, {U'b', 1.0f}}));
-    ASSERT_EQ(RunInto(CBmpBuilder(8, 4, 24).FillColor(MakeRgb(240, 0, 0)).Build(), kept), ConversionStatus::Written);
-    ASSERT_EQ(kept.PictureWidth(), 4u);
-    ASSERT_EQ(kept.PictureHeight(), 2u);
+    using Pixels = std::vector<std::pair<std::pair<std::uint32_t, std::uint32_t>, RgbColor>>;
+    Pixels mixed;  // every pixel of the second case
     for (std::uint32_t y = 0; y < 2; ++y)
         for (std::uint32_t x = 0; x < 4; ++x)
-            EXPECT_EQ(kept.Pixel(x, y), MakeRgb(120, 0, 100)) << x << ", " << y;
-}
-
-TEST(RecordedPage, ReducedPictureKeepsThePicturesSides)
-{
-    // Red left, blue right, 100 x 10 cells of 6 x 11 pixels at 1:8: 75 x 14 pixels.
-    CBmpBuilder builder(200, 20, 24);
+            mixed.push_back({{x, y}, MakeRgb(120, 0, 100)});
+    CBmpBuilder sides(200, 20, 24);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 200; ++x)
-            builder.SetColor(x, y, x < 100 ? MakeRgb(255, 0, 0) : MakeRgb(0, 0, 255));
-    CRecordedPage kept(Grid(100, 10, "#", 0), CellSampling(), Reduced(6, 11, 8, {{U'#', 1.0f}}));
-    ASSERT_EQ(RunInto(builder.Build(), kept), ConversionStatus::Written);
-    ASSERT_EQ(kept.PictureWidth(), 75u);
-    ASSERT_EQ(kept.PictureHeight(), 14u);
-    EXPECT_EQ(kept.Pixel(10, 5), MakeRgb(255, 0, 0));
-    EXPECT_EQ(kept.Pixel(64, 5), MakeRgb(0, 0, 255));
-    // The last row reaches two pixels past the page's 110, onto the black background.
-    EXPECT_EQ(kept.Pixel(10, 13), MakeRgb(191, 0, 0));
+            sides.SetColor(x, y, x < 100 ? MakeRgb(255, 0, 0) : MakeRgb(0, 0, 255));
+    const struct
+    {
+        const char* Name;
+        ConversionSettings Settings;
+        PageKeeping Keeping;
+        std::vector<std::uint8_t> Picture;
+        std::uint32_t Width, Height;
+        Pixels Expected;
+    } cases[] = {
+        // One colour, cells of 3 x 5 pixels, 3 x 2 of them: 9 x 10 pixels, at 1:4 a picture of
+        // 3 x 3 whose last column and row reach past the page. The glyph inks a quarter of its cell.
+        {"partly on the page",
+         Grid(3, 2, "a", 1),
+         Reduced(3, 5, 4, {{U'a', 0.25f}}),
+         CBmpBuilder(6, 4, 24).FillColor(MakeRgb(200, 100, 40)).Build(),
+         3,
+         3,
+         {{{0, 0}, MakeRgb(50, 25, 10)},  // wholly inside: a quarter of the colour
+          {{2, 0}, MakeRgb(13, 6, 3)},    // a quarter of it on the page: 12.5, 6.25, 2.5
+          {{0, 2}, MakeRgb(25, 13, 5)},   // half of it on the page (rows 8 and 9 of 8 to 11)
+          {{2, 2}, MakeRgb(6, 3, 1)}}},   // an eighth
+        // "ab" in order over red on a blue background: a inks nothing, b all its cell.
+        // Cells 2 x 2 at 1:4: every pixel covers an a and a b side by side, twice.
+        {"each character's ink mixed with the background", Grid(8, 4, "ab", 1, MakeRgb(0, 0, 200)),
+         Reduced(2, 2, 4, {{U'a', 0.0f}, {U'b', 1.0f}}), CBmpBuilder(8, 4, 24).FillColor(MakeRgb(240, 0, 0)).Build(), 4,
+         2, mixed},
+        // Red left, blue right, 100 x 10 cells of 6 x 11 pixels at 1:8: 75 x 14 pixels, the last
+        // row reaching two pixels past the page's 110, onto the black background.
+        {"the picture's sides kept",
+         Grid(100, 10, "#", 0),
+         Reduced(6, 11, 8, {{U'#', 1.0f}}),
+         sides.Build(),
+         75,
+         14,
+         {{{10, 5}, MakeRgb(255, 0, 0)}, {{64, 5}, MakeRgb(0, 0, 255)}, {{10, 13}, MakeRgb(191, 0, 0)}}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.Name);
+        CRecordedPage kept(c.Settings, CellSampling(), c.Keeping);
+        ASSERT_EQ(RunInto(c.Picture, kept), ConversionStatus::Written);
+        ASSERT_EQ(kept.PictureWidth(), c.Width);
+        ASSERT_EQ(kept.PictureHeight(), c.Height);
+        for (const auto& [at, expected] : c.Expected)
+            EXPECT_EQ(kept.Pixel(at.first, at.second), expected) << at.first << ", " << at.second;
+    }
 }
 
 TEST(RecordedPage, AStoppedRunIsNotComplete)

@@ -425,13 +425,6 @@ TEST_F(FinishPage, LeavingThePageStopsThePreviewBeingMade)
 namespace
 {
 
-// The value of a header line "Name:0000000123" of the clipboard's HTML.
-std::size_t Offset(const std::string& html, const std::string& name)
-{
-    const std::size_t at = html.find(name + ":");
-    return at == std::string::npos ? std::string::npos : std::strtoul(html.c_str() + at + name.size() + 1, nullptr, 10);
-}
-
 // Whether markup parses as nested elements: every tag opened is closed, innermost first; <BR> and
 // comments stand alone. Names the first fault.
 std::string NestingFault(const std::string& markup)
@@ -483,17 +476,15 @@ TEST_F(FinishPage, TheCopyBoxPutsThePageOnTheClipboardAsHtmlAndText)
 
     const std::string html = ClipboardBytes(HtmlClipboardFormat());
     ASSERT_FALSE(html.empty());
-    const std::size_t startHtml = Offset(html, "StartHTML"), endHtml = Offset(html, "EndHTML");
-    const std::size_t startFragment = Offset(html, "StartFragment"), endFragment = Offset(html, "EndFragment");
+    const std::size_t startHtml = ClipboardOffset(html, "StartHTML"), endHtml = ClipboardOffset(html, "EndHTML");
+    const std::size_t startFragment = ClipboardOffset(html, "StartFragment"),
+                      endFragment = ClipboardOffset(html, "EndFragment");
     ASSERT_LT(startHtml, startFragment);
     ASSERT_LT(startFragment, endFragment);
     ASSERT_LE(endFragment, endHtml);
     EXPECT_EQ(endHtml, html.size());
     const std::string document = html.substr(startHtml, endHtml - startHtml);
-    EXPECT_EQ(document.rfind("<HTML>", 0), 0u);
     EXPECT_EQ(NestingFault(document), "");
-    EXPECT_EQ(html.compare(startFragment - 20, 20, "<!--StartFragment-->"), 0);
-    EXPECT_EQ(html.compare(endFragment, 18, "<!--EndFragment-->"), 0);
     // The fragment holds the page's cells in their colours, on the page's background.
     const std::string fragment = html.substr(startFragment, endFragment - startFragment);
     EXPECT_EQ(NestingFault(fragment), "");

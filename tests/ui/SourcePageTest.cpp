@@ -200,12 +200,16 @@ protected:
         ::SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                        reinterpret_cast<LPARAM>(::GetDlgItem(parent, id)));
     }
-    // Presses Next as a mouse click would: the button takes the focus first. A Next that waits
-    // for the picture's check goes on once it has come.
-    void Next()
+    // Presses Next as a mouse click would: the button takes the focus first.
+    void PressNext()
     {
         ::SetFocus(WizardButton(IDC_NEXT));
         Click(Wizard, IDC_NEXT);
+    }
+    // Presses Next; a Next that waits for the picture's check goes on once it has come.
+    void Next()
+    {
+        PressNext();
         Settle();
     }
     void Back() { Click(Wizard, IDC_BACK); }
@@ -323,7 +327,7 @@ TEST_F(SourcePageTest, TypingCharacterByCharacterKeepsTheLastSizeWhilePreviewEmp
     EXPECT_TRUE(uitest::MessageBoxes().empty());
 }
 
-TEST_F(SourcePageTest, PreviewIsFittedToThePicturesProportions)
+TEST_F(SourcePageTest, PreviewIsFittedToTheNewestPicturesProportions)
 {
     SetPath(Files.Picture("wide.bmp", 400, 50, 24));
     const CImagePreview& preview = Page->GetPreview();
@@ -333,8 +337,14 @@ TEST_F(SourcePageTest, PreviewIsFittedToThePicturesProportions)
     EXPECT_EQ(preview.GetImageHeight(), CImagePreview::FitImage(client.right, client.bottom, 400, 50).cy);
     EXPECT_LT(preview.GetImageHeight(), client.bottom);
 
-    SetPath(Files.Picture("tall.bmp", 50, 400, 24));
+    // Two names given before the page hears of either load: the newest wins.
+    ::SetWindowTextA(PageItem(IDC_PATH), Files.Picture("first.bmp", 300, 200, 24).c_str());
+    ::SetWindowTextA(PageItem(IDC_PATH), Files.Picture("tall.bmp", 50, 400, 24).c_str());
+    Settle();
+    EXPECT_EQ(Dimensions(), "50 x 400");
+    EXPECT_EQ(Page->GetSourceBitmap().Width, 50);
     EXPECT_EQ(preview.GetImageHeight(), client.bottom);
+    EXPECT_EQ(preview.GetImageWidth(), CImagePreview::FitImage(client.right, client.bottom, 50, 400).cx);
     EXPECT_LT(preview.GetImageWidth(), client.right);
 }
 
@@ -687,22 +697,6 @@ TEST_F(SourcePageTest, ThePictureIsReadBesideTheInterfaceNeverOnIt)
     EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
 }
 
-TEST_F(SourcePageTest, TheNewestNameWins)
-{
-    const std::string first = Files.Picture("first.bmp", 300, 200, 24);
-    const std::string second = Files.Picture("second.bmp", 40, 70, 24);
-    // Both names are given before the page hears of either load.
-    ::SetWindowTextA(PageItem(IDC_PATH), first.c_str());
-    ::SetWindowTextA(PageItem(IDC_PATH), second.c_str());
-    Settle();
-    EXPECT_EQ(Dimensions(), "40 x 70");
-    EXPECT_EQ(Page->GetSourceBitmap().Width, 40);
-    RECT client;
-    ::GetClientRect(Page->GetPreview(), &client);
-    EXPECT_EQ(Page->GetPreview().GetImageHeight(), client.bottom);
-    EXPECT_EQ(Page->GetPreview().GetImageWidth(), CImagePreview::FitImage(client.right, client.bottom, 40, 70).cx);
-}
-
 TEST_F(SourcePageTest, APictureTooLargeToPreviewShowsItsSizeAndSaysWhy)
 {
     SetPath(Files.Picture("small.bmp", 30, 20, 24));
@@ -719,8 +713,7 @@ TEST_F(SourcePageTest, APictureTooLargeToPreviewShowsItsSizeAndSaysWhy)
 
     // Next needs the conversion's own opening of the picture, which the preview left out: it says
     // that it waits, and then refuses this one, whose data are missing.
-    ::SetFocus(WizardButton(IDC_NEXT));
-    Click(Wizard, IDC_NEXT);
+    PressNext();
     EXPECT_TRUE(Page->IsNextWaiting());
     EXPECT_EQ(Note(), "Checking the picture before going on...");
     EXPECT_TRUE(uitest::MessageBoxes().empty());
@@ -736,52 +729,75 @@ TEST_F(SourcePageTest, APictureTooLargeToPreviewShowsItsSizeAndSaysWhy)
     EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
 }
 
-TEST_F(SourcePageTest, NextPressedBeforeThePictureIsReadWaitsAndThenGoesOn)
+TEST_F(SourcePageTest, NextPressedBeforeThePictureIsReadWaitsUntilItIsOrANewNameOrBackEndsTheWait)
 {
-    const std::string picture = Files.Picture("soon.bmp", 64, 32, 24);
-    ::SetWindowTextA(PageItem(IDC_PATH), picture.c_str());
-    ::SetFocus(WizardButton(IDC_NEXT));
-    Click(Wizard, IDC_NEXT);
-    EXPECT_EQ(Wizard.GetActiveIndex(), 1);
-    EXPECT_TRUE(Page->IsNextWaiting());
-    EXPECT_EQ(Note(), "Checking the picture before going on...");
-    Settle();
-    EXPECT_TRUE(uitest::MessageBoxes().empty());
-    EXPECT_EQ(Wizard.GetActiveIndex(), 2);
-    EXPECT_EQ(Wizard.Settings.SourcePath, picture);
-    EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 64);
-    EXPECT_EQ(Wizard.Settings.SourceBitmap.Height, 32);
-}
-
-TEST_F(SourcePageTest, ANewNameOrLeavingThePageEndsTheWaitOfNext)
-{
-    const std::string picture = Files.Picture("either.bmp", 64, 32, 24);
-    for (bool leave : {false, true})
+    enum class Then
     {
-        SCOPED_TRACE(leave ? "Back" : "another name");
-        ::SetWindowTextA(PageItem(IDC_PATH), picture.c_str());
-        ::SetFocus(WizardButton(IDC_NEXT));
-        Click(Wizard, IDC_NEXT);
-        ASSERT_TRUE(Page->IsNextWaiting());
-        if (leave)
-            Back();
-        else
-            ::SetWindowTextA(PageItem(IDC_PATH), (picture + "x").c_str());
-        EXPECT_FALSE(Page->IsNextWaiting());
-        Settle();
-        EXPECT_EQ(Wizard.GetActiveIndex(), leave ? 0 : 1);
-        EXPECT_EQ(Note(), "");
-        EXPECT_TRUE(Wizard.Settings.SourcePath.empty());
+        Nothing,
+        AnotherName,
+        Back
+    };
+    // A picture of its own each time, so that none has been read before.
+    for (Then then : {Then::AnotherName, Then::Back, Then::Nothing})
+    {
+        SCOPED_TRACE(static_cast<int>(then));
+        const std::string picture = Files.Picture("soon" + std::to_string(static_cast<int>(then)) + ".bmp", 64, 32, 24);
         Wizard.SetActivePage(1);
+        ::SetWindowTextA(PageItem(IDC_PATH), picture.c_str());
+        PressNext();
+        EXPECT_EQ(Wizard.GetActiveIndex(), 1);
+        ASSERT_TRUE(Page->IsNextWaiting());
+        EXPECT_EQ(Note(), "Checking the picture before going on...");
+        if (then == Then::Back)
+            Back();
+        else if (then == Then::AnotherName)
+            ::SetWindowTextA(PageItem(IDC_PATH), (picture + "x").c_str());
+        EXPECT_EQ(Page->IsNextWaiting(), then == Then::Nothing);
+        Settle();
+        EXPECT_TRUE(uitest::MessageBoxes().empty());
+        EXPECT_EQ(Note(), "");
+        EXPECT_EQ(Wizard.GetActiveIndex(), then == Then::Nothing ? 2 : then == Then::Back ? 0 : 1);
+        if (then != Then::Nothing)
+        {
+            EXPECT_TRUE(Wizard.Settings.SourcePath.empty());
+            continue;
+        }
+        EXPECT_EQ(Wizard.Settings.SourcePath, picture);
+        EXPECT_EQ(Wizard.Settings.SourceBitmap.Width, 64);
+        EXPECT_EQ(Wizard.Settings.SourceBitmap.Height, 32);
     }
 }
 
-TEST_F(SourcePageTest, APictureDroppedFromExplorerIsTakenAsIfTyped)
+TEST_F(SourcePageTest, APictureDroppedFromExplorerIsTakenAsIfTypedAndFoldersOrSeveralFilesAreRefused)
 {
+    const std::string kept = Files.Picture("kept.bmp", 10, 10, 24);
+    SetPath(kept);
     const std::string picture = Files.Picture("dropped.bmp", 81, 27, 24);
-    ::SendMessageA(*Page, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({picture})), 0);
-    Settle();
-    EXPECT_TRUE(uitest::MessageBoxes().empty());
+    const struct
+    {
+        std::vector<std::string> Dropped;
+        std::string Message;  // "": taken
+    } cases[] = {
+        {{kept, picture}, "Drop one picture at a time: 2 files were dropped."},
+        {{Files.Path()}, "'" + Files.Path() + "' is a folder. Choose a picture file."},
+        {{picture}, ""},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.Message);
+        uitest::ClearMessageBoxes();
+        ::SendMessageA(*Page, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(c.Dropped)), 0);
+        Settle();
+        if (c.Message.empty())
+        {
+            EXPECT_TRUE(uitest::MessageBoxes().empty());
+            continue;
+        }
+        ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
+        EXPECT_EQ(uitest::MessageBoxes()[0].Text, c.Message);
+        EXPECT_EQ(uitest::MessageBoxes()[0].Type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+        EXPECT_EQ(Text(PageItem(IDC_PATH)), kept);
+    }
     EXPECT_EQ(Text(PageItem(IDC_PATH)), picture);
     EXPECT_TRUE(NextEnabled());
     EXPECT_EQ(Dimensions(), "81 x 27");
@@ -793,32 +809,6 @@ TEST_F(SourcePageTest, APictureDroppedFromExplorerIsTakenAsIfTyped)
     char target[MAX_PATH] = "";
     ::GetDlgItemTextA(*Wizard.GetPage(2), IDC_PATH, target, sizeof target);
     EXPECT_EQ(std::string(target), picture.substr(0, picture.size() - 4) + ".html");
-}
-
-TEST_F(SourcePageTest, DroppedFoldersAndSeveralFilesAreRefusedWithAMessage)
-{
-    const std::string kept = Files.Picture("kept.bmp", 10, 10, 24);
-    SetPath(kept);
-    const std::string other = Files.Picture("other.bmp", 10, 10, 24);
-    const struct
-    {
-        std::vector<std::string> Dropped;
-        std::string Message;
-    } cases[] = {
-        {{kept, other}, "Drop one picture at a time: 2 files were dropped."},
-        {{Files.Path()}, "'" + Files.Path() + "' is a folder. Choose a picture file."},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.Message);
-        uitest::ClearMessageBoxes();
-        ::SendMessageA(*Page, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(c.Dropped)), 0);
-        Settle();
-        ASSERT_EQ(uitest::MessageBoxes().size(), 1u);
-        EXPECT_EQ(uitest::MessageBoxes()[0].Text, c.Message);
-        EXPECT_EQ(uitest::MessageBoxes()[0].Type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
-        EXPECT_EQ(Text(PageItem(IDC_PATH)), kept);
-    }
 }
 
 TEST_F(SourcePageTest, ThePreviewsBitmapsAreReleased)
