@@ -293,23 +293,21 @@ void CColorPalette::Choose(std::size_t most)
 {
     most = std::min<std::size_t>(std::max<std::size_t>(most, 1), 65535);
     Colors.clear();
-    // Each box's whole sums: its lowest level of each channel for each colour, and the excess.
-    std::vector<Sums> counted(Used.size());
-    for (std::size_t n = 0; n < Used.size(); ++n)
-    {
-        const std::uint32_t at = Used[n];
+    // A box's whole sums: its lowest level of each channel for each colour, and the excess.
+    const auto counted = [this](std::uint32_t at) {
         const Box& box = Boxes[at];
-        Sums& sums = counted[n];
+        Sums sums;
         sums.Count = box.Count;
         sums.Red = std::uint64_t((at >> 12) << 2) * box.Count + box.Red;
         sums.Green = std::uint64_t(((at >> 6) & 63) << 2) * box.Count + box.Green;
         sums.Blue = std::uint64_t((at & 63) << 2) * box.Count + box.Blue;
-    }
+        return sums;
+    };
     // The choices are found among boxes twice as wide (an eighth as many), which is as good and
     // much quicker; every box then takes its own nearest choice.
     std::vector<Sums> wide(BoxCount / 8);
     for (std::size_t n = 0; n < Used.size(); ++n)
-        wide[WideBoxOf(Used[n])].Add(counted[n]);
+        wide[WideBoxOf(Used[n])].Add(counted(Used[n]));
     std::vector<Entry> entries;
     for (std::uint32_t n = 0; n < wide.size(); ++n)
     {
@@ -352,9 +350,10 @@ void CColorPalette::Choose(std::size_t most)
     std::vector<std::uint32_t> boxChoice(Used.size(), 0);
     for (std::size_t n = 0; n < Used.size(); ++n)
     {
-        boxChoice[n] = static_cast<std::uint32_t>(order.NearestTo(PlaceOf(counted[n]), wideChoice[WideBoxOf(Used[n])]));
+        const Sums box = counted(Used[n]);
+        boxChoice[n] = static_cast<std::uint32_t>(order.NearestTo(PlaceOf(box), wideChoice[WideBoxOf(Used[n])]));
         // Each choice becomes the mean of the colours it stands for.
-        chosen[boxChoice[n]].Add(counted[n]);
+        chosen[boxChoice[n]].Add(box);
     }
     // Choices that stand for none go.
     std::vector<std::uint16_t> index(choices.size(), 0);
