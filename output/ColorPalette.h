@@ -19,6 +19,7 @@ class CColorPalette
 public:
     CColorPalette();
 
+    // Counts a colour; up to a third of 2^32 colours may be counted (a page counts two a cell).
     void Count(RgbColor color);
     // Chooses at most most colours (1 to 65535) for the colours counted so far.
     void Choose(std::size_t most);
@@ -29,11 +30,13 @@ public:
     RgbColor ColorAt(std::size_t index) const { return Colors[index]; }
 
 private:
-    // A box of 4 levels a channel: what was counted in it.
+    // A box of 4 levels a channel: what was counted in it, each channel's sum kept as its excess
+    // over the box's lowest level (at most 3 a colour), so that a box takes 16 bytes and the
+    // table half the cache it would with whole sums.
     struct Box
     {
         std::uint32_t Count = 0;
-        std::uint64_t Red = 0, Green = 0, Blue = 0;
+        std::uint32_t Red = 0, Green = 0, Blue = 0;
     };
 
     static std::size_t BoxOf(RgbColor color)
@@ -42,6 +45,7 @@ private:
     }
 
     std::vector<Box> Boxes;                // every box, by BoxOf
+    std::vector<std::uint32_t> Used;       // the boxes counted in, in the order first counted
     std::vector<std::uint16_t> BoxChoice;  // the chosen colour of each box
     std::vector<RgbColor> Colors;          // the choices
 };

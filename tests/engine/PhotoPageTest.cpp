@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -366,6 +368,35 @@ TEST(ColorPalette, KeepsFewColoursAndBringsManyDownToTheNearest)
     EXPECT_EQ(split.IndexOf(Grey(97)), split.IndexOf(Grey(90)));
     EXPECT_EQ(split.IndexOf(Grey(102)), split.IndexOf(Grey(106)));
     EXPECT_NE(split.IndexOf(Grey(90)), split.IndexOf(Grey(106)));
+}
+
+// Each choice is the exact mean of what it stands for, whatever levels within their boxes the
+// colours counted take.
+TEST(ColorPalette, ChoicesAreTheRoundedMeansOfTheColoursCounted)
+{
+    struct Case
+    {
+        std::vector<std::pair<RgbColor, int>> Counted;  // a colour and how often
+        RgbColor Mean;
+    } cases[] = {
+        {{{MakeRgb(13, 130, 201), 1}}, MakeRgb(13, 130, 201)},
+        {{{MakeRgb(255, 3, 254), 5}}, MakeRgb(255, 3, 254)},
+        {{{MakeRgb(9, 9, 9), 1}, {MakeRgb(10, 11, 8), 3}}, MakeRgb(10, 11, 8)},  // 9.75, 10.5, 8.25
+        {{{MakeRgb(64, 64, 64), 2}, {MakeRgb(67, 67, 67), 1}}, MakeRgb(65, 65, 65)},
+        {{{MakeRgb(200, 100, 0), 1000000}, {MakeRgb(203, 103, 3), 1000000}}, MakeRgb(202, 102, 2)},
+    };
+    for (const Case& test : cases)
+    {
+        CColorPalette palette;
+        for (const auto& counted : test.Counted)
+            for (int n = 0; n < counted.second; ++n)
+                palette.Count(counted.first);
+        palette.Choose(1);
+        ASSERT_EQ(palette.Size(), 1u);
+        EXPECT_EQ(palette.ColorAt(0), test.Mean) << std::hex << test.Mean;
+        for (const auto& counted : test.Counted)
+            EXPECT_EQ(palette.IndexOf(counted.first), 0u);
+    }
 }
 
 TEST(PhotoPage, ColourNamesAreShortestFirstAndToldApartByStartAndEnd)
