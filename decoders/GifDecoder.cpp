@@ -84,7 +84,7 @@ bool CGifDecoder::FindFirstFrame()
     if (!map || !map->Colors)
         Warn("the GIF picture has no colour table: it is shown in a default one");
     // Indices past the table show black, as most viewers show them. Without any table, black
-    // and white come first, as GIF's own specification recommends, and a grey ramp after them.
+    // and white come first, as GIF decoders have always taken them, and a grey ramp after them.
     for (int n = 0; n < 256; ++n)
     {
         const bool present = map && map->Colors && n < map->ColorCount;
