@@ -39,19 +39,6 @@ struct ScreenDC
     HDC DC;
 };
 
-// A 32-bit top-down DIB section of width x height, its pixels at *bits.
-HBITMAP MakeDib(HDC dc, int width, int height, void** bits)
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
-}
-
 // The share of a cell of width x height that each character of set inks in font, from its
 // glyph drawn white on black with grey edges.
 std::map<char32_t, float> MeasureCoverage(const LOGFONTW& font, int width, int height, const std::string& set)
@@ -62,7 +49,7 @@ std::map<char32_t, float> MeasureCoverage(const LOGFONTW& font, int width, int h
     ScreenDC dc;
     void* bits = nullptr;
     CBitmap cell;
-    cell.Attach(MakeDib(dc.DC, width, height, &bits));
+    cell.CreateTopDownDib(dc.DC, width, height, &bits);
     LOGFONTW smooth = font;
     smooth.lfQuality = ANTIALIASED_QUALITY;
     CFont glyphs;
@@ -472,13 +459,7 @@ void CPagePreview::DrawReduced(CDC& dc)
             // A DIB's pixels are blue, green, red from the lowest byte.
             pixels[std::size_t(y) * width + x] = BlueOf(colour) | GreenOf(colour) << 8 | RedOf(colour) << 16;
         }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = CBitmap::TopDownInfo(static_cast<int>(width), static_cast<int>(height));
     ::SetDIBitsToDevice(dc, Drawn.Page.left, Drawn.Page.top, width, height, 0, 0, 0, height, pixels.data(), &info,
                         DIB_RGB_COLORS);
 }

@@ -175,16 +175,10 @@ std::shared_ptr<CBitmap> CSourceLoader::SamplePreview(CPictureSource& picture, i
     if (width == 0 || height == 0)
         return nullptr;
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down, like the rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    // Top-down, like the rows.
     void* bits = nullptr;
     auto bitmap = std::make_shared<CBitmap>();
-    bitmap->Attach(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    bitmap->CreateTopDownDib(nullptr, static_cast<int>(width), static_cast<int>(height), &bits);
     if (!bits)
         return nullptr;
     CCellSampler sampler(picture, width, height);

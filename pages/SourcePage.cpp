@@ -124,6 +124,15 @@ void CSourcePage::StartLoad()
     Loader->Load(SourcePath.Str(), PreviewBackground, client.Width(), client.Height());
 }
 
+// A picture too large to preview is said so where its preview would be; empty clears the note.
+void CSourcePage::SayWhyNoPreview(const std::string& why)
+{
+    CString reason;
+    if (!why.empty())
+        reason.FormatMessageId(IDS_NO_PREVIEW, why.c_str());
+    Preview.SetNote(reason);
+}
+
 LRESULT CSourcePage::OnLooked(WPARAM, LPARAM)
 {
     SourceLook look;
@@ -140,11 +149,7 @@ LRESULT CSourcePage::OnLooked(WPARAM, LPARAM)
         Preview.SetImage(nullptr);
         PreviewPath.clear();
     }
-    // A picture too large to preview is said so where its preview would be.
-    CString reason;
-    if (!look.NoPreview.empty())
-        reason.FormatMessageId(IDS_NO_PREVIEW, look.NoPreview.c_str());
-    Preview.SetNote(reason);
+    SayWhyNoPreview(look.NoPreview);
     ResumeNext();
     return 0;
 }
@@ -166,11 +171,7 @@ LRESULT CSourcePage::OnDecoded(WPARAM, LPARAM)
         PreviewPath = decoding.Preview ? SourcePath.Str() : std::string();
         Decoding.Preview.reset();
         if (!decoding.NoPreview.empty())
-        {
-            CString reason;
-            reason.FormatMessageId(IDS_NO_PREVIEW, decoding.NoPreview.c_str());
-            Preview.SetNote(reason);
-        }
+            SayWhyNoPreview(decoding.NoPreview);
     }
     // Damage the decoder read past is said, so that an odd corner of the page is no surprise.
     if (decoding.Check.Succeeded() && !decoding.Check.Warning.empty())

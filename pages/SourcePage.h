@@ -68,6 +68,7 @@ private:
     void ShowSize(const PictureSize& size);
     // The note beside "Preview:": that Next waits for the picture's check, or nothing.
     void SetNote(const CString& note);
+    void SayWhyNoPreview(const std::string& why);
     // Tells the user why the path is not taken, with the system's reason when there is one, and
     // puts the focus back in the path edit.
     void RefusePath(UINT messageId, const std::string& cause = std::string());

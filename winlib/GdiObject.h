@@ -75,6 +75,26 @@ public:
         return Attach(::CreateCompatibleBitmap(dc, width, height));
     }
     int GetBitmap(BITMAP* info) const { return GetObject(sizeof(BITMAP), info); }
+
+    // The header of a 32-bit picture of width x height whose rows run from the top, each pixel
+    // blue, green, red from its lowest byte.
+    static BITMAPINFO TopDownInfo(int width, int height)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        return info;
+    }
+    // Makes such a picture as a DIB section, its pixels at *bits (null when it could not be made).
+    BOOL CreateTopDownDib(HDC dc, int width, int height, void** bits)
+    {
+        const BITMAPINFO info = TopDownInfo(width, height);
+        return Attach(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+    }
 };
 
 class CPalette : public CGdiObject
