@@ -70,16 +70,21 @@ int main(int argc, char** argv)
         done(name, WriteTestPicture(dir + name, picture, encoding, error));
     };
     const TestLayout rgb = TestLayout::Rgb;
+    // An encoding that also writes the orientation tag 6, or the profile with swapped primaries.
+    const auto turned = [](TestEncoding encoding) {
+        encoding.Orientation = 6;
+        return encoding;
+    };
+    const auto withIcc = [&profile](TestEncoding encoding) {
+        encoding.Profile = profile;
+        return encoding;
+    };
     encoded("rgb.png", {TestFormat::Png, rgb}, plain);
     encoded("rgba.png", {TestFormat::Png, TestLayout::Rgba}, clear);
     encoded("grey.png", {TestFormat::Png, TestLayout::Grey}, plain);
     encoded("rgb16-adam7.png", {TestFormat::Png, rgb, 16, true}, plain);
-    TestEncoding pngTurned{TestFormat::Png, rgb};
-    pngTurned.Orientation = 6;
-    encoded("exif6.png", pngTurned, plain);
-    TestEncoding pngIcc{TestFormat::Png, rgb};
-    pngIcc.Profile = profile;
-    encoded("icc.png", pngIcc, plain);
+    encoded("exif6.png", turned({TestFormat::Png, rgb}), plain);
+    encoded("icc.png", withIcc({TestFormat::Png, rgb}), plain);
     encoded("baseline.jpg", {TestFormat::Jpeg, rgb}, plain);
     encoded("progressive.jpg", {TestFormat::Jpeg, rgb, 8, true}, plain);
     encoded("grey.jpg", {TestFormat::Jpeg, TestLayout::Grey}, plain);
@@ -88,9 +93,7 @@ int main(int argc, char** argv)
         const std::string name = "exif" + std::to_string(orientation) + ".jpg";
         encoded(name.c_str(), {TestFormat::Jpeg, rgb, 8, false, false, false, orientation}, plain);
     }
-    TestEncoding jpegIcc{TestFormat::Jpeg, rgb};
-    jpegIcc.Profile = profile;
-    encoded("icc.jpg", jpegIcc, plain);
+    encoded("icc.jpg", withIcc({TestFormat::Jpeg, rgb}), plain);
     encoded("palette.gif", {TestFormat::Gif, TestLayout::Palette}, MakeStripedTestPicture(Width, Height, 200));
     encoded("interlaced.gif", {TestFormat::Gif, TestLayout::Palette, 8, true},
             MakeStripedTestPicture(Width, Height, 100));
@@ -98,9 +101,7 @@ int main(int argc, char** argv)
     encoded("deflate.tif", {TestFormat::Tiff, rgb, 8, false, false, true}, plain);
     encoded("alpha.tif", {TestFormat::Tiff, TestLayout::Rgba}, clear);
     encoded("turned6.tif", {TestFormat::Tiff, rgb, 8, false, false, false, 6}, plain);
-    TestEncoding tiffIcc{TestFormat::Tiff, rgb};
-    tiffIcc.Profile = profile;
-    encoded("icc.tif", tiffIcc, plain);
+    encoded("icc.tif", withIcc({TestFormat::Tiff, rgb}), plain);
     std::vector<unsigned> lab, cmyk, grey12;
     for (std::uint32_t y = 0; y < Height; ++y)
         for (std::uint32_t x = 0; x < Width; ++x)
@@ -116,12 +117,8 @@ int main(int argc, char** argv)
     encoded("lossy.webp", {TestFormat::WebP, rgb, 8, false, true}, plain);
     encoded("lossless.webp", {TestFormat::WebP, rgb}, plain);
     encoded("alpha.webp", {TestFormat::WebP, TestLayout::Rgba}, clear);
-    TestEncoding webpTurned{TestFormat::WebP, rgb};
-    webpTurned.Orientation = 6;
-    encoded("exif6.webp", webpTurned, plain);
-    TestEncoding webpIcc{TestFormat::WebP, rgb};
-    webpIcc.Profile = profile;
-    encoded("icc.webp", webpIcc, plain);
+    encoded("exif6.webp", turned({TestFormat::WebP, rgb}), plain);
+    encoded("icc.webp", withIcc({TestFormat::WebP, rgb}), plain);
     for (TestFormat format : {TestFormat::Heif, TestFormat::Avif})
     {
         const std::string kind = format == TestFormat::Heif ? ".heic" : ".avif";
@@ -129,9 +126,7 @@ int main(int argc, char** argv)
         encoded(("alpha" + kind).c_str(), {format, TestLayout::Rgba, 8, false, true}, clear);
         encoded(("irot6" + kind).c_str(), {format, rgb, 8, false, true, false, 6}, plain);
         encoded(("imir2" + kind).c_str(), {format, rgb, 8, false, true, false, 2}, plain);
-        TestEncoding icc{format, rgb, 8, false, true};
-        icc.Profile = profile;
-        encoded(("icc" + kind).c_str(), icc, plain);
+        encoded(("icc" + kind).c_str(), withIcc({format, rgb, 8, false, true}), plain);
     }
     encoded("lossless.jxl", {TestFormat::Jxl, rgb}, plain);
     encoded("lossy.jxl", {TestFormat::Jxl, rgb, 8, false, true}, plain);

@@ -5,6 +5,7 @@
 #include "output/PageConversion.h"
 #include "tests/engine/BmpBuilder.h"
 #include "tests/engine/ClipboardContent.h"
+#include "tests/engine/PageSettings.h"
 #include "tests/engine/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -87,25 +88,11 @@ TEST(ClipboardPage, PagesBeyondTheLimitAreNotCopied)
 // clipboard each run of cells carries its own.
 TEST(ClipboardPage, ThePhotoPagesColoursAreWrittenIntoItsCells)
 {
-    // Each channel all or nothing, which the page's sharpening leaves as it is.
     const RgbColor red = MakeRgb(255, 0, 0), green = MakeRgb(0, 255, 0), blue = MakeRgb(0, 0, 255);
     CTempDir dir;
-    CBmpBuilder picture(4, 4, 24);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x)
-            picture.SetColor(x, y, y < 2 ? (x < 2 ? red : green) : blue);
-    ConversionSettings settings;
-    settings.SourcePath = dir.Path("two.bmp");
-    settings.TargetPath = dir.Path("two.html");
-    ASSERT_TRUE(WriteBytes(settings.SourcePath, picture.Build()));
-    settings.Columns = 2;
-    settings.Rows = 1;
-    settings.CharacterSet = "\xE2\x96\x80";
+    ConversionSettings settings = TwoCellPhotoSettings(dir);
     settings.BackgroundColor = MakeRgb(0x10, 0x20, 0x30);
-    settings.Style = PageStyle::Photo;
-    SetTextCodePage(TextCodePage::Utf8);
-    const ConversionResult result = RunConversion(settings, false);
-    SetTextCodePage(TextCodePage::Active);
+    const ConversionResult result = RunInUtf8(settings);
     ASSERT_TRUE(result.Succeeded()) << result.Reason;
 
     const ClipboardPage copied = MakeClipboardPage(ReadText(settings.TargetPath));

@@ -8,6 +8,7 @@
 #include "output/PageStyle.h"
 #include "output/PhotoPage.h"
 #include "tests/engine/BmpBuilder.h"
+#include "tests/engine/PageSettings.h"
 #include "tests/engine/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -453,22 +454,8 @@ TEST(PageStyles, ClassicFirstEachNamedOnceWithItsCellAndCharacters)
 TEST(PhotoPage, ARunWritesThePictureInTheStyleOfTheSettings)
 {
     CTempDir dir;
-    CBmpBuilder picture(4, 4, 24);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x)
-            picture.SetColor(x, y, y < 2 ? (x < 2 ? Red : Green) : Blue);
-    ConversionSettings settings;
-    settings.SourcePath = dir.Path("two.bmp");
-    settings.TargetPath = dir.Path("two.html");
-    ASSERT_TRUE(WriteBytes(settings.SourcePath, picture.Build()));
-    settings.Columns = 2;
-    settings.Rows = 1;
-    settings.FontFace = "Courier New";
-    settings.CharacterSet = "\xE2\x96\x80";
-    settings.Style = PageStyle::Photo;
-    SetTextCodePage(TextCodePage::Utf8);
-    const ConversionResult result = RunConversion(settings, false);
-    SetTextCodePage(TextCodePage::Active);
+    const ConversionSettings settings = TwoCellPhotoSettings(dir);
+    const ConversionResult result = RunInUtf8(settings);
     ASSERT_TRUE(result.Succeeded()) << result.Reason;
     const std::string page = ReadText(settings.TargetPath);
     EXPECT_NE(page.find("<title>two.bmp</title>"), std::string::npos);

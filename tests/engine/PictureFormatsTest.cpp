@@ -9,6 +9,7 @@
 #include "output/PageConversion.h"
 #include "output/TargetCheck.h"
 #include "tests/engine/BmpBuilder.h"
+#include "tests/engine/PageSettings.h"
 #include "tests/engine/TempDir.h"
 #include "tests/engine/TestPicture.h"
 
@@ -41,31 +42,21 @@ int Distance(RgbColor a, RgbColor b)
                      std::abs(int(BlueOf(a)) - int(BlueOf(b)))});
 }
 
-// The picture turned a quarter clockwise: what was its left column is now its top row.
-TestPicture TurnedClockwise(const TestPicture& picture)
+// The picture turned a quarter clockwise (what was its left column is now its top row), or else
+// mirrored left to right.
+TestPicture Moved(const TestPicture& picture, bool turned)
 {
-    TestPicture turned(picture.Height, picture.Width);
+    TestPicture moved = turned ? TestPicture(picture.Height, picture.Width) : picture;
     for (std::uint32_t y = 0; y < picture.Height; ++y)
         for (std::uint32_t x = 0; x < picture.Width; ++x)
         {
             const std::uint8_t* p = picture.At(x, y);
-            turned.Set(picture.Height - 1 - y, x, p[0], p[1], p[2], p[3]);
+            moved.Set(turned ? picture.Height - 1 - y : picture.Width - 1 - x, turned ? x : y, p[0], p[1], p[2], p[3]);
         }
-    return turned;
+    return moved;
 }
 
-// The picture mirrored left to right.
-TestPicture Mirrored(const TestPicture& picture)
-{
-    TestPicture mirrored(picture.Width, picture.Height);
-    for (std::uint32_t y = 0; y < picture.Height; ++y)
-        for (std::uint32_t x = 0; x < picture.Width; ++x)
-        {
-            const std::uint8_t* p = picture.At(x, y);
-            mirrored.Set(picture.Width - 1 - x, y, p[0], p[1], p[2], p[3]);
-        }
-    return mirrored;
-}
+const bool Turned = true, Mirrored = false;
 
 // The stored picture that a camera writes with the orientation tag value, for the upright
 // picture: built from quarter turns and mirroring alone, as the tag's meaning reads (6: "turn a
@@ -73,17 +64,17 @@ TestPicture Mirrored(const TestPicture& picture)
 // from the program's own position formula.
 TestPicture Stored(const TestPicture& upright, Orientation orientation)
 {
-    const TestPicture half = TurnedClockwise(TurnedClockwise(upright));
+    const TestPicture half = Moved(Moved(upright, Turned), Turned);
     switch (orientation)
     {
     case Orientation::Upright: return upright;
-    case Orientation::Mirrored: return Mirrored(upright);
+    case Orientation::Mirrored: return Moved(upright, Mirrored);
     case Orientation::Rotated180: return half;
-    case Orientation::Flipped: return Mirrored(half);
-    case Orientation::Transposed: return Mirrored(TurnedClockwise(upright));
-    case Orientation::RotatedRight: return TurnedClockwise(half);
-    case Orientation::Transversed: return Mirrored(TurnedClockwise(half));
-    case Orientation::RotatedLeft: return TurnedClockwise(upright);
+    case Orientation::Flipped: return Moved(half, Mirrored);
+    case Orientation::Transposed: return Moved(Moved(upright, Turned), Mirrored);
+    case Orientation::RotatedRight: return Moved(half, Turned);
+    case Orientation::Transversed: return Moved(Moved(half, Turned), Mirrored);
+    case Orientation::RotatedLeft: return Moved(upright, Turned);
     }
     return upright;
 }
@@ -107,15 +98,9 @@ protected:
     ConversionResult Convert(const std::string& source, const std::string& target, std::uint32_t columns,
                              std::uint32_t rows, RgbColor background = 0)
     {
-        ConversionSettings settings;
+        ConversionSettings settings = GridSettings(columns, rows, "01", 1, background);
         settings.SourcePath = source;
         settings.TargetPath = target;
-        settings.Columns = columns;
-        settings.Rows = rows;
-        settings.FontFace = "Courier New";
-        settings.CharacterSet = "01";
-        settings.CharacterOrder = 1;
-        settings.BackgroundColor = background;
         return RunConversion(settings, false);
     }
 

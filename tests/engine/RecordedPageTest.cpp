@@ -7,6 +7,7 @@
 #include "output/HtmlWriter.h"
 #include "output/RecordedPage.h"
 #include "tests/engine/BmpBuilder.h"
+#include "tests/engine/PageSettings.h"
 #include "tests/engine/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -41,19 +42,6 @@ std::vector<std::pair<RgbColor, char>> CellsOf(const std::string& page)
     return cells;
 }
 
-ConversionSettings Grid(std::uint32_t columns, std::uint32_t rows, const char* characters, int order,
-                        RgbColor background = MakeRgb(0, 0, 0))
-{
-    ConversionSettings settings;
-    settings.Columns = columns;
-    settings.Rows = rows;
-    settings.CharacterSet = characters;
-    settings.CharacterOrder = order;
-    settings.FontFace = "Courier New";
-    settings.BackgroundColor = background;
-    return settings;
-}
-
 // Runs a picture's bytes into sink.
 ConversionStatus RunInto(const std::vector<std::uint8_t>& bytes, CCellSink& sink)
 {
@@ -81,7 +69,7 @@ TEST(RecordedPage, KeepsTheCharactersAndColoursThePageWriterWrites)
     for (int order : {0, 1})
     {
         SCOPED_TRACE(order ? "in order" : "at random");
-        const ConversionSettings settings = Grid(6, 4, "abcdefg", order);
+        const ConversionSettings settings = GridSettings(6, 4, "abcdefg", order);
         CTempDir dir;
         CHtmlWriter writer;
         ASSERT_TRUE(writer.Open(dir.Path("page.html")));
@@ -111,7 +99,7 @@ TEST(RecordedPage, KeepsEachPartOfACellAsItsSamplingAsks)
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x)
             builder.SetColor(x, y, colour(x, y));
-    CRecordedPage kept(Grid(2, 2, "x", 1), CellSampling{2, 2}, PageKeeping());
+    CRecordedPage kept(GridSettings(2, 2, "x", 1), CellSampling{2, 2}, PageKeeping());
     ASSERT_EQ(RunInto(builder.Build(), kept), ConversionStatus::Written);
     for (std::uint32_t y = 0; y < 2; ++y)
         for (std::uint32_t x = 0; x < 2; ++x)
@@ -147,7 +135,7 @@ TEST(RecordedPage, ReducedPixelsAreWhatThePageShowsOverThemOnAverage)
         // One colour, cells of 3 x 5 pixels, 3 x 2 of them: 9 x 10 pixels, at 1:4 a picture of
         // 3 x 3 whose last column and row reach past the page. The glyph inks a quarter of its cell.
         {"partly on the page",
-         Grid(3, 2, "a", 1),
+         GridSettings(3, 2, "a", 1),
          Reduced(3, 5, 4, {{U'a', 0.25f}}),
          CBmpBuilder(6, 4, 24).FillColor(MakeRgb(200, 100, 40)).Build(),
          3,
@@ -158,13 +146,13 @@ TEST(RecordedPage, ReducedPixelsAreWhatThePageShowsOverThemOnAverage)
           {{2, 2}, MakeRgb(6, 3, 1)}}},   // an eighth
         // "ab" in order over red on a blue background: a inks nothing, b all its cell.
         // Cells 2 x 2 at 1:4: every pixel covers an a and a b side by side, twice.
-        {"each character's ink mixed with the background", Grid(8, 4, "ab", 1, MakeRgb(0, 0, 200)),
+        {"each character's ink mixed with the background", GridSettings(8, 4, "ab", 1, MakeRgb(0, 0, 200)),
          Reduced(2, 2, 4, {{U'a', 0.0f}, {U'b', 1.0f}}), CBmpBuilder(8, 4, 24).FillColor(MakeRgb(240, 0, 0)).Build(), 4,
          2, mixed},
         // Red left, blue right, 100 x 10 cells of 6 x 11 pixels at 1:8: 75 x 14 pixels, the last
         // row reaching two pixels past the page's 110, onto the black background.
         {"the picture's sides kept",
-         Grid(100, 10, "#", 0),
+         GridSettings(100, 10, "#", 0),
          Reduced(6, 11, 8, {{U'#', 1.0f}}),
          sides.Build(),
          75,
@@ -185,7 +173,7 @@ TEST(RecordedPage, ReducedPixelsAreWhatThePageShowsOverThemOnAverage)
 
 TEST(RecordedPage, AStoppedRunIsNotComplete)
 {
-    CRecordedPage kept(Grid(10, 50, "01", 0), CellSampling(), PageKeeping());
+    CRecordedPage kept(GridSettings(10, 50, "01", 0), CellSampling(), PageKeeping());
     CBitmapFile picture;
     const std::vector<std::uint8_t> bytes = Mottled();
     ASSERT_TRUE(picture.OpenBytes(bytes.data(), bytes.size()));
@@ -203,7 +191,7 @@ TEST(RecordedPage, ThePhotoStylesCellsHaveBothColours)
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x)
             builder.SetColor(x, y, y < 2 ? top : bottom);
-    ConversionSettings settings = Grid(2, 1, "\xE2\x96\x80", 1);
+    ConversionSettings settings = GridSettings(2, 1, "\xE2\x96\x80", 1);
     settings.Style = PageStyle::Photo;
     const CellSampling halves{1, 2};
 

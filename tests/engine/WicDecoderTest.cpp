@@ -11,6 +11,7 @@
 #include "output/PageConversion.h"
 #include "base/TextEncoding.h"
 #include "tests/engine/BmpBuilder.h"
+#include "tests/engine/PageSettings.h"
 #include "tests/engine/TempDir.h"
 #include "tests/engine/WicPictures.h"
 
@@ -252,15 +253,9 @@ namespace
 std::string PageOf(const std::string& source, const std::string& target, std::uint32_t columns, std::uint32_t rows,
                    RgbColor background = 0)
 {
-    ConversionSettings settings;
+    ConversionSettings settings = GridSettings(columns, rows, "#", 1, background);
     settings.SourcePath = source;
     settings.TargetPath = target;
-    settings.Columns = columns;
-    settings.Rows = rows;
-    settings.FontFace = "Courier New";
-    settings.CharacterSet = "#";
-    settings.CharacterOrder = 1;
-    settings.BackgroundColor = background;
     const ConversionResult result = RunConversion(settings, false);
     EXPECT_TRUE(result.Succeeded()) << source << ": " << result.Reason;
     return ReadText(target);
