@@ -40,6 +40,8 @@ std::string DescribeSystemError(unsigned long code)
         return "the file is too large";
     case 267:  // ERROR_DIRECTORY
         return "the folder name is not valid";
+    case 995:  // ERROR_OPERATION_ABORTED
+        return "the program is being stopped";
     case 1006:  // ERROR_FILE_INVALID
         return "the file cannot be mapped";
     case 1921:  // ERROR_CANT_RESOLVE_FILENAME

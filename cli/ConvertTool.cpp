@@ -331,20 +331,22 @@ void CConvertRun::Plan()
     }
 }
 
-// A shell may append the page to one of the pictures ("-o - >> picture.bmp"): that picture is
-// never written to.
+// A shell may append the page to one of the pictures ("-o - >> picture.bmp", or the picture
+// read from standard input, "- -o - < picture.bmp >> picture.bmp"): that picture is never
+// written to.
 void CConvertRun::RefuseOutputThatIsASource()
 {
     const auto* output = dynamic_cast<const CStandardStream*>(Out.rdbuf());
     if (!output)
         return;
+    const auto* input = dynamic_cast<const CStandardStream*>(In.rdbuf());
     for (PageJob& job : Jobs)
     {
         if (!job.ToStandardOutput)
             continue;
         for (const PageJob& other : Jobs)
         {
-            if (!other.FromStandardInput && output->IsFile(other.Source))
+            if (other.FromStandardInput ? input && output->IsSameFileAs(*input) : output->IsFile(other.Source))
             {
                 job.Refuse(StandardOutputName, "it is " + other.Name +
                                                    ", a picture being converted, which is never written to; "

@@ -2,6 +2,7 @@
 
 #include "cli/ConvertTool.h"
 #include "cli/PrintableText.h"
+#include "cli/SignalCleanup.h"
 
 namespace
 {
@@ -65,6 +66,9 @@ std::size_t CProgressReport::Failures() const
 // A message line goes where the progress line stood, which is drawn again below it.
 void CProgressReport::PrintLine(const std::string& path, const std::string& text)
 {
+    // A page that fails while a signal ends the run fails for the signal's sake: nothing to tell.
+    if (EndingOnSignal())
+        return;
     const bool wasShown = Shown != 0;
     ClearLine();
     // Names and reasons may hold anything a file name can: they are shown, never obeyed.

@@ -10,6 +10,11 @@ void RemoveFolderOnSignal(const std::string&)
 {
 }
 
+bool EndingOnSignal()
+{
+    return false;
+}
+
 #else
 
 #include "posix/Win32Posix.h"
@@ -30,6 +35,7 @@ const int EndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 const int MaximumFolders = 8;
 std::string Folders[MaximumFolders];
 std::atomic<int> FolderCount(0);
+std::atomic<bool> Ending(false);
 
 // Empties a folder of files and removes it, with calls that are safe in a signal handler. Entries
 // are read afresh after each removal pass, for removing them moves the others about.
@@ -63,6 +69,8 @@ void RemoveFolder(const char* path)
 // Runs inside the signal: only async-signal-safe calls.
 void OnEndingSignal(int number)
 {
+    Ending.store(true);
+    StopMakingTemporaryFiles();
     DeleteFilesMarkedForDeletion();
     for (int n = FolderCount.load() - 1; n >= 0; --n)
         RemoveFolder(Folders[n].c_str());
@@ -98,6 +106,11 @@ void RemoveFolderOnSignal(const std::string& path)
         return;
     Folders[count] = path;
     FolderCount.store(count + 1);
+}
+
+bool EndingOnSignal()
+{
+    return Ending.load();
 }
 
 #endif

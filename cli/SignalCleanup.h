@@ -13,6 +13,10 @@
 // are marked to go with their handles, which the system closes.
 void RemoveTemporaryPagesOnSignal();
 
+// True once such a signal is ending the process: what fails from then on (a page whose temporary
+// file the handler removed) is not the run's failure to tell.
+bool EndingOnSignal();
+
 // Off Windows: names a folder of the program's own that the same handlers empty and remove, with
 // whatever files are in it then (it holds no folders). Up to 8 folders; a folder that is gone by
 // then is no harm.

@@ -59,6 +59,16 @@ bool CStandardStream::IsFile(const std::string& path) const
            stream.nFileIndexHigh == file.nFileIndexHigh && stream.nFileIndexLow == file.nFileIndexLow;
 }
 
+bool CStandardStream::IsSameFileAs(const CStandardStream& other) const
+{
+    // Only files: a terminal or a pipe may well be both streams, and is no picture to keep.
+    BY_HANDLE_FILE_INFORMATION mine, theirs;
+    return !Closed && !other.Closed && GetFileType(Handle) == FILE_TYPE_DISK &&
+           GetFileType(other.Handle) == FILE_TYPE_DISK && InformationOf(Handle, mine) &&
+           InformationOf(other.Handle, theirs) && mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
+           mine.nFileIndexHigh == theirs.nFileIndexHigh && mine.nFileIndexLow == theirs.nFileIndexLow;
+}
+
 bool CStandardStream::IsFolder() const
 {
     BY_HANDLE_FILE_INFORMATION info;

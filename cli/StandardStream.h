@@ -30,6 +30,8 @@ public:
     // True when the stream is the very file at path (the shell appends a page to a picture with
     // "-o - >> picture.bmp").
     bool IsFile(const std::string& path) const;
+    // True when both streams are the same file on disk ("- -o - < picture.bmp >> picture.bmp").
+    bool IsSameFileAs(const CStandardStream& other) const;
     // True when the stream is a folder (a shell gives one with "< /").
     bool IsFolder() const;
 

@@ -43,8 +43,16 @@ protected:
     bool Fail(PictureFailure kind, std::string reason)
     {
         FailureKind = kind;
-        Reason = std::move(reason);
+        Reason = WithoutTrailingSpace(std::move(reason));
         return false;
+    }
+    // A library's message without the line break some end theirs with, which a message of ours,
+    // one a line, would otherwise show escaped.
+    static std::string WithoutTrailingSpace(std::string text)
+    {
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
+            text.pop_back();
+        return text;
     }
     void ClearFailure() { Fail(PictureFailure::None, std::string()); }
 
@@ -103,7 +111,7 @@ protected:
     void Warn(const std::string& text)
     {
         if (WarningText.empty())
-            WarningText = text;
+            WarningText = WithoutTrailingSpace(text);
     }
 
     // Refuses a picture of absurd size, as PictureSizeProblem tells; true when it is acceptable.

@@ -9,13 +9,17 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <spawn.h>
+#include <time.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -68,16 +72,17 @@ MarkedFile MarkedFiles[320];
 
 // The slot that now holds path, the name of the file device and inode tell, or -1 when the
 // table is full or the path too long.
-int PublishMarkedFile(const std::string& path, dev_t device, ino_t inode)
+int PublishMarkedFile(const char* path, dev_t device, ino_t inode)
 {
-    if (path.size() >= PATH_MAX)
+    const std::size_t length = std::strlen(path);
+    if (length >= PATH_MAX)
         return -1;
     for (int slot = 0; slot < static_cast<int>(std::size(MarkedFiles)); ++slot)
     {
         int expected = SlotFree;
         if (!MarkedFiles[slot].State.compare_exchange_strong(expected, SlotFilling))
             continue;
-        std::memcpy(MarkedFiles[slot].Path, path.c_str(), path.size() + 1);
+        std::memcpy(MarkedFiles[slot].Path, path, length + 1);
         MarkedFiles[slot].Device = device;
         MarkedFiles[slot].Inode = inode;
         MarkedFiles[slot].State.store(SlotPublished, std::memory_order_release);
@@ -85,6 +90,43 @@ int PublishMarkedFile(const std::string& path, dev_t device, ino_t inode)
     }
     return -1;
 }
+
+// A signal's sweep and the temporary files still being made: each file is made and published in
+// one step that the sweep waits for, and once a sweep has begun none is made any more, so that no
+// file is left that the sweep did not see (a worker may be making one as another thread sweeps).
+std::atomic<int> TemporaryFilesBeingMade(0);
+std::atomic<bool> TemporaryFilesStopped(false);
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
+
+// The making of one temporary file, from before it is opened until it is published. The signals
+// that may end the process are held back meanwhile, so that a sweep never runs on the thread it
+// waits for (faults, which a program cannot hold back, stay open).
+class CTemporaryFileBeingMade
+{
+public:
+    CTemporaryFileBeingMade()
+    {
+        sigset_t all;
+        sigfillset(&all);
+        for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS, SIGABRT})
+            sigdelset(&all, fault);
+        pthread_sigmask(SIG_BLOCK, &all, &Previous);
+        TemporaryFilesBeingMade.fetch_add(1);
+    }
+    ~CTemporaryFileBeingMade()
+    {
+        TemporaryFilesBeingMade.fetch_sub(1);
+        pthread_sigmask(SIG_SETMASK, &Previous, nullptr);
+    }
+    CTemporaryFileBeingMade(const CTemporaryFileBeingMade&) = delete;
+    CTemporaryFileBeingMade& operator=(const CTemporaryFileBeingMade&) = delete;
+
+    // False once a sweep has begun: the file is not to be made.
+    bool Allowed() const { return !TemporaryFilesStopped.load(); }
+
+private:
+    sigset_t Previous;
+};
 
 void WithdrawMarkedFile(int slot)
 {
@@ -300,10 +342,16 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
     if (writes && stat(fileName, &before) == 0 && S_ISREG(before.st_mode) && HasNoWriteBits(before.st_mode))
         return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
 
+    // A file made new with DELETE access is a temporary one: it is published for a signal's sweep
+    // as it is made, or not made at all once a sweep has begun. Nothing in between takes a lock (nor
+    // memory) that the thread of a sweep, which waits for it, might hold.
+    const bool temporary = (desiredAccess & DELETE) && creationDisposition == CREATE_NEW;
+    std::optional<CTemporaryFileBeingMade> making;
+    if (temporary && !making.emplace().Allowed())
+        return Fail(ERROR_OPERATION_ABORTED, INVALID_HANDLE_VALUE);
     const int fd = open(fileName, flags, 0666);
     if (fd < 0)
         return Fail(ErrorFromErrno(errno, fileName), INVALID_HANDLE_VALUE);
-    auto file = std::make_shared<FileObject>();
     struct stat info;
     if (fstat(fd, &info) != 0)
     {
@@ -311,6 +359,10 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         close(fd);
         return Fail(ErrorFromErrno(error, nullptr), INVALID_HANDLE_VALUE);
     }
+    const int slot = temporary ? PublishMarkedFile(fileName, info.st_dev, info.st_ino) : -1;
+    making.reset();
+    auto file = std::make_shared<FileObject>();
+    file->MarkedSlot = slot;
     if (S_ISDIR(info.st_mode))
     {
         close(fd);
@@ -611,9 +663,18 @@ BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS informati
     // The slot stays when the mark is taken back: the file is about to be moved into place, and
     // until it is, a signal is to remove it all the same.
     if (remove && object->MarkedSlot < 0)
-        object->MarkedSlot = PublishMarkedFile(object->Path, object->Device, object->Inode);
+        object->MarkedSlot = PublishMarkedFile(object->Path.c_str(), object->Device, object->Inode);
     object->DeleteOnClose = remove;
     return TRUE;
+}
+
+void StopMakingTemporaryFiles()
+{
+    // Those being made are waited for: a few system calls each; a second at most, should one hang.
+    TemporaryFilesStopped.store(true);
+    const timespec pause = {0, 1000000};
+    for (int waited = 0; TemporaryFilesBeingMade.load() != 0 && waited < 1000; ++waited)
+        nanosleep(&pause, nullptr);
 }
 
 void DeleteFilesMarkedForDeletion()

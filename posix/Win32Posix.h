@@ -102,6 +102,7 @@ typedef union _LARGE_INTEGER
 #define ERROR_FILENAME_EXCED_RANGE   206u
 #define ERROR_FILE_TOO_LARGE         223u
 #define ERROR_NO_DATA                232u
+#define ERROR_OPERATION_ABORTED      995u
 #define ERROR_FILE_INVALID           1006u
 #define ERROR_CANT_RESOLVE_FILENAME  1921u
 
@@ -171,9 +172,14 @@ HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parame
                         INT showCommand);
 
 // Beyond the Windows calls: a process that a signal ends closes no handles, so its signal handler
-// removes the files marked for deletion itself. Async-signal-safe: it only reads a fixed table,
-// looks at each name and unlinks it when it is still the marked file (never another file that
-// took the name since); files marked by many threads at once are all found.
+// removes the files marked for deletion itself, and every file made new with DELETE access (a
+// temporary one, until it is moved or deleted). Both are async-signal-safe.
+// StopMakingTemporaryFiles comes first: from then on no such file is made (CreateFileA fails with
+// ERROR_OPERATION_ABORTED), and it returns once those being made on other threads are published,
+// so that the sweep after it sees every one.
+void StopMakingTemporaryFiles();
+// Reads a fixed table, looks at each name and unlinks it when it is still that file (never another
+// file that took the name since); files marked by many threads at once are all found.
 void DeleteFilesMarkedForDeletion();
 
 // Text: Linux programs have UTF-8 as their active code page.

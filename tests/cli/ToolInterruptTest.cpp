@@ -198,6 +198,40 @@ TEST_F(ToolInterrupt, AQuitWithManyWorkersLeavesNoTemporaryPage)
     EXPECT_TRUE(std::filesystem::is_empty(pages));
 }
 
+TEST_F(ToolInterrupt, AnInterruptAmongManySmallPagesLeavesOnlyWholePages)
+{
+    // Pages are begun every few milliseconds on every worker, so that the signal falls, in one run
+    // or another, while a temporary page is being made on a thread other than the one it stops.
+    namespace fs = std::filesystem;
+    NoCoreDumps();
+    const std::string pages = Dir.Path("pages");
+    std::vector<std::string> arguments = {"-j", "4", "-c", "40", "-d", pages};
+    for (int n = 0; n < 400; ++n)
+    {
+        arguments.push_back(Dir.Path("p" + std::to_string(n) + ".bmp"));
+        ASSERT_TRUE(WriteBytes(arguments.back(), CBmpBuilder(64, 48, 24).Build()));
+    }
+    for (int run = 0; run < 12; ++run)
+    {
+        SCOPED_TRACE("run " + std::to_string(run));
+        fs::remove_all(pages);
+        fs::create_directories(pages);
+        const pid_t child = StartTool(arguments);
+        ASSERT_GT(child, 0);
+        for (int wait = 0; wait < 3000 && fs::is_empty(pages); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(run * 5));
+        kill(child, run % 2 ? SIGINT : SIGTERM);
+        WaitForEnd(child);
+        for (const auto& entry : fs::directory_iterator(pages))
+        {
+            const std::string page = ReadText(entry.path().string());
+            EXPECT_EQ(entry.path().extension(), ".html") << entry.path();
+            EXPECT_EQ(page.substr(page.size() - std::min<std::size_t>(page.size(), 9)), "</HTML>\r\n") << entry.path();
+        }
+    }
+}
+
 TEST_F(ToolInterrupt, AnInterruptWhileReadingStandardInputLeavesNoCopyOfIt)
 {
     namespace fs = std::filesystem;

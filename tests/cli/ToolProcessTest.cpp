@@ -337,6 +337,13 @@ TEST(ToolProcess, HostileRunsLoseNothingAndLeaveNothing)
           "to; name the page with --output"},
          nullptr,
          [&picture](const CTempDir& dir) { EXPECT_EQ(ReadBytes(dir.Path("s.bmp")), picture); }},
+        {"standard output appended to the picture read from standard input",
+         "\"$TOOL\" - -o - <$DIR/s.bmp >>$DIR/s.bmp",
+         1,
+         {"glyphcast-convert: standard output: it is standard input, a picture being converted, which is never "
+          "written to; name the page with --output"},
+         nullptr,
+         [&picture](const CTempDir& dir) { EXPECT_EQ(ReadBytes(dir.Path("s.bmp")), picture); }},
         {"a link that leads nowhere",
          "ln -s nowhere $DIR/d.html; \"$TOOL\" $DIR/s.bmp -o $DIR/d.html",
          1,
