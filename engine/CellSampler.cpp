@@ -98,8 +98,11 @@ RgbColor Average(const float (&sums)[4], bool blueLow)
 CCellSampler::CCellSampler(CPictureSource& source, std::uint32_t columns, std::uint32_t rows)
     : Picture(source), FirstRow(nullptr), RowStep(source.RowDistance()), Columns(columns), PixelWidth(source.Width()),
       PixelHeight(source.Height()), Width(static_cast<float>(PixelWidth)), Height(static_cast<float>(PixelHeight)),
-      ColumnCount(static_cast<float>(columns)), RowCount(static_cast<float>(rows)), Block(), BlockFirst(0), BlockEnd(0)
+      ColumnCount(static_cast<float>(columns)), RowCount(static_cast<float>(rows)), ColumnSpans(columns), Block(),
+      BlockFirst(0), BlockEnd(0)
 {
+    for (std::uint32_t x = 0; x < columns; ++x)
+        ColumnSpans[x] = SpanOf(Edge(x, Width, ColumnCount), Edge(x + 1, Width, ColumnCount), PixelWidth);
 }
 
 float CCellSampler::Edge(std::uint32_t index, float extent, float count)
@@ -168,14 +171,10 @@ RgbColor CCellSampler::SampleCell(std::uint32_t x)
 void CCellSampler::SampleBlock(std::uint32_t x)
 {
     const std::uint32_t count = x < Columns ? std::min(BlockCells, Columns - x) : 1;
-    Span spans[BlockCells];
-    float right = Edge(x, Width, ColumnCount);
-    for (std::uint32_t n = 0; n < count; ++n)
-    {
-        const float left = right;
-        right = Edge(x + n + 1, Width, ColumnCount);
-        spans[n] = SpanOf(left, right, PixelWidth);
-    }
+    Span outside;
+    if (x >= Columns)
+        outside = SpanOf(Edge(x, Width, ColumnCount), Edge(x + 1, Width, ColumnCount), PixelWidth);
+    const Span* spans = x < Columns ? ColumnSpans.data() + x : &outside;
     auto sample = [&](const auto& decode) {
         std::uint32_t n = 0;
 #if defined(__x86_64__) || defined(_M_X64)

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Lays a Columns x Rows grid over an open picture and computes the area-weighted
 // average colour of a cell. Edges and running sums are single precision, products
@@ -64,6 +65,7 @@ private:
     float Height;
     float ColumnCount;
     float RowCount;
+    std::vector<Span> ColumnSpans;  // the pixel columns of each column of cells, alike in every row
     Span RowSpan;
     RgbColor Block[BlockCells];
     std::uint32_t BlockFirst;  // Block holds cells [BlockFirst, BlockEnd) of the current row

@@ -179,14 +179,15 @@ std::vector<LabPlace> CutIntoGroups(std::vector<Entry>& entries, std::size_t mos
     return means;
 }
 
-// The choices in order of lightness, so that the search for the nearest one looks outwards from
-// a near one and stops where lightness alone is farther than the nearest found: a few dozen of
-// hundreds are looked at. The choices are kept in that order, side by side, for the search to
-// read them in a line.
-class LightnessOrder
+// The search for the nearest choice. Every choice keeps the others in order of their distance
+// from it: a place whose distance from a choice near it is r has nothing nearer than r beyond
+// 2r of that choice, so from a good hint (the last one found) a handful are looked at of
+// hundreds. The nearest is the one the whole list in order of lightness gives when looked through
+// outwards from the hint, upwards first, taking only a strictly nearer one: ties go the same way.
+class ChoiceSearch
 {
 public:
-    explicit LightnessOrder(const std::vector<LabPlace>& choices) : Order(choices.size())
+    explicit ChoiceSearch(const std::vector<LabPlace>& choices) : Order(choices.size())
     {
         for (std::size_t n = 0; n < Order.size(); ++n)
             Order[n] = n;
@@ -199,45 +200,72 @@ public:
             Position[Order[n]] = n;
             Sorted[n] = choices[Order[n]];
         }
+        const std::size_t count = Sorted.size();
+        Neighbours.resize(count * count);
+        for (std::size_t a = 0; a < count; ++a)
+        {
+            Neighbour* row = Neighbours.data() + a * count;
+            for (std::size_t b = 0; b < count; ++b)
+                row[b] = {float(ExactDistance(Sorted[a], Sorted[b])), static_cast<std::uint32_t>(b)};
+            std::sort(row, row + count,
+                      [](const Neighbour& x, const Neighbour& y) { return x.Distance < y.Distance; });
+        }
     }
 
-    // The nearest choice to place; hint, a choice likely to be near (the last one found), is where
-    // the search starts: it looks outwards from there, each way until lightness alone is farther
-    // than the nearest found.
+    // The nearest choice to place; hint is a choice likely to be near.
     std::size_t NearestTo(const LabPlace& place, std::size_t hint) const
     {
+        const std::size_t count = Sorted.size();
         const std::size_t start = Position[hint];
         std::size_t nearest = start;
         float best = DistanceOf(place, Sorted[start]);
-        const auto consider = [&place, &best, &nearest](const LabPlace& choice, std::size_t at) {
-            const float distance = DistanceOf(place, choice);
-            if (distance < best)
+        const double reach = std::sqrt(double(best));
+        // Beyond this distance from the hint, a choice is farther than the nearest found, whatever
+        // the rounding of the distances (a generous margin: the choices looked at cost little).
+        double limit = (reach + reach) * (1 + 1e-4) + 1e-3;
+        const Neighbour* row = Neighbours.data() + start * count;
+        for (std::size_t n = 0; n < count && row[n].Distance <= limit; ++n)
+        {
+            const std::size_t at = row[n].At;
+            const float distance = DistanceOf(place, Sorted[at]);
+            if (distance < best || (distance == best && Precedes(at, nearest, start)))
             {
                 best = distance;
                 nearest = at;
+                limit = (reach + std::sqrt(double(best))) * (1 + 1e-4) + 1e-3;
             }
-        };
-        for (std::size_t n = start + 1; n < Sorted.size(); ++n)
-        {
-            const float step = Sorted[n].Part[0] - place.Part[0];
-            if (step > 0 && step * step >= best)
-                break;
-            consider(Sorted[n], n);
-        }
-        for (std::size_t n = start; n-- > 0;)
-        {
-            const float step = place.Part[0] - Sorted[n].Part[0];
-            if (step > 0 && step * step >= best)
-                break;
-            consider(Sorted[n], n);
         }
         return Order[nearest];
     }
 
 private:
+    // A choice, by its place in Sorted, and its distance from the choice whose list holds it.
+    struct Neighbour
+    {
+        float Distance;
+        std::uint32_t At;
+    };
+
+    static double ExactDistance(const LabPlace& a, const LabPlace& b)
+    {
+        double sum = 0;
+        for (int axis = 0; axis < 3; ++axis)
+            sum += (double(a.Part[axis]) - b.Part[axis]) * (double(a.Part[axis]) - b.Part[axis]);
+        return std::sqrt(sum);
+    }
+
+    // Whether a tie goes to choice a rather than b: in the order of a search outwards from start,
+    // start itself, then upwards, then downwards.
+    static bool Precedes(std::size_t a, std::size_t b, std::size_t start)
+    {
+        const auto rank = [start](std::size_t at) { return at >= start ? at - start : start - at + (1u << 30); };
+        return rank(a) < rank(b);
+    }
+
     std::vector<std::size_t> Order;     // the choices by lightness
     std::vector<std::size_t> Position;  // where each choice lies in Order
     std::vector<LabPlace> Sorted;       // the choices in Order
+    std::vector<Neighbour> Neighbours;  // for each of Sorted, all of Sorted by distance from it
 };
 
 // What a box counted, with whole sums.
@@ -336,7 +364,7 @@ void CColorPalette::Choose(std::size_t most)
                 for (int axis = 0; axis < 3; ++axis)
                     choices[k].Part[axis] = float(sum[k * 3 + axis] / weight[k]);
         }
-        const LightnessOrder order(choices);
+        const ChoiceSearch order(choices);
         for (std::size_t n = 0; n < entries.size(); ++n)
             nearest[n] = order.NearestTo(entries[n].Place, nearest[n]);
     }
@@ -345,7 +373,7 @@ void CColorPalette::Choose(std::size_t most)
     std::vector<std::uint32_t> wideChoice(wide.size(), 0);
     for (std::size_t n = 0; n < entries.size(); ++n)
         wideChoice[entries[n].Box] = static_cast<std::uint32_t>(nearest[n]);
-    const LightnessOrder order(choices);
+    const ChoiceSearch order(choices);
     std::vector<Sums> chosen(choices.size());
     std::vector<std::uint32_t> boxChoice(Used.size(), 0);
     for (std::size_t n = 0; n < Used.size(); ++n)
