@@ -215,14 +215,29 @@ void Type(const std::string& text, std::initializer_list<UINT> keys)
     }
 }
 
-// Runs the steps one after the other from the running loop, 150 ms apart; the steps must outlive the run.
-void RunStepsLater(const std::vector<std::function<void()>>& steps, size_t first = 0)
+// What a user does on one page of the wizard (by its index), once that page is showing and,
+// where given, once Ready says so: the wizard reads pictures and checks names beside the
+// interface, so a page may come a while after the key that asked for it.
+struct WalkStep
+{
+    int Page;
+    std::function<void()> Act;
+    std::function<bool()> Ready = [] { return true; };
+};
+
+// Runs the steps one after the other from the running loop, each at least 150 ms after the one
+// before and once its page is showing; the steps must outlive the run, whose watchdog ends a walk
+// that is stuck.
+void RunStepsLater(CConverterApp& app, const std::vector<WalkStep>& steps, size_t first = 0)
 {
     if (first < steps.size())
         uitest::RunLater(
-            [&steps, first] {
-                steps[first]();
-                RunStepsLater(steps, first + 1);
+            [&app, &steps, first] {
+                const CConverterWizard* wizard = RunningWizard(app);
+                if (!wizard || wizard->GetActiveIndex() != steps[first].Page || !steps[first].Ready())
+                    return RunStepsLater(app, steps, first);
+                steps[first].Act();
+                RunStepsLater(app, steps, first + 1);
             },
             150);
 }
@@ -238,22 +253,19 @@ ConversionSettings ConvertAsAUser(const std::string& source)
     // What the user does on each view, one step after the other from the running loop:
     // Next; the picture's path, Next; Tab to the columns (past "..." and the box), 40, Tab to
     // the character set, #@, Next; on the finish page "open" unticked, Finish.
-    std::vector<std::function<void()>> steps = {
-        [] { Type("", {VK_RETURN}); },
-        [&] { Type(source, {VK_RETURN}); },
-        [] {
-            Type("", {VK_TAB, VK_TAB, VK_TAB});
-        },
-        [] {
-            Type("40", {VK_TAB, VK_TAB, VK_TAB});
-        },
-        [] { Type("#@", {VK_RETURN}); },
-        [&] {
-            chosen = RunningWizard(app)->Settings;
-            Type("", {VK_SPACE, VK_RETURN});
-        },
+    const std::vector<WalkStep> steps = {
+        {0, [] { Type("", {VK_RETURN}); }},
+        {1, [&] { Type(source, {VK_RETURN}); }},
+        {2, [] { Type("", {VK_TAB, VK_TAB, VK_TAB}); }},
+        {2, [] { Type("40", {VK_TAB, VK_TAB, VK_TAB}); }},
+        {2, [] { Type("#@", {VK_RETURN}); }},
+        {3,
+         [&] {
+             chosen = RunningWizard(app)->Settings;
+             Type("", {VK_SPACE, VK_RETURN});
+         }},
     };
-    RunStepsLater(steps);
+    RunStepsLater(app, steps);
     Watchdog watchdog(app, 15000);
     EXPECT_FALSE(app.InitInstance());
     EXPECT_FALSE(Watchdog::Fired());
@@ -315,33 +327,28 @@ TEST(ConverterApp, APictureNamedInAnyScriptIsPreviewedAndConvertedWithBlockChara
     path.resize(static_cast<size_t>(
         ::MultiByteToWideChar(CP_UTF8, 0, (name + ".bmp").c_str(), -1, &path[0], static_cast<int>(path.size())) - 1));
     CConverterApp app;
-    int previewWidth = 0;
     // Next; the picture's name, its preview seen, Next; Tab to the character set, the blocks,
     // Next; "open" unticked, Finish.
-    std::vector<std::function<void()>> steps = {
-        [] { Type("", {VK_RETURN}); },
-        [&] { typeWide(path.c_str()); },
-        [&] {
-            previewWidth = RunningWizard(app)->GetSourcePage()->GetPreview().GetImageWidth();
-            Type("", {VK_RETURN});
-        },
-        [] {
-            Type("", {VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB});
-        },
-        [&] {
-            typeWide(L"\u2588\u2593\u2592\u2591");
-            Type("", {VK_RETURN});
-        },
-        [] {
-            Type("", {VK_SPACE, VK_RETURN});
-        },
+    const auto preview = [&app] { return RunningWizard(app)->GetSourcePage()->GetPreview().GetImageWidth(); };
+    const std::vector<WalkStep> steps = {
+        {0, [] { Type("", {VK_RETURN}); }},
+        {1, [&] { typeWide(path.c_str()); }},
+        // The preview is read beside the interface: Next once it is shown (a preview that never
+        // comes stops the walk, and the watchdog ends it).
+        {1, [] { Type("", {VK_RETURN}); }, [&] { return preview() > 0; }},
+        {2, [] { Type("", {VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB}); }},
+        {2,
+         [&] {
+             typeWide(L"\u2588\u2593\u2592\u2591");
+             Type("", {VK_RETURN});
+         }},
+        {3, [] { Type("", {VK_SPACE, VK_RETURN}); }},
     };
-    RunStepsLater(steps);
+    RunStepsLater(app, steps);
     Watchdog watchdog(app, 15000);
     EXPECT_FALSE(app.InitInstance());
     EXPECT_FALSE(Watchdog::Fired());
     EXPECT_TRUE(uitest::MessageBoxes().empty());
-    EXPECT_GT(previewWidth, 0);
     const std::string page = ReadText(name + ".html");
     EXPECT_NE(page.find(">&#9608;</FONT>"), std::string::npos);
     EXPECT_NE(page.find(">&#9617;</FONT>"), std::string::npos);
