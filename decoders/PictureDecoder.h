@@ -50,7 +50,8 @@ protected:
     // one a line, would otherwise show escaped.
     static std::string WithoutTrailingSpace(std::string text)
     {
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
+        while (!text.empty() &&
+               (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
             text.pop_back();
         return text;
     }

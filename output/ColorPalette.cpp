@@ -207,8 +207,7 @@ public:
             Neighbour* row = Neighbours.data() + a * count;
             for (std::size_t b = 0; b < count; ++b)
                 row[b] = {float(ExactDistance(Sorted[a], Sorted[b])), static_cast<std::uint32_t>(b)};
-            std::sort(row, row + count,
-                      [](const Neighbour& x, const Neighbour& y) { return x.Distance < y.Distance; });
+            std::sort(row, row + count, [](const Neighbour& x, const Neighbour& y) { return x.Distance < y.Distance; });
         }
     }
 

@@ -256,8 +256,14 @@ ConversionSettings ConvertAsAUser(const std::string& source)
     const std::vector<WalkStep> steps = {
         {0, [] { Type("", {VK_RETURN}); }},
         {1, [&] { Type(source, {VK_RETURN}); }},
-        {2, [] { Type("", {VK_TAB, VK_TAB, VK_TAB}); }},
-        {2, [] { Type("40", {VK_TAB, VK_TAB, VK_TAB}); }},
+        {2,
+         [] {
+             Type("", {VK_TAB, VK_TAB, VK_TAB});
+         }},
+        {2,
+         [] {
+             Type("40", {VK_TAB, VK_TAB, VK_TAB});
+         }},
         {2, [] { Type("#@", {VK_RETURN}); }},
         {3,
          [&] {
@@ -336,13 +342,19 @@ TEST(ConverterApp, APictureNamedInAnyScriptIsPreviewedAndConvertedWithBlockChara
         // The preview is read beside the interface: Next once it is shown (a preview that never
         // comes stops the walk, and the watchdog ends it).
         {1, [] { Type("", {VK_RETURN}); }, [&] { return preview() > 0; }},
-        {2, [] { Type("", {VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB}); }},
+        {2,
+         [] {
+             Type("", {VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_TAB});
+         }},
         {2,
          [&] {
              typeWide(L"\u2588\u2593\u2592\u2591");
              Type("", {VK_RETURN});
          }},
-        {3, [] { Type("", {VK_SPACE, VK_RETURN}); }},
+        {3,
+         [] {
+             Type("", {VK_SPACE, VK_RETURN});
+         }},
     };
     RunStepsLater(app, steps);
     Watchdog watchdog(app, 15000);
