@@ -3,8 +3,7 @@
 #include <cstring>
 #include <new>
 
-CRowKeeper::CRowKeeper(const CSourcePicture& picture, const std::string& path, RgbColor background,
-                       std::uint64_t limit)
+CRowKeeper::CRowKeeper(const CSourcePicture& picture, const std::string& path, RgbColor background, std::uint64_t limit)
     : Source(picture.Source())
 {
     const std::uint64_t bytes = std::uint64_t(Source.Width()) * Source.Height() * 4;
