@@ -1,10 +1,12 @@
 // CConverterWizard: the program's wizard, which owns the pages and the settings they collect.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/WizardDialog.h"
 #include "engine/ConversionSettings.h"
+#include "engine/HeldPicture.h"
 
 class CTitlePage;
 class CSourcePage;
@@ -47,4 +49,6 @@ private:
 public:
     // What the pages collect and the conversion run reads; pages write it directly.
     ConversionSettings Settings;
+    // The source picture as the source page decoded it, for the finish page's preview; null for none.
+    std::shared_ptr<const HeldRows> HeldSource;
 };

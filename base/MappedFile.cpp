@@ -29,6 +29,35 @@ CMappedFile& CMappedFile::operator=(CMappedFile&& other) noexcept
     return *this;
 }
 
+namespace
+{
+
+bool IdentifyHandle(HANDLE file, FileIdentity& identity)
+{
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!file || file == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(file, &info))
+        return false;
+    identity.Volume = info.dwVolumeSerialNumber;
+    identity.Index = std::uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    identity.Size = std::uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    identity.Written = std::uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32 | info.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+}  // namespace
+
+bool CMappedFile::Identify(FileIdentity& identity) const
+{
+    return IdentifyHandle(FileHandle.Get(), identity);
+}
+
+bool CMappedFile::IdentifyPath(const std::string& path, FileIdentity& identity)
+{
+    const CHandle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && IdentifyHandle(file.Get(), identity);
+}
+
 bool CMappedFile::Fail(Failure kind, unsigned long code, std::string reason)
 {
     Close();

@@ -7,6 +7,20 @@
 #include <cstdint>
 #include <string>
 
+// Which file, and which state of it: the same file (volume and index), the same size and the same
+// time of its last write.
+struct FileIdentity
+{
+    std::uint32_t Volume = 0;
+    std::uint64_t Index = 0;
+    std::uint64_t Size = 0;
+    std::uint64_t Written = 0;
+    bool operator==(const FileIdentity& other) const
+    {
+        return Volume == other.Volume && Index == other.Index && Size == other.Size && Written == other.Written;
+    }
+};
+
 // Opens a file for reading (others may read it too, nobody may write it meanwhile) and maps all
 // of it. Everything that reads a picture reads these bytes: the format's signature, its
 // orientation and its pixels, so a picture file is opened once. Movable, never copied.
@@ -43,6 +57,11 @@ public:
     const std::string& FailureReason() const { return Reason; }
     // The system's error code of the failure, 0 when there was none.
     unsigned long LastError() const { return ErrorCode; }
+
+    // The mapped file's identity; false when the system cannot tell it.
+    bool Identify(FileIdentity& identity) const;
+    // The identity of the file path names now, without mapping it.
+    static bool IdentifyPath(const std::string& path, FileIdentity& identity);
 
     const void* GetFileHandle() const { return FileHandle.Get(); }
     const void* GetMappingHandle() const { return MappingHandle.Get(); }

@@ -163,7 +163,7 @@ CRect CPagePreview::GetPictureArea() const
     return client;
 }
 
-void CPagePreview::Show(const ConversionSettings& settings)
+void CPagePreview::Show(const ConversionSettings& settings, std::shared_ptr<const HeldRows> held)
 {
     CRect client;
     GetClientRect(&client);
@@ -172,6 +172,7 @@ void CPagePreview::Show(const ConversionSettings& settings)
     request.Width = client.Width();
     request.Height = client.Height();
     request.Dpi = CDpi::OfWindow(m_hWnd).Value();
+    request.Held = std::move(held);
     if (!Working && HasShown && request == ShownRequest)
         return;
     if (Working && !HasWanted && !Stopping && request == Running)
@@ -227,7 +228,23 @@ void CPagePreview::Start()
     auto recording =
         std::make_shared<CRecordedPage>(settings, CreatePageFormat(settings.Style)->Sampling(characters), keeping);
     Recording = recording;
-    const auto task = [settings, recording](const ConversionProgress& progress, const ConversionStop& stop) {
+    const auto task = [settings, recording, held = Running.Held](const ConversionProgress& progress,
+                                                                 const ConversionStop& stop) {
+        const auto made = [&settings](ConversionStatus status, const CSourcePicture* picture) {
+            if (status == ConversionStatus::SourceRefused && picture)
+                return picture->ReadFailure();
+            if (status != ConversionStatus::Written)
+                return ConversionResult::Failure(status, settings.SourcePath, "the preview was not made");
+            ConversionResult result;
+            result.Path = settings.SourcePath;
+            return result;
+        };
+        // The rows the source page decoded serve for as long as the file is as it was then.
+        if (held && held->Fit(settings.SourcePath, settings.BackgroundColor))
+        {
+            CHeldPicture picture(held);
+            return made(ConvertToHtml(picture, *recording, progress, &stop), nullptr);
+        }
         // The picture's header first: a picture too large to decode for a preview is not decoded.
         CSourcePicture picture;
         SourceFacts facts;
@@ -245,14 +262,7 @@ void CPagePreview::Start()
         if (!tooLargeOpened.empty())
             return ConversionResult::Failure(ConversionStatus::SourceRefused, settings.SourcePath, "no preview",
                                              tooLargeOpened);
-        const ConversionStatus status = ConvertToHtml(picture.Source(), *recording, progress, &stop);
-        if (status == ConversionStatus::SourceRefused)
-            return picture.ReadFailure();
-        if (status != ConversionStatus::Written)
-            return ConversionResult::Failure(status, settings.SourcePath, "the preview was not made");
-        ConversionResult made;
-        made.Path = settings.SourcePath;
-        return made;
+        return made(ConvertToHtml(picture.Source(), *recording, progress, &stop), &picture);
     };
     const HWND window = m_hWnd;
     Working = Job.Start(

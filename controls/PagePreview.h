@@ -3,6 +3,7 @@
 
 #include "engine/ConversionJob.h"
 #include "engine/ConversionSettings.h"
+#include "engine/HeldPicture.h"
 #include "output/RecordedPage.h"
 #include "winlib/Afx.h"
 
@@ -44,8 +45,9 @@ public:
     ~CPagePreview() override;
 
     // Shows the page settings make: starts making it unless the control already shows (or is
-    // making) that very page at its present size and resolution. Never waits.
-    void Show(const ConversionSettings& settings);
+    // making) that very page at its present size and resolution. Never waits. The picture's rows
+    // are taken from held, where they are the source file's as it is now, else decoded.
+    void Show(const ConversionSettings& settings, std::shared_ptr<const HeldRows> held = nullptr);
     // Stops the preview being made, as when the user leaves the page. Never waits.
     void Cancel();
 
@@ -83,6 +85,7 @@ private:
         int Width = 0;
         int Height = 0;
         int Dpi = 0;
+        std::shared_ptr<const HeldRows> Held;  // the same rows, or none: the same page
         bool operator==(const Request& other) const;
     };
 

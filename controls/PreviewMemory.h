@@ -11,6 +11,11 @@
 // conversion itself is not limited by it.
 const std::uint64_t MaximumPreviewBytes = 200000000;
 
+// The most memory the wizard keeps a decoded picture in between its pages, so that the finish
+// page's preview need not decode it again: a 16-megapixel photo fits. A larger one is decoded
+// again for that preview.
+const std::uint64_t MaximumHeldBytes = 64 * 1024 * 1024;
+
 // Why the picture a look at its header described gets no preview ("decoding this 16384 x 16384
 // picture would take about 1.6 GB of memory, more than a preview may take"), or empty.
 std::string PreviewMemoryProblem(const SourceFacts& facts);

@@ -48,6 +48,7 @@ bool CDecodedPicture::Open(std::unique_ptr<CPictureDecoder> decoder, const std::
     const PictureHeader& header = Decoder->Header();
     StoredWidth = header.Width;
     StoredHeight = header.Height;
+    SeeThrough = header.HasAlpha;
     // Every decoder checks the size it reads; this holds for any decoder all the same.
     const std::string problem = PictureSizeProblem(PictureFormatName(format), StoredWidth, StoredHeight);
     if (!problem.empty())

@@ -37,6 +37,8 @@ public:
     // What the decoder read past (CPictureDecoder::Warning), so far; empty when nothing.
     std::string Warning() const { return Decoder ? Decoder->Warning() : DecoderWarning; }
     PictureFormat Format() const { return FileFormat; }
+    // Whether the background shows through somewhere, so that the rows depend on it.
+    bool Translucent() const { return SeeThrough; }
 
     // Decodes the upright rows [first, end) into the band, keeping what the last band shares.
     bool LoadRows(std::uint32_t first, std::uint32_t end) override;
@@ -72,6 +74,7 @@ private:
     PictureFormat FileFormat = PictureFormat::Unknown;
     Orientation Turn = Orientation::Upright;
     RgbColor Background = 0;
+    bool SeeThrough = false;
     bool Streams = true;  // upright rows are the stored rows in order
     std::uint32_t StoredWidth = 0;
     std::uint32_t StoredHeight = 0;

@@ -155,6 +155,12 @@ void CSourcePicture::Close()
     File.Close();
 }
 
+bool CSourcePicture::Translucent() const
+{
+    // The mapped reader takes no bitmap with alpha: those go to a decoder.
+    return Decoded && Decoded->Translucent();
+}
+
 ConversionResult ProbeSource(const std::string& path, std::uint32_t& width, std::uint32_t& height)
 {
     CSourcePicture picture;

@@ -53,6 +53,12 @@ public:
     std::uint32_t Width() const { return Picture ? Picture->Width() : 0; }
     std::uint32_t Height() const { return Picture ? Picture->Height() : 0; }
     PictureFormat Format() const { return FileFormat; }
+    // Whether a decoder reads the picture (rather than the mapped reader, from the file's bytes).
+    bool IsDecoded() const { return Decoded != nullptr; }
+    // Whether the background shows through the picture somewhere.
+    bool Translucent() const;
+    // The identity of the file as it was opened; false when closed or the system cannot tell it.
+    bool Identify(FileIdentity& identity) const { return IsOpen() && File.Identify(identity); }
     // The memory its rows will take when a page of gridRows rows is made of it (see
     // CPictureSource::MemoryNeeded), known before any row is decoded; 0 when it is not open.
     std::uint64_t MemoryNeeded(std::uint32_t gridRows) const { return Picture ? Picture->MemoryNeeded(gridRows) : 0; }

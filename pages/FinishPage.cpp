@@ -76,7 +76,7 @@ BOOL CFinishPage::OnInitDialog()
 BOOL CFinishPage::OnSetActive()
 {
     Wizard->SetWizardButtons(CWizardDialog::ButtonBack | CWizardDialog::ButtonFinish);
-    Preview.Show(CConverterWizard::Of(*this).Settings);
+    Preview.Show(CConverterWizard::Of(*this).Settings, CConverterWizard::Of(*this).HeldSource);
     return CWizardPage::OnSetActive();
 }
 
@@ -112,7 +112,7 @@ BOOL CFinishPage::OnWizardFinish()
         MessageBox(DescribeFailure(result), nullptr, MB_OK | MB_ICONERROR);
     // The preview, if Finish stopped it on the way, is made again.
     if (GetSafeHwnd())
-        Preview.Show(CConverterWizard::Of(*this).Settings);
+        Preview.Show(CConverterWizard::Of(*this).Settings, CConverterWizard::Of(*this).HeldSource);
     return FALSE;
 }
 

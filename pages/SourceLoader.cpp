@@ -4,6 +4,7 @@
 #include "controls/PreviewMemory.h"
 #include "engine/CellSampler.h"
 #include "engine/ConversionRun.h"
+#include "engine/RowKeeper.h"
 #include "engine/SourcePicture.h"
 
 #include <algorithm>
@@ -141,12 +142,16 @@ void CSourceLoader::Decode(const Order& order, bool preview, const CLatestWorker
         if (preview && decoding.NoPreview.empty())
         {
             bool unreadable = false;
-            decoding.Preview = SamplePreview(picture.Source(), order.FitWidth, order.FitHeight, superseded, unreadable);
+            // The rows come down once for the preview; the finish page's preview reads them again.
+            CRowKeeper keeper(picture, order.Path, order.Background, MaximumHeldBytes);
+            decoding.Preview = SamplePreview(keeper, order.FitWidth, order.FitHeight, superseded, unreadable);
             if (superseded() || order.Load != Newest())
                 return;
             // Rows that could not be read are the conversion's failure as well.
             if (unreadable)
                 decoding.Check = picture.ReadFailure();
+            else
+                decoding.Held = keeper.Take();
         }
         // What the decoder read past, as viewers do; known once the rows are in.
         if (decoding.Check.Succeeded())

@@ -4,6 +4,7 @@
 #include "base/RgbColor.h"
 #include "engine/ConversionResult.h"
 #include "engine/ConversionSettings.h"
+#include "engine/HeldPicture.h"
 #include "engine/LatestWorker.h"
 #include "engine/PictureSource.h"
 #include "winlib/Afx.h"
@@ -30,10 +31,11 @@ struct SourceLook
 struct SourceDecoding
 {
     std::uint64_t Load = 0;
-    ConversionResult Check;            // the conversion's own opening of the picture (and reading of its rows)
-    PictureSize Size;                  // the opened picture's upright size
-    std::shared_ptr<CBitmap> Preview;  // the picture fitted into the preview's size; null for none
-    std::string NoPreview;             // why there is none, found once the decoder told the size
+    ConversionResult Check;                // the conversion's own opening of the picture (and reading of its rows)
+    PictureSize Size;                      // the opened picture's upright size
+    std::shared_ptr<CBitmap> Preview;      // the picture fitted into the preview's size; null for none
+    std::string NoPreview;                 // why there is none, found once the decoder told the size
+    std::shared_ptr<const HeldRows> Held;  // the decoded rows, kept for the finish page; null for none
 };
 
 // Reads a picture in two steps on two threads of their own, so that neither the interface nor the

@@ -117,6 +117,8 @@ void CSourcePage::StartLoad()
     Looked = Decoded = CheckAsked = NextWaiting = false;
     Look = SourceLook();
     Decoding = SourceDecoding();
+    // The rows of the last picture go before the next is decoded.
+    CConverterWizard::Of(*this).HeldSource.reset();
     SetNote(CString());
     CRect client;
     Preview.GetClientRect(&client);
@@ -161,6 +163,7 @@ LRESULT CSourcePage::OnDecoded(WPARAM, LPARAM)
         return 0;
     Decoding = decoding;
     Decoded = true;
+    CConverterWizard::Of(*this).HeldSource = std::move(Decoding.Held);
     // The decoder has the last word on the size, where a header alone could not tell it.
     if (decoding.Check.Succeeded())
         ShowSize(decoding.Size);

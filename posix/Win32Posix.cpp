@@ -438,6 +438,11 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION inform
     information->nNumberOfLinks = static_cast<DWORD>(info.st_nlink);
     information->nFileIndexHigh = static_cast<DWORD>(index >> 32);
     information->nFileIndexLow = static_cast<DWORD>(index);
+    // In 100-nanosecond steps, as Windows counts; only equality is ever asked of it.
+    const auto written = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 10000000u +
+                         static_cast<std::uint64_t>(info.st_mtim.tv_nsec) / 100u;
+    information->ftLastWriteTime.dwLowDateTime = static_cast<DWORD>(written);
+    information->ftLastWriteTime.dwHighDateTime = static_cast<DWORD>(written >> 32);
     return TRUE;
 }
 

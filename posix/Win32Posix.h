@@ -28,10 +28,17 @@ typedef struct PosixInstance* HINSTANCE;
 typedef struct PosixSecurityAttributes* LPSECURITY_ATTRIBUTES;
 typedef struct PosixOverlapped* LPOVERLAPPED;
 
-// The fields of the file information the engine reads; the file times are left out.
+typedef struct _FILETIME
+{
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME;
+
+// The fields of the file information the engine reads; of the file times, only the last write.
 typedef struct _BY_HANDLE_FILE_INFORMATION
 {
     DWORD dwFileAttributes;
+    FILETIME ftLastWriteTime;
     DWORD dwVolumeSerialNumber;
     DWORD nFileSizeHigh;
     DWORD nFileSizeLow;

@@ -496,9 +496,14 @@ TEST_F(SourcePageTest, PicturesOfEveryFormatTheSystemReadsArePreviewedAndTaken)
     {
         SCOPED_TRACE(file);
         SetPath("");
+        EXPECT_FALSE(Wizard.HeldSource);
         SetPath(file);
         EXPECT_EQ(Dimensions(), "61 x 47");
         EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
+        // Its rows are kept for the finish page's preview.
+        ASSERT_TRUE(Wizard.HeldSource);
+        EXPECT_EQ(Wizard.HeldSource->Path, file);
+        EXPECT_EQ(Wizard.HeldSource->Height, 47u);
         EXPECT_NE(Page->GetPreview().GetSurfacePixel(5, 5), ::GetSysColor(COLOR_BTNFACE));
         Next();
         EXPECT_TRUE(uitest::MessageBoxes().empty());
@@ -514,6 +519,8 @@ TEST_F(SourcePageTest, APngIsPreviewedExactlyAsABmpOfTheSamePixels)
 {
     const TestPicture picture = MakeTestPicture(61, 47);
     SetPath(Files.Write("same.bmp", TestPictureAsBmp(picture)));
+    // A bitmap is read from its mapping: nothing is kept.
+    EXPECT_FALSE(Wizard.HeldSource);
     const CImagePreview& preview = Page->GetPreview();
     const int width = preview.GetImageWidth(), height = preview.GetImageHeight();
     std::vector<COLORREF> shown;
