@@ -305,17 +305,6 @@ CColorPalette::CColorPalette() : Boxes(BoxCount), BoxChoice(BoxCount, 0)
 {
 }
 
-void CColorPalette::Count(RgbColor color)
-{
-    const std::size_t at = BoxOf(color);
-    Box& box = Boxes[at];
-    if (box.Count++ == 0)
-        Used.push_back(static_cast<std::uint32_t>(at));
-    box.Red += RedOf(color) & 3;
-    box.Green += GreenOf(color) & 3;
-    box.Blue += BlueOf(color) & 3;
-}
-
 void CColorPalette::Choose(std::size_t most)
 {
     most = std::min<std::size_t>(std::max<std::size_t>(most, 1), 65535);

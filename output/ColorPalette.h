@@ -20,7 +20,16 @@ public:
     CColorPalette();
 
     // Counts a colour; up to a third of 2^32 colours may be counted (a page counts two a cell).
-    void Count(RgbColor color);
+    void Count(RgbColor color)
+    {
+        const std::size_t at = BoxOf(color);
+        Box& box = Boxes[at];
+        if (box.Count++ == 0)
+            Used.push_back(static_cast<std::uint32_t>(at));
+        box.Red += RedOf(color) & 3;
+        box.Green += GreenOf(color) & 3;
+        box.Blue += BlueOf(color) & 3;
+    }
     // Chooses at most most colours (1 to 65535) for the colours counted so far.
     void Choose(std::size_t most);
 

@@ -189,9 +189,15 @@ void CPhotoPage::Cell(std::string&, const RgbColor* samples, std::size_t stride,
     try
     {
         Characters.push_back(character);
-        for (std::size_t down = 0; down < Look.Sampling.Down; ++down)
-            for (std::size_t across = 0; across < Look.Sampling.Across; ++across)
-                Parts.push_back(samples[down * stride + across]);
+        const std::size_t down = Look.Sampling.Down, across = Look.Sampling.Across;
+        if (across == 1 && down == 2)  // the halves of the default character: most pages
+        {
+            const RgbColor halves[2] = {samples[0], samples[stride]};
+            Parts.insert(Parts.end(), halves, halves + 2);
+            return;
+        }
+        for (std::size_t part = 0; part < down; ++part)
+            Parts.insert(Parts.end(), samples + part * stride, samples + part * stride + across);
     }
     catch (const std::bad_alloc&)
     {
@@ -218,10 +224,20 @@ void CPhotoPage::Sharpen(std::vector<RgbColor>& samples, const std::vector<std::
 {
     if (rowStarts.size() < 2)
         return;
-    // Rows as they were, so that each sample is pushed from its neighbours' own values.
-    std::vector<RgbColor> above, row, below;
-    const auto load = [&samples, &rowStarts](std::size_t y, std::vector<RgbColor>& into) {
-        into.assign(samples.begin() + std::ptrdiff_t(rowStarts[y]), samples.begin() + std::ptrdiff_t(rowStarts[y + 1]));
+    const auto pushed = [](unsigned value, unsigned around) {
+        const int push = SharpenNumerator * (4 * int(value) - int(around));
+        // Rounded half away from zero.
+        const auto step = int((unsigned(push >= 0 ? push : -push) + SharpenDenominator / 2) / SharpenDenominator);
+        return unsigned(std::min(255, std::max(0, int(value) + (push >= 0 ? step : -step))));
+    };
+    // Rows as they were, each colour's channels 12 bits apart so that four colours' levels add up
+    // without carrying: each sample is pushed from its neighbours' own values.
+    std::vector<std::uint64_t> above, row, below;
+    const auto load = [&samples, &rowStarts](std::size_t y, std::vector<std::uint64_t>& into) {
+        into.resize(rowStarts[y + 1] - rowStarts[y]);
+        const RgbColor* from = samples.data() + rowStarts[y];
+        for (std::size_t x = 0; x < into.size(); ++x)
+            into[x] = RedOf(from[x]) | std::uint64_t(GreenOf(from[x])) << 12 | std::uint64_t(BlueOf(from[x])) << 24;
     };
     const std::size_t rows = rowStarts.size() - 1;
     load(0, row);
@@ -229,30 +245,33 @@ void CPhotoPage::Sharpen(std::vector<RgbColor>& samples, const std::vector<std::
     {
         if (y + 1 < rows)
             load(y + 1, below);
-        const std::vector<RgbColor>& up = y > 0 ? above : row;
-        const std::vector<RgbColor>& down = y + 1 < rows ? below : row;
+        const std::vector<std::uint64_t>& up = y > 0 ? above : row;
+        const std::vector<std::uint64_t>& down = y + 1 < rows ? below : row;
         RgbColor* out = samples.data() + rowStarts[y];
-        for (std::size_t x = 0; x < row.size(); ++x)
+        const std::size_t width = row.size();
+        // A missing neighbour (beyond the grid's edge) stands in as the sample itself.
+        const auto around = [&](std::size_t x) {
+            const std::uint64_t here = row[x];
+            return (x < up.size() ? up[x] : here) + (x < down.size() ? down[x] : here) + (x > 0 ? row[x - 1] : here) +
+                   (x + 1 < width ? row[x + 1] : here);
+        };
+        const auto push = [&](std::size_t x, std::uint64_t sum) {
+            const RgbColor here = out[x];
+            out[x] =
+                MakeRgb(pushed(RedOf(here), unsigned(sum & 0xFFF)), pushed(GreenOf(here), unsigned(sum >> 12 & 0xFFF)),
+                        pushed(BlueOf(here), unsigned(sum >> 24 & 0xFFF)));
+        };
+        if (width > 2 && up.size() >= width && down.size() >= width)
         {
-            const RgbColor here = row[x];
-            const RgbColor neighbours[4] = {x < up.size() ? up[x] : here, x < down.size() ? down[x] : here,
-                                            x > 0 ? row[x - 1] : here, x + 1 < row.size() ? row[x + 1] : here};
-            unsigned parts[3];
-            for (unsigned channel = 0; channel < 3; ++channel)
-            {
-                const auto level = [channel](RgbColor color) {
-                    return int(channel == 0 ? RedOf(color) : channel == 1 ? GreenOf(color) : BlueOf(color));
-                };
-                const int value = level(here);
-                int around = 0;
-                for (RgbColor neighbour : neighbours)
-                    around += level(neighbour);
-                const int push = SharpenNumerator * (4 * value - around);
-                const int pushed = value + (push >= 0 ? (push + SharpenDenominator / 2) / SharpenDenominator
-                                                      : -((SharpenDenominator / 2 - push) / SharpenDenominator));
-                parts[channel] = unsigned(std::min(255, std::max(0, pushed)));
-            }
-            out[x] = MakeRgb(parts[0], parts[1], parts[2]);
+            push(0, around(0));
+            for (std::size_t x = 1; x + 1 < width; ++x)
+                push(x, up[x] + down[x] + row[x - 1] + row[x + 1]);
+            push(width - 1, around(width - 1));
+        }
+        else
+        {
+            for (std::size_t x = 0; x < width; ++x)
+                push(x, around(x));
         }
         above.swap(row);
         row.swap(below);
@@ -263,18 +282,20 @@ void CPhotoPage::ColorCells()
 {
     // The samples as rows of the picture: a row of cells holds Down rows of Across samples a cell.
     const std::size_t across = Look.Sampling.Across, down = Look.Sampling.Down;
-    std::vector<RgbColor> grid;
+    std::vector<RgbColor> grid(RowEnds.empty() ? 0 : RowEnds.back() * PartsPerCell);
     std::vector<std::size_t> rowStarts(1, 0);
-    grid.reserve(Parts.size());
+    rowStarts.reserve(RowEnds.size() * down + 1);
+    RgbColor* into = grid.data();
     for (std::size_t row = 0; row < RowEnds.size(); ++row)
     {
         const std::size_t begin = row == 0 ? 0 : RowEnds[row - 1];
         for (std::size_t part = 0; part < down; ++part)
         {
-            for (std::size_t n = begin; n < RowEnds[row]; ++n)
+            const RgbColor* from = Parts.data() + begin * PartsPerCell + part * across;
+            for (std::size_t n = begin; n < RowEnds[row]; ++n, from += PartsPerCell)
                 for (std::size_t side = 0; side < across; ++side)
-                    grid.push_back(Parts[n * PartsPerCell + part * across + side]);
-            rowStarts.push_back(grid.size());
+                    *into++ = from[side];
+            rowStarts.push_back(std::size_t(into - grid.data()));
         }
     }
     Sharpen(grid, rowStarts);
@@ -337,7 +358,15 @@ void CPhotoPage::SplitRow(std::size_t row, Visit visit)
     const std::size_t begin = row == 0 ? 0 : RowEnds[row - 1];
     const std::size_t end = RowEnds[row];
     Run run = {NoColor, NoColor};
-    RunText.clear();
+    // The row's text, run after run, at most MostTextBytes a cell and the room a whole spelling
+    // is copied with.
+    char* text = nullptr;
+    std::size_t written = 0, runStart = 0;
+    if (WithText)
+    {
+        RowText.resize((end - begin) * MostTextBytes + sizeof Spelt);
+        text = &RowText[0];
+    }
     for (std::size_t n = begin; n < end; ++n)
     {
         const char32_t character = Characters[n];
@@ -369,18 +398,30 @@ void CPhotoPage::SplitRow(std::size_t row, Visit visit)
         if (!chosen)
         {
             if (run.Back != NoColor)
-                visit(run, RunText);
+                visit(run, text + runStart, written - runStart);
             run = {NoColor, ways[0].Back};
-            RunText.clear();
+            runStart = written;
             chosen = &ways[0];
         }
         if (chosen->Fore != NoColor)
             run.Fore = chosen->Fore;
         if (WithText)
-            AppendText(RunText, chosen->Character);
+        {
+            // Rows hold a character or two many times over: each is spelt once.
+            if (chosen->Character != SpeltCharacter)
+            {
+                SpeltCharacter = chosen->Character;
+                std::string spelling;
+                AppendText(spelling, SpeltCharacter);
+                std::memcpy(Spelt, spelling.data(), spelling.size());
+                SpeltLength = spelling.size();
+            }
+            std::memcpy(text + written, Spelt, sizeof Spelt);
+            written += SpeltLength;
+        }
     }
     if (run.Back != NoColor)
-        visit(run, RunText);
+        visit(run, text + runStart, written - runStart);
 }
 
 void CPhotoPage::NameColors()
@@ -397,7 +438,7 @@ void CPhotoPage::NameColors()
     std::vector<std::uint64_t> uses(Palette.Size() * 2, 0);
     for (std::size_t row = 0; row < RowEnds.size(); ++row)
     {
-        SplitRow<false>(row, [&uses](const Run& run, const std::string&) {
+        SplitRow<false>(row, [&uses](const Run& run, const char*, std::size_t) {
             if (run.Fore != NoColor)
                 ++uses[std::size_t(run.Fore) * 2];
             ++uses[std::size_t(run.Back) * 2 + 1];
@@ -415,7 +456,10 @@ void CPhotoPage::NameColors()
         std::vector<std::string>& names = role == 0 ? ForeName : BackName;
         names.assign(Palette.Size(), std::string());
         for (std::size_t rank = 0; rank < order.size(); ++rank)
+        {
             names[order[rank]] = ColorName(role == 0, rank);
+            LongestName = std::max(LongestName, names[order[rank]].size());
+        }
     }
 }
 
@@ -466,16 +510,26 @@ void CPhotoPage::AppendHead(std::string& out) const
 
 void CPhotoPage::AppendRow(std::string& out, std::size_t row)
 {
-    SplitRow<true>(row, [this, &out](const Run& run, const std::string& text) {
-        out += "<i class=";
+    // Room for the row at its longest, every cell a run of its own; what is left over goes again.
+    const std::size_t cells = RowEnds[row] - (row == 0 ? 0 : RowEnds[row - 1]);
+    std::size_t length = out.size();
+    out.resize(length + cells * (MostTextBytes + RunMarkupBytes + 2 * LongestName) + 1);
+    char* page = &out[0];
+    const auto put = [page, &length](const char* bytes, std::size_t count) {
+        std::memcpy(page + length, bytes, count);
+        length += count;
+    };
+    SplitRow<true>(row, [this, &put](const Run& run, const char* text, std::size_t count) {
+        put("<i class=", 9);
         if (run.Fore != NoColor)
-            out += ForeName[std::size_t(run.Fore)];
-        out += BackName[std::size_t(run.Back)];
-        out += '>';
-        out += text;
-        out += "</i>";
+            put(ForeName[std::size_t(run.Fore)].data(), ForeName[std::size_t(run.Fore)].size());
+        put(BackName[std::size_t(run.Back)].data(), BackName[std::size_t(run.Back)].size());
+        put(">", 1);
+        put(text, count);
+        put("</i>", 4);
     });
-    out += '\n';
+    page[length++] = '\n';
+    out.resize(length);
 }
 
 std::uint64_t CPhotoPage::EstimateSize(const PageLook& look, const std::u32string& set)

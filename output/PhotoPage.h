@@ -78,8 +78,8 @@ private:
     void ColorCells();
     // Brings the cells' colours down to the palette and names the colours, most used first.
     void NameColors();
-    // Splits the cells of row into runs, passing each run and (WithText) the characters it shows
-    // to visit.
+    // Splits the cells of row into runs, passing each run and (WithText) the text of the
+    // characters it shows to visit.
     template <bool WithText, class Visit>
     void SplitRow(std::size_t row, Visit visit);
     void AppendHead(std::string& out) const;
@@ -96,5 +96,13 @@ private:
     CColorPalette Palette;
     // The name of each palette colour as a foreground and as a background; empty where unused.
     std::vector<std::string> ForeName, BackName;
-    std::string RunText;  // the characters of the run being split off
+    // The most a cell's text takes ("&amp;"), and a run's markup without its names ("<i class=",
+    // ">", "</i>").
+    static constexpr std::size_t MostTextBytes = 5;
+    static constexpr std::size_t RunMarkupBytes = 9 + 1 + 4;
+    std::size_t LongestName = 0;          // of the colours' names
+    std::string RowText;                  // the text of the row being split, run after run
+    char32_t SpeltCharacter = U'\uFFFF';  // the last character written, and its text on the page
+    char Spelt[8] = {};
+    std::size_t SpeltLength = 0;
 };

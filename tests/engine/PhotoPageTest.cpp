@@ -215,6 +215,9 @@ TEST(PhotoPage, SharpeningPushesEachSampleFromItsNeighbours)
         {"clamped, each channel alone",
          {{MakeRgb(250, 0, 100), MakeRgb(0, 250, 100)}},
          {{MakeRgb(255, 0, 100), MakeRgb(0, 255, 100)}}},
+        {"a peak amid neighbours on every side",
+         {{Grey(100), Grey(100), Grey(100)}, {Grey(100), Grey(200), Grey(100)}, {Grey(100), Grey(100), Grey(100)}},
+         {{Grey(100), Grey(94), Grey(100)}, {Grey(94), Grey(225), Grey(94)}, {Grey(100), Grey(94), Grey(100)}}},
         {"a shorter last row", {{Grey(100), Grey(100)}, {Grey(200)}}, {{Grey(94), Grey(100)}, {Grey(206)}}},
         {"one sample", {{Grey(7)}}, {{Grey(7)}}},
     };
