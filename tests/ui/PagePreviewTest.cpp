@@ -1,6 +1,7 @@
 // The finish page's preview control on its own: a small page drawn cell by cell in its colours on
 // its background, a large one reduced faithfully and saying so, no preview with its reason, the
-// newest page shown winning over one still being made, and a cancelled one leaving nothing.
+// newest page shown winning over one still being made, rows kept from the source page drawn only
+// while the file is as they were read, and a cancelled one leaving nothing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -111,6 +112,36 @@ TEST_F(PagePreviewTest, APageLargerThanItsRoomIsAFaithfulReductionThatSaysSo)
     // Faithful: both halves mix the same share of background.
     EXPECT_EQ(GetGValue(left), GetGValue(right));
     EXPECT_EQ(GetRValue(left), GetBValue(right));
+}
+
+TEST_F(PagePreviewTest, RowsKeptFromTheSourcePageAreDrawnWhileTheFileIsUnchanged)
+{
+    // Kept rows that differ from the file (blue, then red) but carry its identity: they are drawn.
+    auto held = std::make_shared<HeldRows>();
+    held->Path = Picture;
+    held->Width = 2;
+    held->Height = 1;
+    ASSERT_TRUE(CMappedFile::IdentifyPath(Picture, held->File));
+    held->Pixels.reset(new std::uint8_t[8]{255, 0, 0, 0, 0, 0, 255, 0});
+    const auto cellColours = [this] {
+        const CPagePreview::Layout& layout = Preview.GetLayout();
+        const int middle = layout.Page.top + layout.PageCellHeight / 2;
+        return std::make_pair(At({layout.Page.left + layout.PageCellWidth / 2, middle}),
+                              At({layout.Page.left + layout.PageCellWidth * 3 / 2, middle}));
+    };
+    Preview.Show(Page(2, 1), held);
+    Finish();
+    ASSERT_EQ(Preview.GetState(), CPagePreview::State::Shown);
+    EXPECT_EQ(cellColours(), std::make_pair(COLORREF(Blue), COLORREF(Red)));
+
+    // Written again since (red, then blue, in another depth): the file is decoded.
+    ASSERT_TRUE(WriteBytes(Picture, CBmpBuilder(2, 1, 32).SetColor(0, 0, Red).SetColor(1, 0, Blue).Build()));
+    ConversionSettings settings = Page(2, 1);
+    settings.BackgroundColor = MakeRgb(0, 60, 0);
+    Preview.Show(settings, held);
+    Finish();
+    ASSERT_EQ(Preview.GetState(), CPagePreview::State::Shown);
+    EXPECT_EQ(cellColours(), std::make_pair(COLORREF(Red), COLORREF(Blue)));
 }
 
 TEST_F(PagePreviewTest, APictureThatCannotBePreviewedGivesTheReason)
