@@ -1,6 +1,7 @@
 #include "output/TargetCheck.h"
 
 #include "base/Handle.h"
+#include "base/MappedFile.h"
 #include "base/SystemError.h"
 #include "base/Win32Api.h"
 #include "decoders/PictureFormat.h"
@@ -123,17 +124,9 @@ ConversionResult TargetVerdict::Refusal(const std::string& target) const
 bool SameFile(const std::string& first, const std::string& second)
 {
     // Volume and file index name the file itself, whatever path leads to it.
-    BY_HANDLE_FILE_INFORMATION info[2];
-    const std::string* paths[2] = {&first, &second};
-    for (int n = 0; n < 2; ++n)
-    {
-        const CHandle file(CreateFileA(paths[n]->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file || !GetFileInformationByHandle(file.Get(), &info[n]))
-            return false;
-    }
-    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
-           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+    FileIdentity one, other;
+    return CMappedFile::IdentifyPath(first, one) && CMappedFile::IdentifyPath(second, other) &&
+           one.Volume == other.Volume && one.Index == other.Index;
 }
 
 bool IsReadOnlyFile(const std::string& path)

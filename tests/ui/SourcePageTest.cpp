@@ -501,9 +501,7 @@ TEST_F(SourcePageTest, PicturesOfEveryFormatTheSystemReadsArePreviewedAndTaken)
         EXPECT_EQ(Dimensions(), "61 x 47");
         EXPECT_GT(Page->GetPreview().GetImageWidth(), 0);
         // Its rows are kept for the finish page's preview.
-        ASSERT_TRUE(Wizard.HeldSource);
-        EXPECT_EQ(Wizard.HeldSource->Path, file);
-        EXPECT_EQ(Wizard.HeldSource->Height, 47u);
+        EXPECT_TRUE(Wizard.HeldSource && Wizard.HeldSource->Path == file);
         EXPECT_NE(Page->GetPreview().GetSurfacePixel(5, 5), ::GetSysColor(COLOR_BTNFACE));
         Next();
         EXPECT_TRUE(uitest::MessageBoxes().empty());
